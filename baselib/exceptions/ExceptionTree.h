@@ -2,6 +2,7 @@
 
 #include "baselib/Export.h"
 #include "baselib/exceptions/Exception.h"
+#include "baselib/exceptions/MessageTable.h"
 
 // The exception classes of the base library. None adds state: each exists for its class,
 // so that handlers can tell failures apart.
