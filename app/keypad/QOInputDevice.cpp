@@ -1,0 +1,336 @@
+#include "app/keypad/QOInputDevice.h"
+
+#include "app/keypad/KeyTranslation.h"
+#include "app/keypad/QOInputButton.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QGridLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QSize>
+
+#include <algorithm>
+
+// Resources must be registered from outside any namespace; the keypad lives in a
+// static library, so nothing else would pull its icons into the program.
+static void registerKeypadResources()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(keypad);
+        return true;
+    }();
+    (void)registered;
+}
+
+namespace {
+
+constexpr QSize buttonSize{40, 40};
+constexpr QSize numpadIconSize{35, 35};
+constexpr int maxKeyCode = 255;
+// Keyboard keys whose codes also go to the device directly, besides their buttons.
+constexpr int firstDirectCode = 1;
+constexpr int lastDirectCode = 11;
+
+const char* const numpadHiddenStyle = "border: 3px groove #FF3333; ";
+const char* const numpadShownStyle = "border: 2px groove #33FF66;";
+const char* const highlightStyle = "background-color: rgb(255, 183, 94);";
+
+bool isDirectCode(int code)
+{
+    return code >= firstDirectCode && code <= lastDirectCode;
+}
+
+} // namespace
+
+QOInputDevice::QOInputDevice(QWidget* parent)
+    : QWidget(parent), grid(new QGridLayout(this))
+{
+    registerKeypadResources();
+}
+
+QOKeyTable QOInputDevice::standardKeys()
+{
+    registerKeypadResources();
+    const auto text = [](const QString& label, int code) { return QOKeyCell{label, code}; };
+    const auto digit = [](int value, int code) { return QOKeyCell{QString("%1").arg(value), code}; };
+    const auto icon = [](const char* path, int code) { return QOKeyCell{QIcon(path), code}; };
+    const QOKeyCell none{QVariant(), placeholderCode};
+    return {
+        {none, none, icon(":/Resources/numpad.png", numpadToggleCode), digit(1, 2), digit(2, 3), digit(3, 4)},
+        {text("F1", 59), icon(":/Resources/ARW06UP.ICO", 72), text("F2", 60), digit(4, 5), digit(5, 6), digit(6, 7)},
+        {icon(":/Resources/ARW06LT.ICO", 75), icon(":/Resources/ARW06DN.ICO", 80),
+         icon(":/Resources/ARW06RT.ICO", 77), digit(7, 8), digit(8, 9), digit(9, 10)},
+        {text("Esc", 14), none, text("Enter", 28), none, digit(0, 11), none},
+    };
+}
+
+QStringList QOInputDevice::standardToolTips()
+{
+    QStringList tips(24);
+    tips[6] = QT_TRANSLATE_NOOP("QOInputDevice", "Быстрая клавиша - F1");
+    tips[8] = QT_TRANSLATE_NOOP("QOInputDevice", "Быстрая клавиша - F2");
+    tips[18] = QT_TRANSLATE_NOOP("QOInputDevice", "Быстрая клавиша - Backspace, Esc");
+    tips[20] = QT_TRANSLATE_NOOP("QOInputDevice", "Быстрая клавиша - Enter");
+    return tips;
+}
+
+void QOInputDevice::addKey(const QVariant& content, int code, const QString& toolTip)
+{
+    if (code > maxKeyCode)
+        code = placeholderCode;
+
+    auto* key = new QOInputButton(content, code, this);
+    key->setMinimumSize(buttonSize);
+    key->setMaximumSize(buttonSize);
+    key->setFocusPolicy(Qt::NoFocus);
+    connect(key, &QOInputButton::pressed, this, &QOInputDevice::slotButtonPress);
+    connect(key, &QOInputButton::released, this, &QOInputDevice::slotButtonRelease);
+    connect(key, &QOInputButton::lockedButton, this, &QOInputDevice::slotButtonLock);
+
+    if (code == numpadToggleCode) {
+        key->setIconSize(numpadIconSize);
+        key->setFlat(true);
+        numpadButton = key;
+    }
+    if (code == placeholderCode)
+        key->hide();
+
+    buttons.append(key);
+    toolTipSources.append(code == placeholderCode ? QByteArray() : toolTip.toUtf8());
+    applyToolTip(buttons.size() - 1);
+}
+
+void QOInputDevice::buildKeys(const QOKeyTable& table, const QStringList& toolTips)
+{
+    if (!grid)
+        grid = new QGridLayout(this);
+    for (int row = 0; row < table.size(); ++row) {
+        for (int column = 0; column < table[row].size(); ++column) {
+            const QOKeyCell& cell = table[row][column];
+            const int number = buttons.size();
+            addKey(cell.content, cell.code, toolTips.value(number));
+            grid->addWidget(buttons.last(), row, column);
+        }
+    }
+}
+
+QOInputButton* QOInputDevice::button(int number) const
+{
+    return number >= 0 && number < buttons.size() ? buttons[number] : nullptr;
+}
+
+bool QOInputDevice::statusNumpad() const
+{
+    return numpadShown;
+}
+
+void QOInputDevice::hideShowVirtualClaviature()
+{
+    if (!button(checkButton)) {
+        emit error(checkButton, false, 2);
+        return;
+    }
+    const bool show = !isShown(checkButton);
+    for (int i = 0; i < groupCount; ++i)
+        setUnsetVisibleButtons(groupButtons[i], show);
+    numpadShown = show;
+    if (numpadButton)
+        numpadButton->setStyleSheet(show ? numpadShownStyle : numpadHiddenStyle);
+}
+
+int QOInputDevice::countButton() const
+{
+    return buttons.size();
+}
+
+QList<bool> QOInputDevice::keyPadInfo() const
+{
+    QList<bool> shown;
+    for (int i = 0; i < buttons.size(); ++i)
+        shown.append(isShown(i));
+    return shown;
+}
+
+void QOInputDevice::setHideButton(int additionalParam, int inCheckButton, const QVector<int>& groupNumbers)
+{
+    groupCount = std::clamp(additionalParam, 0, std::min<int>(maxGroupButtons, groupNumbers.size()));
+    checkButton = inCheckButton;
+    std::copy_n(groupNumbers.cbegin(), groupCount, groupButtons.begin());
+}
+
+int QOInputDevice::setUnsetVisibleButtons(int number, bool set)
+{
+    if (number < 1 || number >= buttons.size()) {
+        emit error(number, set, 2);
+        return 2;
+    }
+    if (isShown(number) == set) {
+        emit error(number, set, 1);
+        return 1;
+    }
+    buttons[number]->setVisible(set);
+    return 0;
+}
+
+void QOInputDevice::showAll()
+{
+    for (int i = 0; i < buttons.size(); ++i)
+        setUnsetVisibleButtons(i, true);
+}
+
+void QOInputDevice::disableVision(const QVector<int>& numberKeys, int sizeMassive)
+{
+    for (int i = 0; i < std::min<int>(sizeMassive, numberKeys.size()); ++i)
+        setUnsetVisibleButtons(numberKeys[i], false);
+}
+
+void QOInputDevice::enableVision(const QVector<int>& numberKeys, int sizeMassive)
+{
+    for (int i = 0; i < std::min<int>(sizeMassive, numberKeys.size()); ++i)
+        setUnsetVisibleButtons(numberKeys[i], true);
+}
+
+void QOInputDevice::animateClick()
+{
+    for (QOInputButton* key : buttons) {
+        if (key->codeButton() != numpadToggleCode)
+            key->setStyleSheet(QString());
+    }
+}
+
+void QOInputDevice::animateClick(const QList<int>& clickButton)
+{
+    for (int number : clickButton) {
+        QOInputButton* key = button(number);
+        if (key && key->codeButton() != numpadToggleCode)
+            key->setStyleSheet(highlightStyle);
+    }
+}
+
+void QOInputDevice::keyPressEvent(QKeyEvent* event)
+{
+    const std::optional<int> code = scanCodeFromQtKey(event->key());
+    if (!code) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (event->isAutoRepeat())
+        return;
+    if (isDirectCode(*code))
+        emit codePressButton(*code);
+    if (QOInputButton* key = firstWithCode(*code, false)) {
+        if (event->modifiers() & Qt::ControlModifier)
+            key->lockButton();
+        else
+            key->touchButton();
+    }
+}
+
+void QOInputDevice::keyReleaseEvent(QKeyEvent* event)
+{
+    const std::optional<int> code = scanCodeFromQtKey(event->key());
+    if (!code) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    if (event->isAutoRepeat())
+        return;
+    // A locked key stays held on the device: the direct release would undo the lock.
+    if (isDirectCode(*code) && !isLockedCode(*code))
+        emit codeReleaseButton(*code);
+    if (QOInputButton* key = firstWithCode(*code, true))
+        key->releaseButton();
+}
+
+void QOInputDevice::closeEvent(QCloseEvent* event)
+{
+    qDeleteAll(buttons);
+    buttons.clear();
+    toolTipSources.clear();
+    numpadButton = nullptr;
+    delete grid;
+    grid = nullptr;
+    QWidget::closeEvent(event);
+}
+
+void QOInputDevice::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        for (int i = 0; i < buttons.size(); ++i)
+            applyToolTip(i);
+    }
+    QWidget::changeEvent(event);
+}
+
+void QOInputDevice::slotButtonPress()
+{
+    if (const auto* key = qobject_cast<const QOInputButton*>(sender()))
+        pressOf(key);
+}
+
+void QOInputDevice::slotButtonRelease()
+{
+    if (const auto* key = qobject_cast<const QOInputButton*>(sender()))
+        releaseOf(key);
+}
+
+void QOInputDevice::slotButtonLock()
+{
+    if (auto* key = qobject_cast<QOInputButton*>(sender()))
+        toggleLockOf(key);
+}
+
+void QOInputDevice::pressOf(const QOInputButton* key)
+{
+    emit codePressButton(key->codeButton());
+}
+
+void QOInputDevice::releaseOf(const QOInputButton* key)
+{
+    emit codeReleaseButton(key->codeButton());
+    if (key->codeButton() == numpadToggleCode)
+        hideShowVirtualClaviature();
+}
+
+void QOInputDevice::toggleLockOf(QOInputButton* key)
+{
+    if (key->isCheckable()) {
+        key->setChecked(false);
+        key->setCheckable(false);
+        key->setDown(false);
+        releaseOf(key);
+    } else {
+        key->setCheckable(true);
+        key->setChecked(true);
+        pressOf(key);
+    }
+    update();
+}
+
+QOInputButton* QOInputDevice::firstWithCode(int code, bool skipLocked) const
+{
+    const auto found = std::find_if(buttons.cbegin(), buttons.cend(), [&](const QOInputButton* key) {
+        return key->codeButton() == code && !(skipLocked && key->isChecked());
+    });
+    return found == buttons.cend() ? nullptr : *found;
+}
+
+bool QOInputDevice::isLockedCode(int code) const
+{
+    return std::any_of(buttons.cbegin(), buttons.cend(), [code](const QOInputButton* key) {
+        return key->codeButton() == code && key->isChecked();
+    });
+}
+
+bool QOInputDevice::isShown(int number) const
+{
+    // The state asked for with setVisible, also while the keypad itself is not shown.
+    return buttons[number]->isVisibleTo(this);
+}
+
+void QOInputDevice::applyToolTip(int number)
+{
+    const QByteArray& source = toolTipSources[number];
+    buttons[number]->setToolTip(source.isEmpty() ? QString() : tr(source.constData()));
+}

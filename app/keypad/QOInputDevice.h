@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <QWidget>
+
+#include <array>
+
+class QCloseEvent;
+class QEvent;
+class QGridLayout;
+class QKeyEvent;
+class QOInputButton;
+
+// One cell of a keypad table: the button's text or icon and its key code.
+struct QOKeyCell {
+    QVariant content;
+    int code = -1;
+};
+
+// Rows of cells; a button's number is its row * columns + column.
+using QOKeyTable = QVector<QVector<QOKeyCell>>;
+
+// The on-screen keypad: a grid of QOInputButtons plus the PC keyboard (while the
+// keypad holds the keyboard grab). Every press and release of a key becomes
+// codePressButton / codeReleaseButton with the device's key code (set-1 scan codes).
+class QOInputDevice : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int numpadToggleCode = 69;
+    static constexpr int placeholderCode = -1;
+    static constexpr int maxGroupButtons = 200;
+
+    explicit QOInputDevice(QWidget* parent = nullptr);
+
+    // The device's standard 4 x 6 keypad and its tool tips, one per button number.
+    // Tool tips are source texts of this class's translation context.
+    static QOKeyTable standardKeys();
+    static QStringList standardToolTips();
+
+    // toolTip is a source text of this class's translation context: the keypad
+    // translates it and translates it again when the language changes.
+    void addKey(const QVariant& content, int code, const QString& toolTip);
+    void buildKeys(const QOKeyTable& table, const QStringList& toolTips);
+
+    // The button of that number, or none when the number is out of range.
+    QOInputButton* button(int number) const;
+
+signals:
+    void codePressButton(int x);
+    void codeReleaseButton(int x);
+    // errorCode 1: the button already has the requested visibility; 2: no such button.
+    void error(int numberButton, bool values, int errorCode);
+
+public slots:
+    bool statusNumpad() const;
+    void hideShowVirtualClaviature();
+    int countButton() const;
+    QList<bool> keyPadInfo() const;
+    void setHideButton(int additionalParam, int inCheckButton, const QVector<int>& groupNumbers);
+    // 0 done, 1 visibility already as requested, 2 number out of range (button 0 included).
+    int setUnsetVisibleButtons(int number, bool set);
+    void showAll();
+    void disableVision(const QVector<int>& numberKeys, int sizeMassive);
+    void enableVision(const QVector<int>& numberKeys, int sizeMassive);
+    void animateClick();
+    void animateClick(const QList<int>& clickButton);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private slots:
+    void slotButtonPress();
+    void slotButtonRelease();
+    void slotButtonLock();
+
+private:
+    void pressOf(const QOInputButton* key);
+    void releaseOf(const QOInputButton* key);
+    void toggleLockOf(QOInputButton* key);
+    QOInputButton* firstWithCode(int code, bool skipLocked) const;
+    bool isLockedCode(int code) const;
+    bool isShown(int number) const;
+    void applyToolTip(int number);
+
+    QVector<QOInputButton*> buttons;
+    QVector<QByteArray> toolTipSources;  // parallel to buttons
+    QGridLayout* grid = nullptr;
+    QOInputButton* numpadButton = nullptr;
+    bool numpadShown = false;
+    int groupCount = 0;
+    int checkButton = -1;
+    std::array<int, maxGroupButtons> groupButtons{};
+};
