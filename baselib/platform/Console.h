@@ -1,0 +1,76 @@
+#pragma once
+
+#include "baselib/Export.h"
+
+#include <ostream>
+#include <string>
+
+// Coloured console output. Every coloured line of the process is written under one
+// process-wide recursive console lock so that lines from different threads never mix.
+namespace KelConsole {
+
+class KELBASE_EXPORT Color {
+public:
+    // Indices 0..15 are the console colours; the two negative ones are the special values.
+    enum ConsoleColor {
+        Initial = -2, // the colour the console had when the library first looked at it
+        Current = -1, // leave this part as it is
+        Black = 0,
+        Blue,
+        Green,
+        Cyan,
+        Red,
+        Magenta,
+        Brown,
+        LightGray,
+        DarkGray, // drawn as LightGray
+        LightBlue,
+        LightGreen,
+        LightCyan,
+        LightRed,
+        LightMagenta,
+        Yellow,
+        White,
+    };
+
+    Color(ConsoleColor foreground, ConsoleColor background = Current)
+        : m_foreground(foreground), m_background(background)
+    {
+    }
+
+    ConsoleColor foreground() const { return m_foreground; }
+    ConsoleColor background() const { return m_background; }
+
+private:
+    ConsoleColor m_foreground = Current;
+    ConsoleColor m_background = Current;
+};
+
+// Sets the colour of the terminal behind std::wcout (standard output) or std::wcerr /
+// std::wclog (standard error). Nothing is written for any other stream, or when the
+// descriptor is not a terminal.
+KELBASE_EXPORT std::wostream& operator<<(std::wostream& stream, const Color& color);
+KELBASE_EXPORT std::wostream& operator<<(std::wostream& stream, Color::ConsoleColor foreground);
+
+// The SGR escape sequence for a colour, empty when the colour leaves everything as it is.
+KELBASE_EXPORT std::wstring sgrSequence(const Color& color);
+
+// A library trace line: green on std::wclog. The line end is added here.
+KELBASE_EXPORT void writeTraceLine(const std::wstring& text);
+// A library error report: light red on std::wcerr. The line end is added here.
+KELBASE_EXPORT void writeErrorReport(const std::wstring& text);
+
+namespace Internal {
+
+// Holds the process-wide console lock for its lifetime. The lock is recursive: a thread that
+// holds it may take it again, e.g. while formatting a value for a line it is writing.
+class KELBASE_EXPORT ScopedConsoleLock {
+public:
+    ScopedConsoleLock();
+    ~ScopedConsoleLock();
+    ScopedConsoleLock(const ScopedConsoleLock&) = delete;
+    ScopedConsoleLock& operator=(const ScopedConsoleLock&) = delete;
+};
+
+} // namespace Internal
+} // namespace KelConsole
