@@ -1,0 +1,68 @@
+#pragma once
+
+#include "app/display/QOLoadMatrix.h"
+#include "app/display/QOSymbolModel.h"
+#include "app/display/SymbolMatrix.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class QOSymbolDelegate;
+class QResizeEvent;
+class QTableView;
+
+// The device's character display: a grid of places, each drawn as a matrix of round dots
+// from the glyph of its code, or as the character itself where there is no glyph.
+//
+// Every accepted change of a place or a glyph is followed by one refresh of the view in the
+// next pass of the event loop, so a batch of changes delivered by queued signals reaches the
+// screen whatever order its parts arrive in.
+class QOIndicator : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit QOIndicator(QWidget* parent = nullptr);
+    ~QOIndicator() override;
+
+    const QOSymbolModel& model() const { return m_model; }
+    QTableView* view() const { return m_view; }
+    const QStringList& lines() const { return m_lines; }
+    bool standardSymbolsOn() const { return m_standardSymbolsOn; }
+
+public slots:
+    void setDisplaySize(int rows, int columns);
+    void setCell(int row, int column, char symbol);
+    // `rows` is the row index; the first `count` bytes of `symbols` go to columns from
+    // `start` on. The bytes travel by value, so the sender may reuse its buffer at once.
+    void setCells(int rows, int start, QByteArray symbols, int count);
+    void setSymbolMatrix(char symbol, SymbolMatrix matr);
+    void deleteSymbolMatrix(char index);
+    // Takes the glyph size and reloads the glyph map file; the result arrives in inputLoadMatrix.
+    void setSymbolMatrixSize(int columns, int rows);
+    void reset();
+    void showGridTable();
+    void setBackgroundElement();
+    void setStandartSymbolMatrix();
+    void inputLoadMatrix(QStringList list);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void relayout();
+    void applyGeometry(const QSize& cell, const QSize& total);
+    void installStandardGlyph(int code);
+    void scheduleRefresh();
+
+    QStringList m_lines;
+    QOSymbolModel m_model;
+    QTableView* m_view = nullptr;
+    QOSymbolDelegate* m_delegate = nullptr;
+    bool m_standardSymbolsOn = false;
+    bool m_standardSizeMatched = false;
+    bool m_refreshPending = false;
+    std::unique_ptr<QOLoadMatrix> m_loader;
+};

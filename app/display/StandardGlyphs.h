@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/display/SymbolMatrix.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The standard 5 x 8 glyph set carried in the map file: line N of the file holds the glyph
+// of character code N as comma-separated fields, field k being the dot of column k / 8,
+// row k % 8.
+namespace StandardGlyphs {
+inline constexpr int columns = 5;
+inline constexpr int rows = 8;
+
+// Codes the standard set covers, and within them the device's signs, which are installed
+// after every load whatever the state of the standard set.
+inline constexpr int firstCode = 31;
+inline constexpr int lastCode = 255;
+inline constexpr int firstSignCode = 128;
+inline constexpr int lastSignCode = 191;
+
+// Shown under an unlit place when empty dots are drawn; blank in the standard set.
+inline constexpr char blankCode = static_cast<char>(167);
+
+inline constexpr const char* mapFileName = ":/Resources/simbolMatrixMap.txt";
+
+// Registers the resource holding the map file, which a static library does not do by itself.
+void initResources();
+
+inline bool isSignCode(int code) { return code >= firstSignCode && code <= lastSignCode; }
+
+// Only a field that reads as the integer 1 is a lit dot; missing fields are unlit.
+SymbolMatrix parseLine(const QString& line);
+
+// The glyph of `code` from the map file's lines, or nothing when the file is too short.
+std::optional<SymbolMatrix> glyphFor(const QStringList& lines, int code);
+} // namespace StandardGlyphs

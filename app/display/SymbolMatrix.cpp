@@ -1,0 +1,42 @@
+#include "app/display/SymbolMatrix.h"
+
+#include <algorithm>
+
+SymbolMatrix::SymbolMatrix(std::int32_t columns, std::int32_t rows)
+    : m_columns(std::max(columns, 0)),
+      m_rows(std::max(rows, 0)),
+      m_dots(static_cast<std::size_t>(m_columns) * static_cast<std::size_t>(m_rows), 0)
+{
+}
+
+bool SymbolMatrix::contains(int column, int row) const
+{
+    return column >= 0 && column < m_columns && row >= 0 && row < m_rows;
+}
+
+char SymbolMatrix::value(int column, int row) const
+{
+    return contains(column, row) ? m_dots[static_cast<std::size_t>(column) * m_rows + row] : 0;
+}
+
+void SymbolMatrix::setValue(int column, int row, char value)
+{
+    if (contains(column, row))
+        m_dots[static_cast<std::size_t>(column) * m_rows + row] = value;
+}
+
+bool SymbolMatrix::isLit(int column, int row) const
+{
+    const char dot = value(column, row);
+    return dot == 1 || dot == '1';
+}
+
+bool SymbolMatrix::operator==(const SymbolMatrix& other) const
+{
+    return m_columns == other.m_columns && m_rows == other.m_rows && m_dots == other.m_dots;
+}
+
+void registerSymbolMatrixMetaType()
+{
+    qRegisterMetaType<SymbolMatrix>("SymbolMatrix");
+}

@@ -1,0 +1,10 @@
+#include "qtui/IProxyWidget.h"
+
+namespace KelBase::QtUI {
+
+IProxyWidget::IProxyWidget(QObject* parent)
+    : QObject(parent)
+{
+}
+
+} // namespace KelBase::QtUI
