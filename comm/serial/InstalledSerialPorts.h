@@ -1,0 +1,29 @@
+#pragma once
+
+#include "comm/Export.h"
+
+#include <string>
+#include <vector>
+
+namespace KelComm::Serial {
+
+struct SerialPortInfo {
+    std::wstring portName;   // COMn
+    std::wstring deviceName; // the device node it resolves to, e.g. /dev/ttyUSB0
+};
+
+// The serial ports of the machine, read once from the system's table of serial devices
+// (the kernel's tty classes, $KELCOMM_SYSFS_ROOT/class/tty, and the port map) and kept in
+// one process-wide list sorted by port number. Called from one thread at a time.
+class KELCOMM_EXPORT InstalledSerialPorts {
+public:
+    // Reads the table when the list is empty; no table throws KelWin::WindowsException. The
+    // reference stays valid until the next refresh() or reading installedPorts().
+    static const std::vector<SerialPortInfo>& installedPorts();
+    // Empties the list, so that the next installedPorts() reads the table again.
+    static void refresh();
+    // Always false: there is no test for a port held by another program.
+    static bool portInUse(const std::wstring& name);
+};
+
+} // namespace KelComm::Serial

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "comm/Export.h"
+#include "baselib/time/TimeDuration.h"
+#include "comm/serial/LineRecord.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace KelComm::Serial::Internal {
+
+// The driver's counts of line errors since it started.
+struct LineCounters {
+    int frame = 0;
+    int overrun = 0;
+    int parity = 0;
+    int brk = 0;
+    int bufOverrun = 0;
+};
+
+// The IO_Result flags of the errors counted between two looks.
+KELCOMM_EXPORT std::uint8_t errorFlagsBetween(const LineCounters& before, const LineCounters& now);
+
+using SteadyClock = std::chrono::steady_clock;
+// The end of a wait; none for a wait without limit.
+using Deadline = std::optional<SteadyClock::time_point>;
+
+// The deadline a duration from now; none for an infinite duration or one beyond any wait
+// a program could see end.
+Deadline deadlineAfter(KelTime::TimeDuration duration);
+
+// One open serial device, held exclusively. A transfer that blocks keeps a shared reference
+// to it, so that the descriptor is closed only when the last blocked call has let go; closing
+// the port only marks it closed and wakes those calls. Abort and close wake a blocked call
+// through one wake-up descriptor per direction.
+class KELCOMM_EXPORT SerialLine {
+public:
+    enum class Direction { Read, Write };
+    enum class WaitResult { Ready, TimedOut, Woken };
+
+    // What the driver reports besides the data.
+    struct Status {
+        std::uint8_t errors = 0; // IO_Result flags seen since the last look
+        std::uint32_t inQueue = 0;
+        std::uint32_t outQueue = 0;
+    };
+
+    // The device opened for reading and writing, for this process alone; null with the
+    // errno of the failed step when it could not be had.
+    static std::shared_ptr<SerialLine> open(const std::string& path, int& error);
+
+    SerialLine(const SerialLine&) = delete;
+    SerialLine& operator=(const SerialLine&) = delete;
+    ~SerialLine();
+
+    const std::string& path() const { return m_path; }
+
+    // Every failure below throws SerialPortSystemException with the system's text.
+    DeviceLine readDevice() const;
+    // Modem-line and RS-485 requests that the driver refuses are not failures; a rate the
+    // driver does not take is.
+    void apply(const LinePlan& plan);
+
+    // Whatever is there, up to size bytes, without waiting; a line that is gone throws.
+    std::size_t readSome(void* buffer, std::size_t size);
+    std::size_t writeSome(const void* data, std::size_t size);
+
+    // Waits without the port lock. Woken: an abort of that direction, or the line was closed.
+    WaitResult waitReadable(const Deadline& deadline) const;
+    WaitResult waitWritable(const Deadline& deadline) const;
+    // Sleeps until the deadline unless a write abort or the close comes first.
+    WaitResult sleepUntil(const Deadline& deadline) const;
+
+    // Called before a call of that direction may block, so that only a later abort wakes it.
+    void clearWake(Direction direction);
+    void wake(Direction direction);
+    // Lets go of the exclusive use at once, so that the device can be opened again while a
+    // blocked call still holds the descriptor, and wakes every blocked call.
+    void markClosed();
+    bool isClosed() const { return m_closed.load(); }
+
+    Status status();
+    void flush(bool input, bool output);
+    void setBreak(bool on);
+
+private:
+    SerialLine(std::string path, int fd);
+
+    WaitResult poll(short events, Direction direction, const Deadline& deadline, bool watchLine) const;
+    int wakeDescriptor(Direction direction) const;
+    [[noreturn]] static void throwSystemError(int error);
+
+    std::string m_path;
+    int m_fd = -1;
+    int m_readWake = -1;
+    int m_writeWake = -1;
+    std::atomic<bool> m_closed{false};
+
+    // The driver's error counters at the last look; errors are reported as their growth.
+    std::mutex m_countersMutex;
+    LineCounters m_counters;
+};
+
+} // namespace KelComm::Serial::Internal

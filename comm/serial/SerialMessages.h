@@ -1,0 +1,46 @@
+#pragma once
+
+#include "baselib/exceptions/MessageTable.h"
+
+// The message tables of the serial port; codes count from 0 in table order.
+namespace KelComm::Serial {
+enum class SettingsLimitMessage { BaudRateRange, ByteSizeRange };
+enum class PortNameSyntaxMessage { NotComX };
+enum class OpenErrorMessage { NotFound, NoAccess };
+enum class PortStateMessage { NoSystemName, PortClosed };
+} // namespace KelComm::Serial
+
+namespace KelBase {
+
+template <>
+struct MessageTable<KelComm::Serial::SettingsLimitMessage> {
+    static constexpr const wchar_t* texts[] = {
+        L"Скорость передачи данных должна быть задана в пределах от %lu до %lu бит/с",
+        L"Размер байта должен быть задан в пределах от %u до %u бит",
+    };
+};
+
+template <>
+struct MessageTable<KelComm::Serial::PortNameSyntaxMessage> {
+    static constexpr const wchar_t* texts[] = {
+        L"Имя последовательного порта должно быть задано в формате \"COMx\", где x - номер порта",
+    };
+};
+
+template <>
+struct MessageTable<KelComm::Serial::OpenErrorMessage> {
+    static constexpr const wchar_t* texts[] = {
+        L"Последовательный порт \"%s\" не найден",
+        L"Нет доступа к последовательному порту \"%s\"",
+    };
+};
+
+template <>
+struct MessageTable<KelComm::Serial::PortStateMessage> {
+    static constexpr const wchar_t* texts[] = {
+        L"Не задано системное имя порта",
+        L"Попытка выполнить операцию ввода-вывода с закрытым портом",
+    };
+};
+
+} // namespace KelBase

@@ -1,0 +1,200 @@
+#include "comm/serial/SystemSerialPortImpl.h"
+
+#include "baselib/exceptions/ErrorMessage.h"
+#include "comm/serial/PortLog.h"
+#include "comm/serial/PortMap.h"
+#include "comm/serial/PortName.h"
+#include "comm/serial/SerialExceptions.h"
+#include "comm/serial/SerialMessages.h"
+
+#include <boost/format.hpp>
+
+#include <cerrno>
+
+namespace KelComm::Serial {
+
+using Internal::logError;
+using Internal::logTrace;
+using Internal::pathText;
+
+namespace {
+[[noreturn]] void throwOpenError(int error, const std::wstring& displayName)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        throw SerialPortSystemException(
+            (boost::wformat(KelBase::resStr(OpenErrorMessage::NotFound)) % displayName).str());
+    case EACCES:
+    case EPERM:
+    case EBUSY:
+    case EWOULDBLOCK:
+        throw SerialPortSystemException(
+            (boost::wformat(KelBase::resStr(OpenErrorMessage::NoAccess)) % displayName).str());
+    default:
+        throw SerialPortSystemException(KelWin::ErrorMessage(static_cast<unsigned long>(error)).text());
+    }
+}
+
+void closeWithLog(Internal::SerialLine& line)
+{
+    line.markClosed();
+    logTrace(L"Порт '" + pathText(line.path()) + L"' закрыт\n");
+}
+} // namespace
+
+SystemSerialPort::Impl::~Impl()
+{
+    // No change may reach a port that is being destroyed; a handler under way is waited for.
+    SettingsObserver::disconnect();
+    TimeoutsObserver::disconnect();
+    const Threading::ScopedWriteLock guard(lock);
+    if (line)
+        closeLine();
+}
+
+std::wstring SystemSerialPort::Impl::displayName() const { return Internal::portDisplayName(portNumber); }
+
+void SystemSerialPort::Impl::checkOpen() const
+{
+    if (!line)
+        throw SerialPortException(KelBase::resStr(PortStateMessage::PortClosed));
+}
+
+void SystemSerialPort::Impl::setPortNumber(std::uint16_t number)
+{
+    if (number != portNumber && line)
+        openLine(number);
+    portNumber = number;
+}
+
+void SystemSerialPort::Impl::openLine(std::uint16_t number)
+{
+    if (!number) {
+        if (line)
+            closeLine();
+        return;
+    }
+    const std::wstring name = Internal::portDisplayName(number);
+    const std::string path = Internal::resolvePortPath(number);
+    logTrace(L"Открытие порта '" + pathText(path) + L"'. . .\n");
+    int error = 0;
+    const std::shared_ptr<Internal::SerialLine> opened = Internal::SerialLine::open(path, error);
+    if (!opened) {
+        logError(L"Ошибка " + std::to_wstring(error) + L" при открытии порта '" + pathText(path) + L"'\n");
+        throwOpenError(error, name);
+    }
+    logTrace(L"Порт '" + pathText(path) + L"' открыт успешно\n");
+
+    Internal::LineImage newLineImage = lineImage;
+    Internal::TimeoutImage newTimeoutImage = timeoutImage;
+    try {
+        const Internal::DeviceLine device = opened->readDevice();
+        if (newLineImage.baudRate == 0)
+            Internal::adoptDeviceLine(newLineImage, device);
+        if (!newTimeoutImage.configured) {
+            // The driver keeps no read interval of its own to take over.
+            newTimeoutImage.interval_ms = Internal::TimeoutImage::noIntervalLimit_ms;
+            newTimeoutImage.responseTimeout = KelTime::TimeDuration::infinity();
+            newTimeoutImage.configured = true;
+        }
+        opened->apply(Internal::planLine(device.record, newLineImage));
+    } catch (...) {
+        closeWithLog(*opened);
+        throw;
+    }
+    lineImage = newLineImage;
+    timeoutImage = newTimeoutImage;
+
+    const std::shared_ptr<Internal::SerialLine> old = line;
+    line = opened;
+    if (old)
+        closeWithLog(*old);
+}
+
+void SystemSerialPort::Impl::closeLine()
+{
+    const std::shared_ptr<Internal::SerialLine> closing = line;
+    line.reset();
+    closeWithLog(*closing);
+}
+
+void SystemSerialPort::Impl::applySettings(const CommSettings& settings)
+{
+    Internal::LineImage image = lineImage;
+    Internal::putSettings(image, settings);
+    if (line)
+        line->apply(Internal::planLine(line->readDevice().record, image));
+    lineImage = image;
+}
+
+void SystemSerialPort::Impl::applyTimeouts(const CommTimeouts& timeouts)
+{
+    timeoutImage = Internal::timeoutImageFrom(timeouts);
+}
+
+CommSettings SystemSerialPort::Impl::currentSettings() const
+{
+    if (attachedSettings)
+        return *attachedSettings;
+    Internal::LineImage image = lineImage;
+    return Internal::settingsFromImage(image);
+}
+
+CommTimeouts SystemSerialPort::Impl::currentTimeouts() const
+{
+    if (attachedTimeouts)
+        return *attachedTimeouts;
+    return Internal::timeoutsFromImage(timeoutImage);
+}
+
+void SystemSerialPort::Impl::abort(bool read, bool write, bool oneShot)
+{
+    if (!oneShot) {
+        readAborted = readAborted || read;
+        writeAborted = writeAborted || write;
+    }
+    if (!line)
+        return;
+    if (read)
+        line->wake(Internal::SerialLine::Direction::Read);
+    if (write)
+        line->wake(Internal::SerialLine::Direction::Write);
+}
+
+void SystemSerialPort::Impl::changed(const CommSettings* settings)
+{
+    const Threading::ScopedWriteLock guard(lock);
+    if (settings != attachedSettings)
+        return;
+    try {
+        applySettings(*settings);
+    } catch (const std::exception& error) {
+        logError(L"Исключение при попытке изменения параметров передачи "
+                 L"данных через порт '" +
+                 displayName() + L"', с сообщением: \"" + KelBase::exceptionMessage(error) +
+                 L"\". Порт будет закрыт\n");
+        if (line)
+            closeLine();
+    }
+}
+
+void SystemSerialPort::Impl::changed(const CommTimeouts* timeouts)
+{
+    const Threading::ScopedWriteLock guard(lock);
+    if (timeouts != attachedTimeouts)
+        return;
+    try {
+        applyTimeouts(*timeouts);
+    } catch (const std::exception& error) {
+        logError(L"Исключение при попытке изменения таймаутов "
+                 L"для порта '" +
+                 displayName() + L"', с сообщением: \"" + KelBase::exceptionMessage(error) +
+                 L"\". Порт будет закрыт\n");
+        if (line)
+            closeLine();
+    }
+}
+
+} // namespace KelComm::Serial

@@ -1,0 +1,107 @@
+#include "PtyFixture.h"
+
+#include "comm/serial/InstalledSerialPorts.h"
+#include "comm/serial/SerialExceptions.h"
+#include "comm/serial/SystemSerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using namespace KelComm::Serial;
+namespace fs = std::filesystem;
+
+class InstalledPortsTest : public KelCommTest::PortEnvironment {
+protected:
+    void SetUp() override
+    {
+        PortEnvironment::SetUp();
+        InstalledSerialPorts::refresh();
+        fs::create_directories(m_sysfsRoot / "devices" / "driver");
+    }
+    void TearDown() override
+    {
+        InstalledSerialPorts::refresh();
+        PortEnvironment::TearDown();
+    }
+
+    // A tty class entry; with a driver link unless told otherwise, and a UART type for ttyS.
+    void addTty(const std::string& name, bool withDriver = true, int uartType = 4) const
+    {
+        const fs::path entry = m_sysfsRoot / "class" / "tty" / name;
+        fs::create_directories(entry / "device");
+        if (withDriver)
+            fs::create_directory_symlink(m_sysfsRoot / "devices" / "driver", entry / "device" / "driver");
+        if (name.rfind("ttyS", 0) == 0)
+            std::ofstream(entry / "type") << uartType << "\n";
+    }
+
+    static std::vector<std::pair<std::wstring, std::wstring>> listed()
+    {
+        std::vector<std::pair<std::wstring, std::wstring>> result;
+        for (const SerialPortInfo& info : InstalledSerialPorts::installedPorts())
+            result.emplace_back(info.portName, info.deviceName);
+        return result;
+    }
+
+    static std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+};
+
+TEST_F(InstalledPortsTest, PortsComeInNumericOrderWithTheMapWinning)
+{
+    KelCommTest::PtyPair mapped, replacing;
+    addTty("ttyS9");                  // COM10, replaced by the map below
+    addTty("ttyS0");                  // COM1
+    addTty("ttyS1", true, 0);         // a UART slot nothing answers
+    addTty("ttyUSB1");                // COM34
+    addTty("ttyACM0", false);         // no driver
+    addTty("tty0");                   // not a serial port
+    mapPort(2, mapped.slavePath());
+    mapPort(10, replacing.slavePath());
+    mapPort(5, (m_root / "unplugged").string()); // dangling
+    fs::create_symlink(mapped.slavePath(), m_portsDir / "COM05");
+    fs::create_symlink(mapped.slavePath(), m_portsDir / "modem");
+
+    const std::vector<std::pair<std::wstring, std::wstring>> expected = {
+        {L"COM1", L"/dev/ttyS0"},
+        {L"COM2", wide(mapped.slavePath())},
+        {L"COM10", wide(replacing.slavePath())},
+        {L"COM34", L"/dev/ttyUSB1"},
+    };
+    EXPECT_EQ(listed(), expected);
+}
+
+TEST_F(InstalledPortsTest, TheTableIsReadOnceUntilRefreshed)
+{
+    addTty("ttyUSB0");
+    EXPECT_EQ(listed().size(), 1u);
+    addTty("ttyUSB2");
+    EXPECT_EQ(listed().size(), 1u);
+    InstalledSerialPorts::refresh();
+    EXPECT_EQ(listed().size(), 2u);
+}
+
+TEST_F(InstalledPortsTest, NoTableThrowsAndTheNextCallTriesAgain)
+{
+    try {
+        InstalledSerialPorts::installedPorts();
+        ADD_FAILURE() << "no exception";
+    } catch (const KelWin::WindowsException& error) {
+        EXPECT_STREQ(error.message(), L"No such file or directory");
+    }
+    addTty("ttyACM3");
+    EXPECT_EQ(listed(), (std::vector<std::pair<std::wstring, std::wstring>>{{L"COM68", L"/dev/ttyACM3"}}));
+}
+
+TEST_F(InstalledPortsTest, NoPortIsEverReportedInUse)
+{
+    KelCommTest::PtyPair pty;
+    SystemSerialPort port(mapPty(3, pty));
+    port.open();
+    EXPECT_FALSE(InstalledSerialPorts::portInUse(L"COM3"));
+    EXPECT_FALSE(InstalledSerialPorts::portInUse(L"nonsense"));
+}
+
+} // namespace

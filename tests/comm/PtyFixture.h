@@ -1,0 +1,77 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace KelCommTest {
+
+using SteadyClock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+double elapsedMs(SteadyClock::time_point since);
+
+// A pseudo-terminal made raw at once. The port opens the slave by its path; the test talks
+// through the master. The pair keeps a slave descriptor of its own, so the master does not
+// see a hang-up while the port closes and reopens.
+class PtyPair {
+public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    const std::string& slavePath() const { return m_slavePath; }
+    int master() const { return m_master; }
+
+    void send(const std::vector<std::uint8_t>& bytes) const;
+    void send(const std::string& text) const;
+    // Whatever arrives at the master within the time, up to count bytes.
+    std::vector<std::uint8_t> receive(std::size_t count, std::chrono::milliseconds within) const;
+    // The line vanishes: the port's side then sees a hang-up.
+    void closeMaster();
+    void closeSlave();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_slavePath;
+};
+
+// A port map and an empty sysfs tree in a temporary folder, named by the environment
+// variables the library reads, so that no test ever reaches a real serial device.
+class PortEnvironment : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // COMn -> target in the port map.
+    void mapPort(unsigned number, const std::string& target) const;
+    std::wstring mapPty(unsigned number, const PtyPair& pty) const;
+
+    std::filesystem::path m_root;
+    std::filesystem::path m_portsDir;
+    std::filesystem::path m_sysfsRoot;
+};
+
+// Captures what the library writes to std::wclog while it lives.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::wstring text() const;
+
+private:
+    std::wstringstream m_buffer;
+    std::wstreambuf* m_previous = nullptr;
+};
+
+} // namespace KelCommTest

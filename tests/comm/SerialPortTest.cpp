@@ -1,0 +1,316 @@
+#include "PtyFixture.h"
+
+#include "baselib/signals/SignalRaiser.h"
+#include "comm/serial/SerialExceptions.h"
+#include "comm/serial/SystemSerialPort.h"
+#include "comm/serial/Termios2.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include <termios.h>
+
+namespace {
+
+using namespace KelComm::Serial;
+using KelCommTest::LogCapture;
+using KelCommTest::PtyPair;
+using KelTime::TimeDuration;
+
+const std::wstring closedText = L"Попытка выполнить операцию ввода-вывода с закрытым портом";
+
+std::wstring pathOf(const PtyPair& pty) { return std::wstring(pty.slavePath().begin(), pty.slavePath().end()); }
+
+bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+std::wstring openFailure(SystemSerialPort& port)
+{
+    try {
+        port.open();
+    } catch (const SerialPortSystemException& error) {
+        return error.message();
+    }
+    return L"(opened)";
+}
+
+class SerialPortTest : public KelCommTest::PortEnvironment {};
+
+TEST_F(SerialPortTest, OpenAndCloseWriteTheirGreenLinesWithTheDevicePath)
+{
+    PtyPair pty;
+    LogCapture log;
+    {
+        SystemSerialPort port(mapPty(7, pty));
+        EXPECT_FALSE(port.isOpened());
+        port.open();
+        EXPECT_TRUE(port.isOpened());
+        port.close();
+        EXPECT_FALSE(port.isOpened());
+        port.close(); // closing a closed port does nothing
+        port.open();
+    } // the destructor closes too
+    const std::wstring path = pathOf(pty);
+    EXPECT_EQ(log.text(), L"Открытие порта '" + path + L"'. . .\n" + L"Порт '" + path + L"' открыт успешно\n" +
+                              L"Порт '" + path + L"' закрыт\n" + L"Открытие порта '" + path + L"'. . .\n" +
+                              L"Порт '" + path + L"' открыт успешно\n" + L"Порт '" + path + L"' закрыт\n");
+}
+
+TEST_F(SerialPortTest, AMissingDeviceIsNotFoundWithARedLine)
+{
+    mapPort(9, (m_root / "no-such-device").string());
+    LogCapture log;
+    SystemSerialPort unmapped(L"COM200"), dangling(L"COM9");
+    EXPECT_EQ(openFailure(unmapped), L"Последовательный порт \"COM200\" не найден");
+    EXPECT_EQ(openFailure(dangling), L"Последовательный порт \"COM9\" не найден");
+    EXPECT_FALSE(dangling.isOpened());
+    EXPECT_TRUE(contains(log.text(), L"Ошибка 2 при открытии порта '" +
+                                         (m_portsDir / "COM200").wstring() + L"'\n"));
+}
+
+TEST_F(SerialPortTest, ADeviceIsOpenedOnceAtATime)
+{
+    PtyPair pty;
+    const std::wstring name = mapPty(7, pty);
+    SystemSerialPort first(name), second(name);
+    first.open();
+    EXPECT_EQ(openFailure(second), L"Нет доступа к последовательному порту \"COM7\"");
+    // Reopening the same device takes the new handle first, so it fails the same way and
+    // the port stays on its old handle.
+    EXPECT_EQ(openFailure(first), L"Нет доступа к последовательному порту \"COM7\"");
+    EXPECT_TRUE(first.isOpened());
+    pty.send("x");
+    char byte = 0;
+    std::uint32_t received = 0;
+    first.setTimeouts(CommTimeouts(KelTime::Seconds(1), TimeDuration::null()), false);
+    EXPECT_TRUE(first.read(&byte, 1, &received, false).isGood());
+    EXPECT_EQ(byte, 'x');
+    first.close();
+    EXPECT_NO_THROW(second.open());
+}
+
+TEST_F(SerialPortTest, RenamingAnOpenPortMovesItToTheNewDevice)
+{
+    PtyPair one, two;
+    mapPty(7, one);
+    mapPty(8, two);
+    SystemSerialPort port(L"com7");
+    port.setTimeouts(CommTimeouts(KelTime::Seconds(1), TimeDuration::null()), false);
+    port.open();
+    port.setName(L"COM8");
+    EXPECT_EQ(port.name(), L"COM8");
+    EXPECT_TRUE(port.isOpened());
+    two.send("y");
+    char byte = 0;
+    EXPECT_TRUE(port.read(&byte, 1, nullptr, false).isGood());
+    EXPECT_EQ(byte, 'y');
+    SystemSerialPort other(L"COM7");
+    EXPECT_NO_THROW(other.open()); // the old device was let go
+    other.close();
+
+    EXPECT_THROW(port.setName(L"COM200"), SerialPortSystemException);
+    EXPECT_EQ(port.name(), L"COM8"); // a failed reopen keeps name and line
+    EXPECT_TRUE(port.isOpened());
+    port.setName(L"");
+    EXPECT_FALSE(port.isOpened());
+}
+
+TEST_F(SerialPortTest, OperationsOnAClosedPortAreRefused)
+{
+    SystemSerialPort port(L"COM7");
+    char buffer[4];
+    std::uint32_t in = 0, out = 0;
+    const KelTime::Timeout soon(KelTime::Milliseconds(1));
+    const std::function<void()> operations[] = {
+        [&] { port.read(buffer, 4, nullptr, false); },
+        [&] { port.write(buffer, 4, nullptr); },
+        [&] { port.waitForByteReceived(soon); },
+        [&] { port.waitForNonbreakStatus(soon); },
+        [&] { port.setBreakStatus(true); },
+        [&] { port.reserveQueueSize(4096, 4096); },
+        [&] { port.queryQueueStatus(in, out); },
+        [&] { port.clearQueue(true, true); },
+    };
+    for (const auto& operation : operations) {
+        try {
+            operation();
+            ADD_FAILURE() << "not refused";
+        } catch (const SerialPortException& error) {
+            EXPECT_EQ(error.message(), closedText);
+        }
+    }
+    EXPECT_NO_THROW(port.abort(true, true, true));
+    EXPECT_NO_THROW(port.clearAbortFlag(true, true));
+}
+
+TEST_F(SerialPortTest, EveryBaudRateReachesTheLine)
+{
+    PtyPair pty;
+    SystemSerialPort port(mapPty(7, pty));
+    port.open();
+    for (long rate : {75L, 110L, 134L, 150L, 300L, 1200L, 2400L, 4800L, 9600L, 14400L, 19200L, 28800L, 38400L,
+                      57600L, 76800L, 115200L, 230400L, 345600L, 460800L, 500000L, 576000L, 691200L, 806400L,
+                      921600L}) {
+        const CommSettings settings(rate);
+        port.setSettings(settings, false);
+        // The master sees the slave's record.
+        EXPECT_EQ(KelComm::Serial::Internal::readBaudRate(pty.master()), static_cast<unsigned long>(rate));
+        CommSettings back;
+        port.settings(back);
+        EXPECT_EQ(back.baudRate(), rate);
+    }
+}
+
+TEST_F(SerialPortTest, AnOpenedPortWithoutSettingsReportsTheDevicesOwn)
+{
+    PtyPair pty;
+    termios record{};
+    tcgetattr(pty.master(), &record);
+    cfsetspeed(&record, B57600);
+    tcsetattr(pty.master(), TCSANOW, &record);
+
+    SystemSerialPort port(mapPty(7, pty));
+    CommSettings before;
+    port.settings(before);
+    EXPECT_EQ(before.baudRate(), 19200); // nothing known yet
+    port.open();
+    CommSettings adopted;
+    port.settings(adopted);
+    EXPECT_EQ(adopted.baudRate(), 57600);
+    EXPECT_EQ(adopted.byteSize(), 8);
+    EXPECT_EQ(adopted.parity(), Parity::None);
+
+    CommTimeouts timeouts(KelTime::Seconds(5), KelTime::Seconds(5));
+    port.timeouts(timeouts);
+    TimeDuration response, interval;
+    timeouts.getReadTimeouts(response, interval);
+    EXPECT_TRUE(response.isInfinite());
+    EXPECT_TRUE(interval.isInfinite());
+}
+
+TEST_F(SerialPortTest, SettingsAppliedWhileClosedTakeEffectAtOpen)
+{
+    PtyPair pty;
+    SystemSerialPort port(mapPty(7, pty));
+    port.setSettings(CommSettings(2400), false);
+    EXPECT_NE(KelComm::Serial::Internal::readBaudRate(pty.master()), 2400ul);
+    port.open();
+    EXPECT_EQ(KelComm::Serial::Internal::readBaudRate(pty.master()), 2400ul);
+}
+
+TEST_F(SerialPortTest, AttachedObjectsAreReportedAsTheyAreNow)
+{
+    SystemSerialPort port(L"COM7");
+    CommSettings attached(9600);
+    CommTimeouts timeouts(KelTime::Seconds(1), KelTime::Milliseconds(20));
+    port.setSettings(attached, false);
+    port.setTimeouts(timeouts, false);
+    attached.setBaudRate(4800); // not tracked, yet reported
+    timeouts.setReadTimeouts(KelTime::Seconds(2), KelTime::Milliseconds(30));
+    CommSettings settings;
+    port.settings(settings);
+    EXPECT_EQ(settings.baudRate(), 4800);
+    CommTimeouts reported;
+    port.timeouts(reported);
+    TimeDuration response, interval;
+    reported.getReadTimeouts(response, interval);
+    EXPECT_EQ(response, TimeDuration(KelTime::Seconds(2)));
+    EXPECT_EQ(interval, TimeDuration(KelTime::Milliseconds(30)));
+}
+
+TEST_F(SerialPortTest, TrackedSettingsFollowTheObjectUntilDropped)
+{
+    PtyPair pty;
+    CommSettings settings(9600);
+    SystemSerialPort port(mapPty(7, pty), settings, true);
+    port.open();
+    settings.setBaudRate(57600);
+    EXPECT_EQ(KelComm::Serial::Internal::readBaudRate(pty.master()), 57600ul);
+
+    const CommSettings fixed(2400);
+    port.setSettings(fixed, false); // ends the earlier subscription
+    settings.setBaudRate(115200);
+    EXPECT_EQ(KelComm::Serial::Internal::readBaudRate(pty.master()), 2400ul);
+    EXPECT_EQ(settings.signalSubject().observerCount(), 0u);
+}
+
+TEST_F(SerialPortTest, ALineThatRefusesTrackedSettingsIsClosedWithARedLine)
+{
+    PtyPair pty;
+    CommSettings settings(9600);
+    SystemSerialPort port(mapPty(7, pty), settings, true);
+    port.open();
+    pty.closeMaster();
+    pty.closeSlave();
+    LogCapture log;
+    EXPECT_NO_THROW(settings.setBaudRate(19200)); // nothing reaches the raiser
+    EXPECT_FALSE(port.isOpened());
+    EXPECT_TRUE(contains(log.text(), L"Исключение при попытке изменения параметров передачи данных через порт 'COM7', "
+                                     L"с сообщением: \"Input/output error\". Порт будет закрыт\n"));
+    EXPECT_TRUE(contains(log.text(), L"Порт '" + pathOf(pty) + L"' закрыт\n"));
+}
+
+TEST_F(SerialPortTest, QueueStatusClearingAndBreak)
+{
+    PtyPair pty;
+    SystemSerialPort port(mapPty(7, pty));
+    port.open();
+    pty.send("hello");
+    std::uint32_t input = 0, output = 0;
+    for (int attempt = 0; attempt < 100 && input < 5; ++attempt) {
+        port.queryQueueStatus(input, output);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(input, 5u);
+    port.clearQueue(true, false);
+    port.queryQueueStatus(input, output);
+    EXPECT_EQ(input, 0u);
+    EXPECT_NO_THROW(port.reserveQueueSize(4096, 4096));
+
+    // A pseudo-terminal takes a break and reports none.
+    port.setBreakStatus(true);
+    port.setBreakStatus(false);
+    const auto start = KelCommTest::SteadyClock::now();
+    const IO_Result result = port.waitForNonbreakStatus(KelTime::Timeout(KelTime::Seconds(1)));
+    EXPECT_EQ(result.status, IO_Result::Success);
+    EXPECT_EQ(result.errors, 0);
+    EXPECT_LT(KelCommTest::elapsedMs(start), 100.0);
+}
+
+// Change handlers take the port lock under the class lock; the port must never take them
+// the other way round. One thread raises changes of the attached objects (as their setters
+// would, without touching their values) while another reads and re-attaches them.
+TEST_F(SerialPortTest, ChangesAndPortCallsFromSeveralThreadsDoNotDeadlock)
+{
+    PtyPair pty;
+    const CommSettings tracked(9600);
+    const CommTimeouts timeouts(KelTime::Milliseconds(10), KelTime::Milliseconds(5));
+    SystemSerialPort port(mapPty(7, pty), tracked, true, timeouts, true);
+    port.open();
+    std::atomic<bool> stop{false};
+    std::thread changer([&] {
+        const KelBase::SignalRaiser<CommSettings::SignalSubject> raiseSettings(tracked.signalSubject());
+        const KelBase::SignalRaiser<CommTimeouts::SignalSubject> raiseTimeouts(timeouts.signalSubject());
+        while (!stop) {
+            raiseSettings(&CommSettings::SignalTable::changed, &tracked);
+            raiseTimeouts(&CommTimeouts::SignalTable::changed, &timeouts);
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+    });
+    CommSettings seen;
+    CommTimeouts seenTimeouts;
+    for (int round = 0; round < 200; ++round) {
+        port.settings(seen);
+        port.timeouts(seenTimeouts);
+        port.setSettings(tracked, round % 2 == 0);
+        port.setTimeouts(timeouts, round % 3 != 0);
+    }
+    stop = true;
+    changer.join();
+    EXPECT_TRUE(port.isOpened());
+    EXPECT_EQ(seen.baudRate(), 9600);
+}
+
+} // namespace

@@ -1,0 +1,344 @@
+#include "PtyFixture.h"
+
+#include "comm/serial/SystemSerialPort.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <future>
+#include <thread>
+
+namespace {
+
+using namespace KelComm::Serial;
+using KelCommTest::elapsedMs;
+using KelCommTest::PtyPair;
+using KelCommTest::SteadyClock;
+using KelTime::TimeDuration;
+using std::chrono::milliseconds;
+
+constexpr std::uint32_t untouched = 0xDEADBEEF;
+
+class SerialReadTest : public KelCommTest::PortEnvironment {
+protected:
+    void SetUp() override
+    {
+        PortEnvironment::SetUp();
+        m_port = std::make_unique<SystemSerialPort>(mapPty(7, m_pty));
+        m_port->open();
+    }
+
+    void setTimeouts(TimeDuration response, TimeDuration interval)
+    {
+        m_port->setTimeouts(CommTimeouts(response, interval), false);
+    }
+
+    // Waits until the port's side holds the bytes, so that a read finds them buffered.
+    void awaitBuffered(std::uint32_t count)
+    {
+        std::uint32_t input = 0, output = 0;
+        for (int attempt = 0; attempt < 1000 && input < count; ++attempt) {
+            m_port->queryQueueStatus(input, output);
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        ASSERT_EQ(input, count);
+    }
+
+    std::vector<std::uint8_t> bytes(std::size_t count, std::uint8_t first = 1) const
+    {
+        std::vector<std::uint8_t> result(count);
+        for (std::size_t i = 0; i < count; ++i)
+            result[i] = static_cast<std::uint8_t>(first + i);
+        return result;
+    }
+
+    PtyPair m_pty;
+    std::unique_ptr<SystemSerialPort> m_port;
+};
+
+TEST_F(SerialReadTest, AReplyAlreadyBufferedIsReadAtOnce)
+{
+    setTimeouts(TimeDuration::infinity(), TimeDuration::infinity());
+    m_pty.send(bytes(10));
+    awaitBuffered(10);
+    std::uint8_t buffer[10] = {};
+    std::uint32_t received = untouched;
+    const auto start = SteadyClock::now();
+    const IO_Result result = m_port->read(buffer, 10, &received, false);
+    EXPECT_LT(elapsedMs(start), 50.0);
+    EXPECT_TRUE(result.isGood());
+    EXPECT_EQ(received, 10u);
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + 10), bytes(10));
+}
+
+TEST_F(SerialReadTest, AShortReplyEndsOneIntervalAfterItsLastByte)
+{
+    constexpr double interval_ms = 50;
+    setTimeouts(KelTime::Seconds(2), KelTime::Milliseconds(interval_ms));
+    std::promise<SteadyClock::time_point> lastSent;
+    std::thread peer([&] {
+        std::this_thread::sleep_for(milliseconds(20));
+        m_pty.send(bytes(6));
+        std::this_thread::sleep_for(milliseconds(10));
+        m_pty.send(bytes(6, 7));
+        lastSent.set_value(SteadyClock::now());
+    });
+    std::vector<std::uint8_t> buffer(255);
+    std::uint32_t received = 0;
+    const IO_Result result = m_port->read(buffer.data(), 255, &received, false);
+    const double afterLast_ms = elapsedMs(lastSent.get_future().get());
+    peer.join();
+    EXPECT_EQ(result.status, IO_Result::TimedOut);
+    EXPECT_EQ(result.errors, 0);
+    EXPECT_EQ(received, 12u);
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + 12), bytes(12));
+    EXPECT_GE(afterLast_ms, interval_ms - 1);
+    EXPECT_LT(afterLast_ms, interval_ms + 40);
+}
+
+TEST_F(SerialReadTest, ALongReplyIsReadWholeAcrossChunks)
+{
+    setTimeouts(KelTime::Seconds(2), KelTime::Milliseconds(30));
+    const std::vector<std::uint8_t> reply = bytes(200);
+    std::thread peer([&] {
+        for (std::size_t offset = 0; offset < reply.size(); offset += 25) {
+            m_pty.send(std::vector<std::uint8_t>(reply.begin() + offset, reply.begin() + offset + 25));
+            std::this_thread::sleep_for(milliseconds(2));
+        }
+    });
+    std::vector<std::uint8_t> buffer(200);
+    std::uint32_t received = 0;
+    const IO_Result result = m_port->read(buffer.data(), 200, &received, false);
+    peer.join();
+    EXPECT_TRUE(result.isGood());
+    EXPECT_EQ(received, 200u);
+    EXPECT_EQ(buffer, reply);
+}
+
+TEST_F(SerialReadTest, NothingArrivingEndsAfterTheResponseTimeout)
+{
+    setTimeouts(KelTime::Milliseconds(30), KelTime::Milliseconds(5));
+    std::uint8_t buffer[4];
+    std::uint32_t received = untouched;
+    const auto start = SteadyClock::now();
+    const IO_Result result = m_port->read(buffer, 4, &received, false);
+    const double took_ms = elapsedMs(start);
+    EXPECT_EQ(result.status, IO_Result::TimedOut);
+    EXPECT_EQ(received, 0u);
+    EXPECT_GE(took_ms, 29.0);
+    EXPECT_LT(took_ms, 80.0);
+
+    const auto waitStart = SteadyClock::now();
+    EXPECT_EQ(m_port->waitForByteReceived(KelTime::Timeout(KelTime::Milliseconds(20))).status, IO_Result::TimedOut);
+    EXPECT_GE(elapsedMs(waitStart), 19.0);
+    m_pty.send("z");
+    EXPECT_TRUE(m_port->waitForByteReceived(KelTime::Timeout(KelTime::Seconds(2))).isGood());
+}
+
+TEST_F(SerialReadTest, ANullIntervalNeverWaitsForFurtherBytes)
+{
+    setTimeouts(TimeDuration::infinity(), TimeDuration::null());
+    std::uint8_t buffer[10];
+    std::uint32_t received = untouched;
+    auto start = SteadyClock::now();
+    EXPECT_EQ(m_port->read(buffer, 10, &received, true).status, IO_Result::TimedOut);
+    EXPECT_EQ(received, 0u);
+    EXPECT_LT(elapsedMs(start), 20.0);
+
+    m_pty.send(bytes(3));
+    awaitBuffered(3);
+    start = SteadyClock::now();
+    EXPECT_EQ(m_port->read(buffer, 10, &received, false).status, IO_Result::TimedOut);
+    EXPECT_EQ(received, 3u);
+    EXPECT_LT(elapsedMs(start), 20.0);
+}
+
+// Runs the read in another thread and ends it from this one after a while.
+class BlockedRead {
+public:
+    BlockedRead(SystemSerialPort& port) : m_port(port)
+    {
+        m_thread = std::thread([this] {
+            const auto start = SteadyClock::now();
+            result = m_port.read(buffer, sizeof buffer, &received, false);
+            took_ms = elapsedMs(start);
+        });
+    }
+    ~BlockedRead()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void finish() { m_thread.join(); }
+
+    std::uint8_t buffer[16] = {};
+    std::uint32_t received = untouched;
+    IO_Result result{-1};
+    double took_ms = 0;
+
+private:
+    SystemSerialPort& m_port;
+    std::thread m_thread;
+};
+
+TEST_F(SerialReadTest, AnInfiniteWaitEndsWithAbortOrClose)
+{
+    setTimeouts(TimeDuration::infinity(), KelTime::Milliseconds(10));
+    const std::function<void()> enders[] = {
+        [&] { m_port->abort(true, false, true); },
+        [&] { m_port->close(); },
+    };
+    for (const auto& end : enders) {
+        BlockedRead read(*m_port);
+        std::this_thread::sleep_for(milliseconds(60));
+        end();
+        read.finish();
+        EXPECT_EQ(read.result.status, IO_Result::Aborted);
+        EXPECT_EQ(read.received, 0u);
+        EXPECT_GE(read.took_ms, 55.0);
+        EXPECT_LT(read.took_ms, 1000.0);
+    }
+    EXPECT_FALSE(m_port->isOpened());
+
+    // A one-shot abort is not latched: after reopening, reads work again.
+    m_port->open();
+    m_pty.send("ok");
+    std::uint8_t buffer[2];
+    EXPECT_TRUE(m_port->read(buffer, 2, nullptr, false).isGood());
+}
+
+TEST_F(SerialReadTest, ALatchedAbortHoldsUntilCleared)
+{
+    setTimeouts(KelTime::Seconds(2), KelTime::Milliseconds(10));
+    m_pty.send(bytes(4));
+    awaitBuffered(4);
+    m_port->abort(true, false, false);
+    std::uint8_t buffer[4];
+    std::uint32_t received = untouched;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto start = SteadyClock::now();
+        EXPECT_EQ(m_port->read(buffer, 4, &received, false).status, IO_Result::Aborted);
+        EXPECT_EQ(m_port->waitForByteReceived(KelTime::Timeout(KelTime::Seconds(1))).status, IO_Result::Aborted);
+        EXPECT_EQ(m_port->waitForNonbreakStatus(KelTime::Timeout(KelTime::Seconds(1))).status, IO_Result::Aborted);
+        EXPECT_LT(elapsedMs(start), 20.0);
+    }
+    EXPECT_EQ(received, untouched);
+    // Writes were not aborted.
+    EXPECT_TRUE(m_port->write("w", 1, nullptr).isGood());
+    // Closing and opening keep the latch.
+    m_port->close();
+    m_port->open();
+    EXPECT_EQ(m_port->read(buffer, 4, &received, false).status, IO_Result::Aborted);
+
+    m_port->clearAbortFlag(true, false);
+    m_pty.send(bytes(4));
+    EXPECT_TRUE(m_port->read(buffer, 4, &received, false).isGood());
+    EXPECT_EQ(received, 4u);
+}
+
+// A peer that sends bytes 5 ms apart: a 7 ms interval timeout takes them as one reply, a
+// 3 ms one (4 ms with the floor) cuts the reply after its first byte. A descheduled peer
+// or reader can spoil one attempt on a busy machine, so each case gets three.
+TEST_F(SerialReadTest, IntervalTimingHoldsToTheMillisecond)
+{
+    constexpr int byteCount = 6;
+    const auto attempt = [&](double interval_ms) {
+        setTimeouts(KelTime::Seconds(1), KelTime::Milliseconds(interval_ms));
+        m_port->clearQueue(true, true);
+        std::thread peer([&] {
+            for (int i = 0; i < byteCount; ++i) {
+                m_pty.send(bytes(1, static_cast<std::uint8_t>(i)));
+                std::this_thread::sleep_for(milliseconds(5));
+            }
+        });
+        std::uint8_t buffer[64];
+        std::uint32_t received = 0;
+        m_port->read(buffer, sizeof buffer, &received, false);
+        peer.join();
+        std::this_thread::sleep_for(milliseconds(20)); // let the rest arrive before the next try
+        return received;
+    };
+    const auto passesOnce = [&](double interval_ms, std::uint32_t expected) {
+        for (int tries = 0; tries < 3; ++tries)
+            if (attempt(interval_ms) == expected)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(passesOnce(7, byteCount));
+    EXPECT_TRUE(passesOnce(3, 1));
+}
+
+// Below 4 ms the wait for a further byte keeps its floor: bytes 2 ms apart stay one reply
+// even with a 1 ms interval timeout.
+TEST_F(SerialReadTest, WaitsForAFurtherByteLastAtLeastFourMilliseconds)
+{
+    setTimeouts(KelTime::Seconds(1), KelTime::Milliseconds(1));
+    std::thread peer([&] {
+        for (int i = 0; i < 5; ++i) {
+            m_pty.send(bytes(1, static_cast<std::uint8_t>(i)));
+            std::this_thread::sleep_for(milliseconds(2));
+        }
+    });
+    std::uint8_t buffer[64];
+    std::uint32_t received = 0;
+    const IO_Result result = m_port->read(buffer, sizeof buffer, &received, false);
+    peer.join();
+    EXPECT_EQ(result.status, IO_Result::TimedOut);
+    EXPECT_EQ(received, 5u);
+}
+
+// An infinite interval timeout sets no limit on the gap between two bytes.
+TEST_F(SerialReadTest, AnInfiniteIntervalWaitsForTheWholeReply)
+{
+    setTimeouts(KelTime::Seconds(2), TimeDuration::infinity());
+    m_pty.send(bytes(3));
+    awaitBuffered(3);
+    std::thread peer([&] {
+        std::this_thread::sleep_for(milliseconds(30));
+        m_pty.send(bytes(7, 4));
+    });
+    std::uint8_t buffer[10];
+    std::uint32_t received = 0;
+    const IO_Result result = m_port->read(buffer, 10, &received, false);
+    peer.join();
+    EXPECT_TRUE(result.isGood());
+    EXPECT_EQ(received, 10u);
+}
+
+TEST_F(SerialReadTest, TrackedTimeoutsGovernTheNextRead)
+{
+    CommTimeouts timeouts(KelTime::Milliseconds(20), KelTime::Milliseconds(5));
+    m_port->setTimeouts(timeouts, true);
+    std::uint8_t buffer[4];
+    const auto timedRead = [&] {
+        const auto start = SteadyClock::now();
+        EXPECT_EQ(m_port->read(buffer, 4, nullptr, false).status, IO_Result::TimedOut);
+        return elapsedMs(start);
+    };
+    EXPECT_LT(timedRead(), 60.0);
+    timeouts.setReadTimeouts(KelTime::Milliseconds(120), KelTime::Milliseconds(5));
+    EXPECT_GE(timedRead(), 119.0);
+
+    // Attached without tracking: reported as it is now, but the port keeps what it applied.
+    m_port->setTimeouts(timeouts, false);
+    timeouts.setReadTimeouts(KelTime::Milliseconds(10), KelTime::Milliseconds(5));
+    EXPECT_GE(timedRead(), 119.0);
+    CommTimeouts reported;
+    m_port->timeouts(reported);
+    TimeDuration response, interval;
+    reported.getReadTimeouts(response, interval);
+    EXPECT_EQ(response, TimeDuration(KelTime::Milliseconds(10)));
+}
+
+TEST_F(SerialReadTest, AnEmptyReadSucceedsAtOnce)
+{
+    setTimeouts(TimeDuration::infinity(), TimeDuration::infinity());
+    m_pty.send(bytes(2));
+    awaitBuffered(2);
+    std::uint8_t buffer[1];
+    std::uint32_t received = untouched;
+    EXPECT_TRUE(m_port->read(buffer, 0, &received, false).isGood());
+    EXPECT_EQ(received, 0u);
+}
+
+} // namespace
