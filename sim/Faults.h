@@ -1,0 +1,28 @@
+#pragma once
+
+#include "sim/SimDevice.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+namespace VPanel::Sim {
+
+// What the bus does wrong, settable while it runs. Probabilities are per reply, 0..1.
+struct Faults {
+    double dropProbability = 0.0;
+    // Changes one byte after the header, so that the PC's checksum test catches it.
+    double corruptProbability = 0.0;
+    // Sends the first half, pauses for splitGap (longer than the PC's interval timeout), then
+    // the rest.
+    double splitProbability = 0.0;
+    std::chrono::milliseconds splitGap{60};
+    std::chrono::milliseconds replyDelay{0};
+    bool wrongAddress = false;
+    // After this many requests the bus answers nothing, for silentPeriod (zero: for good).
+    std::optional<std::uint64_t> silentAfterRequests;
+    std::chrono::milliseconds silentPeriod{0};
+    DeviceQuirks quirks;
+};
+
+} // namespace VPanel::Sim

@@ -1,0 +1,236 @@
+#include "sim/Options.h"
+
+#include "sim/PortPublication.h"
+#include "sim/SimErrors.h"
+
+#include <boost/algorithm/string/split.hpp>
+#include <boost/algorithm/string/classification.hpp>
+#include <boost/lexical_cast.hpp>
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <utility>
+
+namespace VPanel::Sim {
+
+namespace {
+using std::chrono::milliseconds;
+
+constexpr unsigned long maxMilliseconds = 3'600'000;
+constexpr unsigned long maxBaudRate = 4'000'000;
+
+const char* const valueOptions[] = {
+    "--port", "--device", "--glyphs", "--baud", "--seed", "--drop", "--corrupt", "--split", "--split-gap",
+    "--delay", "--silent-after", "--silent-for", "--console-version",
+};
+
+bool takesValue(const std::string& name)
+{
+    return std::any_of(std::begin(valueOptions), std::end(valueOptions), [&](const char* option) { return name == option; });
+}
+
+struct Option {
+    std::string name;
+    std::string value;
+};
+
+std::vector<Option> split(const std::vector<std::string>& words)
+{
+    std::vector<Option> options;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (word.rfind("--", 0) != 0 && word != "-h")
+            throwSimulatorError(SimMessage::UnexpectedArgument, word);
+        const auto equals = word.find('=');
+        if (equals != std::string::npos) {
+            options.push_back({word.substr(0, equals), word.substr(equals + 1)});
+            continue;
+        }
+        if (!takesValue(word)) {
+            options.push_back({word, {}});
+            continue;
+        }
+        if (i + 1 >= words.size())
+            throwSimulatorError(SimMessage::MissingValue, word);
+        options.push_back({word, words[++i]});
+    }
+    return options;
+}
+
+unsigned long unsignedValue(const Option& option, unsigned long maximum)
+{
+    unsigned long value = 0;
+    if (option.value.empty() || option.value.find_first_not_of("0123456789") != std::string::npos ||
+        !boost::conversion::try_lexical_convert(option.value, value) || value > maximum)
+        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+    return value;
+}
+
+double probabilityValue(const Option& option)
+{
+    double value = 0.0;
+    if (!boost::conversion::try_lexical_convert(option.value, value) || !(value >= 0.0 && value <= 1.0))
+        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+    return value;
+}
+
+milliseconds millisecondsValue(const Option& option) { return milliseconds(unsignedValue(option, maxMilliseconds)); }
+
+std::uint8_t byteValue(const Option& option, const std::string& text)
+{
+    return static_cast<std::uint8_t>(unsignedValue({option.name, text}, std::numeric_limits<std::uint8_t>::max()));
+}
+
+// ADDRESS[:IDENTIFIER[:MAJOR.MINOR]]
+FirmwareSetup deviceValue(const Option& option)
+{
+    std::vector<std::string> parts;
+    boost::split(parts, option.value, boost::is_any_of(":"));
+    if (parts.size() > 3)
+        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+    FirmwareSetup setup;
+    setup.address = byteValue(option, parts[0]);
+    if (parts.size() > 1)
+        setup.identifier = static_cast<std::uint16_t>(
+            unsignedValue({option.name, parts[1]}, std::numeric_limits<std::uint16_t>::max()));
+    if (parts.size() > 2) {
+        const auto dot = parts[2].find('.');
+        if (dot == std::string::npos)
+            throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+        setup.major = byteValue(option, parts[2].substr(0, dot));
+        setup.minor = byteValue(option, parts[2].substr(dot + 1));
+    }
+    return setup;
+}
+
+// False when the option is not a fault option.
+bool applyFault(const Option& option, Faults& faults)
+{
+    const std::string& name = option.name;
+    if (name == "--drop")
+        faults.dropProbability = probabilityValue(option);
+    else if (name == "--corrupt")
+        faults.corruptProbability = probabilityValue(option);
+    else if (name == "--split")
+        faults.splitProbability = probabilityValue(option);
+    else if (name == "--split-gap")
+        faults.splitGap = millisecondsValue(option);
+    else if (name == "--delay")
+        faults.replyDelay = millisecondsValue(option);
+    else if (name == "--wrong-address")
+        faults.wrongAddress = true;
+    else if (name == "--silent-after")
+        faults.silentAfterRequests = unsignedValue(option, std::numeric_limits<unsigned long>::max());
+    else if (name == "--silent-for") {
+        faults.silentPeriod = millisecondsValue(option);
+        if (!faults.silentAfterRequests)
+            faults.silentAfterRequests = 0;
+    } else if (name == "--console-version")
+        faults.quirks.consoleVersion = byteValue(option, option.value);
+    else if (name == "--console-off")
+        faults.quirks.consoleOffAtStart = true;
+    else if (name == "--device-off-at-stop")
+        faults.quirks.deviceOffAtStop = true;
+    else
+        return false;
+    return true;
+}
+
+void checkNoValue(const Option& option)
+{
+    if (!option.value.empty() && !takesValue(option.name))
+        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+}
+} // namespace
+
+ProgramOptions parseArguments(const std::vector<std::string>& arguments)
+{
+    ProgramOptions options;
+    SimulatorOptions& simulator = options.simulator;
+    for (const Option& option : split(arguments)) {
+        checkNoValue(option);
+        const std::string& name = option.name;
+        if (applyFault(option, simulator.faults))
+            continue;
+        if (name == "--port") {
+            if (portNumber(option.value) == 0)
+                throwSimulatorError(SimMessage::BadPortName, option.value);
+            simulator.portName = option.value;
+        } else if (name == "--device") {
+            simulator.devices.push_back(deviceValue(option));
+        } else if (name == "--glyphs") {
+            options.glyphs = unsignedValue(option, std::numeric_limits<std::uint8_t>::max());
+        } else if (name == "--baud") {
+            simulator.baudRate = static_cast<unsigned>(unsignedValue(option, maxBaudRate));
+            if (simulator.baudRate == 0)
+                throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+        } else if (name == "--seed") {
+            simulator.seed = static_cast<std::uint32_t>(unsignedValue(option, std::numeric_limits<std::uint32_t>::max()));
+        } else if (name == "--no-pace") {
+            simulator.pace = false;
+        } else if (name == "--verbose") {
+            options.verbose = true;
+        } else if (name == "--control") {
+            options.control = true;
+        } else if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else {
+            throwSimulatorError(SimMessage::UnknownOption, name);
+        }
+    }
+    if (simulator.devices.empty())
+        simulator.devices.push_back(FirmwareSetup{});
+    for (FirmwareSetup& device : simulator.devices)
+        device.glyphCount = options.glyphs;
+    return options;
+}
+
+void applyFaultLine(const std::string& line, Faults& faults)
+{
+    std::vector<std::string> words;
+    boost::split(words, line, boost::is_any_of(" \t\r\n"), boost::token_compress_on);
+    words.erase(std::remove(words.begin(), words.end(), std::string()), words.end());
+    Faults changed = faults;
+    for (const Option& option : split(words)) {
+        checkNoValue(option);
+        if (option.name == "--no-faults")
+            changed = Faults{};
+        else if (!applyFault(option, changed))
+            throwSimulatorError(SimMessage::UnknownOption, option.name);
+    }
+    faults = changed;
+}
+
+std::string usage()
+{
+    return "Использование: vpanel-devsim [параметры]\n"
+           "Имитатор устройств с консолью на псевдотерминале, опубликованном как порт COMn.\n"
+           "\n"
+           "  --port COMn              имя порта (по умолчанию первое свободное от COM100)\n"
+           "  --device A[:ID[:MA.MI]]  устройство с адресом A, идентификатором ID и версией ПО\n"
+           "                           MA.MI (по умолчанию 1:7:1.0); можно повторять\n"
+           "  --glyphs N               число символьных матриц консоли (по умолчанию 8)\n"
+           "  --baud N                 скорость линии для выдачи ответов (по умолчанию та,\n"
+           "                           что установил компьютер)\n"
+           "  --no-pace                отвечать сразу, без задержки передачи\n"
+           "  --verbose                печатать каждый кадр в шестнадцатеричном виде\n"
+           "  --control                читать параметры неисправностей со стандартного входа\n"
+           "  --seed N                 начальное значение генератора неисправностей\n"
+           "\n"
+           "Неисправности (также строками на стандартном входе при --control):\n"
+           "  --drop P                 не отвечать с вероятностью P (0..1)\n"
+           "  --corrupt P              исказить один байт ответа с вероятностью P\n"
+           "  --split P                разорвать ответ паузой с вероятностью P\n"
+           "  --split-gap MS           длительность паузы разрыва (по умолчанию 60 мс)\n"
+           "  --delay MS               задержать каждый ответ\n"
+           "  --wrong-address          отвечать с чужого адреса\n"
+           "  --silent-after N         замолчать после N запросов\n"
+           "  --silent-for MS          молчать MS мс (без --silent-after: с первого запроса)\n"
+           "  --console-version V      сообщать версию консоли V\n"
+           "  --console-off            консоль выключена при старте\n"
+           "  --device-off-at-stop     устройство выключено при остановке\n"
+           "  --no-faults              (на стандартном входе) отменить все неисправности\n";
+}
+
+} // namespace VPanel::Sim

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "sim/Faults.h"
+#include "sim/Simulator.h"
+
+#include <string>
+#include <vector>
+
+namespace VPanel::Sim {
+
+struct ProgramOptions {
+    SimulatorOptions simulator;
+    std::size_t glyphs = 8;
+    bool verbose = false;
+    bool control = false; // fault lines are read from standard input while running
+    bool help = false;
+};
+
+// The program's arguments, without the program name: "--name value" or "--name=value".
+// Throws SimulatorException naming the option at fault.
+ProgramOptions parseArguments(const std::vector<std::string>& arguments);
+
+// One control line of fault options, e.g. "--drop 0.2 --delay 30"; "--no-faults" clears them
+// all first. Throws SimulatorException and leaves `faults` alone when a word is wrong.
+void applyFaultLine(const std::string& line, Faults& faults);
+
+std::string usage();
+
+} // namespace VPanel::Sim

@@ -1,0 +1,70 @@
+#include "sim/PseudoTerminal.h"
+
+#include "sim/LineSpeed.h"
+#include "sim/SimErrors.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/inotify.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <climits>
+#include <cstdlib>
+
+namespace VPanel::Sim {
+
+namespace {
+void setFlags(int fd, int flags)
+{
+    if (fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | flags) != 0)
+        throwSystemError(L"fcntl");
+}
+} // namespace
+
+PseudoTerminal::PseudoTerminal()
+{
+    // A fresh pty echoes and translates line ends: it must be raw before anyone can open it.
+    termios raw{};
+    cfmakeraw(&raw);
+    raw.c_cflag |= CLOCAL | CREAD;
+    if (openpty(&m_master, &m_slave, nullptr, &raw, nullptr) != 0)
+        throwSystemError(L"openpty");
+    try {
+        std::array<char, PATH_MAX> name{};
+        if (ptsname_r(m_master, name.data(), name.size()) != 0)
+            throwSystemError(L"ptsname_r");
+        m_slavePath = name.data();
+        setFlags(m_master, O_NONBLOCK);
+        setFlags(m_slave, 0);
+        m_closeEvents = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_closeEvents < 0 || inotify_add_watch(m_closeEvents, m_slavePath.c_str(), IN_CLOSE) < 0)
+            throwSystemError(L"inotify");
+    } catch (...) {
+        if (m_closeEvents >= 0)
+            close(m_closeEvents);
+        close(m_master);
+        close(m_slave);
+        throw;
+    }
+}
+
+void PseudoTerminal::portClosed()
+{
+    std::array<char, 4096> events{};
+    while (read(m_closeEvents, events.data(), events.size()) > 0) {
+    }
+    tcflush(m_slave, TCIFLUSH);
+}
+
+PseudoTerminal::~PseudoTerminal()
+{
+    close(m_closeEvents);
+    close(m_slave);
+    close(m_master);
+}
+
+unsigned PseudoTerminal::baudRate() const { return lineBaudRate(m_master); }
+
+} // namespace VPanel::Sim

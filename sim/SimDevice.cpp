@@ -1,0 +1,86 @@
+#include "sim/SimDevice.h"
+
+#include <numeric>
+
+namespace VPanel::Sim {
+
+std::uint64_t DeviceCounters::requestsOf(std::uint16_t command) const
+{
+    const auto found = requests.find(command);
+    return found == requests.end() ? 0 : found->second;
+}
+
+std::uint64_t DeviceCounters::totalRequests() const
+{
+    return std::accumulate(requests.begin(), requests.end(), std::uint64_t{0},
+                           [](std::uint64_t sum, const auto& entry) { return sum + entry.second; });
+}
+
+SimDevice::SimDevice(const FirmwareSetup& setup, Firmware::SteadyTime start) : m_setup(setup), m_firmware(setup, start)
+{
+}
+
+std::optional<Link::Frame> SimDevice::handle(const Link::Request& request, const DeviceQuirks& quirks,
+                                             Firmware::SteadyTime now, Firmware::WallTime wall)
+{
+    ++m_counters.requests[request.command];
+    const std::uint8_t address = m_setup.address;
+    switch (request.command) {
+    case Link::Command::DeviceIdentification:
+        return Link::deviceIdentificationReply(address, {m_setup.identifier, m_setup.major, m_setup.minor});
+    case Link::Command::ConsoleIdentification:
+        return Link::consoleIdentificationReply(
+            address, {quirks.consoleVersion, Firmware::rows, Firmware::places,
+                      static_cast<std::uint8_t>(m_setup.glyphCount)});
+    case Link::Command::Start:
+        m_sentRows = {};
+        if (quirks.consoleOffAtStart)
+            m_firmware.setConsoleOn(false);
+        return Link::startReply(address, {!m_firmware.consoleOn()});
+    case Link::Command::Stop:
+        return Link::stopReply(address, {quirks.deviceOffAtStop});
+    case Link::Command::Exchange:
+        m_counters.lastKeyMask = request.keyMask;
+        return exchange(request.keyMask, now, wall);
+    case Link::Command::SymbolMatrix: {
+        if (request.glyphIndex >= m_setup.glyphCount)
+            return std::nullopt;
+        const Link::Glyph& glyph = m_firmware.glyphs()[request.glyphIndex];
+        if (request.glyphIndex < m_sentGlyphs.size())
+            m_sentGlyphs[request.glyphIndex] = glyph;
+        return Link::symbolMatrixReply(address, glyph);
+    }
+    case Link::Command::Language:
+        m_firmware.setLanguage(request.language);
+        return Link::languageReply(address);
+    default:
+        return std::nullopt;
+    }
+}
+
+Link::Frame SimDevice::exchange(std::uint32_t keyMask, Firmware::SteadyTime now, Firmware::WallTime wall)
+{
+    m_firmware.advance(now, wall);
+    m_firmware.keys(keyMask);
+
+    Link::ExchangeContent content;
+    content.consoleOn = m_firmware.consoleOn();
+    content.soundOn = m_firmware.soundOn();
+    const Firmware::Screen& screen = m_firmware.screen();
+    for (int row = 0; row < Firmware::rows; ++row) {
+        if (m_sentRows[row] != screen[row]) {
+            m_sentRows[row] = screen[row];
+            content.rows.push_back({row, {screen[row].begin(), screen[row].end()}});
+        }
+    }
+    const auto& glyphs = m_firmware.glyphs();
+    for (std::size_t code = 0; code < glyphs.size() && code < m_sentGlyphs.size(); ++code) {
+        if (m_sentGlyphs[code] != glyphs[code]) {
+            m_sentGlyphs[code] = glyphs[code];
+            content.glyphs.push_back({static_cast<int>(code), glyphs[code]});
+        }
+    }
+    return Link::exchangeReply(m_setup.address, content);
+}
+
+} // namespace VPanel::Sim

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/link/Device.h"
+#include "app/link/Packet.h"
+#include "sim/Firmware.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+
+namespace VPanel::Sim {
+
+struct DeviceCounters {
+    std::map<std::uint16_t, std::uint64_t> requests; // accepted requests per command
+    std::uint32_t lastKeyMask = 0;                    // of the last exchange request
+
+    std::uint64_t requestsOf(std::uint16_t command) const;
+    std::uint64_t totalRequests() const;
+};
+
+// How a device misbehaves in its replies' content.
+struct DeviceQuirks {
+    std::uint8_t consoleVersion = 0;
+    bool consoleOffAtStart = false;
+    bool deviceOffAtStop = false;
+};
+
+// One device on the bus: its identity, its console and the firmware behind it. Like a real
+// device it sends in an exchange reply only the rows and glyphs that changed since it last
+// sent them; the start request makes it send every row again.
+class SimDevice {
+public:
+    SimDevice(const FirmwareSetup& setup, Firmware::SteadyTime start);
+
+    std::uint8_t address() const { return m_setup.address; }
+
+    // The reply to a request addressed to this device, nothing when the device stays silent
+    // (a glyph index it does not hold).
+    std::optional<Link::Frame> handle(const Link::Request& request, const DeviceQuirks& quirks,
+                                      Firmware::SteadyTime now, Firmware::WallTime wall);
+
+    const DeviceCounters& counters() const { return m_counters; }
+
+private:
+    Link::Frame exchange(std::uint32_t keyMask, Firmware::SteadyTime now, Firmware::WallTime wall);
+
+    FirmwareSetup m_setup;
+    Firmware m_firmware;
+    std::array<std::optional<Firmware::Row>, Firmware::rows> m_sentRows;
+    std::array<std::optional<Link::Glyph>, Link::exchangeGlyphs> m_sentGlyphs;
+    DeviceCounters m_counters;
+};
+
+} // namespace VPanel::Sim

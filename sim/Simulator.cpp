@@ -1,0 +1,213 @@
+#include "sim/Simulator.h"
+
+#include "sim/FrameLog.h"
+#include "sim/LineWriter.h"
+#include "sim/PortPublication.h"
+#include "sim/PseudoTerminal.h"
+#include "sim/RequestFramer.h"
+#include "sim/SimErrors.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <random>
+#include <thread>
+
+namespace VPanel::Sim {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t readChunk = 512;
+// A line quiet for 3.5 characters ends a frame, as on common fieldbuses, but never less than
+// the time a poll takes to notice it.
+constexpr unsigned gapBits = 35;
+constexpr Clock::duration minGap = std::chrono::milliseconds(2);
+// How long to look away from a line that reports a fault, instead of spinning on it.
+constexpr Clock::duration faultyLineRetry = std::chrono::milliseconds(10);
+
+std::vector<FirmwareSetup> devicesOf(const SimulatorOptions& options)
+{
+    return options.devices.empty() ? std::vector<FirmwareSetup>{FirmwareSetup{}} : options.devices;
+}
+
+const char* outcomeNote(FrameOutcome outcome)
+{
+    switch (outcome) {
+    case FrameOutcome::Answered: return "";
+    case FrameOutcome::Dropped: return "ответ отброшен";
+    case FrameOutcome::Muted: return "устройство молчит";
+    case FrameOutcome::DeviceSilent: return "без ответа";
+    case FrameOutcome::NotAddressed: return "нет устройства с этим адресом";
+    case FrameOutcome::Invalid: return "неверная контрольная сумма";
+    }
+    return "";
+}
+} // namespace
+
+class Simulator::Line {
+public:
+    explicit Line(SimulatorOptions options)
+        : m_options(std::move(options)),
+          m_bus(devicesOf(m_options), m_options.faults, m_options.seed.value_or(std::random_device{}()), Clock::now()),
+          m_publication(m_options.portName, m_terminal.slavePath()),
+          m_log(m_options.verbose)
+    {
+        m_stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (m_stopFd < 0)
+            throwSystemError(L"eventfd");
+        m_writer = std::make_unique<LineWriter>(m_terminal.master(), m_stopFd);
+        m_thread = std::thread([this] { serve(); });
+    }
+
+    ~Line()
+    {
+        stop();
+        close(m_stopFd);
+    }
+
+    void stop()
+    {
+        std::lock_guard lock(m_stopMutex);
+        if (!m_thread.joinable())
+            return;
+        const std::uint64_t one = 1;
+        if (::write(m_stopFd, &one, sizeof one) < 0)
+            return;
+        m_thread.join();
+    }
+
+    const std::string& portName() const { return m_publication.portName(); }
+    const std::string& devicePath() const { return m_terminal.slavePath(); }
+    Bus& bus() { return m_bus; }
+    const Bus& bus() const { return m_bus; }
+    bool running() const { return m_running; }
+    std::exception_ptr failure() const
+    {
+        std::lock_guard lock(m_failureMutex);
+        return m_failure;
+    }
+
+private:
+    void serve()
+    {
+        try {
+            while (step()) {
+            }
+        } catch (...) {
+            std::lock_guard lock(m_failureMutex);
+            m_failure = std::current_exception();
+        }
+        m_running = false;
+    }
+
+    // One wait on the line; false once asked to stop.
+    bool step()
+    {
+        m_framer.setGap(std::max(minGap, LineWriter::byteTime(lineRate()) * gapBits / LineWriter::bitsPerByte));
+        pollfd fds[] = {{m_terminal.master(), POLLIN, 0}, {m_stopFd, POLLIN, 0}, {m_terminal.closeEvents(), POLLIN, 0}};
+        timespec timeout{};
+        timespec* timeoutPointer = nullptr;
+        if (const auto deadline = m_framer.deadline()) {
+            const auto left = std::max(Clock::duration::zero(), *deadline - Clock::now());
+            const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            timeout = {static_cast<time_t>(nanoseconds / 1'000'000'000), static_cast<long>(nanoseconds % 1'000'000'000)};
+            timeoutPointer = &timeout;
+        }
+        if (ppoll(fds, std::size(fds), timeoutPointer, nullptr) < 0 && errno != EINTR)
+            throwSystemError(L"ppoll");
+        if (fds[1].revents)
+            return false;
+        if (fds[0].revents & POLLIN) {
+            if (!receive())
+                return false;
+        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+            if (!m_writer->pause(faultyLineRetry))
+                return false;
+        }
+        if (auto noise = m_framer.expire(Clock::now()))
+            onNoise(*noise);
+        // Only after the reply to what the PC sent before it closed has gone out.
+        if (fds[2].revents)
+            m_terminal.portClosed();
+        return true;
+    }
+
+    bool receive()
+    {
+        std::uint8_t buffer[readChunk];
+        const ssize_t size = ::read(m_terminal.master(), buffer, sizeof buffer);
+        if (size <= 0)
+            return true;
+        for (auto& piece : m_framer.receive(buffer, static_cast<std::size_t>(size), Clock::now())) {
+            if (!piece.complete)
+                onNoise(piece);
+            else if (!answer(piece.bytes))
+                return false;
+        }
+        return true;
+    }
+
+    void onNoise(const RequestFramer::Piece& noise)
+    {
+        m_bus.onNoise();
+        m_log.received(noise.bytes.data(), noise.bytes.size(), "шум");
+    }
+
+    bool answer(const std::vector<std::uint8_t>& request)
+    {
+        const BusReply reply = m_bus.onFrame(request.data(), request.size(), Clock::now(), std::chrono::system_clock::now());
+        m_log.received(request.data(), request.size(), outcomeNote(reply.outcome));
+        if (!reply.transmission)
+            return true;
+        const Transmission& transmission = *reply.transmission;
+        if (transmission.delay.count() > 0 && !m_writer->pause(transmission.delay))
+            return false;
+        const Link::Frame& frame = transmission.frame;
+        m_log.sent(frame.bytes(), frame.size(), transmission.splitAt ? "с разрывом" : "");
+        const unsigned rate = m_options.pace ? lineRate() : 0;
+        if (transmission.splitAt == 0)
+            return m_writer->write(frame.bytes(), frame.size(), rate);
+        return m_writer->write(frame.bytes(), transmission.splitAt, rate) && m_writer->pause(transmission.splitGap) &&
+               m_writer->write(frame.bytes() + transmission.splitAt, frame.size() - transmission.splitAt, rate);
+    }
+
+    unsigned lineRate() const { return m_options.baudRate ? m_options.baudRate : m_terminal.baudRate(); }
+
+    SimulatorOptions m_options;
+    Bus m_bus;
+    PseudoTerminal m_terminal;
+    PortPublication m_publication;
+    FrameLog m_log;
+    RequestFramer m_framer;
+    int m_stopFd = -1;
+    std::unique_ptr<LineWriter> m_writer;
+    std::mutex m_stopMutex;
+    mutable std::mutex m_failureMutex;
+    std::exception_ptr m_failure;
+    std::atomic<bool> m_running{true};
+    std::thread m_thread;
+};
+
+Simulator::Simulator(SimulatorOptions options) : m_line(std::make_unique<Line>(std::move(options))) {}
+Simulator::~Simulator() = default;
+
+const std::string& Simulator::portName() const { return m_line->portName(); }
+const std::string& Simulator::devicePath() const { return m_line->devicePath(); }
+void Simulator::setFaults(const Faults& faults) { m_line->bus().setFaults(faults); }
+Faults Simulator::faults() const { return m_line->bus().faults(); }
+DeviceCounters Simulator::counters(std::uint8_t address) const
+{
+    return m_line->bus().deviceCounters(address).value_or(DeviceCounters{});
+}
+BusCounters Simulator::busCounters() const { return m_line->bus().counters(); }
+void Simulator::stop() { m_line->stop(); }
+bool Simulator::running() const { return m_line->running(); }
+std::exception_ptr Simulator::failure() const { return m_line->failure(); }
+
+} // namespace VPanel::Sim

@@ -1,0 +1,93 @@
+#include "sim/Options.h"
+#include "sim/SimErrors.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace VPanel::Sim;
+using std::chrono::milliseconds;
+
+TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
+{
+    const ProgramOptions options = parseArguments(
+        {"--port", "COM12", "--device", "5", "--device=6:300:2.7", "--glyphs", "3", "--baud", "9600", "--no-pace",
+         "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1", "--split-gap",
+         "90", "--delay", "15", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
+         "--console-version", "1", "--console-off", "--device-off-at-stop"});
+    const SimulatorOptions& simulator = options.simulator;
+    EXPECT_EQ(simulator.portName, "COM12");
+    ASSERT_EQ(simulator.devices.size(), 2u);
+    EXPECT_EQ(simulator.devices[0].address, 5);
+    EXPECT_EQ(simulator.devices[0].identifier, 7);
+    EXPECT_EQ(simulator.devices[1].identifier, 300);
+    EXPECT_EQ(simulator.devices[1].major, 2);
+    EXPECT_EQ(simulator.devices[1].minor, 7);
+    EXPECT_EQ(simulator.devices[1].glyphCount, 3u);
+    EXPECT_EQ(simulator.baudRate, 9600u);
+    EXPECT_FALSE(simulator.pace);
+    EXPECT_TRUE(options.verbose);
+    EXPECT_TRUE(options.control);
+    EXPECT_EQ(simulator.seed, 42u);
+    const Faults& faults = simulator.faults;
+    EXPECT_EQ(faults.dropProbability, 0.25);
+    EXPECT_EQ(faults.corruptProbability, 0.5);
+    EXPECT_EQ(faults.splitProbability, 1.0);
+    EXPECT_EQ(faults.splitGap, milliseconds(90));
+    EXPECT_EQ(faults.replyDelay, milliseconds(15));
+    EXPECT_TRUE(faults.wrongAddress);
+    EXPECT_EQ(faults.silentAfterRequests, 10u);
+    EXPECT_EQ(faults.silentPeriod, milliseconds(2000));
+    EXPECT_EQ(faults.quirks.consoleVersion, 1);
+    EXPECT_TRUE(faults.quirks.consoleOffAtStart);
+    EXPECT_TRUE(faults.quirks.deviceOffAtStop);
+}
+
+TEST(ProgramOptionsTest, DefaultsToOneDeviceWithEightGlyphsPacedAsTheLine)
+{
+    const ProgramOptions options = parseArguments({});
+    ASSERT_EQ(options.simulator.devices.size(), 1u);
+    EXPECT_EQ(options.simulator.devices[0].address, 1);
+    EXPECT_EQ(options.simulator.devices[0].glyphCount, 8u);
+    EXPECT_EQ(options.simulator.baudRate, 0u);
+    EXPECT_TRUE(options.simulator.pace);
+    EXPECT_TRUE(options.simulator.portName.empty());
+    // Silence for a period alone starts with the first request.
+    EXPECT_EQ(parseArguments({"--silent-for", "100"}).simulator.faults.silentAfterRequests, 0u);
+}
+
+TEST(ProgramOptionsTest, WrongArgumentsNameTheirFault)
+{
+    const std::vector<std::vector<std::string>> wrong = {
+        {"--frobnicate"}, {"--drop"},          {"--drop", "1.5"},      {"--drop", "x"},
+        {"--port", "COM0"}, {"--port", "tty1"}, {"--device", "256"},   {"--device", "1:2:3"},
+        {"--device", "1:70000"}, {"--glyphs", "-1"}, {"--baud", "0"}, {"--delay", "9999999"},
+        {"stray"},        {"--verbose=yes"},
+    };
+    for (const auto& arguments : wrong)
+        EXPECT_THROW(parseArguments(arguments), SimulatorException) << arguments[0];
+    try {
+        parseArguments({"--drop", "1.5"});
+    } catch (const SimulatorException& error) {
+        EXPECT_STREQ(error.message(), L"Недопустимое значение '1.5' параметра '--drop'");
+    }
+}
+
+TEST(ProgramOptionsTest, ControlLinesChangeFaultsOrNothing)
+{
+    Faults faults;
+    applyFaultLine("  --drop 0.5\t--delay=20 --wrong-address\n", faults);
+    EXPECT_EQ(faults.dropProbability, 0.5);
+    EXPECT_EQ(faults.replyDelay, milliseconds(20));
+    EXPECT_TRUE(faults.wrongAddress);
+
+    EXPECT_THROW(applyFaultLine("--corrupt 1 --port COM3", faults), SimulatorException);
+    EXPECT_EQ(faults.corruptProbability, 0.0);
+
+    applyFaultLine("--no-faults --split 1", faults);
+    EXPECT_EQ(faults.dropProbability, 0.0);
+    EXPECT_FALSE(faults.wrongAddress);
+    EXPECT_EQ(faults.splitProbability, 1.0);
+}
+
+} // namespace
