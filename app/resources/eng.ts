@@ -1,0 +1,499 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ru_RU">
+<context>
+    <name>LogWidget</name>
+    <message>
+        <source>Выберите имя файла</source>
+        <translation>Change filename</translation>
+    </message>
+    <message>
+        <source>Файлы лога(*.txt *.log)</source>
+        <translation>Logs file(*.txt *.log)</translation>
+    </message>
+    <message>
+        <source>Журнал</source>
+        <translation>Log window</translation>
+    </message>
+    <message>
+        <source>Копировать строку</source>
+        <translation>Copy string</translation>
+    </message>
+    <message>
+        <source>Сохранить как...</source>
+        <translation>Save as...</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Ошибка записи.</source>
+        <translation>Write error.</translation>
+    </message>
+    <message>
+        <source>Невозможно создать/перезаписать файл:
+ %1</source>
+        <translation>Not create/replace file
+ %1</translation>
+    </message>
+</context>
+<context>
+    <name>QOFindDevice</name>
+    <message>
+        <source>Отсутствует или недоступен файл словаря идентификаторов.</source>
+        <translation>Missing or inaccessible dictionary file identifiers.</translation>
+    </message>
+    <message>
+        <source>Все порты</source>
+        <translation>All ports</translation>
+    </message>
+    <message>
+        <source>Поиск устройств</source>
+        <translation>Search window</translation>
+    </message>
+    <message>
+        <source>COM порт</source>
+        <translation>COM port</translation>
+    </message>
+    <message>
+        <source>Скорость передачи</source>
+        <translation>Speed transmission</translation>
+    </message>
+    <message>
+        <source>Начальный адрес</source>
+        <translation>Begin address</translation>
+    </message>
+    <message>
+        <source>Конечный адрес</source>
+        <translation>End address</translation>
+    </message>
+    <message>
+        <source>Начать поиск</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>Остановить</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Найденные устройства</source>
+        <translation>Detected devices</translation>
+    </message>
+    <message>
+        <source>Выбрать устройство</source>
+        <translation>Select the device</translation>
+    </message>
+    <message>
+        <source>Подробности</source>
+        <translation>More details</translation>
+    </message>
+    <message>
+        <source>Некорректный начальный адрес (не может быть больше конечного)</source>
+        <translation>Invalid start address (may not be greater than end)</translation>
+    </message>
+    <message>
+        <source>Не найдено ни одного COM порта.</source>
+        <translation>No COM port found.</translation>
+    </message>
+    <message>
+        <source>Ошибка: %1 </source>
+        <translation>Error: %1</translation>
+    </message>
+    <message>
+        <source>%1 адрес %2 %3</source>
+        <translation>%1 address %2 %3</translation>
+    </message>
+    <message>
+        <source>%1 адрес %2 Идентификатор устройства: %3</source>
+        <translation>%1 address %2 Device ID: %3</translation>
+    </message>
+    <message>
+        <source>Поиск окончен, выберите устройство для соединения...</source>
+        <translation>Search is complete, Select a device to connect to ...</translation>
+    </message>
+    <message>
+        <source>Поиск окончен, устройств не найдено!</source>
+        <translation>Search is complete, device not found!</translation>
+    </message>
+    <message>
+        <source>Критическая ошибка, некорректная работа программы.</source>
+        <translation>Critical error, incorrect work of the program.</translation>
+    </message>
+</context>
+<context>
+    <name>QOInputDevice</name>
+    <message>
+        <source>Быстрая клавиша - F1</source>
+        <translation>Hot key - F1</translation>
+    </message>
+    <message>
+        <source>Быстрая клавиша - F2</source>
+        <translation>Hot key - F2</translation>
+    </message>
+    <message>
+        <source>Быстрая клавиша - Backspace, Esc</source>
+        <translation>Hot key - Backspace, Esc</translation>
+    </message>
+    <message>
+        <source>Быстрая клавиша - Enter</source>
+        <translation>Hot key - Enter</translation>
+    </message>
+</context>
+<context>
+    <name>QOProofSettings</name>
+    <message>
+        <source>Дополнительные настройки</source>
+        <translation>Additional settings</translation>
+    </message>
+    <message>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Интервал записи</source>
+        <translation>Write interval</translation>
+    </message>
+    <message>
+        <source>Ок</source>
+        <translation>Ok</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>QORemoteController</name>
+    <message>
+        <source>ТЕВОЛАН</source>
+        <translation>ТЕВОЛАН</translation>
+    </message>
+    <message>
+        <source>ВЛД</source>
+        <translation>ВЛД</translation>
+    </message>
+    <message>
+        <source>Создание окна лога...</source>
+        <translation>Create log window...</translation>
+    </message>
+    <message>
+        <source>Загрузка Велидар...</source>
+        <translation>Load Velidar...</translation>
+    </message>
+    <message>
+        <source>Создание клавиатуры...</source>
+        <translation>Create keypad...</translation>
+    </message>
+    <message>
+        <source>Создание индикатора...</source>
+        <translation>Create indicator...</translation>
+    </message>
+    <message>
+        <source>Звук выключен(меню &quot;Настройки&quot;)</source>
+        <translation>Sound off(menu Settings)</translation>
+    </message>
+    <message>
+        <source>Отчет о ошибках отключен(меню &quot;Настройки&quot;)</source>
+        <translation>Error report off(menu Settings)</translation>
+    </message>
+    <message>
+        <source>Виртуальная клавиатура включена</source>
+        <translation>Virtual keypad ON</translation>
+    </message>
+    <message>
+        <source>Виртуальная клавиатура выключена</source>
+        <translation>Virtual keyboard disabled</translation>
+    </message>
+    <message>
+        <source>Ошибка: %1</source>
+        <translation>Error: %1</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Устройство не отвечает, соединение разорвано! 
+ (Проверьте кабель и повторите попытку соединения).</source>
+        <translation>The device does not respond, the connection is broken!
+  (Check cable and try again).</translation>
+    </message>
+    <message>
+        <source>Устройство отключено пользователем.</source>
+        <translation>Device is disabled by the user.</translation>
+    </message>
+    <message>
+        <source>ПУ включена.</source>
+        <translation>Control panel ON.</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>&quot;Велидар v 1.0&quot;
+
+2026 ТЕВОЛАН, отдел разработки программного обеспечения</source>
+        <translation>&quot;Velidar v 1.0&quot;
+
+2026 TEVOLAN, software development department</translation>
+    </message>
+    <message>
+        <source>Велидар 1.0</source>
+        <translation>Velidar 1.0</translation>
+    </message>
+    <message>
+        <source>Сеанс не запущен</source>
+        <translation>Device not connect</translation>
+    </message>
+    <message>
+        <source>Поиск устройств</source>
+        <translation>Find device</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Дисплей</source>
+        <translation>Display</translation>
+    </message>
+    <message>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Язык/Language</source>
+        <translation>Язык/Language</translation>
+    </message>
+    <message>
+        <source>Помощь</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Поиск устройств...</source>
+        <translation>Search device...</translation>
+    </message>
+    <message>
+        <source>Выход</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Показывать сетку</source>
+        <translation>Show grid</translation>
+    </message>
+    <message>
+        <source>Эмулировать шрифт дисплея ВЛД</source>
+        <translation>Emulate the font display VLD</translation>
+    </message>
+    <message>
+        <source>Показывать пустые элементы</source>
+        <translation>Show empty elements</translation>
+    </message>
+    <message>
+        <source>Отрисовывать пустые елементы</source>
+        <translation>Drawing empty element&apos;s</translation>
+    </message>
+    <message>
+        <source>Отключить отчет об ошибках</source>
+        <translation>Disable Error Reporting</translation>
+    </message>
+    <message>
+        <source>Отключить звук</source>
+        <translation>Disable sound</translation>
+    </message>
+    <message>
+        <source>Показывать журнал...</source>
+        <translation>Show log ...</translation>
+    </message>
+    <message>
+        <source>Дополнительные настройки...</source>
+        <translation>Additional settings...</translation>
+    </message>
+    <message>
+        <source>Русский</source>
+        <translation>Русский</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <source>Проф настройки</source>
+        <translation>Expert settings</translation>
+    </message>
+</context>
+<context>
+    <name>QOTransmissionThread</name>
+    <message>
+        <source>Ошибка: Пакет идентификации устройства - неверная длина пакета.</source>
+        <translation>Error: Package identification device - invalid packet length.</translation>
+    </message>
+    <message>
+        <source>Ошибка: Пакет идентификации консоли - неверная длина пакета.</source>
+        <translation>Error: Package identification of the console - incorrect packet length.</translation>
+    </message>
+    <message>
+        <source>Ошибка: Пакет старта - неверная длина пакета.</source>
+        <translation>Error: Package start - invalid packet length.</translation>
+    </message>
+    <message>
+        <source>Ошибка: Пакет остановки - неверная длина пакета.</source>
+        <translation>Error: Package Stop - invalid packet length.</translation>
+    </message>
+    <message>
+        <source>Ошибка: Пакет обмена - неверная длина пакета.</source>
+        <translation>Error: Package sharing - invalid packet length.</translation>
+    </message>
+    <message>
+        <source>Ошибка: Пакет получения символьной матрицы - неверная длина пакета.</source>
+        <translation>Error: Package received char matrix - invalid packet length.</translation>
+    </message>
+    <message>
+        <source>Идентификация - удачно.</source>
+        <translation>Identification - well.</translation>
+    </message>
+    <message>
+        <source>Идентификация - неудача.</source>
+        <translation>Identification - poorly.</translation>
+    </message>
+    <message>
+        <source>Идентификация консоли - успешно.</source>
+        <translation>Identification of the console - well.</translation>
+    </message>
+    <message>
+        <source>Идентификация консоли - неудача.</source>
+        <translation>Identification of the console - poorly.</translation>
+    </message>
+    <message>
+        <source>Языковой пакет - удачно.</source>
+        <translation>Language pack - well.</translation>
+    </message>
+    <message>
+        <source>Языковой пакет - неудача.</source>
+        <translation>Language pack - poorly.</translation>
+    </message>
+    <message>
+        <source>Матрица №%1 из %2 считана.</source>
+        <translation>Matrix №%1 from%2 read.</translation>
+    </message>
+    <message>
+        <source>Матрица №%1 из %2 не считана.</source>
+        <translation>Matrix №%1 from %2 is not read.</translation>
+    </message>
+    <message>
+        <source>Стартовый пакет - удачно.</source>
+        <translation>Start packet - well.</translation>
+    </message>
+    <message>
+        <source>Стартовый пакет - неудача.</source>
+        <translation>Start packet - poorly.</translation>
+    </message>
+    <message>
+        <source>Отсутствует или нет доступа к файлу словаря идентификаторов.</source>
+        <translation>Missing or no access to the dictionary file identifiers.</translation>
+    </message>
+    <message>
+        <source>Общение прервано по неизвестным причинам.</source>
+        <translation>Communication is interrupted for reasons unknown.</translation>
+    </message>
+    <message>
+        <source>Команды не совпадают - Ошибка.</source>
+        <translation>Commands do not match - error.</translation>
+    </message>
+    <message>
+        <source>Адреса не совпадают - Ошибка.</source>
+        <translation>Address do not match - error.</translation>
+    </message>
+    <message>
+        <source>Контрольная сумма несовпадает - Ошибка.</source>
+        <translation>CRC do not match - error.</translation>
+    </message>
+    <message>
+        <source>Ошибка: Пакет обмена - неверный формат пакета.</source>
+        <translation>Error: Package sharing - incorrect format of the package.</translation>
+    </message>
+    <message>
+        <source>Идентификация консоли - неудача. (version != 0)</source>
+        <translation>Identification of the console - a failure. (version! = 0)</translation>
+    </message>
+    <message>
+        <source>Предупреждение: Стартовый пакет. Контрольная панель выключена.</source>
+        <translation>Warning: Starter pack. The control panel is turned off.</translation>
+    </message>
+    <message>
+        <source>Предупреждение: Пакет остановки. Устройство выключено.</source>
+        <translation>Warning: The package stops. The device is turned off.</translation>
+    </message>
+    <message>
+        <source>%1, версия ПО - %2.%3</source>
+        <translation>%1, software version  -%2.%3</translation>
+    </message>
+    <message>
+        <source>Неизвестный идентификатор устройства, версия ПО - %1.%2</source>
+        <translation>Unknown device ID, software version -%1.%2</translation>
+    </message>
+    <message>
+        <source>Идентификация консоли - %1 адрес № %2 Версия: %3 Кол-во строк %4  Кол-во мест %5  Кол-во символьных матриц %6</source>
+        <translation>Identification of the console -%1 address №%2 Version:%3 Number of rows%4 Number of symbol place %5 Number of symbolic matrices %6</translation>
+    </message>
+    <message>
+        <source>Консоль включена.</source>
+        <translation>Console ON.</translation>
+    </message>
+    <message>
+        <source>Консоль выключена.</source>
+        <translation>Console OFF.</translation>
+    </message>
+    <message>
+        <source>Звук вкл.</source>
+        <translation>Sound on.</translation>
+    </message>
+    <message>
+        <source>Звук выкл.</source>
+        <translation>Sound off.</translation>
+    </message>
+</context>
+<context>
+    <name>StartOptions</name>
+    <message>
+        <source>Не указан язык после --lang</source>
+        <translation>No language after --lang</translation>
+    </message>
+    <message>
+        <source>Неизвестный язык &apos;%1&apos; (допустимы ru и en)</source>
+        <translation>Unknown language &apos;%1&apos; (ru or en)</translation>
+    </message>
+    <message>
+        <source>После --connect нужны порт, адрес и скорость</source>
+        <translation>--connect needs a port, an address and a baud rate</translation>
+    </message>
+    <message>
+        <source>Неверный адрес &apos;%1&apos; (0..%2)</source>
+        <translation>Invalid address &apos;%1&apos; (0..%2)</translation>
+    </message>
+    <message>
+        <source>Неверная скорость &apos;%1&apos; (%2..%3)</source>
+        <translation>Invalid baud rate &apos;%1&apos; (%2..%3)</translation>
+    </message>
+    <message>
+        <source>Неизвестный параметр &apos;%1&apos;</source>
+        <translation>Unknown option &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ]
+  --lang en       интерфейс на английском языке
+  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200
+</source>
+        <translation>Usage: vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD]
+  --lang en       English interface
+  --connect ...   connect to a device at once, for example: --connect COM3 1 115200
+</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The dictionary of device names as the search reads it: "dictionary.txt", Windows-1251 text,
+// one "identifier TAB name" per line.
+
+namespace VPanel::Search {
+
+using DeviceDictionary = QMap<int, QString>;
+
+// Every line that splits at TABs into exactly two parts counts: the first read as a decimal
+// number (0 when it is none), the second the name, possibly empty. A later line replaces an
+// earlier one with the same number. Lines end with LF or CR LF.
+DeviceDictionary parseDeviceDictionary(const QByteArray& windows1251);
+
+// Where the search looks for the file, in order: beside the executable, then the installed
+// data directory.
+QStringList dictionaryCandidates();
+
+// The dictionary from the first of the paths that can be opened; nothing when none can.
+std::optional<DeviceDictionary> readDeviceDictionary(const QStringList& paths = dictionaryCandidates());
+
+} // namespace VPanel::Search

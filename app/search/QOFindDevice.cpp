@@ -1,0 +1,336 @@
+#include "app/search/QOFindDevice.h"
+
+#include "app/search/QOBList.h"
+#include "app/search/QOIdentifyThread.h"
+#include "baselib/exceptions/Exception.h"
+#include "comm/serial/InstalledSerialPorts.h"
+#include "qtui/StringConversion.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QSettings>
+#include <QToolButton>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+constexpr QSize busySize{50, 50};
+constexpr int portColumn = 0;
+constexpr int addressColumn = 2;
+constexpr int deviceValue = 1;
+constexpr int messageValue = 0;
+
+const char* const organisation = "ТЕВОЛАН";
+const char* const application = "ВЛД";
+const char* const settingsGroup = "FindDevice";
+const char* const comPortKey = "comPort";
+const char* const beginKey = "addresBegin";
+const char* const endKey = "addresEnd";
+const char* const speedKey = "speed";
+
+const char* const errorIcon = ":/Resources/on.ico";
+const char* const deviceIcon = ":/Resources/device.png";
+const char* const attentionStyle = "background-color:#FF3300;";
+
+QSettings programSettings()
+{
+    return QSettings(QString::fromUtf8(organisation), QString::fromUtf8(application));
+}
+
+// A stored index the box no longer has (fewer ports than before) selects the first entry.
+void restoreIndex(QComboBox* box, const QSettings& settings, const char* key)
+{
+    const int index = settings.value(QString::fromLatin1(key), 0).toInt();
+    box->setCurrentIndex(index >= 0 && index < box->count() ? index : 0);
+}
+
+} // namespace
+
+QOFindDevice::QOFindDevice(QWidget* parent) : QOFindDevice(parent, VPanel::Search::dictionaryCandidates()) {}
+
+QOFindDevice::QOFindDevice(QWidget* parent, const QStringList& dictionaryPaths) : QWidget(parent, Qt::Dialog)
+{
+    form.setup(this);
+    readDictionary(dictionaryPaths);
+    readPorts();
+    restoreChoices();
+    retranslate();
+
+    connect(form.infoView, &QListWidget::itemDoubleClicked, this, &QOFindDevice::selected);
+    connect(form.infoView, &QOBList::sizeRe, this, &QOFindDevice::rachet_Label);
+    QMetaObject::connectSlotsByName(this);
+
+    busyLabel = new QLabel(form.infoView);
+    busyLabel->setObjectName(QStringLiteral("busyLabel"));
+    busyLabel->setMovie(&busyMovie);
+    busyLabel->setScaledContents(true);
+    busyLabel->resize(busySize);
+    busyLabel->hide();
+    rachet_Label();
+}
+
+QOFindDevice::~QOFindDevice()
+{
+    for (const QPointer<QOIdentifyThread>& thread : threads) {
+        if (thread) {
+            thread->stope();
+            thread->wait();
+            delete thread.data();
+        }
+    }
+}
+
+void QOFindDevice::readDictionary(const QStringList& paths)
+{
+    if (const auto read = VPanel::Search::readDeviceDictionary(paths)) {
+        dictionary = *read;
+        return;
+    }
+    // Names are then never shown, only identifiers.
+    const QString text = tr("Отсутствует или недоступен файл словаря идентификаторов.");
+    form.infoView_2->addItem(new QListWidgetItem(QIcon(QString::fromLatin1(errorIcon)), text));
+    markDetails();
+}
+
+void QOFindDevice::readPorts()
+{
+    try {
+        KelComm::Serial::InstalledSerialPorts::refresh();
+        for (const auto& port : KelComm::Serial::InstalledSerialPorts::installedPorts())
+            ports << KelBase::QtUI::convertToQString(port.portName);
+    } catch (const std::exception& error) {
+        // The window opens all the same, with no port to choose but "all ports".
+        ports.clear();
+        alarms(KelBase::QtUI::convertToQString(KelBase::exceptionMessage(error)));
+    }
+    form.boxCom->addItem(tr("Все порты"));
+    form.boxCom->addItems(ports);
+}
+
+void QOFindDevice::restoreChoices()
+{
+    QSettings settings = programSettings();
+    settings.beginGroup(QString::fromLatin1(settingsGroup));
+    restoreIndex(form.boxCom, settings, comPortKey);
+    restoreIndex(form.boxAddresBegin, settings, beginKey);
+    restoreIndex(form.boxAddresEnd, settings, endKey);
+    restoreIndex(form.boxSpeed, settings, speedKey);
+}
+
+void QOFindDevice::storeChoices() const
+{
+    QSettings settings = programSettings();
+    settings.beginGroup(QString::fromLatin1(settingsGroup));
+    settings.setValue(QString::fromLatin1(comPortKey), form.boxCom->currentIndex());
+    settings.setValue(QString::fromLatin1(beginKey), form.boxAddresBegin->currentIndex());
+    settings.setValue(QString::fromLatin1(endKey), form.boxAddresEnd->currentIndex());
+    settings.setValue(QString::fromLatin1(speedKey), form.boxSpeed->currentIndex());
+}
+
+void QOFindDevice::retranslate()
+{
+    setWindowTitle(tr("Поиск устройств"));
+    form.label->setText(tr("COM порт"));
+    form.label_2->setText(tr("Скорость передачи"));
+    form.label_3->setText(tr("Начальный адрес"));
+    form.label_4->setText(tr("Конечный адрес"));
+    form.findButton->setText(tr("Начать поиск"));
+    form.stopButton->setText(tr("Остановить"));
+    form.groupBox->setTitle(tr("Найденные устройства"));
+    form.pushButton_2->setText(tr("Выбрать устройство"));
+    form.pushButton->setText(tr("Подробности"));
+    form.groupBox_2->setTitle(tr("Подробности"));
+    form.boxCom->setItemText(0, tr("Все порты"));
+}
+
+void QOFindDevice::on_findButton_clicked()
+{
+    deviceFound = false;
+    searchDone = false;
+    form.findButton->setEnabled(false);
+    form.stopButton->setEnabled(true);
+    storeChoices();
+    form.infoView->clear();
+    form.infoView_2->clear();
+    busyLabel->show();
+    busyMovie.start();
+
+    portIndex = form.boxCom->currentIndex();
+    beginAddress = form.boxAddresBegin->currentText().toInt();
+    endAddress = form.boxAddresEnd->currentText().toInt();
+    scanBaud = form.boxSpeed->currentText().toInt();
+    if (endAddress < beginAddress)
+        addMessage(form.infoView, tr("Некорректный начальный адрес (не может быть больше конечного)"));
+
+    runningCount = 0;
+    scanProgress.clear();
+    threads.removeAll(nullptr);
+    const QStringList scanPorts = portIndex != 0 ? QStringList{form.boxCom->currentText()} : ports;
+    if (scanPorts.isEmpty()) {
+        addMessage(form.infoView, tr("Не найдено ни одного COM порта."));
+        form.progressBar->hide();
+        stopAnimation();
+        return;
+    }
+    showProgress();
+    form.progressBar->show();
+    for (const QString& port : scanPorts)
+        startThread(port);
+}
+
+QOIdentifyThread* QOFindDevice::createThread() { return new QOIdentifyThread; }
+
+void QOFindDevice::startThread(const QString& port)
+{
+    QOIdentifyThread* thread = createThread();
+    connect(thread, &QOIdentifyThread::alarm, this, &QOFindDevice::alarms);
+    connect(thread, &QOIdentifyThread::add, this, &QOFindDevice::addDevice);
+    connect(thread, &QOIdentifyThread::finish, this, &QOFindDevice::finish);
+    connect(this, &QOFindDevice::stop, thread, &QOIdentifyThread::stope);
+    connect(thread, &QOIdentifyThread::progress, this, [this, thread](int done, int total) {
+        scanProgress[thread] = {done, total};
+        showProgress();
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->setScanPort(port);
+    thread->setRange(beginAddress, endAddress);
+    thread->setBaud(scanBaud);
+    scanProgress[thread] = {0, QOIdentifyThread::addressCount(beginAddress, endAddress)};
+    threads << thread;
+    thread->start(QThread::InheritPriority);
+    ++runningCount;
+    showProgress();
+}
+
+void QOFindDevice::showProgress()
+{
+    int done = 0;
+    int total = 0;
+    for (const QPair<int, int>& port : std::as_const(scanProgress)) {
+        done += port.first;
+        total += port.second;
+    }
+    // A range of 0..0 would turn the bar into a busy indicator; the animation is that already.
+    form.progressBar->setRange(0, std::max(total, 1));
+    form.progressBar->setValue(done);
+}
+
+void QOFindDevice::on_stopButton_clicked() { emit stop(); }
+
+void QOFindDevice::on_pushButton_clicked()
+{
+    form.groupBox_2->setVisible(form.groupBox_2->isHidden());
+    form.pushButton->setStyleSheet(QString());
+}
+
+void QOFindDevice::on_pushButton_2_clicked()
+{
+    if (!form.infoView->selectedItems().isEmpty())
+        selected(form.infoView->currentItem());
+}
+
+void QOFindDevice::alarms(QString text)
+{
+    auto* item = new QListWidgetItem(QIcon(QString::fromLatin1(errorIcon)), tr("Ошибка: %1 ").arg(text));
+    item->setData(Qt::UserRole, messageValue);
+    form.infoView_2->addItem(item);
+    markDetails();
+}
+
+void QOFindDevice::addDevice(QString port, QSize info)
+{
+    deviceFound = true;
+    const int address = info.width();
+    const int identifier = info.height();
+    const auto name = dictionary.constFind(identifier);
+    const QString line = name != dictionary.cend()
+                             ? tr("%1 адрес %2 %3").arg(port, QString::number(address), *name)
+                             : tr("%1 адрес %2 Идентификатор устройства: %3")
+                                   .arg(port, QString::number(address), QString::number(identifier));
+    auto* item = new QListWidgetItem(QIcon(QString::fromLatin1(deviceIcon)), line);
+    item->setData(Qt::UserRole, deviceValue);
+    form.infoView->addItem(item);
+}
+
+void QOFindDevice::finish()
+{
+    if (--runningCount > 0)
+        return;
+    runningCount = 0;
+    stopAnimation();
+    if (deviceFound) {
+        addMessage(form.infoView_2, tr("Поиск окончен, выберите устройство для соединения..."));
+        searchDone = true;
+    } else {
+        addMessage(form.infoView, tr("Поиск окончен, устройств не найдено!"));
+    }
+}
+
+void QOFindDevice::selected(QListWidgetItem* item)
+{
+    if (!item || item->data(Qt::UserRole).toInt() == messageValue || !searchDone)
+        return;
+    const QStringList parts = item->text().split(QLatin1Char(' '), Qt::KeepEmptyParts);
+    bool isNumber = false;
+    const int address = parts.size() > addressColumn ? parts[addressColumn].toInt(&isNumber, 10) : 0;
+    if (parts.size() < 4 || !isNumber) {
+        addMessage(form.infoView_2, tr("Критическая ошибка, некорректная работа программы."));
+        return;
+    }
+    emit setParam(parts[portColumn], address, scanBaud);
+    close();
+}
+
+void QOFindDevice::stopAnimation()
+{
+    busyMovie.stop();
+    busyLabel->hide();
+    form.findButton->setEnabled(true);
+    form.stopButton->setEnabled(false);
+}
+
+void QOFindDevice::addMessage(QListWidget* list, const QString& text)
+{
+    auto* item = new QListWidgetItem(text);
+    item->setData(Qt::UserRole, messageValue);
+    list->addItem(item);
+}
+
+void QOFindDevice::markDetails() { form.pushButton->setStyleSheet(QString::fromLatin1(attentionStyle)); }
+
+void QOFindDevice::rachet_Label()
+{
+    if (!busyLabel)
+        return;
+    busyLabel->move((form.infoView->width() - busyLabel->width()) / 2,
+                    (form.infoView->height() - busyLabel->height()) / 2);
+}
+
+void QOFindDevice::closeEvent(QCloseEvent* event)
+{
+    emit stop();
+    QWidget::closeEvent(event);
+}
+
+void QOFindDevice::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    rachet_Label();
+}
+
+void QOFindDevice::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QWidget::changeEvent(event);
+}

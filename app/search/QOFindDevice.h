@@ -1,0 +1,89 @@
+#pragma once
+
+#include "app/search/DeviceDictionary.h"
+#include "app/search/FindDeviceForm.h"
+
+#include <QHash>
+#include <QList>
+#include <QMovie>
+#include <QPair>
+#include <QPointer>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QCloseEvent;
+class QEvent;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QOIdentifyThread;
+class QResizeEvent;
+
+// The device search window: scans a range of bus addresses on one serial port or on all of
+// them at once, one thread per port, and lists the devices that answer. Choosing a found
+// device once the search has ended hands its port, address and baud rate on through setParam
+// and closes the window.
+class QOFindDevice : public QWidget {
+    Q_OBJECT
+
+public:
+    // A window of type Qt::Dialog over the parent.
+    explicit QOFindDevice(QWidget* parent = nullptr);
+    // Stops the scans still running and waits for them, so that no thread outlives its window.
+    ~QOFindDevice() override;
+
+signals:
+    void stop();
+    void setParam(QString port, int address, int baud);
+
+public slots:
+    void on_stopButton_clicked();
+    void on_findButton_clicked();
+    void on_pushButton_clicked();
+    void on_pushButton_2_clicked();
+    void alarms(QString text);
+    void addDevice(QString port, QSize info);
+    void finish();
+    void selected(QListWidgetItem* item);
+    void rachet_Label();
+
+protected:
+    // Reads the dictionary from the first of the paths that can be opened.
+    QOFindDevice(QWidget* parent, const QStringList& dictionaryPaths);
+
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // Makes the scanning thread of one port.
+    virtual QOIdentifyThread* createThread();
+
+private:
+    void retranslate();
+    void readDictionary(const QStringList& paths);
+    void readPorts();
+    void restoreChoices();
+    void storeChoices() const;
+    void startThread(const QString& port);
+    void stopAnimation();
+    void addMessage(QListWidget* list, const QString& text);
+    void markDetails();
+    void showProgress();
+
+    FindDeviceForm form;
+    int portIndex = 0;
+    int beginAddress = 0;
+    int endAddress = 0;
+    int scanBaud = 0;
+    QStringList ports;
+    int runningCount = 0;
+    QMovie busyMovie{QStringLiteral(":/Resources/load.gif")};
+    QLabel* busyLabel = nullptr;
+    bool deviceFound = false;
+    bool searchDone = false;
+    VPanel::Search::DeviceDictionary dictionary;
+    QList<QPointer<QOIdentifyThread>> threads;
+    // Per thread of the current search: addresses done, addresses to do.
+    QHash<const QOIdentifyThread*, QPair<int, int>> scanProgress;
+};

@@ -1,0 +1,51 @@
+#include "app/transmission/DeviceDictionary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTextCodec>
+
+namespace VPanel::Transmission {
+
+namespace {
+constexpr char lineEnd = '\n';
+constexpr char carriageReturn = '\r';
+constexpr char fieldSeparator = '\t';
+} // namespace
+
+DeviceDictionary parseDeviceDictionary(const QByteArray& windows1251)
+{
+    QTextCodec* codec = QTextCodec::codecForName("Windows-1251");
+    const QString text = codec ? codec->toUnicode(windows1251) : QString::fromLatin1(windows1251);
+    DeviceDictionary dictionary;
+    for (QString line : text.split(QLatin1Char(lineEnd))) {
+        if (line.endsWith(QLatin1Char(carriageReturn)))
+            line.chop(1);
+        const QStringList parts = line.split(QLatin1Char(fieldSeparator));
+        if (parts.size() != 2)
+            continue;
+        dictionary.insert(parts[0].toInt(), parts[1]);
+    }
+    return dictionary;
+}
+
+QStringList dataFileCandidates(const QString& fileName)
+{
+    QStringList candidates{QDir::current().filePath(fileName)};
+    if (QCoreApplication::instance())
+        candidates << QDir(QCoreApplication::applicationDirPath()).filePath(fileName);
+    candidates << QDir(QStringLiteral(VPANEL_DATA_DIR)).filePath(fileName);
+    return candidates;
+}
+
+std::optional<DeviceDictionary> readDeviceDictionary()
+{
+    for (const QString& path : dataFileCandidates(QString::fromLatin1(dictionaryFileName))) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            return parseDeviceDictionary(file.readAll());
+    }
+    return std::nullopt;
+}
+
+} // namespace VPanel::Transmission

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "comm/serial/CommTimeouts.h"
+
+#include <chrono>
+
+// How long the connection waits on the line, all derived from the baud rate and the write
+// interval.
+
+namespace VPanel::Transmission {
+
+// A request is repeated until it gets a valid reply, for at most this long.
+inline constexpr std::chrono::seconds repeatBudget{1};
+
+// 1640 bit times plus 5 ms, in whole milliseconds: how long a read that has received nothing
+// waits for a reply to begin.
+std::chrono::milliseconds responseTimeout(long baudRate);
+
+// The port's read timeouts: the response timeout, and the write interval as the gap that
+// ends a reply.
+KelComm::Serial::CommTimeouts readTimeouts(long baudRate, std::chrono::milliseconds writeInterval);
+
+// The longest one write-then-read takes on a line whose device sends a reply without pauses:
+// the request, the wait for the reply, a full reply buffer and the closing gap.
+std::chrono::milliseconds attemptBound(long baudRate, std::chrono::milliseconds writeInterval);
+
+// After a stop request: the attempt in flight, then the stop packet's repetitions, with room
+// for closing the port and the thread's scheduling.
+std::chrono::milliseconds stopBound(long baudRate, std::chrono::milliseconds writeInterval);
+
+} // namespace VPanel::Transmission

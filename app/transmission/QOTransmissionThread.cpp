@@ -1,0 +1,45 @@
+#include "app/transmission/QOTransmissionThread.h"
+
+#include "app/transmission/LinkSession.h"
+#include "app/transmission/LinkTiming.h"
+#include "baselib/exceptions/Exception.h"
+
+#include <exception>
+
+QOTransmissionThread::QOTransmissionThread(QObject* parent) : QThread(parent) { registerSymbolMatrixMetaType(); }
+
+QOTransmissionThread::~QOTransmissionThread()
+{
+    // Destroying a running QThread aborts the program: end the connection the orderly way.
+    stope();
+    wait();
+}
+
+std::chrono::milliseconds QOTransmissionThread::stopWaitBound() const
+{
+    return VPanel::Transmission::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms));
+}
+
+void QOTransmissionThread::stope() { m_stop = true; }
+
+void QOTransmissionThread::codePress(int cods)
+{
+    if (cods == VPanel::Link::stopCode)
+        stope();
+    m_keyRow.press(cods);
+}
+
+void QOTransmissionThread::codeRelease(int cods) { m_keyRow.release(cods); }
+
+void QOTransmissionThread::run()
+{
+    // The stop flag is not cleared here: a stop asked for right after start() must hold.
+    Session session(*this);
+    try {
+        session.connect();
+    } catch (const std::exception& error) {
+        emit alarm(0,
+                   QStringLiteral("%1: %2").arg(m_portName, QString::fromStdWString(KelBase::exceptionMessage(error))));
+    }
+    session.exit();
+}

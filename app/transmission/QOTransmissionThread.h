@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/display/SymbolMatrix.h"
+#include "app/link/Keys.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
+// One connection with one device: opens the port, identifies the device and its console,
+// sends the language, reads the console's glyphs, sends the start packet, then polls back to
+// back with the keys held on the keypad until it is told to stop or the device falls silent;
+// it ends by sending the stop packet and closing the port. One object serves one connection
+// and is never restarted.
+//
+// Everything the worker learns goes out through queued signals. The GUI thread sets the
+// parameters before start() and afterwards only presses and releases keys and sets the stop
+// flag, each an atomic value the worker reads at its next request.
+class QOTransmissionThread : public QThread {
+    Q_OBJECT
+
+public:
+    // Default write interval, also the gap that ends a reply on the line.
+    static constexpr int defaultWriteInterval_ms = 20;
+
+    explicit QOTransmissionThread(QObject* parent = nullptr);
+    ~QOTransmissionThread() override;
+
+    // Parameters; set before start().
+    void setPortName(const QString& portName) { m_portName = portName; }
+    void setAddress(int address) { m_address = address; }
+    void setBaudRate(int baudRate) { m_baudRate = baudRate; }
+    void setWriteInterval(int interval_ms) { m_writeInterval_ms = interval_ms; }
+    // 0 Russian, 1 English.
+    void setLanguage(int language) { m_language = static_cast<std::uint16_t>(language); }
+
+    QString portName() const { return m_portName; }
+    int address() const { return m_address; }
+    int baudRate() const { return m_baudRate; }
+    int writeInterval() const { return m_writeInterval_ms; }
+    int language() const { return m_language; }
+
+    // How long the worker may take, after the stop flag is set, to finish the request in
+    // flight, send the stop packet and close the port, at this baud rate and write interval.
+    // A window that closes calls stope() and then wait()s at most this long.
+    std::chrono::milliseconds stopWaitBound() const;
+
+signals:
+    void alarm(int code, QString text);
+    void sizeIndicators(int rows, int places);
+    // The glyph travels by value: a plain queued connection is enough. With a blocking one,
+    // a GUI thread that waits for the worker must not wait past stopWaitBound().
+    void setSymbolMatrix(char code, SymbolMatrix matrix);
+    // A changed display row: `count` bytes from column `start`; the bytes travel by value.
+    void setCells(int row, int start, QByteArray symbols, int count);
+    void setMatrixSymbolSize(int columns, int rows);
+    void resetView();
+    void deviceIdentif(int identifier);
+
+public slots:
+    // Sets the stop flag. The worker honours it before its next request, also while still
+    // identifying or loading glyphs, with event 6 and the stop packet.
+    void stope();
+    // Holds the key of this scan code; 81 asks the connection to stop.
+    void codePress(int cods);
+    void codeRelease(int cods);
+
+protected:
+    void run() override;
+
+private:
+    class Session;
+
+    QString m_portName;
+    int m_address = 0;
+    int m_baudRate = 9600;
+    int m_writeInterval_ms = defaultWriteInterval_ms;
+    std::uint16_t m_language = 0;
+
+    VPanel::Link::KeyRow m_keyRow;
+    std::atomic<bool> m_stop{false};
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+
+// The screens the window writes into the display itself, four rows of exactly 20 places in
+// the display's code page (Windows-1251).
+namespace PanelScreens {
+
+inline constexpr int rows = 4;
+inline constexpr int places = 20;
+
+using Screen = std::array<QByteArray, rows>;
+
+// The maker's web address, centred on the last row of both screens.
+inline const char* const webAddress = "tevolan.example";
+
+// `text` padded or cut to one row and encoded for the display.
+QByteArray row(const QString& text);
+QByteArray centred(const QString& text);
+
+Screen welcome(bool english);
+Screen panelOff(bool english);
+Screen blank();
+
+} // namespace PanelScreens

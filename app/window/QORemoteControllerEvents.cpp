@@ -1,0 +1,200 @@
+// The main window's handling of the connection's events, its screens and its small windows.
+
+#include "app/window/QORemoteController.h"
+
+#include "app/display/QOIndicator.h"
+#include "app/keypad/QOInputDevice.h"
+#include "app/log/LogWidget.h"
+#include "app/log/QOProofSettings.h"
+#include "app/window/PanelScreens.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QShowEvent>
+#include <QSoundEffect>
+#include <QStatusBar>
+
+namespace {
+// The log window stands this far right of the main window's frame.
+constexpr int logWindowGap_px = 17;
+} // namespace
+
+void QORemoteController::alarm(int error)
+{
+    alarm(error, QString());
+}
+
+void QORemoteController::alarm(int error, QString err)
+{
+    if (error == 0) {
+        const QString text = tr("Ошибка: %1").arg(err);
+        m_warn(this, tr("Ошибка"), text);
+        report(text);
+        showWelcomeState();
+    }
+    if (error == 1) {
+        const QString text = tr("Устройство не отвечает, соединение разорвано! \n (Проверьте кабель и повторите "
+                                "попытку соединения).");
+        m_warn(this, tr("Ошибка"), text);
+        report(text);
+        showWelcomeState();
+    }
+    if (error == 10) {
+        report(err);
+        m_ui.statusLabel->hide();
+        m_ui.deviceLabel->setText(err);
+        m_ui.deviceLabel->show();
+        m_ui.indicator->show();
+    }
+    if (error == 6) {
+        m_ui.deviceLabel->hide();
+        m_ui.statusLabel->show();
+        report(tr("Устройство отключено пользователем."));
+        beginStateIndikator();
+    }
+    if (error == 8) {
+        writeScreen(PanelScreens::panelOff(m_language == 1));
+        m_ui.indicator->reset();
+    }
+    if (error == 7) {
+        report(tr("ПУ включена."));
+        writeScreen(PanelScreens::blank());
+    }
+
+    if (error == 12) {
+        if (m_sound) {
+            m_alarmSound->play();
+            m_soundIcon->setPixmap(m_soundPicture);
+        }
+    } else if (error == 13) {
+        stopSound();
+    } else if (!err.isEmpty() && m_errorReports) {
+        statusBar()->showMessage(err, static_cast<int>(statusMessageTime.count()));
+        report(err);
+    }
+}
+
+void QORemoteController::showWelcomeState()
+{
+    m_ui.deviceLabel->hide();
+    m_ui.statusLabel->show();
+    beginStateIndikator();
+}
+
+void QORemoteController::stopSound()
+{
+    m_alarmSound->stop();
+    m_soundIcon->clear();
+}
+
+void QORemoteController::report(const QString& line)
+{
+    m_log->inputData(line);
+}
+
+void QORemoteController::writeScreen(const PanelScreens::Screen& screen)
+{
+    for (int row = 0; row < PanelScreens::rows; ++row)
+        m_ui.indicator->setCells(row, 0, screen[row], PanelScreens::places);
+}
+
+void QORemoteController::setStandartIndicator(bool english)
+{
+    writeScreen(PanelScreens::welcome(english));
+}
+
+void QORemoteController::beginStateIndikator()
+{
+    m_ui.indicator->setDisplaySize(PanelScreens::rows, PanelScreens::places);
+    m_ui.indicator->setSymbolMatrixSize(standardGlyphColumns, standardGlyphRows);
+    setStandartIndicator(m_language == 1);
+    m_ui.indicator->reset();
+}
+
+void QORemoteController::onOffAlarming()
+{
+    m_errorReports = !m_errorReports;
+}
+
+void QORemoteController::onOffSound()
+{
+    m_sound = !m_sound;
+}
+
+void QORemoteController::onOffLog()
+{
+    if (m_log->isVisible()) {
+        m_log->hide();
+        return;
+    }
+    m_log->move(x() + (geometry().width() - 1) + logWindowGap_px, y());
+    m_log->setPrilip(true);
+    m_log->show();
+}
+
+void QORemoteController::closeLogWindowOffAction(bool on)
+{
+    m_ui.actionShowLog->setChecked(on);
+}
+
+void QORemoteController::onOffSettings()
+{
+    m_settings->setWriteIntervalMs(m_writeInterval_ms);
+    m_settings->move(x() + (width() - m_settings->width()) / 2, y());
+    m_settings->show();
+    m_ui.keypad->releaseKeyboard();
+}
+
+void QORemoteController::setIntervalWritePackets(int inInterval)
+{
+    m_writeInterval_ms = inInterval;
+    m_ui.keypad->grabKeyboard();
+}
+
+void QORemoteController::about()
+{
+    m_inform(this, tr("О программе"),
+             tr("\"Велидар v 1.0\"\n\n2026 ТЕВОЛАН, отдел разработки программного обеспечения"));
+}
+
+void QORemoteController::toggleExpertItems()
+{
+    const bool shown = !m_ui.actionShowLog->isVisible();
+    m_ui.menuDisplay->menuAction()->setVisible(shown);
+    m_ui.actionShowLog->setVisible(shown);
+    m_ui.actionAdditionalSettings->setVisible(shown);
+}
+
+void QORemoteController::showEvent(QShowEvent* event)
+{
+    if (std::exchange(m_firstShow, false)) {
+        // The numeric block starts visible; the window shows the compact keypad.
+        m_ui.keypad->hideShowVirtualClaviature();
+        m_ui.menuDisplay->menuAction()->setVisible(false);
+        m_ui.actionShowLog->setVisible(false);
+        m_ui.actionAdditionalSettings->setVisible(false);
+        adjustSize();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void QORemoteController::contextMenuEvent(QContextMenuEvent* event)
+{
+    m_ui.menuDisplay->popup(event->globalPos());
+}
+
+void QORemoteController::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    emit position(pos(), size());
+}
+
+void QORemoteController::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    emit position(pos(), size());
+}

@@ -1,0 +1,71 @@
+#include "app/window/StartOptions.h"
+
+namespace {
+
+// A decimal number in [minimum, maximum], nothing otherwise.
+std::optional<int> number(const QString& text, int minimum, int maximum)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < minimum || value > maximum)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+StartOptions StartOptions::parse(const QStringList& arguments)
+{
+    StartOptions options;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        const int left = static_cast<int>(arguments.size()) - i - 1;
+        if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
+            options.help = true;
+        } else if (word == QLatin1String("--lang")) {
+            if (left < 1) {
+                options.error = tr("Не указан язык после --lang");
+                return options;
+            }
+            const QString language = arguments[++i];
+            if (language != QLatin1String("en") && language != QLatin1String("ru")) {
+                options.error = tr("Неизвестный язык '%1' (допустимы ru и en)").arg(language);
+                return options;
+            }
+            options.english = language == QLatin1String("en");
+        } else if (word == QLatin1String("--connect")) {
+            if (left < 3) {
+                options.error = tr("После --connect нужны порт, адрес и скорость");
+                return options;
+            }
+            Connection connection;
+            connection.port = arguments[i + 1];
+            const auto address = number(arguments[i + 2], 0, maxAddress);
+            const auto baudRate = number(arguments[i + 3], minBaudRate, maxBaudRate);
+            if (!address) {
+                options.error = tr("Неверный адрес '%1' (0..%2)").arg(arguments[i + 2]).arg(maxAddress);
+                return options;
+            }
+            if (!baudRate) {
+                options.error =
+                    tr("Неверная скорость '%1' (%2..%3)").arg(arguments[i + 3]).arg(minBaudRate).arg(maxBaudRate);
+                return options;
+            }
+            connection.address = *address;
+            connection.baudRate = *baudRate;
+            options.connection = connection;
+            i += 3;
+        } else {
+            options.error = tr("Неизвестный параметр '%1'").arg(word);
+            return options;
+        }
+    }
+    return options;
+}
+
+QString StartOptions::usage()
+{
+    return tr("Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ]\n"
+              "  --lang en       интерфейс на английском языке\n"
+              "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200\n");
+}

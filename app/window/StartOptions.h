@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The program's own command line:
+//   vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--help]
+// --connect starts a connection at start-up as the device search's choice would.
+class StartOptions {
+    Q_DECLARE_TR_FUNCTIONS(StartOptions)
+
+public:
+    struct Connection {
+        QString port;
+        int address = 0;
+        int baudRate = 0;
+    };
+
+    static constexpr int maxAddress = 255;
+    static constexpr int minBaudRate = 75;
+    static constexpr int maxBaudRate = 4'000'000;
+
+    // Arguments without the program name (Qt's own options already taken out). An argument
+    // that is wrong leaves `error` saying which.
+    static StartOptions parse(const QStringList& arguments);
+    static QString usage();
+
+    std::optional<Connection> connection;
+    bool english = false;
+    bool help = false;
+    QString error;
+};

@@ -1,0 +1,160 @@
+// Polling rate of a connection against the simulator pacing its replies at the line's rate:
+// polls per second as a fraction of what the line allows (request and reply on the wire plus
+// the write interval that ends each reply). With --corrupt the simulator spoils that share of
+// replies, and the run tells whether the connection stayed up.
+// Usage: transmission_poll_bench [--seconds 10] [--baud 115200] [--interval 20] [--corrupt 0.05]
+
+#include "app/link/Packet.h"
+#include "app/transmission/QOTransmissionThread.h"
+#include "baselib/platform/PlatformInit.h"
+#include "sim/Simulator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Settings {
+    double seconds = 10.0;
+    long baudRate = 115200;
+    int interval_ms = QOTransmissionThread::defaultWriteInterval_ms;
+    double corrupt = 0.0;
+};
+
+Settings parse(int argc, char** argv)
+{
+    Settings settings;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const char* value = argv[i + 1];
+        if (name == "--seconds")
+            settings.seconds = std::atof(value);
+        else if (name == "--baud")
+            settings.baudRate = std::atol(value);
+        else if (name == "--interval")
+            settings.interval_ms = std::atoi(value);
+        else if (name == "--corrupt")
+            settings.corrupt = std::atof(value);
+        else
+            std::fprintf(stderr, "unknown option %s\n", name.c_str());
+    }
+    return settings;
+}
+
+struct Tally {
+    int rows = 0;
+    int glyphs = 0;
+    int lost = 0;      // event 1
+    int mismatches = 0; // events 9 and 4 about a reply that failed its checks
+    bool finished = false;
+};
+
+// Runs the event loop, without spinning on it, until `done` holds or the time is up.
+bool spin(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    constexpr int tick_ms = 10;
+    const auto end = Clock::now() + limit;
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (done() || Clock::now() >= end)
+            loop.quit();
+    });
+    tick.start(tick_ms);
+    loop.exec();
+    return done();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    const KelBase::KelPlatformInit platform(argc, argv);
+    const Settings settings = parse(argc, argv);
+
+    QTemporaryDir directory;
+    QDir(directory.path()).mkdir(QStringLiteral("ports"));
+    QDir(directory.path()).mkdir(QStringLiteral("sysfs"));
+    setenv("KELCOMM_PORTS_DIR", QDir(directory.path()).filePath(QStringLiteral("ports")).toLocal8Bit().constData(), 1);
+    setenv("KELCOMM_SYSFS_ROOT", QDir(directory.path()).filePath(QStringLiteral("sysfs")).toLocal8Bit().constData(), 1);
+    QDir::setCurrent(directory.path());
+
+    VPanel::Sim::SimulatorOptions options;
+    options.baudRate = static_cast<unsigned>(settings.baudRate);
+    options.seed = 1;
+    VPanel::Sim::Simulator simulator(options);
+
+    QOTransmissionThread link;
+    link.setPortName(QString::fromStdString(simulator.portName()));
+    link.setAddress(1);
+    link.setBaudRate(static_cast<int>(settings.baudRate));
+    link.setWriteInterval(settings.interval_ms);
+    Tally tally;
+    bool measuring = false;
+    QObject::connect(&link, &QOTransmissionThread::setCells, &application, [&](int, int, QByteArray, int) {
+        if (measuring)
+            ++tally.rows;
+    });
+    QObject::connect(&link, &QOTransmissionThread::setSymbolMatrix, &application, [&](char, SymbolMatrix) {
+        if (measuring)
+            ++tally.glyphs;
+    });
+    QObject::connect(&link, &QOTransmissionThread::alarm, &application, [&](int code, QString) {
+        if (code == 1)
+            ++tally.lost;
+        if (measuring && (code == 9 || code == 4))
+            ++tally.mismatches;
+    });
+    QObject::connect(&link, &QThread::finished, &application, [&] { tally.finished = true; });
+    link.start();
+
+    const auto exchanges = [&] { return simulator.counters(1).requestsOf(VPanel::Link::Command::Exchange); };
+    if (!spin([&] { return exchanges() > 10; }, std::chrono::seconds(5))) {
+        std::fprintf(stderr, "the connection did not reach polling\n");
+        return 1;
+    }
+    VPanel::Sim::Faults faults;
+    faults.corruptProbability = settings.corrupt;
+    simulator.setFaults(faults);
+
+    measuring = true;
+    const auto firstPolls = exchanges();
+    const auto start = Clock::now();
+    spin([&] { return tally.finished; }, std::chrono::milliseconds(static_cast<long>(settings.seconds * 1000)));
+    const double elapsed_s = std::chrono::duration<double>(Clock::now() - start).count();
+    const auto polls = exchanges() - firstPolls;
+    measuring = false;
+    link.stope();
+    link.wait();
+
+    // The exchange request is 9 bytes; a reply 7, plus 20 per row and 8 per glyph it carried.
+    const double pollsPerSecond = static_cast<double>(polls) / elapsed_s;
+    const double replyBytes = 7.0 + (20.0 * tally.rows + 8.0 * tally.glyphs) / static_cast<double>(polls ? polls : 1);
+    const double bitsPerByte = 10.0;
+    const double perPoll_ms =
+        (9.0 + replyBytes) * bitsPerByte * 1000.0 / static_cast<double>(settings.baudRate) + settings.interval_ms;
+    const double limit = 1000.0 / perPoll_ms;
+
+    std::printf("baud %ld, interval %d ms, corrupt %.3f, %.1f s\n", settings.baudRate, settings.interval_ms,
+                settings.corrupt, elapsed_s);
+    std::printf("polls %llu (%.2f/s), mean reply %.1f bytes, line limit %.2f/s (%.3f ms a poll)\n",
+                static_cast<unsigned long long>(polls), pollsPerSecond, replyBytes, limit, perPoll_ms);
+    std::printf("fraction of the line's limit: %.3f (goal >= 0.95)\n", pollsPerSecond / limit);
+    std::printf("replies corrupted %llu, failed checks reported %d, connection %s\n",
+                static_cast<unsigned long long>(simulator.busCounters().corrupted), tally.mismatches,
+                tally.lost || tally.finished ? "LOST" : "stayed up");
+    return tally.lost ? 2 : 0;
+}

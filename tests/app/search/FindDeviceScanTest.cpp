@@ -1,0 +1,220 @@
+#include "tests/app/search/SearchTestSupport.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMovie>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace SearchTest;
+
+const QString noDevices = "Поиск окончен, устройств не найдено!";
+const QString chooseDevice = "Поиск окончен, выберите устройство для соединения...";
+
+class FindDeviceScanTest : public SearchEnvironment {
+protected:
+    FindDeviceScanTest() { writeDictionary("7\tТестовый блок\r\n300\tРегулятор\r\n12\tБлок 12\r\n"); }
+
+    static QListWidget* found(const QWidget& window) { return part<QListWidget>(window, "infoView"); }
+    static QListWidget* details(const QWidget& window) { return part<QListWidget>(window, "infoView_2"); }
+
+    static QListWidgetItem* line(const QWidget& window, const QString& text)
+    {
+        const QList<QListWidgetItem*> matches = found(window)->findItems(text, Qt::MatchExactly);
+        return matches.isEmpty() ? nullptr : matches.first();
+    }
+
+    // What a user's double click sends: the view takes the second press as one only on the
+    // item the first went to.
+    static void doubleClick(const QWidget& window, QListWidgetItem* item)
+    {
+        QListWidget* list = found(window);
+        const QPoint at = list->visualItemRect(item).center();
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    }
+};
+
+TEST_F(FindDeviceScanTest, AllPortsAreScannedAtOnceAndEveryDeviceIsListedByName)
+{
+    const auto first = simulate("COM5", {{3, 7}, {5, 300}, {200, 12}});
+    const auto second = simulate("COM6", {{4, 999}});
+    TestFindDevice window(dictionaryPath());
+    window.show();
+    QSignalSpy chosen(&window, &QOFindDevice::setParam);
+    choose(window, "Все порты", 3, 200);
+    searchAndWait(window, 60s);
+
+    EXPECT_EQ(window.made.size(), 2);
+    EXPECT_EQ(window.runningAtFirstFind, 2);
+    QStringList lines = texts(found(window));
+    lines.sort();
+    EXPECT_EQ(lines, (QStringList{"COM5 адрес 200 Блок 12", "COM5 адрес 3 Тестовый блок",
+                                  "COM5 адрес 5 Регулятор", "COM6 адрес 4 Идентификатор устройства: 999"}));
+    for (int row = 0; row < found(window)->count(); ++row)
+        EXPECT_EQ(found(window)->item(row)->data(Qt::UserRole), QVariant(1)) << row;
+    EXPECT_EQ(texts(details(window)), QStringList{chooseDevice});
+    const auto* progress = part<QProgressBar>(window, "progressBar");
+    EXPECT_EQ(progress->maximum(), 2 * 198);
+    EXPECT_EQ(progress->value(), 2 * 198);
+
+    doubleClick(window, line(window, "COM5 адрес 5 Регулятор"));
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0], (QList<QVariant>{"COM5", 5, fastBaud}));
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(FindDeviceScanTest, ADeviceCanBeChosenOnlyOnceTheSearchHasEnded)
+{
+    const auto bus = simulate("COM4", {{12, 7}});
+    TestFindDevice window(dictionaryPath());
+    window.show();
+    QSignalSpy chosen(&window, &QOFindDevice::setParam);
+    choose(window, "COM4", 12, 30, 57600);
+    part<QPushButton>(window, "findButton")->click();
+
+    const QString device = "COM4 адрес 12 Тестовый блок";
+    ASSERT_TRUE(waitFor([&] { return line(window, device) != nullptr; }));
+    ASSERT_FALSE(idle(window));
+    const auto* busy = part<QLabel>(window, "busyLabel");
+    ASSERT_TRUE(busy->movie()->isValid());
+    EXPECT_EQ(busy->movie()->state(), QMovie::Running);
+    EXPECT_FALSE(busy->isHidden());
+    doubleClick(window, line(window, device));
+    found(window)->setCurrentItem(line(window, device));
+    part<QToolButton>(window, "pushButton_2")->click();
+    EXPECT_EQ(chosen.count(), 0);
+    EXPECT_TRUE(window.isVisible());
+
+    ASSERT_TRUE(waitFor([&] { return idle(window); }));
+    EXPECT_EQ(busy->movie()->state(), QMovie::NotRunning);
+    EXPECT_EQ(texts(details(window)), QStringList{chooseDevice});
+    // Neither a message line nor nothing selected chooses anything.
+    window.selected(details(window)->item(0));
+    found(window)->clearSelection();
+    part<QToolButton>(window, "pushButton_2")->click();
+    EXPECT_EQ(chosen.count(), 0);
+
+    found(window)->setCurrentItem(line(window, device));
+    part<QToolButton>(window, "pushButton_2")->click();
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0], (QList<QVariant>{"COM4", 12, 57600}));
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(FindDeviceScanTest, ADeviceLineThatCannotBeReadIsACriticalError)
+{
+    const auto bus = simulate("COM4", {{12, 7}});
+    TestFindDevice window(dictionaryPath());
+    QSignalSpy chosen(&window, &QOFindDevice::setParam);
+    choose(window, "COM4", 12, 12);
+    searchAndWait(window);
+
+    for (const char* text : {"COM4 адрес", "COM4 адрес x Тестовый"}) {
+        auto* item = new QListWidgetItem(QString::fromUtf8(text));
+        item->setData(Qt::UserRole, 1);
+        found(window)->addItem(item);
+        window.selected(item);
+    }
+    EXPECT_EQ(chosen.count(), 0);
+    EXPECT_EQ(texts(details(window)),
+              (QStringList{chooseDevice, "Критическая ошибка, некорректная работа программы.",
+                           "Критическая ошибка, некорректная работа программы."}));
+}
+
+TEST_F(FindDeviceScanTest, StopEndsTheScanAfterTheCurrentAddress)
+{
+    const auto bus = simulate("COM5", {});
+    TestFindDevice window(dictionaryPath());
+    choose(window, "COM5", 1, 249);
+    part<QPushButton>(window, "findButton")->click();
+    const auto* progress = part<QProgressBar>(window, "progressBar");
+    ASSERT_TRUE(waitFor([&] { return progress->value() >= 3; }));
+
+    const int doneAtStop = progress->value();
+    part<QPushButton>(window, "stopButton")->click();
+    ASSERT_TRUE(waitFor([&] { return idle(window); }, 2s));
+    // The address under way when the stop came, and one whose report was still on its way.
+    EXPECT_LE(progress->value(), doneAtStop + 2);
+    EXPECT_EQ(progress->maximum(), 249);
+    EXPECT_EQ(texts(found(window)), QStringList{noDevices});
+}
+
+TEST_F(FindDeviceScanTest, ALineThatGoesAwayDuringTheScanIsReportedAndEndsItsScan)
+{
+    auto bus = simulate("COM5", {});
+    TestFindDevice window(dictionaryPath());
+    choose(window, "COM5", 1, 249);
+    part<QPushButton>(window, "findButton")->click();
+    const auto* progress = part<QProgressBar>(window, "progressBar");
+    ASSERT_TRUE(waitFor([&] { return progress->value() >= 2; }));
+
+    bus.reset();
+    ASSERT_TRUE(waitFor([&] { return idle(window); }, 3s));
+    const QStringList lines = texts(details(window));
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("Ошибка: COM5: ")) << lines[0].toStdString();
+    EXPECT_EQ(texts(found(window)), QStringList{noDevices});
+    EXPECT_LT(progress->maximum(), 249);
+    EXPECT_EQ(progress->value(), progress->maximum());
+}
+
+TEST_F(FindDeviceScanTest, APortThatFailsDoesNotKeepTheOthersFromFindingDevices)
+{
+    const auto bus = simulate("COM5", {{2, 7}});
+    const QString device = scratchPath("adapter");
+    QFile(device).open(QIODevice::WriteOnly);
+    linkPort("COM40", device);
+    TestFindDevice window(dictionaryPath());
+    QFile::remove(device);
+    choose(window, "Все порты", 1, 3);
+    searchAndWait(window);
+
+    EXPECT_EQ(texts(found(window)), QStringList{"COM5 адрес 2 Тестовый блок"});
+    const QStringList lines = texts(details(window));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("Ошибка: COM40: ")) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], chooseDevice);
+    // The failed port's addresses drop out of the count.
+    const auto* progress = part<QProgressBar>(window, "progressBar");
+    EXPECT_EQ(progress->maximum(), 3);
+    EXPECT_EQ(progress->value(), 3);
+}
+
+} // namespace
+
+namespace {
+
+using namespace SearchTest;
+
+class FindDeviceLifetimeTest : public SearchEnvironment {};
+
+TEST_F(FindDeviceLifetimeTest, ClosingStopsTheScanAndDestroyingWaitsForIt)
+{
+    const auto bus = simulate("COM5", {});
+    auto window = std::make_unique<TestFindDevice>(dictionaryPath());
+    choose(*window, "COM5", 1, 249);
+    part<QPushButton>(*window, "findButton")->click();
+    const auto* progress = part<QProgressBar>(*window, "progressBar");
+    ASSERT_TRUE(waitFor([&] { return progress->value() >= 1; }));
+
+    window->close();
+    EXPECT_TRUE(waitFor([&] { return idle(*window); }, 2s));
+    part<QPushButton>(*window, "findButton")->click();
+    window.reset();
+    // Nothing asks the line any more once the window is gone.
+    const std::uint64_t asked = bus->busCounters().frames;
+    QTest::qWait(3 * shortBudget.count());
+    EXPECT_EQ(bus->busCounters().frames, asked);
+}
+
+} // namespace

@@ -1,0 +1,197 @@
+#include "tests/app/search/SearchTestSupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSettings>
+#include <QToolButton>
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace SearchTest;
+
+const QString noDevices = "Поиск окончен, устройств не найдено!";
+const QString attention = "background-color:#FF3300;";
+
+class FindDeviceTest : public SearchEnvironment {
+protected:
+    static QListWidget* found(const QWidget& window) { return part<QListWidget>(window, "infoView"); }
+    static QListWidget* details(const QWidget& window) { return part<QListWidget>(window, "infoView_2"); }
+    static QPushButton* detailsButton(const QWidget& window) { return part<QPushButton>(window, "pushButton"); }
+};
+
+QStringList items(const QComboBox* box)
+{
+    QStringList result;
+    for (int index = 0; index < box->count(); ++index)
+        result << box->itemText(index);
+    return result;
+}
+
+TEST_F(FindDeviceTest, OpensIdleWithTheInstalledPortsAndTheFixedChoices)
+{
+    const auto first = simulate("COM12", {});
+    const auto second = simulate("COM5", {});
+    QWidget owner;
+    TestFindDevice window(dictionaryPath(), &owner);
+
+    EXPECT_TRUE(window.isWindow());
+    EXPECT_EQ(window.windowFlags() & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_EQ(window.windowTitle(), "Поиск устройств");
+    EXPECT_EQ(items(part<QComboBox>(window, "boxCom")), (QStringList{"Все порты", "COM5", "COM12"}));
+    const QStringList speeds = items(part<QComboBox>(window, "boxSpeed"));
+    ASSERT_EQ(speeds.size(), 18);
+    EXPECT_EQ(speeds.first(), "1200");
+    EXPECT_EQ(speeds.last(), "921600");
+    for (const char* box : {"boxAddresBegin", "boxAddresEnd"}) {
+        const QStringList addresses = items(part<QComboBox>(window, box));
+        ASSERT_EQ(addresses.size(), 249) << box;
+        EXPECT_EQ(addresses.first(), "1");
+        EXPECT_EQ(addresses.last(), "249");
+    }
+    EXPECT_TRUE(idle(window));
+    EXPECT_TRUE(part<QGroupBox>(window, "groupBox_2")->isHidden());
+    EXPECT_TRUE(details(window)->count() == 0);
+    EXPECT_TRUE(detailsButton(window)->styleSheet().isEmpty());
+    EXPECT_EQ(found(window)->iconSize(), QSize(58, 20));
+    EXPECT_EQ(part<QLabel>(window, "busyLabel")->size(), QSize(50, 50));
+}
+
+TEST_F(FindDeviceTest, RemembersTheChoicesOfTheLastSearch)
+{
+    const auto bus = simulate("COM5", {});
+    {
+        TestFindDevice window(dictionaryPath());
+        choose(window, "COM5", 10, 3, 57600);
+        searchAndWait(window);
+    }
+    TestFindDevice again(dictionaryPath());
+    EXPECT_EQ(part<QComboBox>(again, "boxCom")->currentText(), "COM5");
+    EXPECT_EQ(part<QComboBox>(again, "boxAddresBegin")->currentText(), "10");
+    EXPECT_EQ(part<QComboBox>(again, "boxAddresEnd")->currentText(), "3");
+    EXPECT_EQ(part<QComboBox>(again, "boxSpeed")->currentText(), "57600");
+}
+
+TEST_F(FindDeviceTest, AStoredPortIndexBeyondTheInstalledPortsChoosesAllPorts)
+{
+    QSettings settings("ТЕВОЛАН", "ВЛД");
+    settings.setValue("FindDevice/comPort", 4);
+    settings.setValue("FindDevice/speed", 3);
+    settings.sync();
+    TestFindDevice window(dictionaryPath());
+    EXPECT_EQ(part<QComboBox>(window, "boxCom")->currentIndex(), 0);
+    EXPECT_EQ(part<QComboBox>(window, "boxSpeed")->currentText(), "9600");
+}
+
+TEST_F(FindDeviceTest, AnInvertedRangeSaysSoAndEndsWithNoDevice)
+{
+    const auto bus = simulate("COM5", {{5, 7}});
+    TestFindDevice window(dictionaryPath());
+    choose(window, "COM5", 10, 3);
+    searchAndWait(window);
+
+    EXPECT_EQ(texts(found(window)),
+              (QStringList{"Некорректный начальный адрес (не может быть больше конечного)", noDevices}));
+    EXPECT_TRUE(texts(details(window)).isEmpty());
+    EXPECT_EQ(part<QProgressBar>(window, "progressBar")->value(), 0);
+}
+
+TEST_F(FindDeviceTest, APortThatCannotBeOpenedIsReportedInTheDetailsInRed)
+{
+    // The port is installed when the window opens; its device is gone when the search runs.
+    const QString device = scratchPath("adapter");
+    QFile(device).open(QIODevice::WriteOnly);
+    linkPort("COM40", device);
+    TestFindDevice window(dictionaryPath());
+    QFile::remove(device);
+    choose(window, "COM40", 1, 5);
+    searchAndWait(window);
+
+    const QStringList lines = texts(details(window));
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("Ошибка: COM40: ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].endsWith(" "));
+    EXPECT_EQ(details(window)->item(0)->data(Qt::UserRole), QVariant(0));
+    EXPECT_EQ(detailsButton(window)->styleSheet(), attention);
+    EXPECT_EQ(texts(found(window)), QStringList{noDevices});
+
+    // The details button opens the details and loses its colour; pressed again it hides them.
+    auto* group = part<QGroupBox>(window, "groupBox_2");
+    detailsButton(window)->click();
+    EXPECT_FALSE(group->isHidden());
+    EXPECT_TRUE(detailsButton(window)->styleSheet().isEmpty());
+    detailsButton(window)->click();
+    EXPECT_TRUE(group->isHidden());
+}
+
+TEST_F(FindDeviceTest, AnUnreadablePortTableLeavesOnlyAllPortsAndASearchSaysThereIsNoPort)
+{
+    removePortTable();
+    TestFindDevice window(dictionaryPath());
+
+    EXPECT_EQ(items(part<QComboBox>(window, "boxCom")), QStringList{"Все порты"});
+    const QStringList lines = texts(details(window));
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].startsWith("Ошибка: ")) << lines[0].toStdString();
+    EXPECT_GT(lines[0].size(), QString("Ошибка:  ").size());
+    EXPECT_EQ(detailsButton(window)->styleSheet(), attention);
+
+    part<QPushButton>(window, "findButton")->click();
+    EXPECT_TRUE(idle(window));
+    EXPECT_EQ(texts(found(window)), QStringList{"Не найдено ни одного COM порта."});
+}
+
+TEST_F(FindDeviceTest, AMissingDictionaryIsNotedAndDevicesShowTheirIdentifiers)
+{
+    removeDictionary();
+    const auto bus = simulate("COM5", {{3, 7}});
+    TestFindDevice window(dictionaryPath());
+
+    ASSERT_EQ(details(window)->count(), 1);
+    EXPECT_EQ(details(window)->item(0)->text(), "Отсутствует или недоступен файл словаря идентификаторов.");
+    EXPECT_FALSE(details(window)->item(0)->data(Qt::UserRole).isValid());
+    EXPECT_EQ(detailsButton(window)->styleSheet(), attention);
+
+    choose(window, "COM5", 3, 3);
+    searchAndWait(window);
+    EXPECT_EQ(texts(found(window)), QStringList{"COM5 адрес 3 Идентификатор устройства: 7"});
+}
+
+// Marks every text of the window's context, so that a missed one shows.
+class MarkingTranslator : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        return QString::fromLatin1(context) == "QOFindDevice" ? "~" + QString::fromUtf8(source) : QString();
+    }
+};
+
+TEST_F(FindDeviceTest, RetranslatesItselfWhenTheLanguageChanges)
+{
+    TestFindDevice window(dictionaryPath());
+    MarkingTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(window.windowTitle(), "~Поиск устройств");
+    EXPECT_EQ(part<QComboBox>(window, "boxCom")->itemText(0), "~Все порты");
+    for (const char* name : {"findButton", "stopButton", "pushButton"})
+        EXPECT_TRUE(part<QPushButton>(window, name)->text().startsWith("~")) << name;
+    for (const char* name : {"label", "label_2", "label_3", "label_4"})
+        EXPECT_TRUE(part<QLabel>(window, name)->text().startsWith("~")) << name;
+    for (const char* name : {"groupBox", "groupBox_2"})
+        EXPECT_TRUE(part<QGroupBox>(window, name)->title().startsWith("~")) << name;
+    EXPECT_TRUE(part<QToolButton>(window, "pushButton_2")->text().startsWith("~"));
+
+    QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.windowTitle(), "Поиск устройств");
+}
+
+} // namespace

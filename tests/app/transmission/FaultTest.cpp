@@ -1,0 +1,207 @@
+#include "app/link/Packet.h"
+#include "tests/app/transmission/TransmissionFixture.h"
+
+#include <QDir>
+
+#include <thread>
+
+namespace {
+
+using namespace TransmissionTest;
+using namespace VPanel;
+using std::chrono::milliseconds;
+
+const QString interrupted = QStringLiteral("Общение прервано по неизвестным причинам.");
+const QString checksumText = QStringLiteral("Контрольная сумма несовпадает - Ошибка.");
+const QString addressText = QStringLiteral("Адреса не совпадают - Ошибка.");
+
+class FaultTest : public TransmissionFixture {};
+
+TEST_F(FaultTest, SilentDeviceEndsTheConnectionAboutOneSecondLater)
+{
+    simulate();
+    connectTo();
+    ASSERT_TRUE(polling());
+
+    Sim::Faults silent;
+    silent.silentAfterRequests = 0;
+    const auto since = SteadyClock::now();
+    simulator->setFaults(silent);
+    ASSERT_TRUE(waitFor([&] { return recorder->finished; }, milliseconds(4000)));
+    const Event* ended = recorder->first(1);
+    ASSERT_NE(ended, nullptr);
+    EXPECT_EQ(ended->text, interrupted);
+    const auto after = std::chrono::duration_cast<milliseconds>(ended->at - since);
+    EXPECT_GE(after, milliseconds(950));
+    EXPECT_LE(after, milliseconds(1400));
+    EXPECT_FALSE(recorder->has(6));
+}
+
+TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
+{
+    struct Case {
+        const char* name;
+        int address;
+        std::uint8_t consoleVersion;
+        bool portExists;
+        QList<int> codes; // in order, repetitions of one code counted once
+        QString last;
+    };
+    const Case cases[] = {
+        {"no device at the address", 9, 0, true, {1}, QStringLiteral("Идентификация - неудача.")},
+        {"console version 1", 1, 1, true, {10, 9, 2, 1}, QStringLiteral("Идентификация консоли - неудача.")},
+        {"no such port", 1, 0, false, {0}, QString()},
+    };
+    for (const Case& item : cases) {
+        Sim::SimulatorOptions options;
+        options.faults.quirks.consoleVersion = item.consoleVersion;
+        simulate(options);
+        const auto since = SteadyClock::now();
+        connectTo(item.portExists ? portNameOf(*simulator) : QStringLiteral("COM4000"), item.address);
+        ASSERT_TRUE(waitFor([&] { return recorder->finished; })) << item.name;
+        // At most a second for the failing request and another for the unanswered stop packet.
+        EXPECT_LT(SteadyClock::now() - since, milliseconds(2600)) << item.name;
+
+        QList<int> codes;
+        for (const Event& event : recorder->events)
+            if (codes.isEmpty() || codes.last() != event.code)
+                codes << event.code;
+        EXPECT_EQ(codes, item.codes) << item.name;
+        if (!item.last.isNull()) {
+            EXPECT_EQ(recorder->events.last().text, item.last) << item.name;
+        }
+        if (item.consoleVersion != 0) {
+            EXPECT_GT(recorder->count(2, QStringLiteral("Идентификация консоли - неудача. (version != 0)")), 1);
+        }
+        // The stop packet goes out over a port that was opened, and only then.
+        EXPECT_EQ(counters().requestsOf(Link::Command::Stop), item.portExists && item.address == 1 ? 1u : 0u)
+            << item.name;
+        thread.reset();
+    }
+    EXPECT_TRUE(recorder->events.first().text.startsWith(QStringLiteral("COM4000: ")));
+    EXPECT_GT(recorder->events.first().text.size(), 9);
+}
+
+TEST_F(FaultTest, CorruptedRepliesAreRepeatedWithoutLosingTheConnection)
+{
+    simulate();
+    connectTo();
+    ASSERT_TRUE(polling());
+    Sim::Faults faults;
+    faults.corruptProbability = 0.05;
+    simulator->setFaults(faults);
+    const auto polls = counters().requestsOf(Link::Command::Exchange);
+    // The 60-second run is the bench program's --corrupt mode.
+    waitFor([] { return false; }, milliseconds(5000));
+    EXPECT_GT(simulator->busCounters().corrupted, 5u);
+    EXPECT_GT(recorder->count(9, checksumText), 5);
+    EXPECT_GT(counters().requestsOf(Link::Command::Exchange), polls + 150);
+    EXPECT_FALSE(recorder->finished);
+    EXPECT_FALSE(recorder->has(1));
+}
+
+TEST_F(FaultTest, SplitAndMisaddressedRepliesAreReportedWithTheirTexts)
+{
+    struct Case {
+        const char* name;
+        Sim::Faults faults;
+        QString text;
+    };
+    Sim::Faults split;
+    split.splitProbability = 0.15;
+    Sim::Faults misaddressed;
+    misaddressed.wrongAddress = true;
+    const Case cases[] = {{"split", split, checksumText}, {"wrong address", misaddressed, addressText}};
+    for (const Case& item : cases) {
+        simulate();
+        connectTo();
+        ASSERT_TRUE(polling()) << item.name;
+        simulator->setFaults(item.faults);
+        // A split reply shows once its first half is 5 bytes or more: a reply with rows, which
+        // the device sends at least each second for its clock. While its second half is still
+        // on the way the next reply comes in behind it, so not every reply is split.
+        ASSERT_TRUE(waitFor([&] { return recorder->has(9, item.text); }, milliseconds(5000))) << item.name;
+        if (item.faults.wrongAddress) {
+            // Every reply from the wrong address: the device is as good as silent.
+            ASSERT_TRUE(waitFor([&] { return recorder->finished; })) << item.name;
+            EXPECT_TRUE(recorder->has(1, interrupted));
+        }
+        thread.reset();
+    }
+}
+
+TEST_F(FaultTest, StopRequestsEndTheConnectionWithinTheBound)
+{
+    struct Case {
+        const char* name;
+        std::size_t glyphs;
+        std::function<bool(const Recorder&)> ready;
+        std::function<void(QOTransmissionThread&)> stop;
+    };
+    const auto atOnce = [](const Recorder&) { return true; };
+    const auto whilePolling = [](const Recorder& seen) { return seen.rows.size() == 4; };
+    const auto whileLoading = [](const Recorder& seen) { return seen.glyphs.size() > 10; };
+    const auto stope = [](QOTransmissionThread& link) { link.stope(); };
+    const auto stopKey = [](QOTransmissionThread& link) { link.codePress(Link::stopCode); };
+    const Case cases[] = {
+        {"stope right after start", 8, atOnce, stope},
+        {"stope while polling", 8, whilePolling, stope},
+        {"key 81 while polling", 8, whilePolling, stopKey},
+        {"stope while loading glyphs", 255, whileLoading, stope},
+    };
+    for (const Case& item : cases) {
+        Sim::SimulatorOptions options;
+        options.devices = {Sim::FirmwareSetup{1, 7, 1, 0, item.glyphs}};
+        simulate(options);
+        QOTransmissionThread& link = connectTo();
+        ASSERT_TRUE(waitFor([&] { return item.ready(*recorder); })) << item.name;
+        const auto since = SteadyClock::now();
+        item.stop(link);
+        ASSERT_TRUE(link.wait(QDeadlineTimer(link.stopWaitBound().count()))) << item.name;
+        EXPECT_LT(SteadyClock::now() - since, milliseconds(300)) << item.name;
+        ASSERT_TRUE(waitFor([&] { return recorder->finished; })) << item.name;
+        EXPECT_EQ(recorder->events.last().code, 6) << item.name;
+        EXPECT_EQ(recorder->count(6, QString()), 1) << item.name;
+        EXPECT_FALSE(recorder->has(1)) << item.name;
+        EXPECT_EQ(counters().requestsOf(Link::Command::Stop), 1u) << item.name;
+        EXPECT_LE(counters().requestsOf(Link::Command::SymbolMatrix), item.glyphs == 255 ? 100u : 8u) << item.name;
+        thread.reset();
+    }
+}
+
+std::size_t entriesOf(const char* path)
+{
+    return static_cast<std::size_t>(
+        QDir(QString::fromLatin1(path)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size());
+}
+
+TEST_F(FaultTest, ConnectStopCyclesLeaveNoDescriptorsOrThreads)
+{
+    Sim::SimulatorOptions options;
+    options.devices = {Sim::FirmwareSetup{1, 7, 1, 0, 1}};
+    simulate(options);
+    const auto cycle = [&] {
+        QOTransmissionThread& link = connectTo();
+        const bool polled = waitFor([&] { return recorder->rows.size() == 4; });
+        link.stope();
+        const bool ended = link.wait(QDeadlineTimer(link.stopWaitBound().count()));
+        thread.reset();
+        recorder.reset();
+        return polled && ended;
+    };
+    ASSERT_TRUE(cycle());
+    // Let the warm-up's thread leave the task list before counting.
+    waitFor([] { return false; }, milliseconds(200));
+    const std::size_t descriptors = entriesOf("/proc/self/fd");
+    const std::size_t threads = entriesOf("/proc/self/task");
+    for (int round = 0; round < 50; ++round)
+        ASSERT_TRUE(cycle()) << round;
+    // A thread that wait() let go of may take a moment more to leave the task list, and
+    // threads of earlier tests may end meanwhile: fewer is no leak.
+    EXPECT_LE(entriesOf("/proc/self/fd"), descriptors);
+    EXPECT_TRUE(waitFor([&] { return entriesOf("/proc/self/task") <= threads; }, milliseconds(1000)))
+        << entriesOf("/proc/self/task") << " threads, " << threads << " before";
+    EXPECT_EQ(counters().requestsOf(Link::Command::Stop), 51u);
+}
+
+} // namespace

@@ -1,0 +1,116 @@
+#include "app/transmission/ConsoleMirror.h"
+#include "app/transmission/DeviceDictionary.h"
+#include "app/transmission/LinkTiming.h"
+
+#include <QTextCodec>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace VPanel::Transmission;
+using VPanel::Link::ExchangeContent;
+using VPanel::Link::RowUpdate;
+using std::chrono::milliseconds;
+
+TEST(LinkTimingTest, ResponseTimeoutIs1640BitTimesAnd5MillisecondsTruncated)
+{
+    const std::pair<long, long> cases[] = {{1200, 1371}, {9600, 175}, {19200, 90}, {115200, 19}, {921600, 6}};
+    for (const auto& [baudRate, expected_ms] : cases)
+        EXPECT_EQ(responseTimeout(baudRate), milliseconds(expected_ms)) << baudRate;
+}
+
+TEST(LinkTimingTest, StopBoundCoversTheAttemptInFlightAndTheStopPacketsSecond)
+{
+    const milliseconds interval{20};
+    for (const long baudRate : {1200L, 9600L, 115200L}) {
+        const milliseconds attempt = attemptBound(baudRate, interval);
+        EXPECT_GT(attempt, responseTimeout(baudRate) + interval) << baudRate;
+        EXPECT_GE(stopBound(baudRate, interval), 2 * attempt + milliseconds(repeatBudget)) << baudRate;
+    }
+    // At 115200 baud a window waits well under two seconds.
+    EXPECT_LT(stopBound(115200, interval), milliseconds(2000));
+    // A slower line takes longer, and a zero rate does not divide by zero.
+    EXPECT_GT(stopBound(1200, interval), stopBound(9600, interval));
+    EXPECT_GT(stopBound(0, interval), stopBound(1200, interval));
+}
+
+QByteArray windows1251(const QString& text) { return QTextCodec::codecForName("Windows-1251")->fromUnicode(text); }
+
+TEST(DeviceDictionaryTest, KeepsOnlyLinesOfTwoTabSeparatedParts)
+{
+    const DeviceDictionary dictionary = parseDeviceDictionary(windows1251(QStringLiteral(
+        "7\tТест ДМ\r\n"    // CR LF
+        "12\tРасходомер\n"  // LF
+        "13\t\r\n"          // empty name counts
+        "\r\n"              // empty line
+        "14 no tab\r\n"     // no TAB
+        "15\tа\tб\r\n"      // two TABs
+        "x\tНе число\r\n"   // not a number: key 0
+        "7\tЗамена")));     // a later line replaces, no line end at the close
+    const DeviceDictionary expected{{7, QStringLiteral("Замена")},
+                                    {12, QStringLiteral("Расходомер")},
+                                    {13, QString()},
+                                    {0, QStringLiteral("Не число")}};
+    EXPECT_EQ(dictionary, expected);
+}
+
+ExchangeContent content(std::vector<RowUpdate> rows, bool consoleOn = true, bool soundOn = false)
+{
+    ExchangeContent result;
+    result.rows = std::move(rows);
+    result.consoleOn = consoleOn;
+    result.soundOn = soundOn;
+    return result;
+}
+
+std::vector<std::uint8_t> cells(std::size_t size, char value) { return std::vector<std::uint8_t>(size, value); }
+
+TEST(ConsoleMirrorTest, ReportsOnlyChangedRowsAndStateFlips)
+{
+    ConsoleMirror mirror;
+    ASSERT_EQ(mirror.rows(), 4);
+    ASSERT_EQ(mirror.places(), 20);
+
+    // Rows start as twenty "0": a first row of twenty "0" is no change.
+    auto changes = mirror.apply(content({{0, cells(20, '0')}, {2, cells(20, 'a')}}));
+    EXPECT_EQ(changes.rows, std::vector<int>{2});
+    EXPECT_FALSE(changes.consoleOn);
+    EXPECT_FALSE(changes.soundOn);
+    EXPECT_EQ(mirror.row(2), cells(20, 'a'));
+
+    changes = mirror.apply(content({{2, cells(20, 'a')}, {3, cells(20, 'b')}}, false, true));
+    EXPECT_EQ(changes.rows, std::vector<int>{3});
+    EXPECT_EQ(changes.consoleOn, false);
+    EXPECT_EQ(changes.soundOn, true);
+
+    changes = mirror.apply(content({}, false, true));
+    EXPECT_TRUE(changes.rows.empty());
+    EXPECT_FALSE(changes.consoleOn);
+    EXPECT_FALSE(changes.soundOn);
+}
+
+TEST(ConsoleMirrorTest, RowsAreSizedByWhatTheConsoleReported)
+{
+    ConsoleMirror mirror;
+    mirror.resize(2, 16);
+    ASSERT_EQ(mirror.rows(), 2);
+    EXPECT_EQ(mirror.row(1), cells(16, '0'));
+
+    // Rows the console does not have and rows of another width are left out.
+    auto changes = mirror.apply(content({{1, cells(16, 'x')}, {3, cells(16, 'y')}}));
+    EXPECT_EQ(changes.rows, std::vector<int>{1});
+    changes = mirror.apply(content({{0, cells(20, 'z')}}));
+    EXPECT_TRUE(changes.rows.empty());
+    EXPECT_EQ(mirror.row(0), cells(16, '0'));
+
+    // More rows than a reply can carry keep only those it can; nothing negative.
+    mirror.resize(6, 40);
+    EXPECT_EQ(mirror.rows(), 4);
+    mirror.resize(-1, -5);
+    EXPECT_EQ(mirror.rows(), 0);
+    EXPECT_EQ(mirror.places(), 0);
+    EXPECT_TRUE(mirror.apply(content({{0, {}}})).rows.empty());
+}
+
+} // namespace

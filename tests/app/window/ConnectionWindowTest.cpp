@@ -1,0 +1,231 @@
+// The main window working a simulated device end to end.
+
+#include "tests/app/window/WindowFixture.h"
+
+#include "app/display/QOIndicator.h"
+#include "app/keypad/QOInputDevice.h"
+#include "app/link/Keys.h"
+#include "app/window/DeviceSettings.h"
+#include "app/window/PanelScreens.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSoundEffect>
+
+namespace WindowTest {
+namespace {
+
+using VPanel::Link::Key::Down;
+using VPanel::Link::Key::Enter;
+using VPanel::Link::Key::F1;
+using VPanel::Link::Key::F2;
+
+constexpr std::uint16_t stopCommand = 0x0012;
+constexpr std::uint16_t languageCommand = 0x0015;
+constexpr std::uint16_t identificationCommand = 0x0000;
+
+// Stands in for the device search: a window with the search's setParam signal.
+class SearchStandIn : public QWidget {
+    Q_OBJECT
+
+public:
+    using QWidget::QWidget;
+
+signals:
+    void setParam(QString port, int address, int baud);
+};
+
+using ConnectionWindowTest = WindowFixture;
+
+TEST_F(ConnectionWindowTest, IdentifiedDeviceIsNamedAndItsScreenReachesTheDisplay)
+{
+    connectWindow();
+    const QORemoteController& panel = window();
+    EXPECT_EQ(panel.ui().deviceLabel->text(), QStringLiteral("%1, версия ПО - 1.0").arg(QString::fromUtf8(deviceName)));
+    EXPECT_TRUE(panel.ui().deviceLabel->isVisible());
+    EXPECT_FALSE(panel.ui().statusLabel->isVisible());
+    EXPECT_EQ(panel.settingsDevice(), deviceIdentifier);
+    EXPECT_TRUE(panel.isConnected());
+
+    // Title and hint rows do not move; the measured value and the clock do.
+    const auto screen = expectedScreen({});
+    EXPECT_TRUE(waitFor([&] { return displayRow(0) == rowOf(screen, 0); }));
+    EXPECT_EQ(displayRow(3), rowOf(screen, 3));
+    EXPECT_TRUE(fromDevice(displayRow(1)).contains(QStringLiteral("кПа")));
+    // The console's glyphs were read and went to the display.
+    EXPECT_EQ(requests(0x0014), 8u);
+    EXPECT_TRUE(panel.ui().indicator->model().glyphs().contains(1));
+}
+
+TEST_F(ConnectionWindowTest, KeypadClicksWorkTheDeviceMenu)
+{
+    connectWindow();
+    click(Button::F1, F1);
+    EXPECT_TRUE(waitFor([&] { return displayShows(expectedScreen({F1})); }))
+        << fromDevice(displayRow(0)).toStdString();
+}
+
+TEST_F(ConnectionWindowTest, DeviceSoundStartsAndStopsTheAlarm)
+{
+    connectWindow();
+    QORemoteController& panel = window();
+    EXPECT_EQ(panel.alarmSound()->loopCount(), QSoundEffect::Infinite);
+    EXPECT_TRUE(panel.soundIcon()->pixmap().isNull());
+
+    click(Button::F2, F2);
+    EXPECT_TRUE(waitFor([&] { return !panel.soundIcon()->pixmap().isNull(); }));
+    click(Button::F2, F2);
+    EXPECT_TRUE(waitFor([&] { return panel.soundIcon()->pixmap().isNull(); }));
+    // Sound events are neither logged nor shown in the status bar.
+    EXPECT_FALSE(logHas(QStringLiteral("Звук вкл.")));
+    EXPECT_FALSE(logHas(QStringLiteral("Звук выкл.")));
+}
+
+TEST_F(ConnectionWindowTest, ConsoleOffShowsThePanelOffScreenAndOnBlanksIt)
+{
+    connectWindow();
+    // Menu, second item (the console switch), Enter.
+    click(Button::F1, F1);
+    click(Button::Down, Down);
+    click(Button::Enter, Enter);
+    const PanelScreens::Screen off = PanelScreens::panelOff(false);
+    EXPECT_TRUE(waitFor([&] { return displayRow(1) == off[1]; })) << fromDevice(displayRow(1)).toStdString();
+    EXPECT_EQ(displayRow(3), off[3]);
+    EXPECT_TRUE(logHas(QStringLiteral("Консоль выключена.")));
+
+    // Console on blanks the display; the device then sends the rows that change.
+    click(Button::Enter, Enter);
+    EXPECT_TRUE(waitFor([&] { return logHas(QStringLiteral("ПУ включена.")); }));
+    EXPECT_EQ(displayRow(1), QByteArray(20, ' '));
+    click(Button::Esc, VPanel::Link::Key::Escape);
+    const auto main = expectedScreen({});
+    EXPECT_TRUE(waitFor([&] { return displayRow(3) == rowOf(main, 3); }));
+}
+
+TEST_F(ConnectionWindowTest, OpeningTheSearchStopsTheConnectionAndItsChoiceStartsANewOne)
+{
+    connectWindow();
+    QORemoteController& panel = window();
+    QPointer<SearchStandIn> search;
+    panel.setSearchWindowFactory([&search](QWidget* parent) { return search = new SearchStandIn(parent); });
+
+    panel.ui().pushButton->click();
+    ASSERT_TRUE(search);
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_TRUE(search->isWindow());
+    EXPECT_FALSE(panel.isConnected());
+    EXPECT_TRUE(waitFor([&] { return requests(stopCommand) == 1; }));
+    EXPECT_TRUE(waitFor([&] { return logHas(QStringLiteral("Устройство отключено пользователем.")); }));
+    EXPECT_TRUE(waitFor([&] { return panel.transmissionThread() == nullptr; })) << "the finished thread was not freed";
+    EXPECT_EQ(displayRow(1), PanelScreens::welcome(false)[1]);
+
+    emit search->setParam(portName(), 1, baudRate);
+    search->close();
+    EXPECT_TRUE(panel.isConnected());
+    EXPECT_TRUE(waitFor([&] { return requests(identificationCommand) == 2 && displayRow(3).startsWith("F1"); }, 10s));
+}
+
+TEST_F(ConnectionWindowTest, SilentDeviceEndsTheConnectionAfterAboutASecond)
+{
+    connectWindow();
+    QORemoteController& panel = window();
+    VPanel::Sim::Faults silence;
+    silence.silentAfterRequests = 0;
+    const auto silentFrom = std::chrono::steady_clock::now();
+    simulator->setFaults(silence);
+
+    ASSERT_TRUE(waitFor([&] { return !warnings.isEmpty(); }, 5s));
+    const auto noticed = std::chrono::steady_clock::now() - silentFrom;
+    RecordProperty("noticed_ms", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(noticed).count()));
+    EXPECT_GE(noticed, 900ms);
+    EXPECT_LE(noticed, 2500ms);
+    EXPECT_EQ(warnings[0].first, QStringLiteral("Ошибка"));
+    EXPECT_TRUE(warnings[0].second.startsWith(QStringLiteral("Устройство не отвечает, соединение разорвано!")));
+    EXPECT_TRUE(logHas(QStringLiteral("Общение прервано по неизвестным причинам.")));
+    EXPECT_TRUE(panel.ui().statusLabel->isVisible());
+    EXPECT_FALSE(panel.ui().deviceLabel->isVisible());
+    EXPECT_EQ(displayRow(0), PanelScreens::welcome(false)[0]);
+    EXPECT_TRUE(waitFor([&] { return panel.transmissionThread() == nullptr; }, 5s)) << "the finished thread was not freed";
+    EXPECT_TRUE(portFree());
+}
+
+TEST_F(ConnectionWindowTest, EnglishWhileConnectedReconnectsWithTheNewLanguage)
+{
+    connectWindow();
+    QORemoteController& panel = window();
+    panel.ui().actionEnglish->trigger();
+    EXPECT_EQ(panel.language(), 1);
+    EXPECT_TRUE(waitFor([&] { return panel.windowTitle() == QStringLiteral("Velidar 1.0"); }));
+    // The device label keeps its text through the change of language.
+    EXPECT_TRUE(panel.ui().deviceLabel->text().startsWith(QString::fromUtf8(deviceName)));
+
+    EXPECT_TRUE(waitFor([&] { return requests(stopCommand) == 1 && requests(languageCommand) == 2; }, 10s));
+    const auto english = expectedScreen({}, true);
+    EXPECT_TRUE(waitFor([&] { return displayRow(3) == rowOf(english, 3); }, 10s))
+        << fromDevice(displayRow(3)).toStdString();
+    EXPECT_TRUE(panel.isConnected());
+}
+
+TEST_F(ConnectionWindowTest, DeviceSettingsAreReadAndWrittenInTheIdentifiersGroup)
+{
+    {
+        const auto settings = DeviceSettings::open();
+        settings->beginGroup(QString::number(deviceIdentifier));
+        settings->setValue("Sound", false);
+        settings->setValue("AlarmMessage", false);
+        settings->setValue("NumPad", true);
+    }
+    connectWindow();
+    QORemoteController& panel = window();
+    EXPECT_TRUE(waitFor([&] { return panel.ui().keypad->statusNumpad(); }));
+    EXPECT_FALSE(panel.soundEnabled());
+    EXPECT_FALSE(panel.errorReportsEnabled());
+    EXPECT_TRUE(panel.ui().actionDisableSound->isChecked());
+    EXPECT_TRUE(panel.ui().actionDisableReports->isChecked());
+    EXPECT_TRUE(logHas(QStringLiteral("Звук выключен(меню \"Настройки\")")));
+    EXPECT_TRUE(logHas(QStringLiteral("Виртуальная клавиатура включена")));
+
+    // Turning sound back on is remembered for the device kind when the window closes.
+    panel.ui().actionDisableSound->trigger();
+    panel.close();
+    const DeviceSettings stored = DeviceSettings::read(deviceIdentifier);
+    EXPECT_TRUE(stored.sound);
+    EXPECT_FALSE(stored.alarmMessage);
+    EXPECT_TRUE(stored.numPad);
+    EXPECT_EQ(stored.geometry, panel.geometry());
+}
+
+TEST_F(ConnectionWindowTest, ClosingWhileConnectedSendsTheStopPacketAndFreesThePort)
+{
+    connectWindow();
+    QORemoteController& panel = window();
+    EXPECT_FALSE(portFree());
+    const auto closing = std::chrono::steady_clock::now();
+    panel.close();
+    RecordProperty("close_ms", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                    std::chrono::steady_clock::now() - closing).count()));
+    EXPECT_EQ(requests(stopCommand), 1u);
+    EXPECT_EQ(panel.transmissionThread(), nullptr);
+    EXPECT_TRUE(portFree());
+    EXPECT_TRUE(warnings.isEmpty());
+}
+
+TEST_F(ConnectionWindowTest, ClosingWhileStillLoadingEndsCleanly)
+{
+    simulate();
+    QORemoteController& panel = window();
+    panel.setParam(portName(), 1, baudRate);
+    ASSERT_TRUE(waitFor([&] { return requests(identificationCommand) > 0; }));
+    panel.close();
+    EXPECT_EQ(panel.transmissionThread(), nullptr);
+    EXPECT_TRUE(portFree());
+    controller.reset();
+    EXPECT_TRUE(portFree());
+}
+
+} // namespace
+} // namespace WindowTest
+
+#include "ConnectionWindowTest.moc"
