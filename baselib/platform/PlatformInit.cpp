@@ -2,6 +2,7 @@
 
 #include "baselib/platform/Console.h"
 #include "baselib/platform/Conversion.h"
+#include "baselib/plugins/InitializationItems.h"
 
 #include <atomic>
 #include <clocale>
@@ -24,14 +25,13 @@ constexpr const char* consoleLocaleNames[] = {"ru_RU.CP866", "ru_RU.UTF-8", "C.U
 constexpr const char configurationExtension[] = ".conf";
 
 std::atomic<int> useCount{0};
-std::atomic<KelPlatformInit::InitializationItemSource> itemSource{nullptr};
 
 struct PlatformState {
     std::mutex mutex;
     std::wstring appDirectory;
     std::wstring executableFileName;
     std::wstring configFileName;
-    KelPlatformInit::InitializationItems items;
+    InitializationItems items;
 };
 
 PlatformState& state()
@@ -103,8 +103,6 @@ KelPlatformInit::~KelPlatformInit()
         tearDown();
 }
 
-void KelPlatformInit::setInitializationItemSource(InitializationItemSource source) { itemSource = source; }
-
 void KelPlatformInit::setUp(const wchar_t* configuration)
 {
     setConsoleLocale();
@@ -117,12 +115,10 @@ void KelPlatformInit::setUp(const wchar_t* configuration)
         platform.executableFileName = widePath(executable.filename());
         platform.configFileName = configFile;
     }
-    if (const InitializationItemSource source = itemSource) {
-        InitializationItems items = source();
-        PlatformState& platform = state();
-        const std::lock_guard lock(platform.mutex);
-        platform.items = std::move(items);
-    }
+    InitializationItems items = createInitializationItems();
+    PlatformState& platform = state();
+    const std::lock_guard lock(platform.mutex);
+    platform.items = std::move(items);
 }
 
 void KelPlatformInit::tearDown()

@@ -3,9 +3,7 @@
 #include "baselib/Export.h"
 #include "baselib/platform/InitializationItem.h"
 
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace KelBase {
 
@@ -14,9 +12,6 @@ namespace KelBase {
 // one to go tears it down. Meant to be made in main() before other threads start.
 class KELBASE_EXPORT KelPlatformInit {
 public:
-    using InitializationItems = std::vector<std::unique_ptr<IInitializationItem>>;
-    using InitializationItemSource = InitializationItems (*)();
-
     // `configuration` names the configuration file, relative to the application directory or
     // complete; null or empty takes "<executable>.conf" beside the executable when it exists.
     KelPlatformInit(int argc, char** argv, const wchar_t* configuration = nullptr);
@@ -25,12 +20,6 @@ public:
     KelPlatformInit& operator=(const KelPlatformInit&) = delete;
 
     static void checkInitialized() {}
-
-    // The seam to the library's factory collection, which owns the registry of initialisation
-    // items: it installs here the function that creates one object of every registered class.
-    // Set-up calls it once and keeps what it returns until tear-down. Without a source there
-    // are no items.
-    static void setInitializationItemSource(InitializationItemSource source);
 
 private:
     static void setUp(const wchar_t* configuration);

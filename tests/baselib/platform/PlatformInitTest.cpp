@@ -1,4 +1,5 @@
 #include "baselib/platform/PlatformInit.h"
+#include "baselib/plugins/InitializationItems.h"
 
 #include <gtest/gtest.h>
 
@@ -15,37 +16,33 @@ using KelBase::KelPlatformInit;
 namespace fs = std::filesystem;
 
 int itemsAlive = 0;
-int sourceCalls = 0;
-bool sourceFails = false;
+int itemsMade = 0;
+bool itemFails = false;
 
 struct CountedItem : IInitializationItem {
-    CountedItem() { ++itemsAlive; }
+    CountedItem()
+    {
+        ++itemsMade;
+        if (itemFails)
+            throw std::runtime_error("item failed");
+        ++itemsAlive;
+    }
     ~CountedItem() override { --itemsAlive; }
 };
 
-KelPlatformInit::InitializationItems makeItems()
-{
-    ++sourceCalls;
-    if (sourceFails)
-        throw std::runtime_error("source failed");
-    KelPlatformInit::InitializationItems items;
-    items.push_back(std::make_unique<CountedItem>());
-    items.push_back(std::make_unique<CountedItem>());
-    return items;
-}
+struct SecondCountedItem : CountedItem {};
 
 class PlatformInitTest : public testing::Test {
 protected:
     void SetUp() override
     {
         itemsAlive = 0;
-        sourceCalls = 0;
-        sourceFails = false;
-        KelPlatformInit::setInitializationItemSource(&makeItems);
+        itemsMade = 0;
+        itemFails = false;
     }
 
-    void TearDown() override { KelPlatformInit::setInitializationItemSource(nullptr); }
-
+    KelBase::InitializationItemRegistration<CountedItem> firstRegistration;
+    KelBase::InitializationItemRegistration<SecondCountedItem> secondRegistration;
     char* argv[1] = {nullptr};
 };
 
@@ -54,13 +51,13 @@ TEST_F(PlatformInitTest, FirstUseSetsUpAndLastUseTearsDown)
     const fs::path executable = fs::read_symlink("/proc/self/exe");
     {
         const KelPlatformInit first(0, argv);
-        EXPECT_EQ(sourceCalls, 1);
+        EXPECT_EQ(itemsMade, 2);
         EXPECT_EQ(itemsAlive, 2);
         EXPECT_EQ(KelPlatform::appDirectory(), executable.parent_path().wstring());
         EXPECT_EQ(KelPlatform::executableFileName(), executable.filename().wstring());
         {
             const KelPlatformInit second(0, argv, L"other.conf");
-            EXPECT_EQ(sourceCalls, 1);
+            EXPECT_EQ(itemsMade, 2);
             EXPECT_EQ(KelPlatform::configFileName(), L"");
         }
         EXPECT_EQ(itemsAlive, 2);
@@ -71,18 +68,19 @@ TEST_F(PlatformInitTest, FirstUseSetsUpAndLastUseTearsDown)
     EXPECT_EQ(KelPlatform::executableFileName(), L"");
 
     const KelPlatformInit again(0, argv);
-    EXPECT_EQ(sourceCalls, 2);
+    EXPECT_EQ(itemsMade, 4);
     EXPECT_EQ(itemsAlive, 2);
 }
 
 TEST_F(PlatformInitTest, FailedSetUpLeavesNothingInitialised)
 {
-    sourceFails = true;
+    itemFails = true;
     EXPECT_THROW(KelPlatformInit(0, argv), std::runtime_error);
     EXPECT_EQ(KelPlatform::appDirectory(), L"");
-    sourceFails = false;
+    EXPECT_EQ(itemsAlive, 0);
+    itemFails = false;
     const KelPlatformInit init(0, argv);
-    EXPECT_EQ(sourceCalls, 2);
+    EXPECT_EQ(itemsMade, 3);
     EXPECT_EQ(itemsAlive, 2);
 }
 

@@ -1,0 +1,9 @@
+#include "baselib/threading/Task.h"
+
+namespace Threading {
+
+Task::~Task() = default;
+
+bool Task::interrupt() { return false; }
+
+} // namespace Threading

@@ -1,0 +1,364 @@
+#include "tests/baselib/plugins/TraceCapture.h"
+
+#include "baselib/exceptions/ExceptionTree.h"
+#include "baselib/platform/PlatformInit.h"
+#include "baselib/signals/DeferredDelete.h"
+
+#include <boost/noncopyable.hpp>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto deadline = 20s;
+
+// Counts down to zero; waits are bounded so that a lost wake-up fails instead of hanging.
+class Latch {
+public:
+    explicit Latch(int count) : m_count(count) {}
+
+    void countDown()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (--m_count == 0)
+            m_done.notify_all();
+    }
+
+    bool wait(std::chrono::milliseconds timeout = deadline)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_done.wait_for(lock, timeout, [this] { return m_count <= 0; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    int m_count;
+};
+
+class Releasable : public KelBase::Internal::DeferredDeleteBase {
+public:
+    using DeferredDeleteBase::releasedComplete;
+    using DeferredDeleteBase::signalReleased;
+    using DeferredDeleteBase::throwReleased;
+    using DeferredDeleteBase::waitReleased;
+
+    // Set just before signalReleased(): a waiter must never return before it.
+    std::atomic<bool> releasing{false};
+};
+
+TEST(DeferredDeleteBaseTest, WaitReturnsOnceReleased)
+{
+    Releasable released;
+    EXPECT_FALSE(released.releasedComplete());
+    released.signalReleased();
+    EXPECT_TRUE(released.releasedComplete());
+    released.waitReleased();
+
+    Releasable object;
+    std::atomic<bool> returned{false};
+    std::thread waiter([&] {
+        object.waitReleased();
+        returned = true;
+    });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(returned);
+    object.signalReleased();
+    waiter.join();
+    EXPECT_TRUE(returned);
+}
+
+TEST(DeferredDeleteBaseTest, ThrowReleasedThrowsAnEmptyLibraryException)
+{
+    try {
+        Releasable::throwReleased();
+        ADD_FAILURE() << "nothing thrown";
+    } catch (const KelBase::ObjectReleasedException& error) {
+        EXPECT_STREQ(error.message(), L"");
+        EXPECT_STREQ(error.what(), "KEL_EXCEPTION");
+    }
+}
+
+// Many objects, several waiters each, released in random order from several threads: every
+// waiter of every object wakes, and none before its own object is released.
+TEST(DeferredDeleteBaseTest, EveryReleasedObjectsWaitersWake)
+{
+    constexpr int objectCount = 32;
+    constexpr int waitersPerObject = 3;
+    constexpr int releaserCount = 4;
+    std::vector<Releasable> objects(objectCount);
+    Latch waiting(objectCount * waitersPerObject), woken(objectCount * waitersPerObject);
+    std::atomic<int> early{0};
+
+    std::vector<std::thread> threads;
+    for (Releasable& object : objects)
+        for (int i = 0; i < waitersPerObject; ++i)
+            threads.emplace_back([&] {
+                waiting.countDown();
+                object.waitReleased();
+                if (!object.releasing)
+                    ++early;
+                woken.countDown();
+            });
+    ASSERT_TRUE(waiting.wait());
+
+    std::vector<int> order(objectCount);
+    for (int i = 0; i < objectCount; ++i)
+        order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    for (int r = 0; r < releaserCount; ++r)
+        threads.emplace_back([&, r] {
+            for (int i = r; i < objectCount; i += releaserCount) {
+                Releasable& object = objects[order[i]];
+                object.releasing = true;
+                object.signalReleased();
+                std::this_thread::yield();
+            }
+        });
+
+    EXPECT_TRUE(woken.wait()) << "a waiter of a released object still sleeps";
+    EXPECT_EQ(early, 0);
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+// What the tests learn about how a channel ended.
+struct Events {
+    std::atomic<int> deleted{0};
+    std::atomic<bool> releaseBegunAtDeletion{false};
+    std::thread::id workerThread;
+    std::thread::id deletingThread;
+    Latch gone{1};
+};
+
+class IChannel : public KelBase::DeferredDelete<IChannel, 1>,
+                 public KelBase::Internal::EnableSharedFromThis<IChannel, 1>,
+                 private boost::noncopyable {
+public:
+    ~IChannel() override = default;
+    virtual void send(int value) = 0;
+};
+
+// Hands sent values to a handler on a worker thread of its own, holding a strong reference
+// to itself while the handler runs, when it is shared. Its release stops the worker, which signals released
+// as the last thing it does with the channel.
+class Channel : public IChannel {
+public:
+    using Handler = std::function<void(IChannel&, int)>;
+
+    Channel(Events& events, Handler handler) : m_events(events), m_handler(std::move(handler))
+    {
+        m_worker = std::thread([this] { work(); });
+        m_events.workerThread = m_worker.get_id();
+    }
+
+    ~Channel() override
+    {
+        m_events.releaseBegunAtDeletion = isReleaseBegun();
+        m_events.deletingThread = std::this_thread::get_id();
+        m_worker.join();
+        ++m_events.deleted;
+        m_events.gone.countDown();
+    }
+
+    void send(int value) override
+    {
+        checkNotReleased();
+        const std::lock_guard lock(m_mutex);
+        m_values.push_back(value);
+        m_changed.notify_one();
+    }
+
+protected:
+    void beginRelease() override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_changed.notify_one();
+    }
+
+private:
+    void work()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_stopping || !m_values.empty(); });
+            if (m_stopping)
+                break;
+            const int value = m_values.front();
+            m_values.pop_front();
+            lock.unlock();
+            deliver(value);
+            lock.lock();
+        }
+        lock.unlock();
+        signalReleased();
+    }
+
+    void deliver(int value)
+    {
+        // Not needed for safety (the release waits for this thread), but it makes the last
+        // reference go on this thread when the handler drops the owner's.
+        const boost::shared_ptr<IChannel> self = weak_from_this().lock();
+        m_handler(*this, value);
+    }
+
+    Events& m_events;
+    Handler m_handler;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<int> m_values;
+    bool m_stopping = false;
+    std::thread m_worker;
+};
+
+// Each test runs inside a platform set-up, whose tear-down removes the shared queue.
+class SharedObjectTest : public testing::Test {
+protected:
+    char* argv[1] = {nullptr};
+    std::unique_ptr<KelBase::KelPlatformInit> platform = std::make_unique<KelBase::KelPlatformInit>(0, argv);
+};
+
+// The owner's last reference goes inside the channel's own handler, on its worker: the
+// channel is deleted later on the shared queue's thread, after its worker let go of it.
+TEST_F(SharedObjectTest, LastReferenceDroppedInItsOwnHandler)
+{
+    constexpr int channelCount = 16;
+    std::vector<Events> events(channelCount);
+    std::vector<boost::shared_ptr<IChannel>> owners(channelCount);
+    std::atomic<int> handled{0};
+    for (int i = 0; i < channelCount; ++i)
+        owners[i] = IChannel::share(new Channel(events[i], [&owners, &handled, i](IChannel&, int) {
+            owners[i].reset();
+            ++handled;
+        }));
+    for (int i = 0; i < channelCount; ++i)
+        owners[i]->send(i);
+
+    for (Events& channel : events) {
+        ASSERT_TRUE(channel.gone.wait());
+        EXPECT_EQ(channel.deleted, 1);
+        EXPECT_TRUE(channel.releaseBegunAtDeletion);
+        EXPECT_NE(channel.deletingThread, channel.workerThread);
+        EXPECT_NE(channel.deletingThread, std::this_thread::get_id());
+    }
+    EXPECT_EQ(handled, channelCount);
+}
+
+// deleteObject() waits for the work in flight; meanwhile the channel refuses new work.
+TEST_F(SharedObjectTest, DeletionWaitsForWorkInFlight)
+{
+    Events events;
+    Latch handlerEntered(1), handlerMayLeave(1);
+    auto* channel = new Channel(events, [&](IChannel&, int) {
+        handlerEntered.countDown();
+        handlerMayLeave.wait();
+    });
+    channel->send(1);
+    ASSERT_TRUE(handlerEntered.wait());
+
+    std::thread deleting([channel] { IChannel::deleteObject(channel); });
+    const std::thread::id deletingThread = deleting.get_id();
+    while (!channel->isReleaseBegun())
+        std::this_thread::yield();
+    EXPECT_THROW(channel->send(2), KelBase::ObjectReleasedException);
+    EXPECT_FALSE(events.gone.wait(50ms));
+    handlerMayLeave.countDown();
+    deleting.join();
+    EXPECT_EQ(events.deleted, 1);
+    EXPECT_EQ(events.deletingThread, deletingThread);
+}
+
+class IPlain : public KelBase::Internal::EnableSharedFromThis<IPlain, 1> {
+public:
+    virtual ~IPlain() = default;
+};
+
+class Plain : public IPlain {
+public:
+    explicit Plain(Events& events) : m_events(events) {}
+    ~Plain() override
+    {
+        m_events.deletingThread = std::this_thread::get_id();
+        ++m_events.deleted;
+        m_events.gone.countDown();
+    }
+
+private:
+    Events& m_events;
+};
+
+TEST_F(SharedObjectTest, ObjectsWithoutHandshakeAreDeletedOnTheSharedQueue)
+{
+    Events events;
+    boost::shared_ptr<IPlain> owner = IPlain::share(new Plain(events));
+    boost::shared_ptr<IPlain> self = owner->sharedFromThis();
+    EXPECT_EQ(owner.use_count(), 2);
+    owner.reset();
+    EXPECT_EQ(events.deleted, 0);
+    self.reset();
+    ASSERT_TRUE(events.gone.wait());
+    EXPECT_NE(events.deletingThread, std::this_thread::get_id());
+}
+
+struct QueueUser : Threading::Internal::GuardedSharedFromThisBase {
+    using GuardedSharedFromThisBase::sharedTaskQueue;
+};
+
+// Blocks the queue until interrupted.
+class BlockingTask : public Threading::Task {
+public:
+    void run(Threading::TaskQueue&) override
+    {
+        started.countDown();
+        mayEnd.wait();
+    }
+    bool interrupt() override
+    {
+        mayEnd.countDown();
+        return true;
+    }
+
+    Latch started{1}, mayEnd{1};
+};
+
+TEST_F(SharedObjectTest, PlatformTearDownRemovesTheQueueOnce)
+{
+    TraceCapture trace;
+    Threading::TaskQueue& queue = QueueUser::sharedTaskQueue();
+    EXPECT_EQ(&QueueUser::sharedTaskQueue(), &queue);
+    EXPECT_EQ(trace.count(L"!!! Создана очередь для GuardedSharedFromThis\n"), 1u);
+    EXPECT_EQ(trace.count(L"!!! Обращение к очереди для GuardedSharedFromThis\n"), 2u);
+
+    // A deletion still waiting when the queue goes is done by the tear-down.
+    BlockingTask blocker;
+    queue.pushTask(blocker);
+    ASSERT_TRUE(blocker.started.wait());
+    Events events;
+    IPlain::share(new Plain(events));
+    EXPECT_EQ(events.deleted, 0);
+
+    platform.reset();
+    EXPECT_EQ(events.deleted, 1);
+    EXPECT_EQ(events.deletingThread, std::this_thread::get_id());
+    EXPECT_EQ(trace.count(L"!!! Очередь для GuardedSharedFromThis удалена\n"), 1u);
+
+    // A set-up that never made a queue has none to remove.
+    platform = std::make_unique<KelBase::KelPlatformInit>(0, argv);
+    platform.reset();
+    EXPECT_EQ(trace.count(L"!!! Очередь для GuardedSharedFromThis удалена\n"), 1u);
+}
+
+} // namespace
