@@ -65,6 +65,10 @@ Link::Frame SimDevice::exchange(std::uint32_t keyMask, Firmware::SteadyTime now,
 
     Link::ExchangeContent content;
     content.consoleOn = m_firmware.consoleOn();
+    // A console that comes on draws its whole screen again.
+    if (content.consoleOn && !m_consoleWasOn)
+        m_sentRows = {};
+    m_consoleWasOn = content.consoleOn;
     content.soundOn = m_firmware.soundOn();
     const Firmware::Screen& screen = m_firmware.screen();
     for (int row = 0; row < Firmware::rows; ++row) {

@@ -49,6 +49,7 @@ private:
     Firmware m_firmware;
     std::array<std::optional<Firmware::Row>, Firmware::rows> m_sentRows;
     std::array<std::optional<Link::Glyph>, Link::exchangeGlyphs> m_sentGlyphs;
+    bool m_consoleWasOn = true;
     DeviceCounters m_counters;
 };
 

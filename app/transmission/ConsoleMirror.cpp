@@ -17,6 +17,13 @@ void ConsoleMirror::resize(int rows, int places)
 ConsoleMirror::Changes ConsoleMirror::apply(const Link::ExchangeContent& content)
 {
     Changes changes;
+    // While the console was switched over, the window drew its own screen over the rows: every
+    // row the device sends from now on has to reach the display again.
+    if (content.consoleOn != m_consoleOn) {
+        changes.consoleOn = m_consoleOn = content.consoleOn;
+        for (std::vector<std::uint8_t>& stored : m_rows)
+            std::fill(stored.begin(), stored.end(), unsentCell);
+    }
     for (const Link::RowUpdate& update : content.rows) {
         if (update.row < 0 || update.row >= rows() || update.cells.size() != static_cast<std::size_t>(m_places))
             continue;
@@ -26,8 +33,6 @@ ConsoleMirror::Changes ConsoleMirror::apply(const Link::ExchangeContent& content
             changes.rows.push_back(update.row);
         }
     }
-    if (content.consoleOn != m_consoleOn)
-        changes.consoleOn = m_consoleOn = content.consoleOn;
     if (content.soundOn != m_soundOn)
         changes.soundOn = m_soundOn = content.soundOn;
     return changes;

@@ -281,18 +281,18 @@ void QOTransmissionThread::Session::acceptExchange(const Link::ExchangeContent& 
         emit m_owner.resetView();
 
     const Transmission::ConsoleMirror::Changes changes = m_console.apply(content);
+    // The window blanks the display when the console comes on, so the rows of the same reply
+    // follow that event; the panel-off screen, in turn, goes over them.
+    if (changes.consoleOn == true)
+        emit m_owner.alarm(7, QOTransmissionThread::tr("Консоль включена."));
     for (const int row : changes.rows) {
         const std::vector<std::uint8_t>& cells = m_console.row(row);
         emit m_owner.setCells(row, 0,
                               QByteArray(reinterpret_cast<const char*>(cells.data()), static_cast<int>(cells.size())),
                               static_cast<int>(cells.size()));
     }
-    if (changes.consoleOn) {
-        if (*changes.consoleOn)
-            emit m_owner.alarm(7, QOTransmissionThread::tr("Консоль включена."));
-        else
-            emit m_owner.alarm(8, QOTransmissionThread::tr("Консоль выключена."));
-    }
+    if (changes.consoleOn == false)
+        emit m_owner.alarm(8, QOTransmissionThread::tr("Консоль выключена."));
     if (changes.soundOn) {
         if (*changes.soundOn)
             emit m_owner.alarm(12, QOTransmissionThread::tr("Звук вкл."));

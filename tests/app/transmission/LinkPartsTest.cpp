@@ -79,15 +79,29 @@ TEST(ConsoleMirrorTest, ReportsOnlyChangedRowsAndStateFlips)
     EXPECT_FALSE(changes.soundOn);
     EXPECT_EQ(mirror.row(2), cells(20, 'a'));
 
-    changes = mirror.apply(content({{2, cells(20, 'a')}, {3, cells(20, 'b')}}, false, true));
+    changes = mirror.apply(content({{2, cells(20, 'a')}, {3, cells(20, 'b')}}, true, true));
     EXPECT_EQ(changes.rows, std::vector<int>{3});
-    EXPECT_EQ(changes.consoleOn, false);
+    EXPECT_FALSE(changes.consoleOn);
     EXPECT_EQ(changes.soundOn, true);
 
-    changes = mirror.apply(content({}, false, true));
+    changes = mirror.apply(content({}, true, true));
     EXPECT_TRUE(changes.rows.empty());
     EXPECT_FALSE(changes.consoleOn);
     EXPECT_FALSE(changes.soundOn);
+}
+
+TEST(ConsoleMirrorTest, ASwitchedConsoleHasEveryRowDeliveredAgain)
+{
+    ConsoleMirror mirror;
+    mirror.apply(content({{1, cells(20, 'a')}}));
+    auto changes = mirror.apply(content({{1, cells(20, 'a')}}, false));
+    EXPECT_EQ(changes.consoleOn, false);
+    EXPECT_EQ(changes.rows, std::vector<int>{1});
+
+    mirror.apply(content({{1, cells(20, 'a')}}, false));
+    changes = mirror.apply(content({{1, cells(20, 'a')}}, true));
+    EXPECT_EQ(changes.consoleOn, true);
+    EXPECT_EQ(changes.rows, std::vector<int>{1});
 }
 
 TEST(ConsoleMirrorTest, RowsAreSizedByWhatTheConsoleReported)
