@@ -8,6 +8,10 @@
 #include <memory>
 #include <vector>
 
+namespace s11n {
+class s11n_node;
+}
+
 namespace KelComm::Serial {
 
 class CommSettings;
@@ -64,6 +68,13 @@ public:
 
     // The time one character takes on the line: start bit, data bits, parity bit, stop bits.
     KelTime::TimeDuration byteTransmitTime() const;
+
+    // Saving into and loading from a serialization node (comm/settings/). A load takes all
+    // six values or none: a missing child gives false, a wrong node class or a missing value
+    // throws s11n_exception, an unknown enumeration text ResourceNotFoundException, a number
+    // out of range CommSettingsException. A complete load raises changed once.
+    bool operator()(s11n::s11n_node& node) const;
+    bool operator()(const s11n::s11n_node& node);
 
 private:
     struct Impl;

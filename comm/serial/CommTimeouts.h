@@ -7,6 +7,10 @@
 #include <memory>
 #include <vector>
 
+namespace s11n {
+class s11n_node;
+}
+
 namespace KelComm::Serial {
 
 class CommTimeouts;
@@ -44,6 +48,11 @@ public:
     void getReadTimeouts(KelTime::TimeDuration& responseTimeout, KelTime::TimeDuration& intervalTimeout) const;
     // Raises changed once when either value differs.
     void setReadTimeouts(KelTime::TimeDuration responseTimeout, KelTime::TimeDuration intervalTimeout);
+
+    // Saving into and loading from a serialization node (comm/settings/), as CommSettings
+    // does: both durations or neither, and changed once after a complete load.
+    bool operator()(s11n::s11n_node& node) const;
+    bool operator()(const s11n::s11n_node& node);
 
 private:
     struct Impl;

@@ -17,7 +17,7 @@ namespace KelComm::Serial {
 // The state of one port. Everything is guarded by the port lock, taken by SystemSerialPort
 // as each operation requires; the members below expect it held. A call that blocks lets go
 // of its shared hold while it waits and takes it again afterwards.
-class SystemSerialPort::Impl : public KelBase::SignalObserver<CommSettings::SignalSubject>,
+class SystemSerialPort::Impl final : public KelBase::SignalObserver<CommSettings::SignalSubject>,
                                public KelBase::SignalObserver<CommTimeouts::SignalSubject> {
 public:
     using SettingsObserver = KelBase::SignalObserver<CommSettings::SignalSubject>;
