@@ -56,7 +56,10 @@ void restoreIndex(QComboBox* box, const QSettings& settings, const char* key)
 
 } // namespace
 
-QOFindDevice::QOFindDevice(QWidget* parent) : QOFindDevice(parent, VPanel::Search::dictionaryCandidates()) {}
+QOFindDevice::QOFindDevice(QWidget* parent)
+    : QOFindDevice(parent, VPanel::installedFileCandidates(QString::fromLatin1(VPanel::dictionaryFileName)))
+{
+}
 
 QOFindDevice::QOFindDevice(QWidget* parent, const QStringList& dictionaryPaths) : QWidget(parent, Qt::Dialog)
 {
@@ -92,7 +95,7 @@ QOFindDevice::~QOFindDevice()
 
 void QOFindDevice::readDictionary(const QStringList& paths)
 {
-    if (const auto read = VPanel::Search::readDeviceDictionary(paths)) {
+    if (const auto read = VPanel::readDeviceDictionary(paths)) {
         dictionary = *read;
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/search/DeviceDictionary.h"
+#include "app/datafiles/DeviceDictionary.h"
 #include "app/search/FindDeviceForm.h"
 
 #include <QHash>
@@ -82,7 +82,7 @@ private:
     QLabel* busyLabel = nullptr;
     bool deviceFound = false;
     bool searchDone = false;
-    VPanel::Search::DeviceDictionary dictionary;
+    VPanel::DeviceDictionary dictionary;
     QList<QPointer<QOIdentifyThread>> threads;
     // Per thread of the current search: addresses done, addresses to do.
     QHash<const QOIdentifyThread*, QPair<int, int>> scanProgress;

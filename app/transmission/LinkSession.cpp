@@ -98,7 +98,7 @@ void QOTransmissionThread::Session::exit()
 
 void QOTransmissionThread::Session::readDictionary()
 {
-    if (auto dictionary = Transmission::readDeviceDictionary())
+    if (auto dictionary = readDeviceDictionary(dataFileCandidates(QString::fromLatin1(dictionaryFileName))))
         m_dictionary = std::move(*dictionary);
     else
         emit m_owner.alarm(9, QOTransmissionThread::tr("Отсутствует или нет доступа к файлу словаря идентификаторов."));

@@ -3,7 +3,7 @@
 #include "app/link/Packet.h"
 #include "app/link/Replies.h"
 #include "app/transmission/ConsoleMirror.h"
-#include "app/transmission/DeviceDictionary.h"
+#include "app/datafiles/DeviceDictionary.h"
 #include "app/transmission/QOTransmissionThread.h"
 
 #include <array>
@@ -59,7 +59,7 @@ private:
 
     QOTransmissionThread& m_owner;
     const std::uint8_t m_address;
-    VPanel::Transmission::DeviceDictionary m_dictionary;
+    VPanel::DeviceDictionary m_dictionary;
     VPanel::Transmission::ConsoleMirror m_console;
     int m_glyphCount = 0;
     std::unique_ptr<KelComm::Serial::SystemSerialPort> m_port;

@@ -5,7 +5,7 @@
 #include "app/keypad/QOInputDevice.h"
 #include "app/log/LogWidget.h"
 #include "app/log/QOProofSettings.h"
-#include "app/transmission/DeviceDictionary.h"
+#include "app/datafiles/DeviceDictionary.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "app/window/DeviceSettings.h"
 #include "app/window/PanelScreens.h"
@@ -38,7 +38,7 @@ const QVector<int> numpadButtons{3, 4, 5, 9, 10, 11, 15, 16, 17, 22};
 // stays silent.
 QString alarmSoundFile()
 {
-    const QStringList candidates = VPanel::Transmission::dataFileCandidates(QStringLiteral("alarm.wav"));
+    const QStringList candidates = VPanel::dataFileCandidates(QStringLiteral("alarm.wav"));
     for (const QString& path : candidates)
         if (QFileInfo(path).isFile())
             return path;

@@ -1,8 +1,5 @@
 #include "app/transmission/ConsoleMirror.h"
-#include "app/transmission/DeviceDictionary.h"
 #include "app/transmission/LinkTiming.h"
-
-#include <QTextCodec>
 
 #include <gtest/gtest.h>
 
@@ -33,26 +30,6 @@ TEST(LinkTimingTest, StopBoundCoversTheAttemptInFlightAndTheStopPacketsSecond)
     // A slower line takes longer, and a zero rate does not divide by zero.
     EXPECT_GT(stopBound(1200, interval), stopBound(9600, interval));
     EXPECT_GT(stopBound(0, interval), stopBound(1200, interval));
-}
-
-QByteArray windows1251(const QString& text) { return QTextCodec::codecForName("Windows-1251")->fromUnicode(text); }
-
-TEST(DeviceDictionaryTest, KeepsOnlyLinesOfTwoTabSeparatedParts)
-{
-    const DeviceDictionary dictionary = parseDeviceDictionary(windows1251(QStringLiteral(
-        "7\tТест ДМ\r\n"    // CR LF
-        "12\tРасходомер\n"  // LF
-        "13\t\r\n"          // empty name counts
-        "\r\n"              // empty line
-        "14 no tab\r\n"     // no TAB
-        "15\tа\tб\r\n"      // two TABs
-        "x\tНе число\r\n"   // not a number: key 0
-        "7\tЗамена")));     // a later line replaces, no line end at the close
-    const DeviceDictionary expected{{7, QStringLiteral("Замена")},
-                                    {12, QStringLiteral("Расходомер")},
-                                    {13, QString()},
-                                    {0, QStringLiteral("Не число")}};
-    EXPECT_EQ(dictionary, expected);
 }
 
 ExchangeContent content(std::vector<RowUpdate> rows, bool consoleOn = true, bool soundOn = false)

@@ -1,6 +1,6 @@
 // The program's pieces that need no window: screens, command line, resources, catalogue.
 
-#include "app/transmission/DeviceDictionary.h"
+#include "app/datafiles/DeviceDictionary.h"
 #include "app/window/PanelScreens.h"
 #include "app/window/StartOptions.h"
 
@@ -110,7 +110,7 @@ TEST(DataFilesTest, ShippedBesideTheExecutable)
     const QDir beside(QCoreApplication::applicationDirPath());
     QFile dictionary(beside.filePath(QStringLiteral("dictionary.txt")));
     ASSERT_TRUE(dictionary.open(QIODevice::ReadOnly));
-    const auto entries = VPanel::Transmission::parseDeviceDictionary(dictionary.readAll());
+    const auto entries = VPanel::parseDeviceDictionary(dictionary.readAll());
     EXPECT_EQ(entries.size(), 47);
     EXPECT_EQ(std::count_if(entries.cbegin(), entries.cend(), [](const QString& name) { return name.isEmpty(); }), 2);
     EXPECT_EQ(entries.value(7), QStringLiteral("Пульт испытательный ПИ-7"));

@@ -1,14 +1,13 @@
-#include "app/search/DeviceDictionary.h"
+#include "app/datafiles/DeviceDictionary.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTextCodec>
 
-namespace VPanel::Search {
+namespace VPanel {
 
 namespace {
-constexpr char fileName[] = "dictionary.txt";
 constexpr char lineEnd = '\n';
 constexpr char carriageReturn = '\r';
 constexpr char fieldSeparator = '\t';
@@ -29,11 +28,19 @@ DeviceDictionary parseDeviceDictionary(const QByteArray& windows1251)
     return dictionary;
 }
 
-QStringList dictionaryCandidates()
+QStringList dataFileCandidates(const QString& fileName)
 {
-    const QString name = QString::fromLatin1(fileName);
-    return {QDir(QCoreApplication::applicationDirPath()).filePath(name),
-            QDir(QStringLiteral(VPANEL_DATA_DIR)).filePath(name)};
+    return QStringList{QDir::current().filePath(fileName)} + installedFileCandidates(fileName);
+}
+
+QStringList installedFileCandidates(const QString& fileName)
+{
+    QStringList candidates;
+    // Without an application object there is no executable's directory to ask for.
+    if (QCoreApplication::instance())
+        candidates << QDir(QCoreApplication::applicationDirPath()).filePath(fileName);
+    candidates << QDir(QStringLiteral(VPANEL_DATA_DIR)).filePath(fileName);
+    return candidates;
 }
 
 std::optional<DeviceDictionary> readDeviceDictionary(const QStringList& paths)
@@ -46,4 +53,4 @@ std::optional<DeviceDictionary> readDeviceDictionary(const QStringList& paths)
     return std::nullopt;
 }
 
-} // namespace VPanel::Search
+} // namespace VPanel
