@@ -1,8 +1,7 @@
 #include "comm/pdu/Date.h"
 
 #include "baselib/exceptions/Exception.h"
-#include "comm/pdu/Builder.h"
-#include "comm/pdu/Parser.h"
+#include "comm/pdu/WireField.h"
 
 namespace KelComm::PDU {
 
@@ -60,30 +59,10 @@ Date Date::fromWire(const unsigned char* bytes)
     return date;
 }
 
-Builder& operator<<(Builder& builder, const Date& date)
-{
-    unsigned char bytes[Date::wireSize];
-    date.toWire(bytes);
-    builder.pushBack(ConstBytes(bytes, bytes + Date::wireSize));
-    return builder;
-}
+Builder& operator<<(Builder& builder, const Date& date) { return Internal::appendField(builder, date); }
 
-Builder& operator>>(const Date& date, Builder& builder)
-{
-    unsigned char bytes[Date::wireSize];
-    date.toWire(bytes);
-    builder.pushFront(ConstBytes(bytes, bytes + Date::wireSize));
-    return builder;
-}
+Builder& operator>>(const Date& date, Builder& builder) { return Internal::prependField(builder, date); }
 
-Parser& operator>>(Parser& parser, Date& date)
-{
-    if (parser.atEnd())
-        return parser;
-    unsigned char bytes[Date::wireSize];
-    parser.read(MutableBytes(bytes, bytes + Date::wireSize));
-    date = Date::fromWire(bytes);
-    return parser;
-}
+Parser& operator>>(Parser& parser, Date& date) { return Internal::readField(parser, date); }
 
 } // namespace KelComm::PDU

@@ -1,8 +1,7 @@
 #include "comm/pdu/Time.h"
 
 #include "baselib/exceptions/Exception.h"
-#include "comm/pdu/Builder.h"
-#include "comm/pdu/Parser.h"
+#include "comm/pdu/WireField.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,30 +63,10 @@ Time Time::fromWire(const unsigned char* bytes)
     return time;
 }
 
-Builder& operator<<(Builder& builder, const Time& time)
-{
-    unsigned char bytes[Time::wireSize];
-    time.toWire(bytes);
-    builder.pushBack(ConstBytes(bytes, bytes + Time::wireSize));
-    return builder;
-}
+Builder& operator<<(Builder& builder, const Time& time) { return Internal::appendField(builder, time); }
 
-Builder& operator>>(const Time& time, Builder& builder)
-{
-    unsigned char bytes[Time::wireSize];
-    time.toWire(bytes);
-    builder.pushFront(ConstBytes(bytes, bytes + Time::wireSize));
-    return builder;
-}
+Builder& operator>>(const Time& time, Builder& builder) { return Internal::prependField(builder, time); }
 
-Parser& operator>>(Parser& parser, Time& time)
-{
-    if (parser.atEnd())
-        return parser;
-    unsigned char bytes[Time::wireSize];
-    parser.read(MutableBytes(bytes, bytes + Time::wireSize));
-    time = Time::fromWire(bytes);
-    return parser;
-}
+Parser& operator>>(Parser& parser, Time& time) { return Internal::readField(parser, time); }
 
 } // namespace KelComm::PDU
