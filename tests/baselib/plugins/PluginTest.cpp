@@ -1,5 +1,5 @@
 #include "TestPluginInterface.h"
-#include "TraceCapture.h"
+#include "tests/support/TraceCapture.h"
 
 #include "baselib/exceptions/ExceptionTree.h"
 #include "baselib/plugins/ObjectDeleter.h"

@@ -1,4 +1,4 @@
-#include "tests/baselib/plugins/TraceCapture.h"
+#include "tests/support/TraceCapture.h"
 
 #include "baselib/exceptions/ExceptionTree.h"
 #include "baselib/platform/PlatformInit.h"

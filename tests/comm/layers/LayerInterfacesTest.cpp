@@ -3,6 +3,7 @@
 #include "comm/layers/application/IEventConsumer.h"
 #include "comm/layers/transport/IConnection.h"
 #include "comm/layers/transport/ITransportLayer.h"
+#include "tests/support/TraceCapture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -95,30 +96,6 @@ public:
     void unitReceived(IConnection*) override { ++units; }
     void failed(IConnection*, const KelBase::Exception&) override {}
     int units = 0;
-};
-
-// Takes what goes to the trace stream while it lives.
-class TraceCapture {
-public:
-    TraceCapture()
-    {
-        const KelConsole::Internal::ScopedConsoleLock lock;
-        m_previous = std::wclog.rdbuf(m_buffer.rdbuf());
-    }
-    ~TraceCapture()
-    {
-        const KelConsole::Internal::ScopedConsoleLock lock;
-        std::wclog.rdbuf(m_previous);
-    }
-    std::wstring text() const
-    {
-        const KelConsole::Internal::ScopedConsoleLock lock;
-        return m_buffer.str();
-    }
-
-private:
-    std::wostringstream m_buffer;
-    std::wstreambuf* m_previous = nullptr;
 };
 
 // n of "'obj:IConnection#n'", or -1 for another form.

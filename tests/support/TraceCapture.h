@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-// Catches the library's trace lines (std::wclog) for its lifetime.
+// Catches the libraries' trace lines (std::wclog) for its lifetime.
 class TraceCapture {
 public:
     TraceCapture()
