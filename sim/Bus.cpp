@@ -125,7 +125,7 @@ Transmission Bus::disturb(Link::Frame frame)
         ++m_counters.corrupted;
     }
     Transmission transmission{frame, 0, m_faults.splitGap, m_faults.replyDelay};
-    if (roll(m_faults.splitProbability)) {
+    if (frame.size() >= m_faults.splitFromSize && roll(m_faults.splitProbability)) {
         transmission.splitAt = frame.size() / 2;
         ++m_counters.split;
     }

@@ -3,6 +3,7 @@
 #include "sim/SimDevice.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +17,9 @@ struct Faults {
     // Sends the first half, pauses for splitGap (longer than the PC's interval timeout), then
     // the rest.
     double splitProbability = 0.0;
+    // Replies shorter than this always go in one piece, so that a test can split exactly the
+    // replies that carry display rows.
+    std::size_t splitFromSize = 0;
     std::chrono::milliseconds splitGap{60};
     std::chrono::milliseconds replyDelay{0};
     bool wrongAddress = false;

@@ -1,5 +1,7 @@
 #include "tests/sim/LineHost.h"
 
+#include "app/link/Replies.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -13,6 +15,8 @@ namespace SimTest {
 namespace {
 constexpr auto replyWait = std::chrono::milliseconds(500);
 constexpr auto replyQuiet = std::chrono::milliseconds(30);
+constexpr auto lateRest = std::chrono::milliseconds(300);
+constexpr std::size_t placesPerRow = 20;
 
 speed_t speedOf(unsigned baudRate)
 {
@@ -87,10 +91,38 @@ std::vector<LineHost::Piece> LineHost::collect(std::chrono::milliseconds first, 
     }
 }
 
+std::vector<LineHost::Piece> LineHost::collectBytes(std::size_t count, std::chrono::milliseconds limit) const
+{
+    std::vector<Piece> pieces;
+    std::size_t received = 0;
+    const Clock::time_point deadline = Clock::now() + limit;
+    while (received < count) {
+        std::vector<Piece> more = collect(std::chrono::milliseconds(remaining_ms(deadline)), std::chrono::milliseconds(0));
+        if (more.empty())
+            break;
+        for (Piece& piece : more) {
+            received += piece.bytes.size();
+            pieces.push_back(std::move(piece));
+        }
+    }
+    return pieces;
+}
+
 std::vector<std::uint8_t> LineHost::transact(const VPanel::Link::Frame& frame) const
 {
     send(frame);
-    return joined(collect(replyWait, replyQuiet));
+    std::vector<std::uint8_t> reply = joined(collect(replyWait, replyQuiet));
+    const auto checks = [&] {
+        return VPanel::Link::decodeReply(frame, reply.data(), reply.size(), placesPerRow).status ==
+               VPanel::Link::ReplyStatus::Ok;
+    };
+    while (!reply.empty() && !checks()) {
+        const std::vector<std::uint8_t> rest = joined(collect(lateRest, replyQuiet));
+        if (rest.empty())
+            break;
+        reply.insert(reply.end(), rest.begin(), rest.end());
+    }
+    return reply;
 }
 
 std::vector<std::uint8_t> LineHost::joined(const std::vector<Piece>& pieces)

@@ -3,6 +3,7 @@
 #include "app/link/Packet.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -44,7 +45,10 @@ public:
     // Pieces as they arrive, until the line has been quiet for `quiet` after the last one or
     // nothing came within `first`.
     std::vector<Piece> collect(std::chrono::milliseconds first, std::chrono::milliseconds quiet) const;
-    // One request and its whole reply (empty when none came).
+    // Pieces as they arrive, until `count` bytes came or `limit` passed.
+    std::vector<Piece> collectBytes(std::size_t count, std::chrono::milliseconds limit) const;
+    // One request and its whole reply (empty when none came). A reply that does not check yet
+    // is given time to finish: a loaded machine may pause the simulator in the middle of it.
     std::vector<std::uint8_t> transact(const VPanel::Link::Frame& frame) const;
 
     static std::vector<std::uint8_t> joined(const std::vector<Piece>& pieces);

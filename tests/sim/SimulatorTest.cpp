@@ -113,7 +113,7 @@ TEST_F(SimulatorTest, RepliesTakeTheirWireTimeAtTheBaudRateTheHostSet)
     const Frame digit = editorDigitRequest(host);
 
     const auto sent = host.send(digit);
-    const auto pieces = host.collect(milliseconds(500), milliseconds(30));
+    const auto pieces = host.collectBytes(27, milliseconds(2000));
     const auto reply = LineHost::joined(pieces);
     ASSERT_EQ(reply.size(), 27u);
     EXPECT_EQ(decode(digit, reply).status, ReplyStatus::Ok);
@@ -130,7 +130,7 @@ TEST_F(SimulatorTest, AGivenRateOverridesTheLineAndNoPaceAnswersAtOnce)
         LineHost host(linkOf(simulator), 115200);
         host.transact(startRequest(1));
         const auto sent = host.send(editorDigitRequest(host));
-        const auto pieces = host.collect(milliseconds(1000), milliseconds(30));
+        const auto pieces = host.collectBytes(27, milliseconds(2000));
         EXPECT_EQ(LineHost::joined(pieces).size(), 27u);
         return pieces.empty() ? 0.0 : std::chrono::duration<double, std::milli>(pieces.back().at - sent).count();
     };
@@ -157,13 +157,14 @@ TEST_F(SimulatorTest, FaultsSetWhileRunningShowOnTheLine)
 
     faults = {};
     faults.splitProbability = 1.0;
-    faults.splitGap = milliseconds(80);
+    // Far from the default gap, so that a late read of the first half still shows it was used.
+    faults.splitGap = milliseconds(300);
     simulator.setFaults(faults);
     host.send(request);
-    const auto pieces = host.collect(milliseconds(500), milliseconds(150));
+    const auto pieces = host.collect(milliseconds(500), milliseconds(400));
     ASSERT_EQ(pieces.size(), 2u);
     EXPECT_EQ(pieces[0].bytes.size(), 6u);
-    EXPECT_GE(pieces[1].at - pieces[0].at, milliseconds(75));
+    EXPECT_GE(pieces[1].at - pieces[0].at, milliseconds(200));
     EXPECT_EQ(decode(request, LineHost::joined(pieces)).status, ReplyStatus::Ok);
 
     faults = {};

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <iostream>
 
 namespace TransmissionTest {
 
@@ -55,6 +56,14 @@ int Recorder::count(int code, const QString& text) const
         if (event.code == code && event.text == text)
             ++found;
     return found;
+}
+
+std::string Recorder::describe() const
+{
+    std::string text;
+    for (const Event& event : events)
+        text += " [" + std::to_string(event.code) + " " + event.text.toStdString() + "]";
+    return text;
 }
 
 const Event* Recorder::first(int code) const
@@ -149,10 +158,12 @@ void TransmissionFixture::tap(int keyCode)
     ASSERT_TRUE(deviceSees(before)) << keyCode;
 }
 
-bool TransmissionFixture::polling()
+::testing::AssertionResult TransmissionFixture::polling()
 {
-    return waitFor(
-        [&] { return counters().requestsOf(VPanel::Link::Command::Exchange) > 0 && recorder->rows.size() == 4; });
+    if (waitFor(
+            [&] { return counters().requestsOf(VPanel::Link::Command::Exchange) > 0 && recorder->rows.size() == 4; }))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no polling; events:" << recorder->describe();
 }
 
 } // namespace TransmissionTest
