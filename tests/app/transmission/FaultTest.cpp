@@ -42,19 +42,26 @@ TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
     struct Case {
         const char* name;
         int address;
-        std::uint8_t consoleVersion;
+        Sim::DeviceQuirks quirks;
         bool portExists;
         QList<int> codes; // in order, repetitions of one code counted once
         QString last;
     };
+    Sim::DeviceQuirks consoleVersion1;
+    consoleVersion1.consoleVersion = 1;
+    // The device search takes this reply; the connection holds to the full 9 bytes.
+    Sim::DeviceQuirks shortIdentification;
+    shortIdentification.shortIdentification = true;
     const Case cases[] = {
-        {"no device at the address", 9, 0, true, {1}, QStringLiteral("Идентификация - неудача.")},
-        {"console version 1", 1, 1, true, {10, 9, 2, 1}, QStringLiteral("Идентификация консоли - неудача.")},
-        {"no such port", 1, 0, false, {0}, QString()},
+        {"no device at the address", 9, {}, true, {1}, QStringLiteral("Идентификация - неудача.")},
+        {"console version 1", 1, consoleVersion1, true, {10, 9, 2, 1},
+         QStringLiteral("Идентификация консоли - неудача.")},
+        {"7-byte identification", 1, shortIdentification, true, {4, 1}, QStringLiteral("Идентификация - неудача.")},
+        {"no such port", 1, {}, false, {0}, QString()},
     };
     for (const Case& item : cases) {
         Sim::SimulatorOptions options;
-        options.faults.quirks.consoleVersion = item.consoleVersion;
+        options.faults.quirks = item.quirks;
         simulate(options);
         const auto since = SteadyClock::now();
         connectTo(item.portExists ? portNameOf(*simulator) : QStringLiteral("COM4000"), item.address);
@@ -63,14 +70,18 @@ TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
         EXPECT_LT(SteadyClock::now() - since, milliseconds(2600)) << item.name;
 
         QList<int> codes;
-        for (const Event& event : recorder->events)
+        for (const Event& event : recorder->events) {
+            // On a loaded machine a reply that comes after its read gave up merges with the next.
+            if (event.text == checksumText)
+                continue;
             if (codes.isEmpty() || codes.last() != event.code)
                 codes << event.code;
+        }
         EXPECT_EQ(codes, item.codes) << item.name;
         if (!item.last.isNull()) {
             EXPECT_EQ(recorder->events.last().text, item.last) << item.name;
         }
-        if (item.consoleVersion != 0) {
+        if (item.quirks.consoleVersion != 0) {
             EXPECT_GT(recorder->count(2, QStringLiteral("Идентификация консоли - неудача. (version != 0)")), 1);
         }
         // The stop packet goes out over a port that was opened, and only then.
