@@ -14,6 +14,7 @@ using std::chrono::milliseconds;
 const QString interrupted = QStringLiteral("Общение прервано по неизвестным причинам.");
 const QString checksumText = QStringLiteral("Контрольная сумма несовпадает - Ошибка.");
 const QString addressText = QStringLiteral("Адреса не совпадают - Ошибка.");
+const QString commandText = QStringLiteral("Команды не совпадают - Ошибка.");
 
 class FaultTest : public TransmissionFixture {};
 
@@ -69,17 +70,20 @@ TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
         // At most a second for the failing request and another for the unanswered stop packet.
         EXPECT_LT(SteadyClock::now() - since, milliseconds(2600)) << item.name;
 
+        // On a loaded machine a reply that comes after its read gave up meets the next read:
+        // line noise, not part of what each case shows.
         QList<int> codes;
+        QString last;
         for (const Event& event : recorder->events) {
-            // On a loaded machine a reply that comes after its read gave up merges with the next.
-            if (event.text == checksumText)
+            if (event.text == checksumText || event.text == commandText || event.text == addressText)
                 continue;
             if (codes.isEmpty() || codes.last() != event.code)
                 codes << event.code;
+            last = event.text;
         }
         EXPECT_EQ(codes, item.codes) << item.name;
         if (!item.last.isNull()) {
-            EXPECT_EQ(recorder->events.last().text, item.last) << item.name;
+            EXPECT_EQ(last, item.last) << item.name;
         }
         if (item.quirks.consoleVersion != 0) {
             EXPECT_GT(recorder->count(2, QStringLiteral("Идентификация консоли - неудача. (version != 0)")), 1);
