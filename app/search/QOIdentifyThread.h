@@ -29,7 +29,7 @@ public:
     void setScanPort(const QString& port) { scanPort = port; }
     void setRange(int begin, int end);
     void setBaud(int baud) { scanBaud = baud; }
-    // How long one address is asked before the scan moves on; checked before each attempt.
+    // How long one address is asked before the scan moves on; checked after each attempt.
     void setAddressBudget(std::chrono::milliseconds budget) { addressBudget = budget; }
 
     // The addresses a scan from begin to end asks, none when begin is above end.
