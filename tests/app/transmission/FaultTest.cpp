@@ -88,8 +88,9 @@ TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
         if (item.quirks.consoleVersion != 0) {
             EXPECT_GT(recorder->count(2, QStringLiteral("Идентификация консоли - неудача. (version != 0)")), 1);
         }
-        // The stop packet goes out over a port that was opened, and only then.
-        EXPECT_EQ(counters().requestsOf(Link::Command::Stop), item.portExists && item.address == 1 ? 1u : 0u)
+        // The stop packet goes out over a port that was opened, and only then; repeated when a
+        // late reply garbles its answer.
+        EXPECT_EQ(counters().requestsOf(Link::Command::Stop) > 0, item.portExists && item.address == 1)
             << item.name;
         thread.reset();
     }
