@@ -132,6 +132,8 @@ bool applyFault(const Option& option, Faults& faults)
         faults.quirks.consoleOffAtStart = true;
     else if (name == "--device-off-at-stop")
         faults.quirks.deviceOffAtStop = true;
+    else if (name == "--short-identification")
+        faults.quirks.shortIdentification = true;
     else
         return false;
     return true;
@@ -230,6 +232,7 @@ std::string usage()
            "  --console-version V      сообщать версию консоли V\n"
            "  --console-off            консоль выключена при старте\n"
            "  --device-off-at-stop     устройство выключено при остановке\n"
+           "  --short-identification   отвечать на идентификацию 7 байтами, без версии ПО\n"
            "  --no-faults              (на стандартном входе) отменить все неисправности\n";
 }
 

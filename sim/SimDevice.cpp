@@ -26,8 +26,13 @@ std::optional<Link::Frame> SimDevice::handle(const Link::Request& request, const
     ++m_counters.requests[request.command];
     const std::uint8_t address = m_setup.address;
     switch (request.command) {
-    case Link::Command::DeviceIdentification:
-        return Link::deviceIdentificationReply(address, {m_setup.identifier, m_setup.major, m_setup.minor});
+    case Link::Command::DeviceIdentification: {
+        const Link::Frame full =
+            Link::deviceIdentificationReply(address, {m_setup.identifier, m_setup.major, m_setup.minor});
+        if (!quirks.shortIdentification)
+            return full;
+        return Link::Frame(address, Link::Command::DeviceIdentification, full.data(), sizeof m_setup.identifier);
+    }
     case Link::Command::ConsoleIdentification:
         return Link::consoleIdentificationReply(
             address, {quirks.consoleVersion, Firmware::rows, Firmware::places,

@@ -24,6 +24,8 @@ struct DeviceQuirks {
     std::uint8_t consoleVersion = 0;
     bool consoleOffAtStart = false;
     bool deviceOffAtStop = false;
+    // Device identification answered with the identifier alone: 7 bytes, no software version.
+    bool shortIdentification = false;
 };
 
 // One device on the bus: its identity, its console and the firmware behind it. Like a real

@@ -6,8 +6,6 @@ namespace {
 // Offset of the first dot inside a place.
 constexpr int dotLeft_px = 3;
 constexpr int dotTop_px = 2;
-// Gap between neighbouring dots.
-constexpr int dotGap_px = 2;
 } // namespace
 
 QPixmap renderGlyph(const SymbolMatrix& matrix, const GlyphStyle& style)
@@ -16,7 +14,7 @@ QPixmap renderGlyph(const SymbolMatrix& matrix, const GlyphStyle& style)
     image.fill(DisplayColours::ground());
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const int step = style.dotSize + dotGap_px;
+    const int step = style.dotSize + GlyphStyle::dotGap_px;
     for (int column = 0; column < matrix.columns(); ++column) {
         for (int row = 0; row < matrix.rows(); ++row) {
             QColor colour;

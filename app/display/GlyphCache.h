@@ -17,6 +17,9 @@ inline QColor unlitDot() { return QColor(160, 230, 190, 255); }
 // How a glyph image is drawn: the place's size, the diameter of one dot and whether unlit
 // dots are drawn too.
 struct GlyphStyle {
+    // Gap between neighbouring dots.
+    static constexpr int dotGap_px = 2;
+
     QSize cell;
     int dotSize = 1;
     bool drawEmpty = false;

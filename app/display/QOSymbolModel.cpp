@@ -6,8 +6,6 @@ namespace {
 constexpr char space = 0x20;
 // Room left around the view inside the indicator when choosing the dot size.
 constexpr int indicatorMargin_px = 12;
-// Gap between neighbouring dots.
-constexpr int dotGap_px = 2;
 constexpr int defaultCell_px = 10;
 
 int oddOrLess(int value)
@@ -137,8 +135,8 @@ QSize QOSymbolModel::cellSize() const
 {
     if (!hasMatrixSize())
         return {defaultCell_px, defaultCell_px};
-    return {(m_dotSize + dotGap_px) * m_matrixColumns + 2 * m_spacing - 1,
-            (m_dotSize + dotGap_px) * m_matrixRows + 2 * m_spacing - 1};
+    return {(m_dotSize + GlyphStyle::dotGap_px) * m_matrixColumns + 2 * m_spacing - 1,
+            (m_dotSize + GlyphStyle::dotGap_px) * m_matrixRows + 2 * m_spacing - 1};
 }
 
 void QOSymbolModel::refresh()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/display/SymbolMatrix.h"
+#include "app/link/Glyph.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,8 +12,9 @@
 // of character code N as comma-separated fields, field k being the dot of column k / 8,
 // row k % 8.
 namespace StandardGlyphs {
-inline constexpr int columns = 5;
-inline constexpr int rows = 8;
+// The device's own glyph size.
+inline constexpr int columns = VPanel::Link::DotMatrix::columns;
+inline constexpr int rows = VPanel::Link::DotMatrix::rows;
 
 // Codes the standard set covers, and within them the device's signs, which are installed
 // after every load whatever the state of the standard set.

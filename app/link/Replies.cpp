@@ -1,6 +1,7 @@
 #include "app/link/Replies.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace VPanel::Link {
@@ -44,22 +45,29 @@ Reply decodeExchange(const std::uint8_t* data, std::size_t size, std::size_t pla
     return decoded(std::move(content));
 }
 
+// The checks every reply passes, in the order the connection reports their failures.
+std::optional<ReplyStatus> frameFailure(const Frame& request, const std::uint8_t* bytes, std::size_t size)
+{
+    if (size < frameOverhead)
+        return ReplyStatus::TooShort;
+    if (readU16(bytes + 1) != request.command())
+        return ReplyStatus::CommandMismatch;
+    if (bytes[0] != request.address())
+        return ReplyStatus::AddressMismatch;
+    if (checksum(bytes, size - checksumSize) != readU16(bytes + size - checksumSize))
+        return ReplyStatus::ChecksumMismatch;
+    return std::nullopt;
+}
+
 } // namespace
 
 Reply decodeReply(const Frame& request, const std::uint8_t* bytes, std::size_t size, std::size_t placesPerRow)
 {
-    if (size < frameOverhead)
-        return failed(ReplyStatus::TooShort);
-    const std::uint16_t command = readU16(bytes + 1);
-    if (command != request.command())
-        return failed(ReplyStatus::CommandMismatch);
-    if (bytes[0] != request.address())
-        return failed(ReplyStatus::AddressMismatch);
-    if (checksum(bytes, size - checksumSize) != readU16(bytes + size - checksumSize))
-        return failed(ReplyStatus::ChecksumMismatch);
+    if (const std::optional<ReplyStatus> failure = frameFailure(request, bytes, size))
+        return failed(*failure);
 
     const std::uint8_t* data = bytes + headerSize;
-    switch (command) {
+    switch (request.command()) {
     case Command::DeviceIdentification:
         if (size != identificationReplySize)
             return failed(ReplyStatus::WrongLength);
@@ -89,6 +97,23 @@ Reply decodeReply(const Frame& request, const std::uint8_t* bytes, std::size_t s
     default:
         return decoded({});
     }
+}
+
+Reply decodeSearchIdentification(const Frame& request, const std::uint8_t* bytes, std::size_t size)
+{
+    if (const std::optional<ReplyStatus> failure = frameFailure(request, bytes, size))
+        return failed(*failure);
+    if (request.command() != Command::DeviceIdentification)
+        return failed(ReplyStatus::CommandMismatch);
+    if (size < minSearchIdentificationReplySize)
+        return failed(ReplyStatus::WrongLength);
+    const std::uint8_t* data = bytes + headerSize;
+    DeviceIdentity identity{readU16(data)};
+    if (size >= identificationReplySize) {
+        identity.major = data[2];
+        identity.minor = data[3];
+    }
+    return decoded(identity);
 }
 
 } // namespace VPanel::Link

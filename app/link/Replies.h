@@ -38,7 +38,14 @@ struct Reply {
 // content. Never reads outside [bytes, bytes + size).
 Reply decodeReply(const Frame& request, const std::uint8_t* bytes, std::size_t size, std::size_t placesPerRow);
 
+// The device search's rule for a device identification reply: any length from 7 bytes, the
+// identifier being the two bytes after the header, which a shorter reply would take from its
+// checksum. Command, address and checksum are checked as by decodeReply; the versions are
+// read only from a reply long enough to hold them, 0 otherwise.
+Reply decodeSearchIdentification(const Frame& request, const std::uint8_t* bytes, std::size_t size);
+
 inline constexpr std::size_t identificationReplySize = 9;
+inline constexpr std::size_t minSearchIdentificationReplySize = 7;
 inline constexpr std::size_t switchReplySize = 6;
 inline constexpr std::size_t symbolMatrixReplySize = 13;
 inline constexpr std::size_t minExchangeReplySize = 7;

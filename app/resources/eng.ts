@@ -166,14 +166,6 @@
 <context>
     <name>QORemoteController</name>
     <message>
-        <source>ТЕВОЛАН</source>
-        <translation>ТЕВОЛАН</translation>
-    </message>
-    <message>
-        <source>ВЛД</source>
-        <translation>ВЛД</translation>
-    </message>
-    <message>
         <source>Создание окна лога...</source>
         <translation>Create log window...</translation>
     </message>

@@ -23,7 +23,6 @@ constexpr const char* baudRates[] = {"1200",   "2400",   "4800",   "9600",   "14
                                      "28800",  "38400",  "57600",  "76800",  "115200", "230400",
                                      "345600", "460800", "576000", "691200", "806400", "921600"};
 constexpr QSize selectIconSize{45, 45};
-constexpr QSize detailsButtonMaximum{75, 23};
 constexpr QSize deviceIconSize{58, 20};
 
 template <class T>
@@ -106,7 +105,6 @@ void FindDeviceForm::setup(QWidget* window)
     pushButton_2->setIcon(QIcon(QStringLiteral(":/Resources/connectr.png")));
     pushButton_2->setIconSize(selectIconSize);
     pushButton_2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    pushButton->setMaximumSize(detailsButtonMaximum);
     stopButton->setEnabled(false);
     groupBox_2->hide();
 }

@@ -1,5 +1,6 @@
 #include "app/search/QOFindDevice.h"
 
+#include "app/datafiles/ProgramSettings.h"
 #include "app/search/QOBList.h"
 #include "app/search/QOIdentifyThread.h"
 #include "baselib/exceptions/Exception.h"
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -30,8 +32,6 @@ constexpr int addressColumn = 2;
 constexpr int deviceValue = 1;
 constexpr int messageValue = 0;
 
-const char* const organisation = "ТЕВОЛАН";
-const char* const application = "ВЛД";
 const char* const settingsGroup = "FindDevice";
 const char* const comPortKey = "comPort";
 const char* const beginKey = "addresBegin";
@@ -41,11 +41,6 @@ const char* const speedKey = "speed";
 const char* const errorIcon = ":/Resources/on.ico";
 const char* const deviceIcon = ":/Resources/device.png";
 const char* const attentionStyle = "background-color:#FF3300;";
-
-QSettings programSettings()
-{
-    return QSettings(QString::fromUtf8(organisation), QString::fromUtf8(application));
-}
 
 // A stored index the box no longer has (fewer ports than before) selects the first entry.
 void restoreIndex(QComboBox* box, const QSettings& settings, const char* key)
@@ -107,14 +102,19 @@ void QOFindDevice::readDictionary(const QStringList& paths)
 
 void QOFindDevice::readPorts()
 {
+    using KelBase::QtUI::convertToQString;
     try {
-        KelComm::Serial::InstalledSerialPorts::refresh();
-        for (const auto& port : KelComm::Serial::InstalledSerialPorts::installedPorts())
-            ports << KelBase::QtUI::convertToQString(port.portName);
+        // The port map's ports stay choosable when the kernel's table cannot be read, as on a
+        // machine whose device tree has no serial class at all.
+        const KelComm::Serial::SerialPortTable table = KelComm::Serial::InstalledSerialPorts::readTable();
+        for (const auto& port : table.ports)
+            ports << convertToQString(port.portName);
+        if (table.kernelTableFailure)
+            alarms(convertToQString(table.kernelTableFailure->message()));
     } catch (const std::exception& error) {
         // The window opens all the same, with no port to choose but "all ports".
         ports.clear();
-        alarms(KelBase::QtUI::convertToQString(KelBase::exceptionMessage(error)));
+        alarms(convertToQString(KelBase::exceptionMessage(error)));
     }
     form.boxCom->addItem(tr("Все порты"));
     form.boxCom->addItems(ports);
@@ -122,22 +122,22 @@ void QOFindDevice::readPorts()
 
 void QOFindDevice::restoreChoices()
 {
-    QSettings settings = programSettings();
-    settings.beginGroup(QString::fromLatin1(settingsGroup));
-    restoreIndex(form.boxCom, settings, comPortKey);
-    restoreIndex(form.boxAddresBegin, settings, beginKey);
-    restoreIndex(form.boxAddresEnd, settings, endKey);
-    restoreIndex(form.boxSpeed, settings, speedKey);
+    const std::unique_ptr<QSettings> settings = VPanel::openProgramSettings();
+    settings->beginGroup(QString::fromLatin1(settingsGroup));
+    restoreIndex(form.boxCom, *settings, comPortKey);
+    restoreIndex(form.boxAddresBegin, *settings, beginKey);
+    restoreIndex(form.boxAddresEnd, *settings, endKey);
+    restoreIndex(form.boxSpeed, *settings, speedKey);
 }
 
 void QOFindDevice::storeChoices() const
 {
-    QSettings settings = programSettings();
-    settings.beginGroup(QString::fromLatin1(settingsGroup));
-    settings.setValue(QString::fromLatin1(comPortKey), form.boxCom->currentIndex());
-    settings.setValue(QString::fromLatin1(beginKey), form.boxAddresBegin->currentIndex());
-    settings.setValue(QString::fromLatin1(endKey), form.boxAddresEnd->currentIndex());
-    settings.setValue(QString::fromLatin1(speedKey), form.boxSpeed->currentIndex());
+    const std::unique_ptr<QSettings> settings = VPanel::openProgramSettings();
+    settings->beginGroup(QString::fromLatin1(settingsGroup));
+    settings->setValue(QString::fromLatin1(comPortKey), form.boxCom->currentIndex());
+    settings->setValue(QString::fromLatin1(beginKey), form.boxAddresBegin->currentIndex());
+    settings->setValue(QString::fromLatin1(endKey), form.boxAddresEnd->currentIndex());
+    settings->setValue(QString::fromLatin1(speedKey), form.boxSpeed->currentIndex());
 }
 
 void QOFindDevice::retranslate()

@@ -1,5 +1,6 @@
 #include "app/search/QOIdentifyThread.h"
 
+#include "app/link/LineTiming.h"
 #include "app/link/Replies.h"
 #include "app/link/Requests.h"
 #include "baselib/exceptions/Exception.h"
@@ -21,22 +22,18 @@ namespace Link = VPanel::Link;
 
 namespace {
 constexpr int dataBits = 8;
-constexpr double responseBits = 1640.0;
-constexpr double responseMargin_s = 0.005;
-constexpr double millisecondsPerSecond = 1000.0;
-constexpr double interval_ms = 20.0;
 constexpr std::uint32_t readSize = 255;
+
+KelTime::TimeDuration duration(std::chrono::milliseconds time)
+{
+    return KelTime::TimeDuration::fromMilliseconds(static_cast<double>(time.count()));
+}
 } // namespace
 
 void QOIdentifyThread::setRange(int begin, int end)
 {
     beginAddress = begin;
     endAddress = end;
-}
-
-int QOIdentifyThread::responseTimeout_ms(int baud)
-{
-    return static_cast<int>((responseBits / baud + responseMargin_s) * millisecondsPerSecond);
 }
 
 int QOIdentifyThread::addressCount(int begin, int end)
@@ -56,9 +53,8 @@ void QOIdentifyThread::run()
         const CommSettings settings(scanBaud, dataBits, Parity::None, StopBits::One, DTR_Control::Disable,
                                     RTS_Control::Disable);
         port = std::make_unique<SystemSerialPort>(convertToKelString(scanPort), settings, false);
-        port->setTimeouts(CommTimeouts(KelTime::Milliseconds(responseTimeout_ms(scanBaud)),
-                                       KelTime::Milliseconds(interval_ms)),
-                          false);
+        port->setTimeouts(
+            CommTimeouts(duration(Link::responseTimeout(scanBaud)), duration(Link::defaultWriteInterval)), false);
         port->open();
         scan(*port);
         port->close();
@@ -93,15 +89,19 @@ std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, 
 {
     const Link::Frame request = Link::deviceIdentificationRequest(static_cast<std::uint8_t>(address));
     std::array<std::uint8_t, readSize> reply{};
-    const auto start = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - start < addressBudget) {
-        std::uint32_t sent = 0;
-        std::uint32_t received = 0;
-        port.write(request.bytes(), static_cast<std::uint32_t>(request.size()), &sent);
-        port.read(reply.data(), readSize, &received, false);
-        const Link::Reply decoded = Link::decodeReply(request, reply.data(), received, 0);
-        if (decoded.status == Link::ReplyStatus::Ok)
-            return std::get<Link::DeviceIdentity>(decoded.content).identifier;
-    }
-    return std::nullopt;
+    std::optional<std::uint16_t> identifier;
+    // A stop is honoured between addresses, not within one.
+    Link::repeatUntilAnswered(
+        [&] {
+            std::uint32_t sent = 0;
+            std::uint32_t received = 0;
+            port.write(request.bytes(), static_cast<std::uint32_t>(request.size()), &sent);
+            port.read(reply.data(), readSize, &received, false);
+            const Link::Reply decoded = Link::decodeSearchIdentification(request, reply.data(), received);
+            if (decoded.status == Link::ReplyStatus::Ok)
+                identifier = std::get<Link::DeviceIdentity>(decoded.content).identifier;
+            return identifier.has_value();
+        },
+        addressBudget, [] { return false; });
+    return identifier;
 }

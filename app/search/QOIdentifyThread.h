@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/link/LineTiming.h"
+
 #include <QSize>
 #include <QString>
 #include <QThread>
@@ -20,18 +22,16 @@ class QOIdentifyThread : public QThread {
     Q_OBJECT
 
 public:
-    static constexpr std::chrono::milliseconds defaultAddressBudget{std::chrono::seconds(1)};
+    static constexpr std::chrono::milliseconds defaultAddressBudget = VPanel::Link::repeatBudget;
 
     QOIdentifyThread() = default;
 
     void setScanPort(const QString& port) { scanPort = port; }
     void setRange(int begin, int end);
     void setBaud(int baud) { scanBaud = baud; }
-    // How long one address is asked before the scan moves on; checked before each attempt.
+    // How long one address is asked before the scan moves on; checked after each attempt.
     void setAddressBudget(std::chrono::milliseconds budget) { addressBudget = budget; }
 
-    // The wait for a reply to begin: 1640 bit times plus 5 ms, in whole milliseconds.
-    static int responseTimeout_ms(int baud);
     // The addresses a scan from begin to end asks, none when begin is above end.
     static int addressCount(int begin, int end);
 

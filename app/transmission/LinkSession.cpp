@@ -1,6 +1,7 @@
 #include "app/transmission/LinkSession.h"
 
 #include "app/link/Glyph.h"
+#include "app/link/LineTiming.h"
 #include "app/link/Requests.h"
 #include "app/transmission/LinkTiming.h"
 #include "comm/serial/CommSettings.h"
@@ -14,8 +15,6 @@
 using namespace VPanel;
 
 namespace {
-using SteadyClock = std::chrono::steady_clock;
-
 constexpr int dataBits = 8;
 
 // The text of a reply with the wrong length for its command.
@@ -159,15 +158,13 @@ bool QOTransmissionThread::Session::stopRequested() const { return m_owner.m_sto
 
 bool QOTransmissionThread::Session::send(const Link::Frame& request, bool untilBudget)
 {
-    const auto start = SteadyClock::now();
-    for (;;) {
-        const bool written = write(request);
-        // A reply may come even when the port reports the request short.
-        if (read(request) && written)
-            return true;
-        if (SteadyClock::now() - start >= Transmission::repeatBudget || (!untilBudget && stopRequested()))
-            return false;
-    }
+    return Link::repeatUntilAnswered(
+        [&] {
+            const bool written = write(request);
+            // A reply may come even when the port reports the request short.
+            return read(request) && written;
+        },
+        Link::repeatBudget, [&] { return !untilBudget && stopRequested(); });
 }
 
 bool QOTransmissionThread::Session::write(const Link::Frame& request)

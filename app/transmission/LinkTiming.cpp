@@ -10,8 +10,6 @@ namespace VPanel::Transmission {
 namespace {
 using std::chrono::milliseconds;
 
-constexpr long responseBits = 1640;
-constexpr milliseconds responseMargin{5};
 constexpr long bitsPerByte = 10; // start, 8 data bits, stop
 constexpr std::size_t longestRequest = Link::frameOverhead + sizeof(std::uint32_t);
 // The port never waits less than this for a gap to end.
@@ -29,29 +27,24 @@ milliseconds wireTime(long baudRate, std::size_t bytes)
 }
 } // namespace
 
-milliseconds responseTimeout(long baudRate)
-{
-    return milliseconds(responseBits * 1000 / positiveRate(baudRate)) + responseMargin;
-}
-
 KelComm::Serial::CommTimeouts readTimeouts(long baudRate, milliseconds writeInterval)
 {
     using KelTime::TimeDuration;
     return KelComm::Serial::CommTimeouts(
-        TimeDuration::fromMilliseconds(static_cast<double>(responseTimeout(baudRate).count())),
+        TimeDuration::fromMilliseconds(static_cast<double>(Link::responseTimeout(baudRate).count())),
         TimeDuration::fromMilliseconds(static_cast<double>(writeInterval.count())));
 }
 
 milliseconds attemptBound(long baudRate, milliseconds writeInterval)
 {
-    return wireTime(baudRate, longestRequest) + responseTimeout(baudRate) + wireTime(baudRate, Link::maxFrameSize) +
-           std::max(writeInterval, portWaitFloor);
+    return wireTime(baudRate, longestRequest) + Link::responseTimeout(baudRate) +
+           wireTime(baudRate, Link::maxFrameSize) + std::max(writeInterval, portWaitFloor);
 }
 
 milliseconds stopBound(long baudRate, milliseconds writeInterval)
 {
     const milliseconds attempt = attemptBound(baudRate, writeInterval);
-    return attempt + std::chrono::duration_cast<milliseconds>(repeatBudget) + attempt + stopMargin;
+    return attempt + std::chrono::duration_cast<milliseconds>(Link::repeatBudget) + attempt + stopMargin;
 }
 
 } // namespace VPanel::Transmission

@@ -1,20 +1,14 @@
 #pragma once
 
+#include "app/link/LineTiming.h"
 #include "comm/serial/CommTimeouts.h"
 
 #include <chrono>
 
 // How long the connection waits on the line, all derived from the baud rate and the write
-// interval.
+// interval; the rules it shares with the device search are the link's.
 
 namespace VPanel::Transmission {
-
-// A request is repeated until it gets a valid reply, for at most this long.
-inline constexpr std::chrono::seconds repeatBudget{1};
-
-// 1640 bit times plus 5 ms, in whole milliseconds: how long a read that has received nothing
-// waits for a reply to begin.
-std::chrono::milliseconds responseTimeout(long baudRate);
 
 // The port's read timeouts: the response timeout, and the write interval as the gap that
 // ends a reply.

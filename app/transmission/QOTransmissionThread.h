@@ -2,6 +2,7 @@
 
 #include "app/display/SymbolMatrix.h"
 #include "app/link/Keys.h"
+#include "app/link/LineTiming.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,7 +26,7 @@ class QOTransmissionThread : public QThread {
 
 public:
     // Default write interval, also the gap that ends a reply on the line.
-    static constexpr int defaultWriteInterval_ms = 20;
+    static constexpr int defaultWriteInterval_ms = static_cast<int>(VPanel::Link::defaultWriteInterval.count());
 
     explicit QOTransmissionThread(QObject* parent = nullptr);
     ~QOTransmissionThread() override;

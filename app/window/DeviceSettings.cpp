@@ -1,5 +1,7 @@
 #include "app/window/DeviceSettings.h"
 
+#include "app/datafiles/ProgramSettings.h"
+
 #include <QSettings>
 #include <QVariant>
 
@@ -23,7 +25,7 @@ bool storedTrue(const QVariant& value)
 
 std::unique_ptr<QSettings> DeviceSettings::open()
 {
-    return std::make_unique<QSettings>(tr("ТЕВОЛАН"), tr("ВЛД"));
+    return VPanel::openProgramSettings();
 }
 
 DeviceSettings DeviceSettings::read(int device)

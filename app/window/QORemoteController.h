@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/display/StandardGlyphs.h"
 #include "app/search/QOFindDevice.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "app/window/PanelScreens.h"
@@ -40,10 +41,10 @@ public:
     // Shows a modal message box (warnings and the about box).
     using MessagePresenter = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
 
-    static constexpr int defaultWriteInterval_ms = 20;
+    static constexpr int defaultWriteInterval_ms = QOTransmissionThread::defaultWriteInterval_ms;
     static constexpr std::chrono::milliseconds statusMessageTime{1500};
-    static constexpr int standardGlyphColumns = 5;
-    static constexpr int standardGlyphRows = 8;
+    static constexpr int standardGlyphColumns = StandardGlyphs::columns;
+    static constexpr int standardGlyphRows = StandardGlyphs::rows;
 
     explicit QORemoteController(QWidget* parent = nullptr);
     ~QORemoteController() override;

@@ -48,10 +48,14 @@ bool uartPresent(const fs::path& entry)
     return typeFile >> type && type != 0;
 }
 
-// Kernel devices with a driver, by their built-in port number.
-void addKernelDevices(const fs::path& table, std::map<std::uint16_t, SerialPortInfo>& ports)
+// Kernel devices with a driver, by their built-in port number; a table that cannot be read
+// throws.
+void addKernelDevices(std::map<std::uint16_t, SerialPortInfo>& ports)
 {
+    const fs::path table = sysfsRoot() / "class" / "tty";
     std::error_code error;
+    if (!fs::is_directory(table, error))
+        throwSystemError(ENOENT);
     for (fs::directory_iterator entries(table, error), end; entries != end; entries.increment(error)) {
         const fs::directory_entry& entry = *entries;
         const std::string name = entry.path().filename().string();
@@ -97,20 +101,29 @@ const std::vector<SerialPortInfo>& InstalledSerialPorts::installedPorts()
     std::vector<SerialPortInfo>& list = portList();
     if (!list.empty())
         return list;
-    const fs::path table = sysfsRoot() / "class" / "tty";
-    std::error_code error;
-    if (!fs::is_directory(table, error))
-        throwSystemError(ENOENT);
+    SerialPortTable table = readTable();
+    if (table.kernelTableFailure)
+        table.kernelTableFailure->rethrow();
+    list = std::move(table.ports);
+    return list;
+}
 
+SerialPortTable InstalledSerialPorts::readTable()
+{
+    SerialPortTable table;
     // Keyed by number, so a map link replaces the built-in device of the same number and
     // the list comes out in numeric order.
     std::map<std::uint16_t, SerialPortInfo> ports;
-    addKernelDevices(table, ports);
+    try {
+        addKernelDevices(ports);
+    } catch (const KelWin::WindowsException& failure) {
+        table.kernelTableFailure = failure;
+    }
     addMappedPorts(ports);
-    list.reserve(ports.size());
+    table.ports.reserve(ports.size());
     for (auto& [number, info] : ports)
-        list.push_back(std::move(info));
-    return list;
+        table.ports.push_back(std::move(info));
+    return table;
 }
 
 void InstalledSerialPorts::refresh() { portList().clear(); }

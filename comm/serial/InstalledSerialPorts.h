@@ -1,7 +1,9 @@
 #pragma once
 
 #include "comm/Export.h"
+#include "comm/serial/SerialExceptions.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,13 @@ namespace KelComm::Serial {
 struct SerialPortInfo {
     std::wstring portName;   // COMn
     std::wstring deviceName; // the device node it resolves to, e.g. /dev/ttyUSB0
+};
+
+// One reading of the system's table: the ports found, sorted by number, and why the kernel's
+// part of the table could not be read when it could not.
+struct SerialPortTable {
+    std::vector<SerialPortInfo> ports;
+    std::optional<KelWin::WindowsException> kernelTableFailure;
 };
 
 // The serial ports of the machine, read once from the system's table of serial devices
@@ -22,6 +31,9 @@ public:
     static const std::vector<SerialPortInfo>& installedPorts();
     // Empties the list, so that the next installedPorts() reads the table again.
     static void refresh();
+    // Reads the table afresh, leaving the list alone. The port map's ports are listed even
+    // when the kernel's table cannot be read; that failure comes back beside them, not thrown.
+    static SerialPortTable readTable();
     // Always false: there is no test for a port held by another program.
     static bool portInUse(const std::wstring& name);
 };

@@ -85,14 +85,25 @@ TEST_F(InstalledPortsTest, TheTableIsReadOnceUntilRefreshed)
 
 TEST_F(InstalledPortsTest, NoTableThrowsAndTheNextCallTriesAgain)
 {
+    KelCommTest::PtyPair mapped;
+    mapPort(7, mapped.slavePath());
     try {
         InstalledSerialPorts::installedPorts();
         ADD_FAILURE() << "no exception";
     } catch (const KelWin::WindowsException& error) {
         EXPECT_STREQ(error.message(), L"No such file or directory");
     }
+    // Read on its own, the table keeps the port map's ports and hands the failure back.
+    const SerialPortTable table = InstalledSerialPorts::readTable();
+    ASSERT_EQ(table.ports.size(), 1u);
+    EXPECT_EQ(table.ports[0].portName, L"COM7");
+    ASSERT_TRUE(table.kernelTableFailure.has_value());
+    EXPECT_STREQ(table.kernelTableFailure->message(), L"No such file or directory");
+
     addTty("ttyACM3");
-    EXPECT_EQ(listed(), (std::vector<std::pair<std::wstring, std::wstring>>{{L"COM68", L"/dev/ttyACM3"}}));
+    EXPECT_EQ(listed(), (std::vector<std::pair<std::wstring, std::wstring>>{{L"COM7", wide(mapped.slavePath())},
+                                                                            {L"COM68", L"/dev/ttyACM3"}}));
+    EXPECT_FALSE(InstalledSerialPorts::readTable().kernelTableFailure.has_value());
 }
 
 TEST_F(InstalledPortsTest, NoPortIsEverReportedInUse)

@@ -14,7 +14,8 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
         {"--port", "COM12", "--device", "5", "--device=6:300:2.7", "--glyphs", "3", "--baud", "9600", "--no-pace",
          "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1", "--split-gap",
          "90", "--delay", "15", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
-         "--console-version", "1", "--console-off", "--device-off-at-stop"});
+         "--console-version", "1", "--console-off", "--device-off-at-stop",
+         "--short-identification"});
     const SimulatorOptions& simulator = options.simulator;
     EXPECT_EQ(simulator.portName, "COM12");
     ASSERT_EQ(simulator.devices.size(), 2u);
@@ -41,6 +42,7 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
     EXPECT_EQ(faults.quirks.consoleVersion, 1);
     EXPECT_TRUE(faults.quirks.consoleOffAtStart);
     EXPECT_TRUE(faults.quirks.deviceOffAtStop);
+    EXPECT_TRUE(faults.quirks.shortIdentification);
 }
 
 TEST(ProgramOptionsTest, DefaultsToOneDeviceWithEightGlyphsPacedAsTheLine)

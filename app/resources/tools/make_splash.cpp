@@ -4,6 +4,8 @@
 //
 //     make_splash GLYPH_MAP OUTPUT.jpg
 
+#include "app/link/Glyph.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -19,8 +21,8 @@ namespace {
 
 constexpr int width_px = 480;
 constexpr int height_px = 300;
-constexpr int glyphColumns = 5;
-constexpr int glyphRows = 8;
+constexpr int glyphColumns = VPanel::Link::DotMatrix::columns;
+constexpr int glyphRows = VPanel::Link::DotMatrix::rows;
 constexpr int jpegQuality = 92;
 
 const QColor groundTop(0x18, 0x2C, 0x46);

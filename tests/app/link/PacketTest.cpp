@@ -1,5 +1,6 @@
 #include "app/link/Device.h"
 #include "app/link/Keys.h"
+#include "app/link/LineTiming.h"
 #include "app/link/LinkErrors.h"
 #include "app/link/Replies.h"
 #include "app/link/Requests.h"
@@ -33,6 +34,14 @@ TEST(LinkWire, ExamplesOfTheLineByteForByte)
     EXPECT_EQ(exchangeReplySize(0x1000, 20), 7u);
     EXPECT_EQ(exchangeReplySize(0x0100, 20), 27u);
     EXPECT_EQ(exchangeReplySize(0x0301, 20), 55u);
+}
+
+TEST(LineTimingTest, ResponseTimeoutIs1640BitTimesAnd5MillisecondsTruncated)
+{
+    const std::pair<long, long> cases[] = {{1200, 1371}, {9600, 175},  {19200, 90},
+                                           {57600, 33},  {115200, 19}, {921600, 6}};
+    for (const auto& [baudRate, expected_ms] : cases)
+        EXPECT_EQ(responseTimeout(baudRate), std::chrono::milliseconds(expected_ms)) << baudRate;
 }
 
 TEST(LinkWire, EveryRequestHasItsCommandDataAndTheLengthTheDeviceExpects)

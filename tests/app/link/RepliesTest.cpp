@@ -66,6 +66,18 @@ TEST(ReplyChecks, FixedLengthRepliesMustHaveTheirExactLength)
             EXPECT_EQ(decoded.status, length == c.length ? ReplyStatus::Ok : ReplyStatus::WrongLength);
         }
     }
+    // The search takes any identification reply whose identifier lies before the checksum;
+    // at 7 bytes it is 05 00 00 07 00 0C 00.
+    for (std::size_t length = 5; length <= 14; ++length) {
+        Bytes reply{5, 0x00, 0x00, 0x07, 0x00};
+        reply.resize(length - 2, 0);
+        const Bytes whole = sealed(reply);
+        const Reply decoded = decodeSearchIdentification(deviceIdentificationRequest(5), whole.data(), whole.size());
+        ASSERT_EQ(decoded.status, length >= 7 ? ReplyStatus::Ok : ReplyStatus::WrongLength) << length;
+        if (decoded.status == ReplyStatus::Ok) {
+            EXPECT_EQ(std::get<DeviceIdentity>(decoded.content).identifier, 7) << length;
+        }
+    }
 }
 
 TEST(ReplyDecoding, IdentitiesSwitchesAndGlyphsAreRead)

@@ -47,7 +47,10 @@ protected:
 TEST_F(FindDeviceScanTest, AllPortsAreScannedAtOnceAndEveryDeviceIsListedByName)
 {
     const auto first = simulate("COM5", {{3, 7}, {5, 300}, {200, 12}});
-    const auto second = simulate("COM6", {{4, 999}});
+    // Identification answered in 7 bytes, without the software version.
+    VPanel::Sim::DeviceQuirks shortIdentification;
+    shortIdentification.shortIdentification = true;
+    const auto second = simulate("COM6", {{4, 999}}, shortIdentification);
     TestFindDevice window(dictionaryPath());
     window.show();
     QSignalSpy chosen(&window, &QOFindDevice::setParam);
@@ -166,6 +169,22 @@ TEST_F(FindDeviceScanTest, ALineThatGoesAwayDuringTheScanIsReportedAndEndsItsSca
     EXPECT_EQ(texts(found(window)), QStringList{noDevices});
     EXPECT_LT(progress->maximum(), 249);
     EXPECT_EQ(progress->value(), progress->maximum());
+}
+
+TEST_F(FindDeviceScanTest, APortMapBesideAnEmptyDeviceTreeIsSearchedOnAllPorts)
+{
+    // The demo's machine: no serial class in the kernel's tree, the simulator in the port map.
+    removePortTable();
+    const auto bus = simulate("COM7", {{1, 7}});
+    TestFindDevice window(dictionaryPath());
+    const QStringList failure = texts(details(window));
+    ASSERT_EQ(failure.size(), 1);
+    EXPECT_TRUE(failure[0].startsWith("Ошибка: ")) << failure[0].toStdString();
+
+    // At 9600 baud one attempt waits 175 ms for the reply, which a loaded machine still meets.
+    choose(window, "Все порты", 1, 1, 9600);
+    searchAndWait(window);
+    EXPECT_EQ(texts(found(window)), QStringList{"COM7 адрес 1 Тестовый блок"});
 }
 
 TEST_F(FindDeviceScanTest, APortThatFailsDoesNotKeepTheOthersFromFindingDevices)

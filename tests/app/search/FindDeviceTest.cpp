@@ -172,6 +172,37 @@ public:
     }
 };
 
+// The English catalogue's text for the details button.
+class EnglishDetails : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char*, const char* source, const char*, int) const override
+    {
+        return QString::fromUtf8(source) == "Подробности" ? "More details" : QString();
+    }
+};
+
+TEST_F(FindDeviceTest, TheDetailsButtonShowsItsWholeTextInBothLanguagesAndInRed)
+{
+    TestFindDevice window(dictionaryPath());
+    window.show();
+    QPushButton* button = detailsButton(window);
+    EnglishDetails english;
+    for (const bool translated : {false, true}) {
+        if (translated)
+            QCoreApplication::installTranslator(&english);
+        for (const QString& style : {QString(), attention}) {
+            button->setStyleSheet(style);
+            QCoreApplication::processEvents();
+            SCOPED_TRACE(button->text().toStdString() + " " + style.toStdString());
+            EXPECT_GE(button->width(), button->sizeHint().width());
+            EXPECT_GE(button->height(), button->sizeHint().height());
+        }
+    }
+    EXPECT_EQ(button->text(), "More details");
+    QCoreApplication::removeTranslator(&english);
+}
+
 TEST_F(FindDeviceTest, RetranslatesItselfWhenTheLanguageChanges)
 {
     TestFindDevice window(dictionaryPath());

@@ -49,10 +49,12 @@ void SearchEnvironment::linkPort(const QString& portName, const QString& target)
 void SearchEnvironment::removePortTable() const { QDir(sysfs.path()).removeRecursively(); }
 
 std::unique_ptr<VPanel::Sim::Simulator> SearchEnvironment::simulate(
-    const std::string& portName, const std::vector<std::pair<int, int>>& devices) const
+    const std::string& portName, const std::vector<std::pair<int, int>>& devices,
+    const VPanel::Sim::DeviceQuirks& quirks) const
 {
     VPanel::Sim::SimulatorOptions options;
     options.portName = portName;
+    options.faults.quirks = quirks;
     options.pace = false;
     options.seed = 1;
     std::vector<std::pair<int, int>> bus = devices;

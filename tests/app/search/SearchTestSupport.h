@@ -50,7 +50,8 @@ protected:
     // The simulated bus on a port of the map; devices as (address, identifier). With none it
     // holds one at 250, an address no search reaches.
     std::unique_ptr<VPanel::Sim::Simulator> simulate(const std::string& portName,
-                                                      const std::vector<std::pair<int, int>>& devices) const;
+                                                      const std::vector<std::pair<int, int>>& devices,
+                                                      const VPanel::Sim::DeviceQuirks& quirks = {}) const;
 
 private:
     QTemporaryDir ports;

@@ -7,15 +7,10 @@ namespace {
 
 using namespace VPanel::Transmission;
 using VPanel::Link::ExchangeContent;
+using VPanel::Link::repeatBudget;
+using VPanel::Link::responseTimeout;
 using VPanel::Link::RowUpdate;
 using std::chrono::milliseconds;
-
-TEST(LinkTimingTest, ResponseTimeoutIs1640BitTimesAnd5MillisecondsTruncated)
-{
-    const std::pair<long, long> cases[] = {{1200, 1371}, {9600, 175}, {19200, 90}, {115200, 19}, {921600, 6}};
-    for (const auto& [baudRate, expected_ms] : cases)
-        EXPECT_EQ(responseTimeout(baudRate), milliseconds(expected_ms)) << baudRate;
-}
 
 TEST(LinkTimingTest, StopBoundCoversTheAttemptInFlightAndTheStopPacketsSecond)
 {

@@ -102,7 +102,7 @@ TEST(ResourcesTest, EnglishCatalogueIsCompiledIn)
     ASSERT_TRUE(translator.load(QStringLiteral(":/Resources/eng.qm")));
     EXPECT_EQ(translator.translate("QORemoteController", "Велидар 1.0"), QStringLiteral("Velidar 1.0"));
     EXPECT_EQ(translator.translate("QOTransmissionThread", "Звук вкл."), QStringLiteral("Sound on."));
-    EXPECT_EQ(translator.translate("QORemoteController", "ТЕВОЛАН"), QStringLiteral("ТЕВОЛАН"));
+    EXPECT_EQ(translator.translate("QOFindDevice", "Подробности"), QStringLiteral("More details"));
 }
 
 TEST(DataFilesTest, ShippedBesideTheExecutable)
