@@ -103,7 +103,7 @@ TEST_F(ConnectionWindowTest, QuickTapsReachTheDeviceInOrderAndAHeldKeyStaysDown)
         SCOPED_TRACE(testing::Message() << c.baud << (c.input == Input::Buttons ? " buttons" : " PC keys"));
         controller.reset();
         simulator.reset();
-        connectWindow(c.baud);
+        ASSERT_NO_FATAL_FAILURE(connectWindow(c.baud));
         QOInputDevice& keypad = *window().ui().keypad;
         const auto press = [&](const Key& key) {
             if (c.input == Input::Buttons)
