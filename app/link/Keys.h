@@ -43,8 +43,7 @@ std::uint32_t keyMaskFromRow(std::string_view row);
 // The key row shared by the GUI thread, which presses and releases keys, and the connection's
 // worker, which takes a row for each request. Changes wait in the order they were made until
 // a request takes them, so that a key tapped between two requests still shows down in one
-// request and up in a later one. The wait is a short lock held by either side only to queue
-// or take changes.
+// request and up in a later one. Either side holds the lock only to queue or take changes.
 class KeyRow {
 public:
     // More pending changes than this are the sign that no request takes them: the oldest
@@ -59,7 +58,8 @@ public:
 
     // The mask for the next request: pending changes in order, up to the first that goes the
     // other way than those taken before it (a release after presses or a press after
-    // releases). Changes that leave a key as it is are dropped.
+    // releases), so that the device never sees a key's release and a later press as one
+    // event. Changes that leave a key as it is are dropped.
     std::uint32_t takeMask();
     // Takes every pending change at once: held keys stay down, earlier taps are forgotten.
     void settle();
