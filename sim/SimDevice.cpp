@@ -45,7 +45,7 @@ std::optional<Link::Frame> SimDevice::handle(const Link::Request& request, const
     case Link::Command::Stop:
         return Link::stopReply(address, {quirks.deviceOffAtStop});
     case Link::Command::Exchange:
-        m_counters.lastKeyMask = request.keyMask;
+        logKeyMask(request.keyMask, now);
         return exchange(request.keyMask, now, wall);
     case Link::Command::SymbolMatrix: {
         if (request.glyphIndex >= m_setup.glyphCount)
@@ -61,6 +61,18 @@ std::optional<Link::Frame> SimDevice::handle(const Link::Request& request, const
     default:
         return std::nullopt;
     }
+}
+
+void SimDevice::logKeyMask(std::uint32_t keyMask, Firmware::SteadyTime now)
+{
+    if (keyMask != m_counters.lastKeyMask) {
+        auto& log = m_counters.keyMaskChanges;
+        log.push_back({keyMask, now, m_lastExchangeAt.value_or(now)});
+        if (log.size() > DeviceCounters::keyMaskLogLength)
+            log.erase(log.begin());
+    }
+    m_counters.lastKeyMask = keyMask;
+    m_lastExchangeAt = now;
 }
 
 Link::Frame SimDevice::exchange(std::uint32_t keyMask, Firmware::SteadyTime now, Firmware::WallTime wall)

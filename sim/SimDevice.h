@@ -5,15 +5,27 @@
 #include "sim/Firmware.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace VPanel::Sim {
 
+// An exchange request whose key mask differs from the one before it.
+struct KeyMaskChange {
+    std::uint32_t mask = 0;
+    Firmware::SteadyTime at;         // when the request came
+    Firmware::SteadyTime previousAt; // the request before it, which still carried the old mask
+};
+
 struct DeviceCounters {
+    static constexpr std::size_t keyMaskLogLength = 256;
+
     std::map<std::uint16_t, std::uint64_t> requests; // accepted requests per command
     std::uint32_t lastKeyMask = 0;                    // of the last exchange request
+    std::vector<KeyMaskChange> keyMaskChanges;        // the latest ones, oldest first
 
     std::uint64_t requestsOf(std::uint16_t command) const;
     std::uint64_t totalRequests() const;
@@ -46,6 +58,7 @@ public:
 
 private:
     Link::Frame exchange(std::uint32_t keyMask, Firmware::SteadyTime now, Firmware::WallTime wall);
+    void logKeyMask(std::uint32_t keyMask, Firmware::SteadyTime now);
 
     FirmwareSetup m_setup;
     Firmware m_firmware;
@@ -53,6 +66,7 @@ private:
     std::array<std::optional<Link::Glyph>, Link::exchangeGlyphs> m_sentGlyphs;
     bool m_consoleWasOn = true;
     DeviceCounters m_counters;
+    std::optional<Firmware::SteadyTime> m_lastExchangeAt;
 };
 
 } // namespace VPanel::Sim

@@ -38,31 +38,54 @@ std::uint32_t keyMaskFromRow(std::string_view row)
     return mask & keyMaskBits;
 }
 
-KeyRow::KeyRow() { clear(); }
+KeyRow::KeyRow() : m_row(keyRowLength, '0') {}
 
-void KeyRow::press(int keyCode) { set(keyCode, '1'); }
-void KeyRow::release(int keyCode) { set(keyCode, '0'); }
+void KeyRow::press(int keyCode) { queue(keyCode, '1'); }
+void KeyRow::release(int keyCode) { queue(keyCode, '0'); }
 
-void KeyRow::clear()
+std::uint32_t KeyRow::takeMask()
 {
-    for (auto& character : m_row)
-        character.store('0', std::memory_order_relaxed);
+    const std::lock_guard lock(m_mutex);
+    char direction = 0;
+    while (!m_pending.empty()) {
+        const Change change = m_pending.front();
+        char& character = m_row[change.index];
+        if (character != change.value) {
+            if (direction && direction != change.value)
+                break;
+            direction = change.value;
+            character = change.value;
+        }
+        m_pending.pop_front();
+    }
+    return keyMaskFromRow(m_row);
+}
+
+void KeyRow::settle()
+{
+    const std::lock_guard lock(m_mutex);
+    for (const Change& change : m_pending)
+        m_row[change.index] = change.value;
+    m_pending.clear();
 }
 
 std::string KeyRow::text() const
 {
-    std::string row(keyRowLength, '0');
-    for (std::size_t i = 0; i < keyRowLength; ++i)
-        row[i] = m_row[i].load(std::memory_order_relaxed);
-    return row;
+    const std::lock_guard lock(m_mutex);
+    return m_row;
 }
 
-std::uint32_t KeyRow::mask() const { return keyMaskFromRow(text()); }
-
-void KeyRow::set(int keyCode, char value)
+void KeyRow::queue(int keyCode, char value)
 {
-    if (const int number = keyNumber(keyCode))
-        m_row[rowIndex(number)].store(value, std::memory_order_relaxed);
+    const int number = keyNumber(keyCode);
+    if (!number)
+        return;
+    const std::lock_guard lock(m_mutex);
+    m_pending.push_back({rowIndex(number), value});
+    if (m_pending.size() > pendingLimit) {
+        m_row[m_pending.front().index] = m_pending.front().value;
+        m_pending.pop_front();
+    }
 }
 
 } // namespace VPanel::Link

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -41,24 +41,43 @@ inline std::uint32_t keyBit(int number) { return number >= 1 && number <= Key::c
 std::uint32_t keyMaskFromRow(std::string_view row);
 
 // The key row shared by the GUI thread, which presses and releases keys, and the connection's
-// worker, which takes the whole row for each request. Each character is one atomic value, so
-// no lock is needed and a change shows in the next request.
+// worker, which takes a row for each request. Changes wait in the order they were made until
+// a request takes them, so that a key tapped between two requests still shows down in one
+// request and up in a later one. Either side holds the lock only to queue or take changes.
 class KeyRow {
 public:
+    // More pending changes than this are the sign that no request takes them: the oldest
+    // are then folded into the row unseen.
+    static constexpr std::size_t pendingLimit = 64;
+
     KeyRow();
 
     // Codes that are not keys change nothing; Esc and Backspace share one key.
     void press(int keyCode);
     void release(int keyCode);
-    void clear();
 
+    // The mask for the next request: pending changes in order, up to the first that goes the
+    // other way than those taken before it (a release after presses or a press after
+    // releases), so that the device never sees a key's release and a later press as one
+    // event. Changes that leave a key as it is are dropped.
+    std::uint32_t takeMask();
+    // Takes every pending change at once: held keys stay down, earlier taps are forgotten.
+    void settle();
+
+    // The row the last request carried.
     std::string text() const;
-    std::uint32_t mask() const;
 
 private:
-    void set(int keyCode, char value);
+    struct Change {
+        std::size_t index = 0;
+        char value = '0';
+    };
 
-    std::array<std::atomic<char>, keyRowLength> m_row;
+    void queue(int keyCode, char value);
+
+    mutable std::mutex m_mutex;
+    std::string m_row;
+    std::deque<Change> m_pending;
 };
 
 } // namespace VPanel::Link

@@ -71,6 +71,8 @@ void QOTransmissionThread::Session::connect()
     if (!optional(Link::startRequest(m_address), QOTransmissionThread::tr("Стартовый пакет - удачно."),
                   QOTransmissionThread::tr("Стартовый пакет - неудача.")))
         return;
+    // Taps made while the connection was starting found no screen to act on.
+    m_owner.m_keyRow.settle();
     while (pollStep()) {
     }
 }
@@ -139,7 +141,7 @@ bool QOTransmissionThread::Session::pollStep()
 {
     if (stopHonoured())
         return false;
-    if (send(Link::exchangeRequest(m_address, m_owner.m_keyRow.mask())))
+    if (send(Link::exchangeRequest(m_address, m_owner.m_keyRow.takeMask())))
         return true;
     if (!stopHonoured())
         emit m_owner.alarm(1, QOTransmissionThread::tr("Общение прервано по неизвестным причинам."));

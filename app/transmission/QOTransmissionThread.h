@@ -19,8 +19,8 @@
 // and is never restarted.
 //
 // Everything the worker learns goes out through queued signals. The GUI thread sets the
-// parameters before start() and afterwards only presses and releases keys and sets the stop
-// flag, each an atomic value the worker reads at its next request.
+// parameters before start() and afterwards only presses and releases keys, queued for the
+// worker's next requests, and sets the stop flag, an atomic value read before each request.
 class QOTransmissionThread : public QThread {
     Q_OBJECT
 

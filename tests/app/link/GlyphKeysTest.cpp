@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,30 +57,52 @@ TEST(KeyTable, EveryKeyCodeHasItsNumberAndOthersNone)
         EXPECT_EQ(keyNumber(code), 0) << code;
 }
 
-TEST(KeyRowMask, KeysSetTheirBitsAndSharedKeysShareOne)
+TEST(KeyRowMask, EveryChangeShowsInARequestInTheOrderItWasMade)
 {
+    // A change is a scan code, negative for its release; then the masks of the next requests.
+    struct Case {
+        const char* name;
+        std::vector<int> changes;
+        bool settled;
+        std::vector<std::uint32_t> requests;
+    };
+    const std::uint32_t one = keyBit(2), two = keyBit(3), zero = 0x1u, escape = 0x8000u, f1 = 0x10000u;
+    const Case cases[] = {
+        {"keys held together travel together", {11, 59}, false, {zero | f1, zero | f1}},
+        {"taps between two requests show down, then up", {2, -2, 3, -3}, false, {one, 0, two, 0, 0}},
+        {"a press waits for the releases before it", {2, 3, -2, -3, 2}, false, {one | two, 0, one}},
+        {"a held key stays down while another is tapped", {11, 2, -2, 3, -3}, false, {zero | one, zero, zero | two, zero}},
+        {"Esc and Backspace share one key", {1, 14, -14, -1, 14}, false, {escape, 0, escape}},
+        {"codes that are not keys change nothing", {81, 69, 300, -81}, false, {0}},
+        {"a starting connection keeps held keys and forgets taps", {2, -2, 59}, true, {f1, f1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        KeyRow keys;
+        for (int change : c.changes)
+            change > 0 ? keys.press(change) : keys.release(-change);
+        if (c.settled)
+            keys.settle();
+        std::vector<std::uint32_t> masks;
+        for (std::size_t i = 0; i < c.requests.size(); ++i)
+            masks.push_back(keys.takeMask());
+        EXPECT_EQ(masks, c.requests);
+    }
+
+    // With no requests taking them, the oldest taps are folded away and only the latest show.
     KeyRow keys;
+    constexpr std::size_t taps = KeyRow::pendingLimit * 2;
+    for (std::size_t tap = 0; tap < taps; ++tap) {
+        keys.press(2);
+        keys.release(2);
+    }
+    std::size_t shown = 0;
+    while (keys.takeMask() == one) {
+        ++shown;
+        EXPECT_EQ(keys.takeMask(), 0u);
+    }
+    EXPECT_EQ(shown, KeyRow::pendingLimit / 2);
     EXPECT_EQ(keys.text(), std::string(24, '0'));
-    keys.press(11);
-    EXPECT_EQ(keys.mask(), 0x1u);
-    keys.press(59);
-    EXPECT_EQ(keys.mask(), 0x10001u);
-    EXPECT_EQ(keys.text(), "000000010000000000000001");
-    keys.release(11);
-    keys.release(59);
-
-    keys.press(1);
-    keys.press(14);
-    EXPECT_EQ(keys.mask(), 0x8000u);
-    keys.release(14);
-    EXPECT_EQ(keys.mask(), 0u);
-
-    keys.press(81);
-    keys.press(69);
-    keys.press(300);
-    EXPECT_EQ(keys.mask(), 0u);
-    keys.press(60);
-    EXPECT_EQ(keys.mask(), 0x20000u);
 }
 
 TEST(KeyRowMask, RowTextReadsFirstCharacterAsBit23AndSendsNothingAbove17)

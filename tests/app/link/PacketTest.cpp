@@ -20,7 +20,7 @@ TEST(LinkWire, ExamplesOfTheLineByteForByte)
 
     KeyRow keys;
     keys.press(2);
-    EXPECT_EQ(exchangeRequest(1, keys.mask()).toVector(), (Bytes{0x01, 0x13, 0x00, 0x02, 0x00, 0x00, 0x00, 0x16, 0x00}));
+    EXPECT_EQ(exchangeRequest(1, keys.takeMask()).toVector(), (Bytes{0x01, 0x13, 0x00, 0x02, 0x00, 0x00, 0x00, 0x16, 0x00}));
 
     const Bytes console{0x01, 0x10, 0x00, 0x00, 0x04, 0x14, 0x08, 0x31, 0x00};
     const Reply reply = decodeReply(consoleIdentificationRequest(1), console.data(), console.size(), 0);

@@ -3,6 +3,7 @@
 #include "tests/app/window/WindowFixture.h"
 
 #include "app/display/QOIndicator.h"
+#include "app/keypad/QOInputButton.h"
 #include "app/keypad/QOInputDevice.h"
 #include "app/link/Keys.h"
 #include "app/window/DeviceSettings.h"
@@ -13,6 +14,11 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSoundEffect>
+#include <QTest>
+
+#include <iterator>
+#include <thread>
+#include <vector>
 
 namespace WindowTest {
 namespace {
@@ -65,6 +71,83 @@ TEST_F(ConnectionWindowTest, KeypadClicksWorkTheDeviceMenu)
     click(Button::F1, F1);
     EXPECT_TRUE(waitFor([&] { return displayShows(expectedScreen({F1})); }))
         << fromDevice(displayRow(0)).toStdString();
+}
+
+TEST_F(ConnectionWindowTest, QuickTapsReachTheDeviceInOrderAndAHeldKeyStaysDown)
+{
+    // Every key of the keypad: its button number, its PC key and that key's scan code.
+    struct Key {
+        int button;
+        Qt::Key pcKey;
+        int code;
+    };
+    const Key keys[] = {
+        {3, Qt::Key_1, 2},       {4, Qt::Key_2, 3},      {5, Qt::Key_3, 4},     {9, Qt::Key_4, 5},
+        {10, Qt::Key_5, 6},      {11, Qt::Key_6, 7},     {15, Qt::Key_7, 8},    {16, Qt::Key_8, 9},
+        {17, Qt::Key_9, 10},     {22, Qt::Key_0, 11},    {7, Qt::Key_Up, 72},   {12, Qt::Key_Left, 75},
+        {13, Qt::Key_Down, 80},  {14, Qt::Key_Right, 77}, {20, Qt::Key_Return, 28}, {18, Qt::Key_Backspace, 14},
+        {Button::F1, Qt::Key_F1, 59}, {Button::F2, Qt::Key_F2, 60},
+    };
+    constexpr int taps = 20;
+    // Press and release this close together fall between two requests at any line rate.
+    constexpr auto tapStep = 2ms;
+    constexpr auto deliveryWait = 30s;
+    constexpr std::uint64_t heldRequests = 5;
+    enum class Input { Buttons, PcKeys };
+    for (const int baud : {9600, 115200}) {
+        controller.reset();
+        simulator.reset();
+        ASSERT_NO_FATAL_FAILURE(connectWindow(baud));
+        QOInputDevice& keypad = *window().ui().keypad;
+        const auto changesSince = [&](std::size_t first) {
+            std::vector<std::uint32_t> masks;
+            const auto log = counters().keyMaskChanges;
+            for (std::size_t i = first; i < log.size(); ++i)
+                masks.push_back(log[i].mask);
+            return masks;
+        };
+        for (const Input input : {Input::Buttons, Input::PcKeys}) {
+            SCOPED_TRACE(testing::Message() << baud << (input == Input::Buttons ? " buttons" : " PC keys"));
+            const auto press = [&](const Key& key) {
+                if (input == Input::Buttons)
+                    keypad.button(key.button)->touchButton();
+                else
+                    QTest::keyPress(&keypad, key.pcKey);
+            };
+            const auto release = [&](const Key& key) {
+                if (input == Input::Buttons)
+                    keypad.button(key.button)->releaseButton();
+                else
+                    QTest::keyRelease(&keypad, key.pcKey);
+            };
+
+            const std::size_t before = counters().keyMaskChanges.size();
+            std::vector<std::uint32_t> expected;
+            for (int tap = 0; tap < taps; ++tap) {
+                const Key& key = keys[tap % std::size(keys)];
+                press(key);
+                std::this_thread::sleep_for(tapStep);
+                release(key);
+                std::this_thread::sleep_for(tapStep);
+                expected.push_back(VPanel::Link::keyBit(VPanel::Link::keyNumber(key.code)));
+                expected.push_back(0);
+            }
+            EXPECT_TRUE(waitFor([&] { return changesSince(before).size() >= expected.size(); }, deliveryWait));
+            EXPECT_EQ(changesSince(before), expected);
+
+            const Key& held = keys[0];
+            const std::uint32_t heldMask = VPanel::Link::keyBit(VPanel::Link::keyNumber(held.code));
+            const std::size_t heldAt = counters().keyMaskChanges.size();
+            press(held);
+            ASSERT_TRUE(waitFor([&] { return changesSince(heldAt) == std::vector{heldMask}; }, deliveryWait));
+            const std::uint64_t pressedAt = requests(0x0013);
+            EXPECT_TRUE(waitFor([&] { return requests(0x0013) >= pressedAt + heldRequests; }, deliveryWait));
+            EXPECT_EQ(changesSince(heldAt), std::vector{heldMask});
+            release(held);
+            EXPECT_TRUE(waitFor([&] { return changesSince(heldAt) == std::vector<std::uint32_t>{heldMask, 0}; },
+                                deliveryWait));
+        }
+    }
 }
 
 TEST_F(ConnectionWindowTest, DeviceSoundStartsAndStopsTheAlarm)

@@ -106,14 +106,14 @@ VPanel::Sim::Simulator& WindowFixture::simulate(VPanel::Sim::SimulatorOptions op
     return *simulator;
 }
 
-void WindowFixture::connectWindow()
+void WindowFixture::connectWindow(int baud)
 {
     if (!simulator)
         simulate();
-    window().setParam(portName(), 1, baudRate);
+    window().setParam(portName(), 1, baud);
     ASSERT_TRUE(waitFor([&] { return requests(0x0013) > 0 && displayRow(3).startsWith("F1"); }, connectWait))
         << "the device's screen did not reach the display; row 3 is '" << fromDevice(displayRow(3)).toStdString()
-        << "'";
+        << "'; the log: " << logTexts().join(QStringLiteral(" | ")).toStdString();
 }
 
 QByteArray WindowFixture::displayRow(int row) const

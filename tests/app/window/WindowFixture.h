@@ -61,7 +61,7 @@ protected:
     std::uint64_t requests(std::uint16_t command) const { return counters().requestsOf(command); }
 
     // Connects the window as the search's choice would and waits for the first rows.
-    void connectWindow();
+    void connectWindow(int baud = baudRate);
     // The display model's row in the device's code page.
     QByteArray displayRow(int row) const;
     // Whether the display shows the screen (all four rows).
