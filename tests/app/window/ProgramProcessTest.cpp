@@ -99,7 +99,15 @@ protected:
         panel->start(QStringLiteral(VPANEL_PATH),
                      {QStringLiteral("--connect"), portName(), QStringLiteral("1"), QString::number(baudRate)});
         ASSERT_TRUE(panel->waitForStarted());
-        ASSERT_TRUE(waitUntil([&] { return requests(VPanel::Link::Command::Exchange) > polls + 10; }, startWait));
+        const bool polled = waitUntil(
+            [&] {
+                return requests(VPanel::Link::Command::Exchange) > polls + 10 ||
+                       panel->waitForFinished(0) || panel->state() == QProcess::NotRunning;
+            },
+            startWait);
+        ASSERT_TRUE(polled && panel->state() == QProcess::Running)
+            << "the panel " << (polled ? "ended with status " + std::to_string(panel->exitCode()) : "did not poll")
+            << " after " << requests(VPanel::Link::Command::Exchange) - polls << " polls";
     }
 
     Ending terminate(int signal)
