@@ -52,19 +52,32 @@ Sim::DeviceQuirks extraByteAfter(std::uint16_t command)
     return quirks;
 }
 
-// The codes in order, repetitions of one code counted once. A reply that a loaded machine
-// reads late meets the next request's: the mismatch it reports is left out.
+// A reply that a loaded machine reads late meets the next request's: the mismatch that this
+// reports says nothing of the device.
+bool isMismatch(const Event& event)
+{
+    return event.code == 9 && (event.text == checksumText || event.text == addressText || event.text == commandText);
+}
+
+// The codes in order, repetitions of one code counted once, mismatches left out.
 QList<int> codeRuns(const Recorder& recorder)
 {
-    const QStringList mismatches{checksumText, addressText, commandText};
     QList<int> codes;
     for (const Event& event : recorder.events) {
-        if (event.code == 9 && mismatches.contains(event.text))
+        if (isMismatch(event))
             continue;
         if (codes.isEmpty() || codes.last() != event.code)
             codes << event.code;
     }
     return codes;
+}
+
+QString lastText(const Recorder& recorder)
+{
+    for (auto event = recorder.events.crbegin(); event != recorder.events.crend(); ++event)
+        if (!isMismatch(*event))
+            return event->text;
+    return QString();
 }
 
 TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
@@ -108,14 +121,17 @@ TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
 
         EXPECT_EQ(codeRuns(*recorder), item.codes) << item.name;
         if (!item.last.isNull()) {
-            EXPECT_EQ(recorder->events.last().text, item.last) << item.name;
+            EXPECT_EQ(lastText(*recorder), item.last) << item.name;
         }
         if (!item.repeatedText.isNull()) {
             EXPECT_GT(recorder->count(item.repeatedCode, item.repeatedText), 1) << item.name;
         }
-        // The stop packet goes out over a port that was opened, and only then.
-        EXPECT_EQ(counters().requestsOf(Link::Command::Stop), item.portExists && item.address == 1 ? 1u : 0u)
-            << item.name;
+        // The stop packet goes out over a port that was opened, and only then; a reply read late
+        // repeats it.
+        if (item.portExists && item.address == 1)
+            EXPECT_GE(counters().requestsOf(Link::Command::Stop), 1u) << item.name;
+        else
+            EXPECT_EQ(counters().requestsOf(Link::Command::Stop), 0u) << item.name;
         thread.reset();
     }
     EXPECT_TRUE(recorder->events.first().text.startsWith(QStringLiteral("COM4000: ")));
