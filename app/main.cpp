@@ -2,14 +2,12 @@
 
 #include "app/window/QORemoteController.h"
 #include "app/window/StartOptions.h"
+#include "app/window/TerminationSignals.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLoggingCategory>
-#include <QSocketNotifier>
 
-#include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -54,28 +52,24 @@ void writeQtMessage(QtMsgType type, const QMessageLogContext& context, const QSt
     }
 }
 
-int terminationPipe[2] = {-1, -1};
-
-void onTerminationSignal(int)
+// Help or the version, when asked for, is printed and ends the program.
+bool answered(const StartOptions& options)
 {
-    const char byte = 1;
-    (void)!::write(terminationPipe[1], &byte, 1);
+    if (options.help)
+        std::wcout << StartOptions::usage().toStdWString() << std::flush;
+    else if (options.version)
+        std::wcout << L"vpanel " << VPANEL_VERSION << std::endl;
+    else
+        return false;
+    return true;
 }
 
-// Ctrl+C, a hang-up or a termination request close the window as its close box would, so a
-// running connection still sends its stop packet.
-void closeOnTerminationSignals(QWidget& window)
+QStringList argumentsOf(int argc, char** argv)
 {
-    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaction(signal, &action, nullptr);
-    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, &QWidget::close);
+    QStringList arguments;
+    for (int index = 1; index < argc; ++index)
+        arguments << QString::fromLocal8Bit(argv[index]);
+    return arguments;
 }
 
 } // namespace
@@ -85,6 +79,12 @@ int main(int argc, char** argv)
     qInstallMessageHandler(writeQtMessage);
     // The display reports every resize at debug level; QT_LOGGING_RULES can bring it back.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    setProcessLocale();
+    // Answered before the application, which needs a display; what only Qt understands
+    // (its own options) waits for the parse after it.
+    const StartOptions early = StartOptions::parse(argumentsOf(argc, argv));
+    if (early.error.isEmpty() && answered(early))
+        return 0;
     QApplication application(argc, argv);
     // After the application, which sets the environment's locale on its own.
     setProcessLocale();
@@ -94,13 +94,11 @@ int main(int argc, char** argv)
         std::wcerr << (options.error + QLatin1Char('\n') + StartOptions::usage()).toStdWString() << std::flush;
         return exitUsage;
     }
-    if (options.help) {
-        std::wcout << StartOptions::usage().toStdWString() << std::flush;
+    if (answered(options))
         return 0;
-    }
 
     QORemoteController window;
-    closeOnTerminationSignals(window);
+    const TerminationSignals termination(window);
     window.show();
     if (options.english) {
         window.ui().actionEnglish->setChecked(true);

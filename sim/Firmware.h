@@ -17,6 +17,9 @@ struct FirmwareSetup {
     std::uint8_t major = 1;
     std::uint8_t minor = 0;
     std::size_t glyphCount = 8;
+    // The console's display; the firmware's 4 x 20 screen shows from its top left corner.
+    std::uint8_t consoleRows = 4;
+    std::uint8_t consolePlaces = 20;
 };
 
 // The small program a simulated device runs on its console: a main screen with a title, a

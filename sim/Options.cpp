@@ -1,5 +1,6 @@
 #include "sim/Options.h"
 
+#include "app/link/Contents.h"
 #include "sim/PortPublication.h"
 #include "sim/SimErrors.h"
 
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 namespace VPanel::Sim {
@@ -19,10 +21,14 @@ using std::chrono::milliseconds;
 
 constexpr unsigned long maxMilliseconds = 3'600'000;
 constexpr unsigned long maxBaudRate = 4'000'000;
+// An exchange reply carries at most four rows, and all of them with eight glyphs must fit
+// into one frame.
+constexpr unsigned long maxConsoleRows = VPanel::Link::exchangeRows;
+constexpr unsigned long maxConsolePlaces = 40;
 
 const char* const valueOptions[] = {
     "--port", "--device", "--glyphs", "--baud", "--seed", "--drop", "--corrupt", "--split", "--split-gap",
-    "--delay", "--silent-after", "--silent-for", "--console-version",
+    "--delay", "--silent-after", "--silent-for", "--console-version", "--console", "--extra-byte",
 };
 
 bool takesValue(const std::string& name)
@@ -104,6 +110,38 @@ FirmwareSetup deviceValue(const Option& option)
     return setup;
 }
 
+// ROWSxPLACES
+std::pair<std::uint8_t, std::uint8_t> consoleValue(const Option& option)
+{
+    const auto times = option.value.find('x');
+    if (times == std::string::npos)
+        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+    const auto rows = unsignedValue({option.name, option.value.substr(0, times)}, maxConsoleRows);
+    const auto places = unsignedValue({option.name, option.value.substr(times + 1)}, maxConsolePlaces);
+    if (rows == 0 || places == 0)
+        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+    return {static_cast<std::uint8_t>(rows), static_cast<std::uint8_t>(places)};
+}
+
+// A command code in decimal or, after "0x", in hexadecimal.
+std::uint16_t commandValue(const Option& option)
+{
+    constexpr unsigned long maxCommand = std::numeric_limits<std::uint16_t>::max();
+    const std::string& text = option.value;
+    if (text.rfind("0x", 0) != 0)
+        return static_cast<std::uint16_t>(unsignedValue(option, maxCommand));
+    std::size_t used = 0;
+    unsigned long value = 0;
+    try {
+        value = std::stoul(text.substr(2), &used, 16);
+    } catch (const std::exception&) {
+        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+    }
+    if (used != text.size() - 2 || text.find_first_of("+- ") != std::string::npos || value > maxCommand)
+        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
+    return static_cast<std::uint16_t>(value);
+}
+
 // False when the option is not a fault option.
 bool applyFault(const Option& option, Faults& faults)
 {
@@ -134,6 +172,10 @@ bool applyFault(const Option& option, Faults& faults)
         faults.quirks.deviceOffAtStop = true;
     else if (name == "--short-identification")
         faults.quirks.shortIdentification = true;
+    else if (name == "--extra-byte")
+        faults.quirks.extraByteAfter = commandValue(option);
+    else if (name == "--cut-exchange")
+        faults.quirks.cutExchangeReplies = true;
     else
         return false;
     return true;
@@ -163,6 +205,8 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
             simulator.devices.push_back(deviceValue(option));
         } else if (name == "--glyphs") {
             options.glyphs = unsignedValue(option, std::numeric_limits<std::uint8_t>::max());
+        } else if (name == "--console") {
+            std::tie(options.consoleRows, options.consolePlaces) = consoleValue(option);
         } else if (name == "--baud") {
             simulator.baudRate = static_cast<unsigned>(unsignedValue(option, maxBaudRate));
             if (simulator.baudRate == 0)
@@ -183,8 +227,11 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
     }
     if (simulator.devices.empty())
         simulator.devices.push_back(FirmwareSetup{});
-    for (FirmwareSetup& device : simulator.devices)
+    for (FirmwareSetup& device : simulator.devices) {
         device.glyphCount = options.glyphs;
+        device.consoleRows = options.consoleRows;
+        device.consolePlaces = options.consolePlaces;
+    }
     return options;
 }
 
@@ -213,6 +260,7 @@ std::string usage()
            "  --device A[:ID[:MA.MI]]  устройство с адресом A, идентификатором ID и версией ПО\n"
            "                           MA.MI (по умолчанию 1:7:1.0); можно повторять\n"
            "  --glyphs N               число символьных матриц консоли (по умолчанию 8)\n"
+           "  --console RxP            консоль из R строк (1..4) по P мест (1..40), по умолчанию 4x20\n"
            "  --baud N                 скорость линии для выдачи ответов (по умолчанию та,\n"
            "                           что установил компьютер)\n"
            "  --no-pace                отвечать сразу, без задержки передачи\n"
@@ -233,6 +281,8 @@ std::string usage()
            "  --console-off            консоль выключена при старте\n"
            "  --device-off-at-stop     устройство выключено при остановке\n"
            "  --short-identification   отвечать на идентификацию 7 байтами, без версии ПО\n"
+           "  --extra-byte CMD         лишний байт в ответах на команду CMD (например 0x13)\n"
+           "  --cut-exchange           ответы обмена обрываются на первом байте флагов\n"
            "  --no-faults              (на стандартном входе) отменить все неисправности\n";
 }
 

@@ -11,6 +11,8 @@ namespace VPanel::Sim {
 struct ProgramOptions {
     SimulatorOptions simulator;
     std::size_t glyphs = 8;
+    std::uint8_t consoleRows = 4;
+    std::uint8_t consolePlaces = 20;
     bool verbose = false;
     bool control = false; // fault lines are read from standard input while running
     bool help = false;

@@ -1,5 +1,6 @@
 #include "sim/SimDevice.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace VPanel::Sim {
@@ -16,7 +17,8 @@ std::uint64_t DeviceCounters::totalRequests() const
                            [](std::uint64_t sum, const auto& entry) { return sum + entry.second; });
 }
 
-SimDevice::SimDevice(const FirmwareSetup& setup, Firmware::SteadyTime start) : m_setup(setup), m_firmware(setup, start)
+SimDevice::SimDevice(const FirmwareSetup& setup, Firmware::SteadyTime start)
+    : m_setup(setup), m_firmware(setup, start), m_sentRows(setup.consoleRows)
 {
 }
 
@@ -24,6 +26,22 @@ std::optional<Link::Frame> SimDevice::handle(const Link::Request& request, const
                                              Firmware::SteadyTime now, Firmware::WallTime wall)
 {
     ++m_counters.requests[request.command];
+    std::optional<Link::Frame> answer = reply(request, quirks, now, wall);
+    if (!answer)
+        return answer;
+    std::vector<std::uint8_t> data(answer->data(), answer->data() + answer->dataSize());
+    if (quirks.extraByteAfter == request.command)
+        data.push_back(0);
+    else if (quirks.cutExchangeReplies && request.command == Link::Command::Exchange)
+        data.resize(1);
+    else
+        return answer;
+    return Link::Frame(answer->address(), answer->command(), data);
+}
+
+std::optional<Link::Frame> SimDevice::reply(const Link::Request& request, const DeviceQuirks& quirks,
+                                            Firmware::SteadyTime now, Firmware::WallTime wall)
+{
     const std::uint8_t address = m_setup.address;
     switch (request.command) {
     case Link::Command::DeviceIdentification: {
@@ -35,10 +53,10 @@ std::optional<Link::Frame> SimDevice::handle(const Link::Request& request, const
     }
     case Link::Command::ConsoleIdentification:
         return Link::consoleIdentificationReply(
-            address, {quirks.consoleVersion, Firmware::rows, Firmware::places,
+            address, {quirks.consoleVersion, m_setup.consoleRows, m_setup.consolePlaces,
                       static_cast<std::uint8_t>(m_setup.glyphCount)});
     case Link::Command::Start:
-        m_sentRows = {};
+        m_sentRows.assign(m_sentRows.size(), std::nullopt);
         if (quirks.consoleOffAtStart)
             m_firmware.setConsoleOn(false);
         return Link::startReply(address, {!m_firmware.consoleOn()});
@@ -84,14 +102,14 @@ Link::Frame SimDevice::exchange(std::uint32_t keyMask, Firmware::SteadyTime now,
     content.consoleOn = m_firmware.consoleOn();
     // A console that comes on draws its whole screen again.
     if (content.consoleOn && !m_consoleWasOn)
-        m_sentRows = {};
+        m_sentRows.assign(m_sentRows.size(), std::nullopt);
     m_consoleWasOn = content.consoleOn;
     content.soundOn = m_firmware.soundOn();
-    const Firmware::Screen& screen = m_firmware.screen();
-    for (int row = 0; row < Firmware::rows; ++row) {
-        if (m_sentRows[row] != screen[row]) {
-            m_sentRows[row] = screen[row];
-            content.rows.push_back({row, {screen[row].begin(), screen[row].end()}});
+    for (std::size_t row = 0; row < m_sentRows.size(); ++row) {
+        std::vector<std::uint8_t> cells = consoleRow(static_cast<int>(row));
+        if (m_sentRows[row] != cells) {
+            m_sentRows[row] = cells;
+            content.rows.push_back({static_cast<int>(row), std::move(cells)});
         }
     }
     const auto& glyphs = m_firmware.glyphs();
@@ -102,6 +120,16 @@ Link::Frame SimDevice::exchange(std::uint32_t keyMask, Firmware::SteadyTime now,
         }
     }
     return Link::exchangeReply(m_setup.address, content);
+}
+
+std::vector<std::uint8_t> SimDevice::consoleRow(int row) const
+{
+    std::vector<std::uint8_t> cells(m_setup.consolePlaces, ' ');
+    if (row < Firmware::rows) {
+        const Firmware::Row& shown = m_firmware.screen()[static_cast<std::size_t>(row)];
+        std::copy_n(shown.begin(), std::min(cells.size(), shown.size()), cells.begin());
+    }
+    return cells;
 }
 
 } // namespace VPanel::Sim

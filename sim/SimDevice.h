@@ -38,6 +38,10 @@ struct DeviceQuirks {
     bool deviceOffAtStop = false;
     // Device identification answered with the identifier alone: 7 bytes, no software version.
     bool shortIdentification = false;
+    // Replies to this command carry one data byte too many.
+    std::optional<std::uint16_t> extraByteAfter;
+    // Exchange replies stop after the first byte of their flags.
+    bool cutExchangeReplies = false;
 };
 
 // One device on the bus: its identity, its console and the firmware behind it. Like a real
@@ -57,12 +61,16 @@ public:
     const DeviceCounters& counters() const { return m_counters; }
 
 private:
+    std::optional<Link::Frame> reply(const Link::Request& request, const DeviceQuirks& quirks,
+                                     Firmware::SteadyTime now, Firmware::WallTime wall);
     Link::Frame exchange(std::uint32_t keyMask, Firmware::SteadyTime now, Firmware::WallTime wall);
     void logKeyMask(std::uint32_t keyMask, Firmware::SteadyTime now);
+    // The firmware's row as the console shows it: cut or blank-padded to its places.
+    std::vector<std::uint8_t> consoleRow(int row) const;
 
     FirmwareSetup m_setup;
     Firmware m_firmware;
-    std::array<std::optional<Firmware::Row>, Firmware::rows> m_sentRows;
+    std::vector<std::optional<std::vector<std::uint8_t>>> m_sentRows;
     std::array<std::optional<Link::Glyph>, Link::exchangeGlyphs> m_sentGlyphs;
     bool m_consoleWasOn = true;
     DeviceCounters m_counters;

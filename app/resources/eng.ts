@@ -478,13 +478,17 @@
         <translation>Unknown option &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ]
+        <source>Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--help] [--version]
   --lang en       интерфейс на английском языке
   --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200
+  --help          эта справка
+  --version       версия программы
 </source>
-        <translation>Usage: vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD]
+        <translation>Usage: vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--help] [--version]
   --lang en       English interface
   --connect ...   connect to a device at once, for example: --connect COM3 1 115200
+  --help          this help
+  --version       program version
 </translation>
     </message>
 </context>

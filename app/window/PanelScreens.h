@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -24,5 +25,10 @@ QByteArray centred(const QString& text);
 Screen welcome(bool english);
 Screen panelOff(bool english);
 Screen blank();
+
+// The screen for a display of another size. Wider rows keep the text centred; narrower ones
+// centre each row's text, wrapped at blanks where it does not fit. Too many rows lose their
+// blank ones from the top first, then rows from the bottom; missing rows are blank.
+QList<QByteArray> fitted(const Screen& screen, int displayRows, int displayPlaces);
 
 } // namespace PanelScreens

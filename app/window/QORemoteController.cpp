@@ -186,6 +186,8 @@ void QORemoteController::setParam(QString port, int address, int baud)
     m_address = address;
     m_baudRate = baud;
     m_connected = true;
+    // The device of the new connection decides afresh whether it sounds.
+    stopSound();
     if (m_thread) {
         // The last connection still holds the line: the new one starts when it has let go.
         m_thread->stope();

@@ -30,15 +30,12 @@ void QORemoteController::alarm(int error)
 
 void QORemoteController::alarm(int error, QString err)
 {
-    if (error == 0) {
-        const QString text = tr("Ошибка: %1").arg(err);
-        m_warn(this, tr("Ошибка"), text);
-        report(text);
-        showWelcomeState();
-    }
-    if (error == 1) {
-        const QString text = tr("Устройство не отвечает, соединение разорвано! \n (Проверьте кабель и повторите "
-                                "попытку соединения).");
+    if (error == 0 || error == 1) {
+        // The link is over: nothing sounds behind the box.
+        stopSound();
+        const QString text = error == 0 ? tr("Ошибка: %1").arg(err)
+                                        : tr("Устройство не отвечает, соединение разорвано! \n (Проверьте кабель "
+                                             "и повторите попытку соединения).");
         m_warn(this, tr("Ошибка"), text);
         report(text);
         showWelcomeState();
@@ -51,10 +48,9 @@ void QORemoteController::alarm(int error, QString err)
         m_ui.indicator->show();
     }
     if (error == 6) {
-        m_ui.deviceLabel->hide();
-        m_ui.statusLabel->show();
+        stopSound();
         report(tr("Устройство отключено пользователем."));
-        beginStateIndikator();
+        showWelcomeState();
     }
     if (error == 8) {
         writeScreen(PanelScreens::panelOff(m_language == 1));
@@ -98,8 +94,11 @@ void QORemoteController::report(const QString& line)
 
 void QORemoteController::writeScreen(const PanelScreens::Screen& screen)
 {
-    for (int row = 0; row < PanelScreens::rows; ++row)
-        m_ui.indicator->setCells(row, 0, screen[row], PanelScreens::places);
+    // The display has the size the console reported, or 4 x 20 for the welcome screen.
+    const QOSymbolModel& display = m_ui.indicator->model();
+    const QList<QByteArray> rows = PanelScreens::fitted(screen, display.displayRows(), display.displayColumns());
+    for (int row = 0; row < rows.size(); ++row)
+        m_ui.indicator->setCells(row, 0, rows[row], static_cast<int>(rows[row].size()));
 }
 
 void QORemoteController::setStandartIndicator(bool english)

@@ -22,6 +22,8 @@ StartOptions StartOptions::parse(const QStringList& arguments)
         const int left = static_cast<int>(arguments.size()) - i - 1;
         if (word == QLatin1String("--help") || word == QLatin1String("-h")) {
             options.help = true;
+        } else if (word == QLatin1String("--version")) {
+            options.version = true;
         } else if (word == QLatin1String("--lang")) {
             if (left < 1) {
                 options.error = tr("Не указан язык после --lang");
@@ -65,7 +67,9 @@ StartOptions StartOptions::parse(const QStringList& arguments)
 
 QString StartOptions::usage()
 {
-    return tr("Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ]\n"
+    return tr("Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--help] [--version]\n"
               "  --lang en       интерфейс на английском языке\n"
-              "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200\n");
+              "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200\n"
+              "  --help          эта справка\n"
+              "  --version       версия программы\n");
 }

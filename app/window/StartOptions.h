@@ -7,7 +7,7 @@
 #include <optional>
 
 // The program's own command line:
-//   vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--help]
+//   vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--help] [--version]
 // --connect starts a connection at start-up as the device search's choice would.
 class StartOptions {
     Q_DECLARE_TR_FUNCTIONS(StartOptions)
@@ -31,5 +31,6 @@ public:
     std::optional<Connection> connection;
     bool english = false;
     bool help = false;
+    bool version = false;
     QString error;
 };

@@ -14,8 +14,8 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
         {"--port", "COM12", "--device", "5", "--device=6:300:2.7", "--glyphs", "3", "--baud", "9600", "--no-pace",
          "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1", "--split-gap",
          "90", "--delay", "15", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
-         "--console-version", "1", "--console-off", "--device-off-at-stop",
-         "--short-identification"});
+         "--console-version", "1", "--console-off", "--device-off-at-stop", "--short-identification", "--console",
+         "2x16", "--extra-byte", "0x12", "--cut-exchange"});
     const SimulatorOptions& simulator = options.simulator;
     EXPECT_EQ(simulator.portName, "COM12");
     ASSERT_EQ(simulator.devices.size(), 2u);
@@ -25,6 +25,8 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
     EXPECT_EQ(simulator.devices[1].major, 2);
     EXPECT_EQ(simulator.devices[1].minor, 7);
     EXPECT_EQ(simulator.devices[1].glyphCount, 3u);
+    EXPECT_EQ(simulator.devices[1].consoleRows, 2);
+    EXPECT_EQ(simulator.devices[1].consolePlaces, 16);
     EXPECT_EQ(simulator.baudRate, 9600u);
     EXPECT_FALSE(simulator.pace);
     EXPECT_TRUE(options.verbose);
@@ -43,6 +45,8 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
     EXPECT_TRUE(faults.quirks.consoleOffAtStart);
     EXPECT_TRUE(faults.quirks.deviceOffAtStop);
     EXPECT_TRUE(faults.quirks.shortIdentification);
+    EXPECT_EQ(faults.quirks.extraByteAfter, 0x12);
+    EXPECT_TRUE(faults.quirks.cutExchangeReplies);
 }
 
 TEST(ProgramOptionsTest, DefaultsToOneDeviceWithEightGlyphsPacedAsTheLine)
@@ -64,7 +68,8 @@ TEST(ProgramOptionsTest, WrongArgumentsNameTheirFault)
         {"--frobnicate"}, {"--drop"},          {"--drop", "1.5"},      {"--drop", "x"},
         {"--port", "COM0"}, {"--port", "tty1"}, {"--device", "256"},   {"--device", "1:2:3"},
         {"--device", "1:70000"}, {"--glyphs", "-1"}, {"--baud", "0"}, {"--delay", "9999999"},
-        {"stray"},        {"--verbose=yes"},
+        {"stray"},        {"--verbose=yes"}, {"--console", "5x20"}, {"--console", "2x0"}, {"--console", "216"},
+        {"--extra-byte", "0x"}, {"--extra-byte", "0x1g"}, {"--extra-byte", "70000"},
     };
     for (const auto& arguments : wrong)
         EXPECT_THROW(parseArguments(arguments), SimulatorException) << arguments[0];

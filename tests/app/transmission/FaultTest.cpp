@@ -39,6 +39,48 @@ TEST_F(FaultTest, SilentDeviceEndsTheConnectionAboutOneSecondLater)
     EXPECT_FALSE(recorder->has(6));
 }
 
+Sim::DeviceQuirks consoleVersion(std::uint8_t version)
+{
+    Sim::DeviceQuirks quirks;
+    quirks.consoleVersion = version;
+    return quirks;
+}
+
+Sim::DeviceQuirks extraByteAfter(std::uint16_t command)
+{
+    Sim::DeviceQuirks quirks;
+    quirks.extraByteAfter = command;
+    return quirks;
+}
+
+// A reply that a loaded machine reads late meets the next request's: the mismatch that this
+// reports says nothing of the device.
+bool isMismatch(const Event& event)
+{
+    return event.code == 9 && (event.text == checksumText || event.text == addressText || event.text == commandText);
+}
+
+// The codes in order, repetitions of one code counted once, mismatches left out.
+QList<int> codeRuns(const Recorder& recorder)
+{
+    QList<int> codes;
+    for (const Event& event : recorder.events) {
+        if (isMismatch(event))
+            continue;
+        if (codes.isEmpty() || codes.last() != event.code)
+            codes << event.code;
+    }
+    return codes;
+}
+
+QString lastText(const Recorder& recorder)
+{
+    for (auto event = recorder.events.crbegin(); event != recorder.events.crend(); ++event)
+        if (!isMismatch(*event))
+            return event->text;
+    return QString();
+}
+
 TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
 {
     struct Case {
@@ -46,20 +88,32 @@ TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
         int address;
         Sim::DeviceQuirks quirks;
         bool portExists;
-        QList<int> codes; // in order of first appearance
+        QList<int> codes;
         QString last;
+        // A failure reported with each repetition of the request within its second.
+        int repeatedCode;
+        QString repeatedText;
     };
-    Sim::DeviceQuirks consoleVersion1;
-    consoleVersion1.consoleVersion = 1;
     // The device search takes this reply; the connection holds to the full 9 bytes.
     Sim::DeviceQuirks shortIdentification;
     shortIdentification.shortIdentification = true;
     const Case cases[] = {
-        {"no device at the address", 9, {}, true, {1}, QStringLiteral("Идентификация - неудача.")},
-        {"console version 1", 1, consoleVersion1, true, {10, 9, 2, 1},
-         QStringLiteral("Идентификация консоли - неудача.")},
-        {"7-byte identification", 1, shortIdentification, true, {4, 1}, QStringLiteral("Идентификация - неудача.")},
-        {"no such port", 1, {}, false, {0}, QString()},
+        {"no device at the address", 9, {}, true, {1}, QStringLiteral("Идентификация - неудача."), 0, {}},
+        {"console version 1", 1, consoleVersion(1), true, {10, 9, 2, 1},
+         QStringLiteral("Идентификация консоли - неудача."), 2,
+         QStringLiteral("Идентификация консоли - неудача. (version != 0)")},
+        {"device identification too long", 1, extraByteAfter(Link::Command::DeviceIdentification), true, {4, 1},
+         QStringLiteral("Идентификация - неудача."), 4,
+         QStringLiteral("Ошибка: Пакет идентификации устройства - неверная длина пакета.")},
+        {"console identification too long", 1, extraByteAfter(Link::Command::ConsoleIdentification), true,
+         {10, 9, 4, 1}, QStringLiteral("Идентификация консоли - неудача."), 4,
+         QStringLiteral("Ошибка: Пакет идентификации консоли - неверная длина пакета.")},
+        {"glyph too long", 1, extraByteAfter(Link::Command::SymbolMatrix), true, {10, 9, 11, 9, 4, 1},
+         QStringLiteral("Матрица №0 из 8 не считана."), 4,
+         QStringLiteral("Ошибка: Пакет получения символьной матрицы - неверная длина пакета.")},
+        {"7-byte identification", 1, shortIdentification, true, {4, 1}, QStringLiteral("Идентификация - неудача."), 0,
+         {}},
+        {"no such port", 1, {}, false, {0}, QString(), 0, {}},
     };
     for (const Case& item : cases) {
         Sim::SimulatorOptions options;
@@ -71,32 +125,73 @@ TEST_F(FaultTest, StartUpFailuresEndTheConnectionWithTheirEvents)
         // At most a second for the failing request and another for the unanswered stop packet.
         EXPECT_LT(SteadyClock::now() - since, milliseconds(2600)) << item.name;
 
-        // On a loaded machine a reply that comes after its read gave up meets the next read:
-        // line noise, not part of what each case shows.
-        QList<int> codes;
-        QString last;
-        for (const Event& event : recorder->events) {
-            if (event.text == checksumText || event.text == commandText || event.text == addressText)
-                continue;
-            if (!codes.contains(event.code))
-                codes << event.code;
-            last = event.text;
-        }
-        EXPECT_EQ(codes, item.codes) << item.name;
+        EXPECT_EQ(codeRuns(*recorder), item.codes) << item.name;
         if (!item.last.isNull()) {
-            EXPECT_EQ(last, item.last) << item.name;
+            EXPECT_EQ(lastText(*recorder), item.last) << item.name;
         }
-        if (item.quirks.consoleVersion != 0) {
-            EXPECT_GT(recorder->count(2, QStringLiteral("Идентификация консоли - неудача. (version != 0)")), 1);
+        if (!item.repeatedText.isNull()) {
+            EXPECT_GT(recorder->count(item.repeatedCode, item.repeatedText), 1) << item.name;
         }
-        // The stop packet goes out over a port that was opened, and only then; repeated when a
-        // late reply garbles its answer.
-        EXPECT_EQ(counters().requestsOf(Link::Command::Stop) > 0, item.portExists && item.address == 1)
-            << item.name;
+        // The stop packet goes out over a port that was opened, and only then; a reply read late
+        // repeats it.
+        if (item.portExists && item.address == 1)
+            EXPECT_GE(counters().requestsOf(Link::Command::Stop), 1u) << item.name;
+        else
+            EXPECT_EQ(counters().requestsOf(Link::Command::Stop), 0u) << item.name;
         thread.reset();
     }
     EXPECT_TRUE(recorder->events.first().text.startsWith(QStringLiteral("COM4000: ")));
     EXPECT_GT(recorder->events.first().text.size(), 9);
+}
+
+TEST_F(FaultTest, ReplyQuirksWhilePollingAndStoppingAreReportedWithTheirTexts)
+{
+    struct Case {
+        const char* name;
+        Sim::DeviceQuirks quirks;
+        bool endsByItself; // otherwise stopped once polling
+        QList<int> lastCodes; // the end of the runs of codes
+        int code;
+        QString text;
+    };
+    Sim::DeviceQuirks consoleOff;
+    consoleOff.consoleOffAtStart = true;
+    Sim::DeviceQuirks cutExchange;
+    cutExchange.cutExchangeReplies = true;
+    Sim::DeviceQuirks deviceOff;
+    deviceOff.deviceOffAtStop = true;
+    const Case cases[] = {
+        {"console off at start", consoleOff, false, {3, 9, 8, 6}, 3,
+         QStringLiteral("Предупреждение: Стартовый пакет. Контрольная панель выключена.")},
+        {"start reply too long", extraByteAfter(Link::Command::Start), false, {4, 9, 6}, 4,
+         QStringLiteral("Ошибка: Пакет старта - неверная длина пакета.")},
+        {"exchange reply too long", extraByteAfter(Link::Command::Exchange), true, {9, 4, 1}, 4,
+         QStringLiteral("Ошибка: Пакет обмена - неверная длина пакета.")},
+        {"exchange reply cut short", cutExchange, true, {9, 4, 1}, 4,
+         QStringLiteral("Ошибка: Пакет обмена - неверный формат пакета.")},
+        {"device off at stop", deviceOff, false, {9, 6, 4}, 4,
+         QStringLiteral("Предупреждение: Пакет остановки. Устройство выключено.")},
+        {"stop reply too long", extraByteAfter(Link::Command::Stop), false, {9, 6, 4}, 4,
+         QStringLiteral("Ошибка: Пакет остановки - неверная длина пакета.")},
+    };
+    for (const Case& item : cases) {
+        Sim::SimulatorOptions options;
+        options.faults.quirks = item.quirks;
+        simulate(options);
+        connectTo();
+        if (!item.endsByItself) {
+            ASSERT_TRUE(waitFor([&] { return counters().requestsOf(Link::Command::Exchange) > 0; })) << item.name;
+            thread->stope();
+        }
+        ASSERT_TRUE(waitFor([&] { return recorder->finished; })) << item.name;
+        const QList<int> codes = codeRuns(*recorder);
+        EXPECT_EQ(codes.mid(codes.size() - item.lastCodes.size()), item.lastCodes) << item.name;
+        EXPECT_TRUE(recorder->has(item.code, item.text)) << item.name;
+        if (item.endsByItself) {
+            EXPECT_TRUE(recorder->has(1, interrupted)) << item.name;
+        }
+        thread.reset();
+    }
 }
 
 TEST_F(FaultTest, CorruptedRepliesAreRepeatedWithoutLosingTheConnection)

@@ -15,7 +15,9 @@
 #include <QSettings>
 #include <QSoundEffect>
 #include <QTest>
+#include <QTextCodec>
 
+#include <functional>
 #include <iterator>
 #include <thread>
 #include <vector>
@@ -232,6 +234,86 @@ TEST_F(ConnectionWindowTest, SilentDeviceEndsTheConnectionAfterAboutASecond)
     EXPECT_EQ(displayRow(0), PanelScreens::welcome(false)[0]);
     EXPECT_TRUE(waitFor([&] { return panel.transmissionThread() == nullptr; }, 5s)) << "the finished thread was not freed";
     EXPECT_TRUE(portFree());
+
+    // The link ended by itself: a change of language starts none.
+    const std::uint64_t identifications = requests(identificationCommand);
+    panel.ui().actionEnglish->trigger();
+    EXPECT_FALSE(panel.isConnected());
+    EXPECT_EQ(panel.transmissionThread(), nullptr);
+    EXPECT_TRUE(waitFor([&] { return panel.windowTitle() == QStringLiteral("Velidar 1.0"); }));
+    EXPECT_EQ(requests(identificationCommand), identifications);
+}
+
+TEST_F(ConnectionWindowTest, AlarmStopsWhenTheLinkEnds)
+{
+    struct Case {
+        const char* name;
+        std::function<void(QORemoteController&)> end;
+        std::function<bool()> ended;
+    };
+    const auto boxSays = [this](const QString& start) {
+        return [this, start] { return !warnings.isEmpty() && warnings[0].second.startsWith(start); };
+    };
+    const Case cases[] = {
+        {"device falls silent: event 1",
+         [this](QORemoteController&) {
+             VPanel::Sim::Faults silence;
+             silence.silentAfterRequests = 0;
+             simulator->setFaults(silence);
+         },
+         boxSays(QStringLiteral("Устройство не отвечает"))},
+        {"device vanishes: event 0", [this](QORemoteController&) { simulator.reset(); },
+         boxSays(QStringLiteral("Ошибка: COM"))},
+        {"stopped: event 6", [](QORemoteController& panel) { panel.transmissionThread()->stope(); },
+         [this] { return logHas(QStringLiteral("Устройство отключено пользователем.")); }},
+        {"another connection chosen", [this](QORemoteController& panel) { panel.setParam(portName(), 1, baudRate); },
+         [] { return true; }},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.name);
+        controller.reset();
+        warnings.clear();
+        simulate();
+        connectWindow();
+        QORemoteController& panel = window();
+        click(Button::F2, F2);
+        ASSERT_TRUE(waitFor([&] { return !panel.soundIcon()->pixmap().isNull(); }));
+        item.end(panel);
+        ASSERT_TRUE(waitFor(item.ended));
+        EXPECT_TRUE(panel.soundIcon()->pixmap().isNull());
+        EXPECT_FALSE(panel.alarmSound()->isPlaying());
+    }
+}
+
+TEST_F(ConnectionWindowTest, SmallConsoleGetsThePanelScreensAtItsSize)
+{
+    VPanel::Sim::SimulatorOptions options;
+    VPanel::Sim::FirmwareSetup device;
+    device.consoleRows = 2;
+    device.consolePlaces = 16;
+    options.devices = {device};
+    simulate(options);
+    QORemoteController& panel = window();
+    panel.setParam(portName(), 1, baudRate);
+    const QOSymbolModel& display = panel.ui().indicator->model();
+    const QByteArray title = rowOf(expectedScreen({}), 0).left(16);
+    ASSERT_TRUE(waitFor([&] { return displayRow(0) == title; }, 10s)) << fromDevice(displayRow(0)).toStdString();
+    EXPECT_EQ(display.displayRows(), 2);
+    EXPECT_EQ(display.displayColumns(), 16);
+
+    // Menu, the console switch, Enter: the device reports its console off.
+    click(Button::F1, F1);
+    click(Button::Down, Down);
+    click(Button::Enter, Enter);
+    QTextCodec* codec = QTextCodec::codecForName("Windows-1251");
+    const QByteArray panelOff = codec->fromUnicode(QStringLiteral("  ПУ ВЫКЛЮЧЕНА  "));
+    EXPECT_TRUE(waitFor([&] { return displayRow(0) == panelOff; })) << fromDevice(displayRow(0)).toStdString();
+    EXPECT_EQ(displayRow(1), QByteArray(PanelScreens::webAddress).leftJustified(16, ' '));
+
+    // While the console is off its menu rows stay as they are: nothing overwrites the blanking.
+    panel.alarm(7, QStringLiteral("Консоль включена."));
+    EXPECT_EQ(displayRow(0), QByteArray(16, ' '));
+    EXPECT_EQ(displayRow(1), QByteArray(16, ' '));
 }
 
 TEST_F(ConnectionWindowTest, EnglishWhileConnectedReconnectsWithTheNewLanguage)

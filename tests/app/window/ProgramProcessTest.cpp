@@ -1,0 +1,204 @@
+// The program as its users start it: a process of its own, against a simulated device.
+
+#include "tests/app/window/WindowFixture.h"
+
+#include "app/link/Packet.h"
+#include "app/transmission/LinkTiming.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+namespace WindowTest {
+namespace {
+
+using std::chrono::milliseconds;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int rounds = 20;
+constexpr auto pollStep = 10ms;
+constexpr auto startWait = 20s;
+// Beyond the connection's stop: the program's own teardown, on a loaded machine.
+constexpr auto teardownMargin = 1500ms;
+
+// User and system time the process has used, while /proc still shows it.
+std::optional<milliseconds> cpuTimeOf(qint64 pid)
+{
+    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const auto nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos)
+        return std::nullopt;
+    // From the state field on; utime and stime are the 14th and 15th fields of the line.
+    std::istringstream fields(text.substr(nameEnd + 2));
+    std::vector<std::string> values{std::istream_iterator<std::string>(fields), std::istream_iterator<std::string>()};
+    if (values.size() < 13)
+        return std::nullopt;
+    const unsigned long long ticks = std::stoull(values[11]) + std::stoull(values[12]);
+    return milliseconds(ticks * 1000 / static_cast<unsigned long long>(sysconf(_SC_CLK_TCK)));
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+{
+    const auto deadline = SteadyClock::now() + limit;
+    while (!condition()) {
+        if (SteadyClock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(pollStep);
+    }
+    return true;
+}
+
+struct Ending {
+    bool exited = false;
+    int exitCode = -1;
+    milliseconds took{0};
+    milliseconds cpu{0}; // used between the signal and the end
+};
+
+class ProgramProcessTest : public WindowFixture {
+protected:
+    void TearDown() override
+    {
+        if (panel && panel->state() != QProcess::NotRunning) {
+            panel->kill();
+            panel->waitForFinished();
+        }
+        panel.reset();
+        WindowFixture::TearDown();
+    }
+
+    // The program with a display of its own, its settings in the test's folder.
+    QProcessEnvironment environment(bool display) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        if (display)
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), directory.filePath(QStringLiteral("settings")));
+        return environment;
+    }
+
+    // The panel connected to the simulator and polling it.
+    void startConnectedPanel()
+    {
+        const std::uint64_t polls = requests(VPanel::Link::Command::Exchange);
+        panel = std::make_unique<QProcess>();
+        panel->setProcessEnvironment(environment(true));
+        panel->setWorkingDirectory(directory.filePath(QStringLiteral("work")));
+        panel->setProcessChannelMode(QProcess::ForwardedChannels);
+        panel->start(QStringLiteral(VPANEL_PATH),
+                     {QStringLiteral("--connect"), portName(), QStringLiteral("1"), QString::number(baudRate)});
+        ASSERT_TRUE(panel->waitForStarted());
+        const bool polled = waitUntil(
+            [&] {
+                return requests(VPanel::Link::Command::Exchange) > polls + 10 ||
+                       panel->waitForFinished(0) || panel->state() == QProcess::NotRunning;
+            },
+            startWait);
+        ASSERT_TRUE(polled && panel->state() == QProcess::Running)
+            << "the panel " << (polled ? "ended with status " + std::to_string(panel->exitCode()) : "did not poll")
+            << " after " << requests(VPanel::Link::Command::Exchange) - polls << " polls";
+    }
+
+    Ending terminate(int signal)
+    {
+        const qint64 pid = panel->processId();
+        const milliseconds bound =
+            VPanel::Transmission::stopBound(baudRate, milliseconds(QOTransmissionThread::defaultWriteInterval_ms)) +
+            teardownMargin;
+        const milliseconds before = cpuTimeOf(pid).value_or(milliseconds(0));
+        milliseconds last = before;
+        const auto since = SteadyClock::now();
+        ::kill(static_cast<pid_t>(pid), signal);
+        Ending ending;
+        while (SteadyClock::now() - since < bound) {
+            if (const auto used = cpuTimeOf(pid))
+                last = *used;
+            if (panel->waitForFinished(static_cast<int>(pollStep.count()))) {
+                ending.exited = true;
+                ending.exitCode = panel->exitStatus() == QProcess::NormalExit ? panel->exitCode() : -1;
+                break;
+            }
+        }
+        ending.took = std::chrono::duration_cast<milliseconds>(SteadyClock::now() - since);
+        ending.cpu = last - before;
+        return ending;
+    }
+
+    void expectPromptQuietEnd(const Ending& ending, int round)
+    {
+        EXPECT_TRUE(ending.exited) << "round " << round << ": still up after " << ending.took.count() << " ms";
+        EXPECT_EQ(ending.exitCode, 0) << "round " << round;
+        // A loop that spins takes a whole core; closing down takes a little.
+        EXPECT_LT(ending.cpu, ending.took / 2 + 200ms)
+            << "round " << round << ": " << ending.cpu.count() << " ms of CPU in " << ending.took.count() << " ms";
+    }
+
+    std::unique_ptr<QProcess> panel;
+};
+
+TEST_F(ProgramProcessTest, HelpAndVersionNeedNoDisplay)
+{
+    for (const char* option : {"--help", "--version"}) {
+        QProcess program;
+        program.setProcessEnvironment(environment(false));
+        program.start(QStringLiteral(VPANEL_PATH), {QString::fromLatin1(option)});
+        ASSERT_TRUE(program.waitForFinished(10000)) << option;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(program.exitCode(), 0) << option << ": " << program.readAllStandardError().toStdString();
+        const QString output = QString::fromUtf8(program.readAllStandardOutput());
+        if (QLatin1String(option) == QLatin1String("--help"))
+            EXPECT_TRUE(output.contains(QStringLiteral("--connect"))) << output.toStdString();
+        else
+            EXPECT_EQ(output, QStringLiteral("vpanel %1\n").arg(QStringLiteral(VPANEL_VERSION)));
+    }
+}
+
+TEST_F(ProgramProcessTest, TerminationEndsThePanelWhenItsDeviceVanishesAtTheSameMoment)
+{
+    for (int round = 0; round < rounds; ++round) {
+        simulate();
+        startConnectedPanel();
+        if (HasFatalFailure())
+            return;
+        simulator.reset();
+        expectPromptQuietEnd(terminate(SIGTERM), round);
+        if (HasFailure())
+            return;
+    }
+}
+
+TEST_F(ProgramProcessTest, TerminationEndsThePanelWhileTheWarningBoxIsOpen)
+{
+    simulate();
+    const int terminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+    for (int round = 0; round < rounds; ++round) {
+        simulator->setFaults({});
+        startConnectedPanel();
+        if (HasFatalFailure())
+            return;
+        const std::uint64_t stops = requests(VPanel::Link::Command::Stop);
+        VPanel::Sim::Faults silence;
+        silence.silentAfterRequests = 0;
+        simulator->setFaults(silence);
+        // The device fell silent, the box came up, and the connection let go of the line.
+        ASSERT_TRUE(waitUntil([&] { return requests(VPanel::Link::Command::Stop) > stops && portFree(); }, 10s))
+            << "round " << round;
+        expectPromptQuietEnd(terminate(terminationSignals[round % std::size(terminationSignals)]), round);
+        if (HasFailure())
+            return;
+    }
+}
+
+} // namespace
+} // namespace WindowTest
