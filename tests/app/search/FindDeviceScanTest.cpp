@@ -46,7 +46,7 @@ protected:
 
 TEST_F(FindDeviceScanTest, AllPortsAreScannedAtOnceAndEveryDeviceIsListedByName)
 {
-    const auto first = simulate("COM5", {{3, 7}, {5, 300}, {200, 12}});
+    const auto first = simulate("COM5", {{3, 7}, {5, 300}, {20, 12}});
     // Identification answered in 7 bytes, without the software version.
     VPanel::Sim::DeviceQuirks shortIdentification;
     shortIdentification.shortIdentification = true;
@@ -54,21 +54,21 @@ TEST_F(FindDeviceScanTest, AllPortsAreScannedAtOnceAndEveryDeviceIsListedByName)
     TestFindDevice window(dictionaryPath());
     window.show();
     QSignalSpy chosen(&window, &QOFindDevice::setParam);
-    choose(window, "Все порты", 3, 200);
+    choose(window, "Все порты", 3, 20);
     searchAndWait(window, 60s);
 
     EXPECT_EQ(window.made.size(), 2);
     EXPECT_EQ(window.runningAtFirstFind, 2);
     QStringList lines = texts(found(window));
     lines.sort();
-    EXPECT_EQ(lines, (QStringList{"COM5 адрес 200 Блок 12", "COM5 адрес 3 Тестовый блок",
+    EXPECT_EQ(lines, (QStringList{"COM5 адрес 20 Блок 12", "COM5 адрес 3 Тестовый блок",
                                   "COM5 адрес 5 Регулятор", "COM6 адрес 4 Идентификатор устройства: 999"}));
     for (int row = 0; row < found(window)->count(); ++row)
         EXPECT_EQ(found(window)->item(row)->data(Qt::UserRole), QVariant(1)) << row;
     EXPECT_EQ(texts(details(window)), QStringList{chooseDevice});
     const auto* progress = part<QProgressBar>(window, "progressBar");
-    EXPECT_EQ(progress->maximum(), 2 * 198);
-    EXPECT_EQ(progress->value(), 2 * 198);
+    EXPECT_EQ(progress->maximum(), 2 * 18);
+    EXPECT_EQ(progress->value(), 2 * 18);
 
     doubleClick(window, line(window, "COM5 адрес 5 Регулятор"));
     ASSERT_EQ(chosen.count(), 1);
