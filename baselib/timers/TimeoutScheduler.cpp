@@ -9,6 +9,7 @@
 #include <boost/core/demangle.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -200,8 +201,12 @@ void TimeoutScheduler::schedule(Timer& timer, DateTime due, bool periodic, TimeD
 {
     const ScopedLock lock(m_impl->mutex);
     Timer::Impl& state = *timer.m_impl;
-    if (state.scheduler.load() != this)
+    if (state.scheduler.load() != this || std::isnan(period.days()))
         throw TimerException(wideText(__PRETTY_FUNCTION__) + L" not valid in this state");
+    // A NaN due time orders with nothing and would hold every later timer behind it. Such
+    // a deadline counts as passed (see Timeout::isExpired): the timer is due now.
+    if (std::isnan(due.days()))
+        due = KelTime::Clock::universalTime();
     m_impl->erase(timer);
     state.periodic = periodic;
     state.period = period;
