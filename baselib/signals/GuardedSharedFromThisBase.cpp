@@ -2,10 +2,10 @@
 
 #include "baselib/platform/Console.h"
 #include "baselib/threading/Mutex.h"
+#include "baselib/threading/ProcessWide.h"
 #include "baselib/threading/TaskQueueThreadProxy.h"
 
 #include <memory>
-#include <new>
 
 namespace Threading {
 
@@ -16,13 +16,11 @@ struct SharedQueue {
     std::unique_ptr<Internal::TaskQueueThreadProxy> proxy;
 };
 
-// Never destroyed: shared objects may still be let go while the process exits. A queue that
-// no platform tear-down removed is left running when the process ends.
+// A queue that no platform tear-down removed is left running when the process ends.
 SharedQueue& sharedQueue()
 {
-    alignas(SharedQueue) static unsigned char storage[sizeof(SharedQueue)];
-    static SharedQueue* const instance = new (storage) SharedQueue;
-    return *instance;
+    static Internal::ProcessWide<SharedQueue> instance;
+    return instance.get();
 }
 
 } // namespace

@@ -122,7 +122,8 @@ bool TimeoutScheduler::waitForTimeEvent(Timeout deadline)
 
 void TimeoutScheduler::doEvents()
 {
-    static const std::wstring signature = wideText(__PRETTY_FUNCTION__);
+    // Not a static string: the global timer thread may still run while statics are destroyed.
+    const char* const signature = __PRETTY_FUNCTION__;
     const ScopedLock lock(m_impl->mutex);
     const DateTime now = KelTime::Clock::universalTime();
     for (int pass = 0; pass < maxPassesPerCall; ++pass) {
@@ -142,7 +143,7 @@ void TimeoutScheduler::doEvents()
                 try {
                     timer.fire();
                 } catch (const std::exception& error) {
-                    KelConsole::writeErrorReport(signature + L": Необработанное исключение во время исполнения\n(" +
+                    KelConsole::writeErrorReport(wideText(signature) + L": Необработанное исключение во время исполнения\n(" +
                                                  exceptionMessage(error) + L")\nТаймер " +
                                                  wideText(boost::core::demangle(typeid(timer).name()).c_str()));
                 }
