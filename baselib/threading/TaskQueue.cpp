@@ -32,9 +32,10 @@ std::wstring signatureText(const char* prettyFunction)
     return std::wstring(prettyFunction, prettyFunction + std::strlen(prettyFunction));
 }
 
-std::wstring className(const Task& task)
+template <class Object>
+std::wstring className(const Object& object)
 {
-    const std::string name = boost::core::demangle(typeid(task).name());
+    const std::string name = boost::core::demangle(typeid(object).name());
     return std::wstring(name.begin(), name.end());
 }
 
@@ -96,6 +97,21 @@ private:
     {
         const KelBase::SignalRaiser<TaskQueueSubject> raiser(subject);
         raiser(signal, arguments...);
+    }
+
+    // Tells every listener, reporting (not passing on) what one of them throws: the task's
+    // run goes on whatever its listeners do.
+    void raiseReporting(void (TaskQueueSignals::*signal)(TaskQueue&, Task&), TaskQueue& queue, Task& task,
+                        const char* signature)
+    {
+        const KelBase::SignalRaiser<TaskQueueSubject> raiser(subject);
+        raiser.raiseEach(
+            [signature](const TaskQueueSubject::Observer& listener, const std::exception& error) {
+                KelConsole::writeErrorReport(signatureText(signature) +
+                                             L": Необработанное исключение во время исполнения\n(" +
+                                             KelBase::exceptionMessage(error) + L")\nСлушатель " + className(listener));
+            },
+            signal, queue, task);
     }
 
     Mutex m_mutex;
@@ -211,16 +227,13 @@ bool TaskQueue::Impl::takeNext(const TaskQueue& queue, bool ownLoop)
 
 void TaskQueue::Impl::runTask(TaskQueue& queue, Task& task, bool listened, const char* signature)
 {
-    const auto report = [signature, &task](const std::exception& error) {
-        KelConsole::writeErrorReport(signatureText(signature) + L": Необработанное исключение во время исполнения\n(" +
-                                     KelBase::exceptionMessage(error) + L")\nЗадача " + className(task));
-    };
+    if (listened)
+        raiseReporting(&TaskQueueSignals::taskStarted, queue, task, signature);
     try {
-        if (listened)
-            raise(&TaskQueueSignals::taskStarted, queue, task);
         task.run(queue);
     } catch (const std::exception& error) {
-        report(error);
+        KelConsole::writeErrorReport(signatureText(signature) + L": Необработанное исключение во время исполнения\n(" +
+                                     KelBase::exceptionMessage(error) + L")\nЗадача " + className(task));
     }
     if (!listened)
         return;
@@ -230,11 +243,8 @@ void TaskQueue::Impl::runTask(TaskQueue& queue, Task& task, bool listened, const
         m_running.bodyRunning = false;
         interrupted = m_running.interrupted;
     }
-    try {
-        raise(interrupted ? &TaskQueueSignals::taskInterrupted : &TaskQueueSignals::taskFinished, queue, task);
-    } catch (const std::exception& error) {
-        report(error);
-    }
+    raiseReporting(interrupted ? &TaskQueueSignals::taskInterrupted : &TaskQueueSignals::taskFinished, queue, task,
+                   signature);
 }
 
 void TaskQueue::Impl::endBody(Task& task, bool owned, bool bodyEndMarked)
