@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <cstdio>
 #include <iostream>
 #include <locale>
 #include <stdexcept>
@@ -34,21 +33,6 @@ void setProcessLocale()
         } catch (const std::runtime_error&) {
             continue;
         }
-    }
-}
-
-// Qt's messages go to standard error as UTF-8 bytes, around the C stream: the libraries
-// write their lines there as wide text, and a stream once written narrow would refuse them.
-void writeQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    const QByteArray line = (qFormatLogMessage(type, context, message) + QLatin1Char('\n')).toUtf8();
-    // What the libraries have written so far comes first.
-    std::fflush(stderr);
-    for (qsizetype written = 0; written < line.size();) {
-        const ssize_t part = ::write(STDERR_FILENO, line.constData() + written, static_cast<size_t>(line.size() - written));
-        if (part <= 0)
-            return;
-        written += part;
     }
 }
 
@@ -76,7 +60,6 @@ QStringList argumentsOf(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(writeQtMessage);
     // The display reports every resize at debug level; QT_LOGGING_RULES can bring it back.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     setProcessLocale();

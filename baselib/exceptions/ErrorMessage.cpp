@@ -15,17 +15,17 @@ const char* systemText(int code, char* buffer, std::size_t size)
 {
     return strerror_r(code, buffer, size);
 }
-
-bool isUnknownErrorText(const char* text) { return std::strncmp(text, "Unknown error", 13) == 0; }
 } // namespace
 
 ErrorMessage::ErrorMessage(unsigned long code)
 {
-    if (code > static_cast<unsigned long>(INT_MAX))
+    // Known or not is decided by the code: the text of an unknown one is in the language of
+    // the messages, "Unknown error 7000" as well as any translation of it.
+    if (code > static_cast<unsigned long>(INT_MAX) || !strerrordesc_np(static_cast<int>(code)))
         return;
     char buffer[256];
     const char* narrow = systemText(static_cast<int>(code), buffer, sizeof buffer);
-    if (!narrow || isUnknownErrorText(narrow))
+    if (!narrow)
         return;
     const std::wstring wide = KelBase::Conversion::stringFromCCharStr(narrow);
     m_text = new wchar_t[wide.size() + 1];

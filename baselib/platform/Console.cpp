@@ -4,10 +4,15 @@
 #include "baselib/threading/StaticInitializer.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <new>
+#include <string>
 
+#include <iconv.h>
+#include <langinfo.h>
 #include <unistd.h>
 
 namespace KelConsole {
@@ -69,12 +74,88 @@ std::recursive_mutex& consoleMutex()
     return *mutex;
 }
 
-void writeColoredLine(std::wostream& stream, Color::ConsoleColor color, const std::wstring& text)
+// The buffers of the wide standard streams as the library found them, before anyone could
+// redirect them.
+std::wstreambuf* const initialLogBuffer = std::wclog.rdbuf();
+std::wstreambuf* const initialErrorBuffer = std::wcerr.rdbuf();
+
+// The text in the multibyte encoding of the C locale, as the wide C stream would write it:
+// a character without a form there is transliterated, or else becomes '?'.
+std::string narrowText(const std::wstring& text)
+{
+    const std::string target = std::string(nl_langinfo(CODESET)) + "//TRANSLIT";
+    const iconv_t converter = iconv_open(target.c_str(), "WCHAR_T");
+    std::string result;
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        for (const wchar_t character : text)
+            result += character < 0x80 ? static_cast<char>(character) : '?';
+        return result;
+    }
+    char* input = const_cast<char*>(reinterpret_cast<const char*>(text.data()));
+    std::size_t inputLeft = text.size() * sizeof(wchar_t);
+    char buffer[512];
+    for (;;) {
+        char* output = buffer;
+        std::size_t outputLeft = sizeof buffer;
+        const std::size_t converted =
+            iconv(converter, inputLeft ? &input : nullptr, inputLeft ? &inputLeft : nullptr, &output, &outputLeft);
+        const int error = errno;
+        result.append(buffer, static_cast<std::size_t>(output - buffer));
+        if (converted != static_cast<std::size_t>(-1)) {
+            if (!inputLeft)
+                break; // the shift state is reset too
+            continue;
+        }
+        if (error == E2BIG)
+            continue;
+        if (error != EILSEQ)
+            break;
+        result += '?';
+        input += sizeof(wchar_t);
+        inputLeft -= sizeof(wchar_t);
+    }
+    iconv_close(converter);
+    return result;
+}
+
+void writeAll(int descriptor, const std::string& bytes)
+{
+    for (std::size_t written = 0; written < bytes.size();) {
+        const ssize_t part = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (part < 0 && errno == EINTR)
+            continue;
+        if (part <= 0)
+            return;
+        written += static_cast<std::size_t>(part);
+    }
+}
+
+void writeColoredLine(std::wostream& stream, std::wstreambuf* initialBuffer, Color::ConsoleColor color,
+                      const std::wstring& text)
 {
     const Internal::ScopedConsoleLock lock;
-    // One failed line (say, a character the locale cannot encode) must not silence the rest.
-    stream.clear();
-    stream << color << text << Color(Color::Initial, Color::Initial) << L'\n' << std::flush;
+    if (stream.rdbuf() != initialBuffer) {
+        // Redirected by the program: the line goes where it asked. One failed line (say, a
+        // character its locale cannot encode) must not silence the rest.
+        stream.clear();
+        stream << color << text << Color(Color::Initial, Color::Initial) << L'\n' << std::flush;
+        return;
+    }
+    // As bytes, straight to the descriptor: a wide write through the stream would make the C
+    // stream behind it wide-oriented, after which every narrow write of the program (fprintf,
+    // Qt's messages) fails, and a narrow write before would make ours fail. What the program
+    // wrote before goes first.
+    stream.flush();
+    std::fflush(stderr);
+    const bool terminal = isatty(STDERR_FILENO);
+    std::wstring line;
+    if (terminal)
+        line += sgrSequence(Color(color, Color::Current));
+    line += text;
+    if (terminal)
+        line += sgrSequence(Color(Color::Initial, Color::Initial));
+    line += L'\n';
+    writeAll(STDERR_FILENO, narrowText(line));
 }
 
 } // namespace
@@ -109,9 +190,12 @@ std::wostream& operator<<(std::wostream& stream, Color::ConsoleColor foreground)
     return stream << Color(foreground, Color::Current);
 }
 
-void writeTraceLine(const std::wstring& text) { writeColoredLine(std::wclog, Color::Green, text); }
+void writeTraceLine(const std::wstring& text) { writeColoredLine(std::wclog, initialLogBuffer, Color::Green, text); }
 
-void writeErrorReport(const std::wstring& text) { writeColoredLine(std::wcerr, Color::LightRed, text); }
+void writeErrorReport(const std::wstring& text)
+{
+    writeColoredLine(std::wcerr, initialErrorBuffer, Color::LightRed, text);
+}
 
 namespace Internal {
 

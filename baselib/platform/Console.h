@@ -55,9 +55,12 @@ KELBASE_EXPORT std::wostream& operator<<(std::wostream& stream, Color::ConsoleCo
 // The SGR escape sequence for a colour, empty when the colour leaves everything as it is.
 KELBASE_EXPORT std::wstring sgrSequence(const Color& color);
 
-// A library trace line: green on std::wclog. The line end is added here.
+// A library trace line: green on std::wclog. The line end is added here. While the stream
+// still has its own buffer, the line is written to standard error as multibyte text of the C
+// locale, leaving the orientation of the C stream to the program: its narrow writes
+// (fprintf, Qt's messages) and its wide ones keep working. A redirected stream gets the line.
 KELBASE_EXPORT void writeTraceLine(const std::wstring& text);
-// A library error report: light red on std::wcerr. The line end is added here.
+// A library error report: light red on std::wcerr, written as writeTraceLine() writes.
 KELBASE_EXPORT void writeErrorReport(const std::wstring& text);
 
 namespace Internal {

@@ -20,7 +20,7 @@ public:
     IInitializationItem(const IInitializationItem&) = delete;
     IInitializationItem& operator=(const IInitializationItem&) = delete;
 
-    // The library's process-wide collection, made on first use and destroyed at exit.
+    // The library's process-wide collection, made on first use and never destroyed.
     static ObjectFactory::FactoryCollection& factoryCollection();
     // Gives this interface its identifier on the first call; later calls do nothing.
     static void ensureInterfaceRegistered(const ObjectFactory::FactoryCollection& collection);

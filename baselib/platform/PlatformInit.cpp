@@ -3,6 +3,7 @@
 #include "baselib/platform/Console.h"
 #include "baselib/platform/Conversion.h"
 #include "baselib/plugins/InitializationItems.h"
+#include "baselib/threading/ProcessWide.h"
 
 #include <atomic>
 #include <clocale>
@@ -36,8 +37,8 @@ struct PlatformState {
 
 PlatformState& state()
 {
-    static PlatformState instance;
-    return instance;
+    static Threading::Internal::ProcessWide<PlatformState> instance;
+    return instance.get();
 }
 
 std::wstring widePath(const fs::path& path) { return Conversion::stringFromUTF8(path.native()); }

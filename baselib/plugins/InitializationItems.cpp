@@ -1,6 +1,7 @@
 #include "baselib/plugins/InitializationItems.h"
 
 #include "baselib/signals/GuardedSharedFromThisBase.h"
+#include "baselib/threading/ProcessWide.h"
 
 #include <memory>
 #include <mutex>
@@ -15,7 +16,8 @@ namespace {
 // library is loaded: loading it must not write trace lines into every program's output.
 ObjectFactory::FactoryCollection& makeLibraryCollection()
 {
-    static ObjectFactory::FactoryCollection collection;
+    static Threading::Internal::ProcessWide<ObjectFactory::FactoryCollection> instance;
+    ObjectFactory::FactoryCollection& collection = instance.get();
     IInitializationItem::ensureInterfaceRegistered(collection);
     collection.factoryFor<InitializationItemFactory>().registerClass(
         ObjectFactory::EmptyType(), &ObjectFactory::createInstance<IInitializationItem, Threading::TaskQueueReleaser>);

@@ -4,6 +4,7 @@
 #include "baselib/exceptions/ExceptionTree.h"
 #include "baselib/platform/Console.h"
 #include "baselib/threading/Mutex.h"
+#include "baselib/threading/ProcessWide.h"
 
 #include <climits>
 #include <map>
@@ -18,7 +19,6 @@ constexpr unsigned int firstId = 1;
 class UniqueIdMap {
 public:
     UniqueIdMap() { KelConsole::writeTraceLine(L"ObjectFactory::Internal::UniqueIdMap::UniqueIdMap"); }
-    ~UniqueIdMap() { KelConsole::writeTraceLine(L"ObjectFactory::Internal::UniqueIdMap::~UniqueIdMap"); }
     UniqueIdMap(const UniqueIdMap&) = delete;
     UniqueIdMap& operator=(const UniqueIdMap&) = delete;
 
@@ -62,8 +62,9 @@ private:
 
 UniqueIdMap& idMap()
 {
-    static UniqueIdMap instance;
-    return instance;
+    // Plug-ins release their interfaces from static destructors, at any point of the exit.
+    static Threading::Internal::ProcessWide<UniqueIdMap> instance;
+    return instance.get();
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "baselib/platform/Console.h"
 #include "baselib/plugins/PluginRegistry.h"
 #include "baselib/signals/SignalRaiser.h"
+#include "baselib/threading/ProcessWide.h"
 
 #include <algorithm>
 #include <exception>
@@ -49,8 +50,9 @@ private:
 
 std::shared_ptr<PluginRegistry> PluginRegistry::instance()
 {
-    static const std::shared_ptr<PluginRegistry> registry = std::make_shared<PluginRegistry>();
-    return registry;
+    static Threading::Internal::ProcessWide<std::shared_ptr<PluginRegistry>> registry(
+        std::make_shared<PluginRegistry>());
+    return registry.get();
 }
 
 void PluginRegistry::add(const boost::shared_ptr<Plugin>& plugin)

@@ -1,5 +1,6 @@
 #include "baselib/signals/SynchronizationModel.h"
 
+#include "baselib/threading/ProcessWide.h"
 #include "baselib/threading/StaticInitializer.h"
 
 #include <map>
@@ -13,8 +14,8 @@ using LockMap = std::map<std::string, std::unique_ptr<RWLock>>;
 
 LockMap& locks()
 {
-    static LockMap instance;
-    return instance;
+    static Threading::Internal::ProcessWide<LockMap> instance;
+    return instance.get();
 }
 } // namespace
 

@@ -129,6 +129,8 @@ private:
         }
 
         void run(Threading::TaskQueue&) override { destroy(std::exchange(m_object, nullptr)); }
+        // The task could not be queued: the object stays undeleted.
+        void forget() { m_object = nullptr; }
 
     private:
         Interface* m_object;
@@ -139,7 +141,16 @@ private:
         {
             // A failure here leaves the object undeleted: deleting it on this thread could
             // wait for this very thread.
-            reportFailure([object] { sharedTaskQueue().pushTask(std::make_unique<DeletionTask>(object)); });
+            reportFailure([object] {
+                std::unique_ptr<Threading::Task> task = std::make_unique<DeletionTask>(object);
+                try {
+                    pushToSharedQueue(task);
+                } catch (...) {
+                    if (task)
+                        static_cast<DeletionTask&>(*task).forget();
+                    throw;
+                }
+            });
         }
     };
 

@@ -3,8 +3,7 @@
 #include "baselib/exceptions/ExceptionTree.h"
 #include "baselib/threading/Condition.h"
 #include "baselib/threading/Mutex.h"
-
-#include <new>
+#include "baselib/threading/ProcessWide.h"
 
 namespace KelBase::Internal {
 
@@ -18,12 +17,10 @@ struct ReleaseSignal {
     Threading::Condition condition;
 };
 
-// Never destroyed: objects may still be released while the process exits.
 ReleaseSignal& releaseSignal()
 {
-    alignas(ReleaseSignal) static unsigned char storage[sizeof(ReleaseSignal)];
-    static ReleaseSignal* const instance = new (storage) ReleaseSignal;
-    return *instance;
+    static Threading::Internal::ProcessWide<ReleaseSignal> instance;
+    return instance.get();
 }
 
 } // namespace

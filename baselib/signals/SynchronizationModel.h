@@ -41,7 +41,7 @@ template <class Model>
 struct ClassScope;
 
 namespace Internal {
-// The process-wide lock of a host class, made on first use and kept until process exit.
+// The process-wide lock of a host class, made on first use and never destroyed.
 // Keyed by the type's name so that every library and program of the process gets the same
 // lock, although each holds its own copy of the templates.
 KELBASE_EXPORT RWLock& classRWLock(const std::type_info& host);

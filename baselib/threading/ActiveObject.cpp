@@ -42,6 +42,21 @@ void ActiveObject::reset()
         throw ActiveObjectException(signatureText(__PRETTY_FUNCTION__) + L" not valid in this state");
     reinitialize();
     m_state.exchange(Idle);
+    m_taken.store(false);
+}
+
+bool ActiveObject::start()
+{
+    if (m_taken.exchange(true))
+        return false;
+    m_state.exchange(Starting);
+    return true;
+}
+
+void ActiveObject::abandonStart()
+{
+    m_state.exchange(Idle);
+    m_taken.store(false);
 }
 
 bool ActiveObject::isCancelled() const

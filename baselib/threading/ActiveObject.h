@@ -43,14 +43,19 @@ private:
 
     // Reads are read-modify-writes so that they order with the writes of other threads.
     int state() const { return m_state.fetch_add(0); }
-    void start() { m_state.exchange(Starting); }
+    // False when a Thread has taken the object since it was made or last reset: it is
+    // running or finished, and one execute() at a time, once per reset, is all it allows.
+    bool start();
     // The thread could not be made: the object never left idle.
-    void abandonStart() { m_state.exchange(Idle); }
+    void abandonStart();
     int result() const { return m_result.load(); }
     // Runs execute() on the object's thread; reports a std::exception that escapes it.
     int doExecute();
 
     mutable std::atomic<int> m_state{Idle};
+    // Set by start(), cleared by reset(); the state alone cannot tell an idle object that was
+    // cancelled from a running one that was.
+    std::atomic<bool> m_taken{false};
     std::atomic<int> m_result{-1};
 };
 

@@ -21,12 +21,23 @@ Condition::~Condition()
 
 bool Condition::timedWait(Mutex& mutex, const KelTime::Timeout& timeout)
 {
-    if (timeout.isInfinite()) {
+    const Internal::WaitDeadline deadline = Internal::waitDeadline(timeout);
+    switch (deadline.kind) {
+    case Internal::WaitDeadline::Passed:
+        return false;
+    case Internal::WaitDeadline::Never:
         wait(mutex);
         return true;
+    case Internal::WaitDeadline::At:
+        break;
     }
-    const timespec deadline = Internal::timespecFromTimeout(timeout);
-    return pthread_cond_timedwait(&m_condition, &mutex.m_mutex, &deadline) != ETIMEDOUT;
+    const int code = pthread_cond_timedwait(&m_condition, &mutex.m_mutex, &deadline.at);
+    if (code == ETIMEDOUT)
+        return false;
+    // A refused wait did not wait: taken for a wake-up it would make its caller spin.
+    if (code != 0)
+        throw ConditionException(errorCodeToMessage(code));
+    return true;
 }
 
 } // namespace Threading

@@ -23,8 +23,10 @@ public:
     ~Condition();
 
     void wait(Mutex& mutex) { pthread_cond_wait(&m_condition, &mutex.m_mutex); }
-    // False only when the deadline passed; an infinite timeout waits without one. Like wait(),
-    // it may return true without a wake-up, so callers re-check their predicate.
+    // False only when the deadline passed (at once for a passed or unknown one); an infinite
+    // or unreachably far deadline waits without one. Like wait(), it may return true without
+    // a wake-up, so callers re-check their predicate. A wait the system refuses throws
+    // ConditionException.
     bool timedWait(Mutex& mutex, const KelTime::Timeout& timeout);
     void wakeOne() { pthread_cond_signal(&m_condition); }
     void wakeAll() { pthread_cond_broadcast(&m_condition); }

@@ -2,7 +2,6 @@
 
 #include "baselib/exceptions/ExceptionTree.h"
 
-#include <cstdlib>
 #include <exception>
 #include <new>
 
@@ -25,16 +24,9 @@ void BasicStaticInitializer::createSyncMutex()
             throw MutexException(errorCodeToMessage(code));
         pthread_mutexattr_settype(&recursiveAttributes, PTHREAD_MUTEX_RECURSIVE);
         syncMutexInstance = new (mutexStorage) Mutex(recursiveAttributes);
-        std::atexit(destroySyncMutex);
     } catch (...) {
         creationFailure = std::current_exception();
     }
-}
-
-void BasicStaticInitializer::destroySyncMutex()
-{
-    syncMutexInstance->~Mutex();
-    pthread_mutexattr_destroy(&recursiveAttributes);
 }
 
 Mutex& BasicStaticInitializer::syncMutex()

@@ -10,12 +10,12 @@ namespace Threading::Internal {
 // function-local statics. Recursive, because building one such object may need another.
 class KELBASE_EXPORT BasicStaticInitializer : private BasicVerifier {
 public:
-    // Made exactly once on first use, destroyed at process exit.
+    // Made exactly once on first use and never destroyed, like every process-wide object of
+    // the library (see ProcessWide).
     static Mutex& syncMutex();
 
 private:
     static void createSyncMutex();
-    static void destroySyncMutex();
 };
 
 } // namespace Threading::Internal

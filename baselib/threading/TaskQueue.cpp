@@ -32,9 +32,10 @@ std::wstring signatureText(const char* prettyFunction)
     return std::wstring(prettyFunction, prettyFunction + std::strlen(prettyFunction));
 }
 
-std::wstring className(const Task& task)
+template <class Object>
+std::wstring className(const Object& object)
 {
-    const std::string name = boost::core::demangle(typeid(task).name());
+    const std::string name = boost::core::demangle(typeid(object).name());
     return std::wstring(name.begin(), name.end());
 }
 
@@ -77,7 +78,7 @@ private:
     };
 
     // Under the mutex.
-    void refuseFromOwnBody(const std::wstring& signature) const;
+    void refuseFromOwnBody(const char* signature) const;
     bool takeNext(const TaskQueue& queue, bool ownLoop);
     void yieldForArrival();
     void clearRunning();
@@ -86,7 +87,7 @@ private:
     // Without the mutex.
     void finishAnnouncement(std::uint64_t sequence);
     // The notifications (when the push had listeners) and the body of the running task.
-    void runTask(TaskQueue& queue, Task& task, bool listened, const std::wstring& signature);
+    void runTask(TaskQueue& queue, Task& task, bool listened, const char* signature);
     // Ends the running task: marks its body's end unless done already, deletes it if owned;
     // the caller then takes the mutex and clears the slot.
     void endBody(Task& task, bool owned, bool bodyEndMarked);
@@ -96,6 +97,21 @@ private:
     {
         const KelBase::SignalRaiser<TaskQueueSubject> raiser(subject);
         raiser(signal, arguments...);
+    }
+
+    // Tells every listener, reporting (not passing on) what one of them throws: the task's
+    // run goes on whatever its listeners do.
+    void raiseReporting(void (TaskQueueSignals::*signal)(TaskQueue&, Task&), TaskQueue& queue, Task& task,
+                        const char* signature)
+    {
+        const KelBase::SignalRaiser<TaskQueueSubject> raiser(subject);
+        raiser.raiseEach(
+            [signature](const TaskQueueSubject::Observer& listener, const std::exception& error) {
+                KelConsole::writeErrorReport(signatureText(signature) +
+                                             L": Необработанное исключение во время исполнения\n(" +
+                                             KelBase::exceptionMessage(error) + L")\nСлушатель " + className(listener));
+            },
+            signal, queue, task);
     }
 
     Mutex m_mutex;
@@ -158,10 +174,10 @@ void TaskQueue::Impl::finishAnnouncement(std::uint64_t sequence)
     m_arrival.wakeOne();
 }
 
-void TaskQueue::Impl::refuseFromOwnBody(const std::wstring& signature) const
+void TaskQueue::Impl::refuseFromOwnBody(const char* signature) const
 {
     if (m_running.task && m_running.thread == std::this_thread::get_id())
-        throw ThreadingException(signature + L" not valid in this state");
+        throw ThreadingException(signatureText(signature) + L" not valid in this state");
 }
 
 void TaskQueue::Impl::yieldForArrival()
@@ -209,18 +225,15 @@ bool TaskQueue::Impl::takeNext(const TaskQueue& queue, bool ownLoop)
     return true;
 }
 
-void TaskQueue::Impl::runTask(TaskQueue& queue, Task& task, bool listened, const std::wstring& signature)
+void TaskQueue::Impl::runTask(TaskQueue& queue, Task& task, bool listened, const char* signature)
 {
-    const auto report = [&signature, &task](const std::exception& error) {
-        KelConsole::writeErrorReport(signature + L": Необработанное исключение во время исполнения\n(" +
-                                     KelBase::exceptionMessage(error) + L")\nЗадача " + className(task));
-    };
+    if (listened)
+        raiseReporting(&TaskQueueSignals::taskStarted, queue, task, signature);
     try {
-        if (listened)
-            raise(&TaskQueueSignals::taskStarted, queue, task);
         task.run(queue);
     } catch (const std::exception& error) {
-        report(error);
+        KelConsole::writeErrorReport(signatureText(signature) + L": Необработанное исключение во время исполнения\n(" +
+                                     KelBase::exceptionMessage(error) + L")\nЗадача " + className(task));
     }
     if (!listened)
         return;
@@ -230,11 +243,8 @@ void TaskQueue::Impl::runTask(TaskQueue& queue, Task& task, bool listened, const
         m_running.bodyRunning = false;
         interrupted = m_running.interrupted;
     }
-    try {
-        raise(interrupted ? &TaskQueueSignals::taskInterrupted : &TaskQueueSignals::taskFinished, queue, task);
-    } catch (const std::exception& error) {
-        report(error);
-    }
+    raiseReporting(interrupted ? &TaskQueueSignals::taskInterrupted : &TaskQueueSignals::taskFinished, queue, task,
+                   signature);
 }
 
 void TaskQueue::Impl::endBody(Task& task, bool owned, bool bodyEndMarked)
@@ -257,7 +267,8 @@ void TaskQueue::Impl::clearRunning()
 
 std::size_t TaskQueue::Impl::executeTaskQueue(TaskQueue& queue, bool ownLoop)
 {
-    static const std::wstring signature = signatureText(__PRETTY_FUNCTION__);
+    // Not a static string: the shared queue's thread still runs while statics are destroyed.
+    const char* const signature = __PRETTY_FUNCTION__;
     std::size_t count = 0;
     std::unique_lock<Mutex> lock(m_mutex);
     refuseFromOwnBody(signature);
@@ -285,7 +296,7 @@ std::size_t TaskQueue::Impl::executeTaskQueue(TaskQueue& queue, bool ownLoop)
 
 void TaskQueue::Impl::waitAll()
 {
-    static const std::wstring signature = signatureText(__PRETTY_FUNCTION__);
+    const char* const signature = __PRETTY_FUNCTION__;
     const ScopedLock lock(m_mutex);
     refuseFromOwnBody(signature);
     while (!m_waiting.empty() || m_running.task)

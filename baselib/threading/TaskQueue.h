@@ -20,6 +20,8 @@ class TaskQueue;
 // taskPushed on the pushing thread, then taskStarted and taskFinished (or taskInterrupted)
 // on the thread that processes the queue. A listener hears taskPushed of a push before
 // taskStarted of it. Listeners must not connect or disconnect from inside a notification.
+// A std::exception from taskStarted, taskFinished or taskInterrupted is reported naming the
+// listener, and the task and the other listeners go on; one from taskPushed reaches the pusher.
 class TaskQueueSignals {
 public:
     virtual void taskPushed(TaskQueue& queue, Task& task) = 0;

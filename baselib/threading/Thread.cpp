@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -29,8 +31,12 @@ Thread::Thread(ActiveObject& object)
 {
     ThreadRegistry::instance();
     auto record = std::make_shared<ThreadRecord>(object);
-    object.start();
     auto argument = std::make_unique<std::shared_ptr<ThreadRecord>>(record);
+    if (!object.start()) {
+        const char* const signature = __PRETTY_FUNCTION__;
+        throw ActiveObjectException(std::wstring(signature, signature + std::strlen(signature)) +
+                                    L" not valid in this state");
+    }
     if (const int code = pthread_create(&m_handle, nullptr, threadProcedure, argument.get())) {
         object.abandonStart();
         throw ThreadException(errorCodeToMessage(code));

@@ -25,7 +25,8 @@ class KELBASE_EXPORT Thread : private BasicVerifier {
 public:
     // The null thread.
     Thread() = default;
-    // Starts a new thread that runs the object's execute(). Throws ThreadException.
+    // Starts a new thread that runs the object's execute(). Throws ThreadException, or
+    // ActiveObjectException when the object is running or finished and not reset since.
     explicit Thread(ActiveObject& object);
 
     // Waits for the object's execution to end and gives its result. The POSIX thread is

@@ -33,7 +33,8 @@ public:
 
     // The time in the time format of the console's locale; see DateTime::toString().
     std::wstring toString() const;
-    // 07:05:09 or 07:05:09.250; for ordinary values only.
+    // 07:05:09 or 07:05:09.250. Throws DateTimeException "Невозможно преобразовать дату и
+    // время в требуемый формат" for the special values, as Date and DateTime do.
     std::wstring toISOString() const;
 
     double days() const { return m_days; }

@@ -93,6 +93,10 @@ void writeIsoDate(std::wostream& stream, Date date)
 
 void writeIsoTime(std::wostream& stream, Time time)
 {
+    // The special values (and anything outside the day) have no clock form; Date and DateTime
+    // refuse theirs alike.
+    if (!(time.days() >= 0.0 && time.days() < 1.0))
+        throw DateTimeException(KelBase::resStr(DateTimeValueMessage::NotConvertible));
     // Counted in whole milliseconds at once: splitting the fraction step by step (hours, then
     // minutes, ...) loses a little at each step and wrote 00:00:10.999 for 11 s. The precision
     // that every time carries keeps the product above the whole millisecond; the slack absorbs

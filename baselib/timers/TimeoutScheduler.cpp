@@ -9,6 +9,7 @@
 #include <boost/core/demangle.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -121,7 +122,8 @@ bool TimeoutScheduler::waitForTimeEvent(Timeout deadline)
 
 void TimeoutScheduler::doEvents()
 {
-    static const std::wstring signature = wideText(__PRETTY_FUNCTION__);
+    // Not a static string: the global timer thread may still run while statics are destroyed.
+    const char* const signature = __PRETTY_FUNCTION__;
     const ScopedLock lock(m_impl->mutex);
     const DateTime now = KelTime::Clock::universalTime();
     for (int pass = 0; pass < maxPassesPerCall; ++pass) {
@@ -141,7 +143,7 @@ void TimeoutScheduler::doEvents()
                 try {
                     timer.fire();
                 } catch (const std::exception& error) {
-                    KelConsole::writeErrorReport(signature + L": Необработанное исключение во время исполнения\n(" +
+                    KelConsole::writeErrorReport(wideText(signature) + L": Необработанное исключение во время исполнения\n(" +
                                                  exceptionMessage(error) + L")\nТаймер " +
                                                  wideText(boost::core::demangle(typeid(timer).name()).c_str()));
                 }
@@ -200,8 +202,12 @@ void TimeoutScheduler::schedule(Timer& timer, DateTime due, bool periodic, TimeD
 {
     const ScopedLock lock(m_impl->mutex);
     Timer::Impl& state = *timer.m_impl;
-    if (state.scheduler.load() != this)
+    if (state.scheduler.load() != this || std::isnan(period.days()))
         throw TimerException(wideText(__PRETTY_FUNCTION__) + L" not valid in this state");
+    // A NaN due time orders with nothing and would hold every later timer behind it. Such
+    // a deadline counts as passed (see Timeout::isExpired): the timer is due now.
+    if (std::isnan(due.days()))
+        due = KelTime::Clock::universalTime();
     m_impl->erase(timer);
     state.periodic = periodic;
     state.period = period;

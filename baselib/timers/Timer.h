@@ -21,11 +21,13 @@ class TimeoutScheduler;
 // connection must end before the timer is destroyed: declare it after the timer.
 class KELBASE_EXPORT Timer : private boost::noncopyable {
 public:
-    // Fires once at the timeout's end; replaces any earlier schedule of this timer.
-    // Throws TimerException when the timer is not connected.
+    // Fires once at the timeout's end; replaces any earlier schedule of this timer. An end
+    // that is not a number counts as passed: the timer is due at once. Throws TimerException
+    // when the timer is not connected.
     void start(KelTime::Timeout due);
     // Fires at `first`, then every `period` counted from the previous due time (a late timer
-    // catches up once per missed period). An infinite period means start(first).
+    // catches up once per missed period). An infinite period means start(first); a period
+    // that is not a number throws TimerException.
     void start(KelTime::Timeout first, KelTime::TimeDuration period);
     // Removes the timer's schedule without waiting for a callback that runs now; nothing
     // happens for a timer that is not connected. The callback itself may call it.

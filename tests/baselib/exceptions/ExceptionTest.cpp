@@ -6,11 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <clocale>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <typeinfo>
+#include <utility>
+#include <vector>
+
+#include <libintl.h>
 
 namespace {
 
@@ -125,6 +136,62 @@ TEST(ErrorMessage, SystemTextOrNull)
     const KelWin::LastErrorMessage last;
     ASSERT_NE(last.text(), nullptr);
     EXPECT_EQ(std::wstring(last.text()), KelBase::Conversion::stringFromCCharStr(std::strerror(EACCES)));
+}
+
+// Writes a message catalogue (.mo) with the given pairs, the originals in ascending order.
+void writeMessageCatalogue(const std::string& path, const std::vector<std::pair<std::string, std::string>>& pairs)
+{
+    constexpr std::uint32_t magic = 0x950412de;
+    constexpr std::uint32_t headerSize = 28;
+    const auto count = static_cast<std::uint32_t>(pairs.size());
+    const std::uint32_t originals = headerSize;
+    const std::uint32_t translations = originals + 8 * count;
+    const std::uint32_t strings = translations + 8 * count;
+    std::vector<std::uint32_t> words{magic, 0, count, originals, translations, 0, strings};
+    std::string text;
+    const auto addString = [&](const std::string& value) {
+        words.push_back(static_cast<std::uint32_t>(value.size()));
+        words.push_back(strings + static_cast<std::uint32_t>(text.size()));
+        text += value;
+        text += '\0';
+    };
+    for (const auto& pair : pairs)
+        addString(pair.first);
+    for (const auto& pair : pairs)
+        addString(pair.second);
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(words.data()), static_cast<std::streamsize>(words.size() * 4));
+    file << text;
+}
+
+// The system's messages in another language: an unknown code still has no text, a known one
+// keeps the translated text.
+TEST(ErrorMessage, UnknownCodeHasNoTextInAnyLanguage)
+{
+    char directory[] = "/tmp/kel-messages-XXXXXX";
+    ASSERT_NE(mkdtemp(directory), nullptr);
+    const std::string messages = std::string(directory) + "/ru/LC_MESSAGES";
+    std::filesystem::create_directories(messages);
+    writeMessageCatalogue(messages + "/libc.mo", {{"", "Content-Type: text/plain; charset=UTF-8\n"},
+                                                  {"No such file or directory", "Нет такого файла или каталога"},
+                                                  {"Unknown error ", "Неизвестная ошибка "}});
+    // In a child process: the language and the catalogue are process-wide.
+    EXPECT_EXIT(
+        {
+            setenv("LANGUAGE", "ru", 1);
+            std::setlocale(LC_ALL, "C.UTF-8");
+            bindtextdomain("libc", directory);
+            const bool translated = std::strcmp(std::strerror(ENOENT), "Нет такого файла или каталога") == 0;
+            const KelWin::ErrorMessage known(ENOENT);
+            const bool knownKept = known.text() &&
+                                   std::wstring(known.text()) == KelBase::Conversion::stringFromCCharStr(std::strerror(ENOENT));
+            const bool unknownHasNone = KelWin::ErrorMessage(987654).text() == nullptr;
+            std::fprintf(stderr, "translated %d, known kept %d, unknown has none %d", translated, knownKept,
+                         unknownHasNone);
+            std::_Exit(translated && knownKept && unknownHasNone ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "translated 1, known kept 1, unknown has none 1");
+    std::filesystem::remove_all(directory);
 }
 
 struct VerifierProbe : Threading::BasicVerifier {

@@ -4,6 +4,8 @@
 #include "baselib/platform/Console.h"
 #include "baselib/platform/PlatformInit.h"
 
+#include <clocale>
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -42,6 +44,22 @@ int writeLines()
     return 0;
 }
 
+// Library lines between the program's own narrow or wide writes to standard error: neither
+// kind may be silenced by the lines, nor the lines by it.
+int writeAroundLines(bool wide)
+{
+    std::setlocale(LC_ALL, "C.UTF-8");
+    for (int round = 0; round < 2; ++round) {
+        KelConsole::writeTraceLine(L"трасса");
+        if (wide)
+            std::wcerr << L"широкий" << std::endl;
+        else
+            std::fprintf(stderr, "узкий\n");
+        KelConsole::writeErrorReport(L"отчёт");
+    }
+    return 0;
+}
+
 int writeCyrillic(int argc, char** argv)
 {
     const KelBase::KelPlatformInit init(argc, argv);
@@ -58,6 +76,8 @@ int main(int argc, char** argv)
         return writeColors();
     if (mode == "lines")
         return writeLines();
+    if (mode == "narrow" || mode == "wide")
+        return writeAroundLines(mode == "wide");
     if (mode == "cyrillic")
         return writeCyrillic(argc, argv);
     return 2;

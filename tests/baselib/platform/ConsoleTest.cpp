@@ -164,6 +164,17 @@ TEST(ConsoleLines, LinesOfTwoThreadsNeverInterleave)
     EXPECT_EQ(reports, 300);
 }
 
+TEST(ConsoleLines, ProgramsOwnNarrowAndWideWritesKeepWorking)
+{
+    for (const char* mode : {"narrow", "wide"}) {
+        const ProbeOutput output = runProbe(mode, false, false);
+        ASSERT_TRUE(WIFEXITED(output.status) && WEXITSTATUS(output.status) == 0) << mode;
+        const std::string own = std::string(mode) == "wide" ? "широкий\n" : "узкий\n";
+        const std::string round = "трасса\n" + own + "отчёт\n";
+        EXPECT_EQ(output.err, round + round) << mode;
+    }
+}
+
 TEST(ConsoleLocale, CyrillicPrintsAsUtf8AfterPlatformInit)
 {
     try {

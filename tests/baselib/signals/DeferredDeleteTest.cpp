@@ -313,6 +313,49 @@ TEST_F(SharedObjectTest, ObjectsWithoutHandshakeAreDeletedOnTheSharedQueue)
     EXPECT_NE(events.deletingThread, std::this_thread::get_id());
 }
 
+// Releases on several threads while the shared queue is removed again and again, as a
+// platform tear-down does: no push may reach a queue being deleted, and every object goes.
+TEST_F(SharedObjectTest, ReleasesRacingTheQueuesRemovalAreAllCarriedOut)
+{
+    constexpr int releaserCount = 2;
+    constexpr int removalCount = 1000;
+    constexpr int releaseLimit = 20000;
+    class Counted : public IPlain {
+    public:
+        explicit Counted(std::atomic<int>& deleted) : m_deleted(deleted) {}
+        ~Counted() override { ++m_deleted; }
+
+    private:
+        std::atomic<int>& m_deleted;
+    };
+    const TraceCapture trace;
+    std::atomic<int> released{0};
+    std::atomic<int> deleted{0};
+    std::atomic<bool> removing{true};
+    std::vector<std::thread> releasers;
+    for (int i = 0; i < releaserCount; ++i)
+        releasers.emplace_back([&] {
+            for (int release = 0; removing && release < releaseLimit; ++release) {
+                IPlain::share(new Counted(deleted));
+                ++released;
+                std::this_thread::yield();
+            }
+        });
+    // Each removal after a release, so that there is a queue to remove.
+    for (int removal = 0; removal < removalCount && released < releaserCount * releaseLimit; ++removal) {
+        for (const int seen = released; released == seen && released < releaserCount * releaseLimit;)
+            std::this_thread::yield();
+        Threading::TaskQueueReleaser();
+    }
+    removing = false;
+    for (std::thread& releaser : releasers)
+        releaser.join();
+    const auto giveUp = std::chrono::steady_clock::now() + deadline;
+    while (deleted < released && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(deleted, released);
+}
+
 struct QueueUser : Threading::Internal::GuardedSharedFromThisBase {
     using GuardedSharedFromThisBase::sharedTaskQueue;
 };

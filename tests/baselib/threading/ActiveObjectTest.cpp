@@ -119,6 +119,10 @@ TEST(ActiveObjectTest, MisuseOfTheLifeCycleNamesTheOperation)
     const std::wstring resetWhileRunning = activeObjectError([&] { object.reset(); });
     EXPECT_NE(resetWhileRunning.find(L"Threading::ActiveObject::reset("), std::wstring::npos) << resetWhileRunning;
     EXPECT_TRUE(endsWith(resetWhileRunning, L") not valid in this state")) << resetWhileRunning;
+    const std::wstring secondThreadWhileRunning = activeObjectError([&] { Thread second(object); });
+    EXPECT_NE(secondThreadWhileRunning.find(L"Threading::Thread::Thread("), std::wstring::npos)
+        << secondThreadWhileRunning;
+    EXPECT_TRUE(endsWith(secondThreadWhileRunning, L") not valid in this state")) << secondThreadWhileRunning;
 
     object.cancel();
     thread.join();
@@ -126,8 +130,9 @@ TEST(ActiveObjectTest, MisuseOfTheLifeCycleNamesTheOperation)
     EXPECT_NE(askedWhenFinished.find(L"Threading::ActiveObject::isCancelled("), std::wstring::npos);
     EXPECT_TRUE(endsWith(askedWhenFinished, L" Active object already finished")) << askedWhenFinished;
 
-    // The default reinitialize() refuses; the object stays finished.
+    // The default reinitialize() refuses; the object stays finished and cannot run again.
     EXPECT_EQ(activeObjectError([&] { object.reset(); }), L"This active object is not reinitializable");
+    EXPECT_TRUE(endsWith(activeObjectError([&] { Thread again(object); }), L") not valid in this state"));
     EXPECT_EQ(thread.join(), cancelledResult);
 }
 

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -126,6 +127,55 @@ TEST(ConditionTest, TimedWaitIsTrueWhenWoken)
             EXPECT_TRUE(woken);
             EXPECT_TRUE(ready);
         }
+        waker.join();
+    }
+}
+
+// Deadlines that time_t cannot carry: passed or unknown ones end the wait at once, far ones
+// wait like an infinite one, until woken.
+TEST(ConditionTest, TimedWaitOnSpecialDeadlines)
+{
+    const auto afterOrigin = [](double days) { return DateTime::posixOrigin() + TimeDuration::fromDays(days); };
+    const struct {
+        DateTime end;
+        bool waitsForWakeUp;
+    } cases[] = {
+        {afterOrigin(-std::numeric_limits<double>::infinity()), false},
+        {afterOrigin(std::numeric_limits<double>::quiet_NaN()), false},
+        {DateTime(), false},
+        {afterOrigin(-1.0), false},
+        {afterOrigin(1e13), true},
+        {afterOrigin(1e15), true},
+        {afterOrigin(1e300), true},
+    };
+    for (const auto& c : cases) {
+        Mutex mutex;
+        Condition condition;
+        bool ready = false;
+        std::atomic<bool> done{false};
+        // Wakes again and again, so that a wait that lost a wake-up still ends.
+        std::thread waker([&] {
+            std::this_thread::sleep_for(shortWait);
+            while (!done) {
+                {
+                    ScopedLock lock(mutex);
+                    ready = true;
+                    condition.wakeAll();
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        {
+            ScopedLock lock(mutex);
+            // A wait that returns without waiting would spin here holding the mutex.
+            constexpr int callLimit = 1000;
+            bool woken = true;
+            for (int calls = 0; !ready && woken && calls < callLimit; ++calls)
+                woken = condition.timedWait(mutex, Timeout::at(c.end));
+            EXPECT_EQ(woken, c.waitsForWakeUp) << (c.end - DateTime::posixOrigin()).days();
+            EXPECT_EQ(ready, c.waitsForWakeUp) << (c.end - DateTime::posixOrigin()).days();
+        }
+        done = true;
         waker.join();
     }
 }

@@ -147,6 +147,36 @@ TEST(TaskQueueTest, ThrowingBodyIsReportedAndTheQueueGoesOn)
         << report;
 }
 
+TEST(TaskQueueTest, ThrowingListenerIsReportedAndTheTaskStillRuns)
+{
+    struct ThrowingListener : Recorder {
+        using Recorder::Recorder;
+        void taskStarted(TaskQueue& queue, Task& task) override
+        {
+            Recorder::taskStarted(queue, task);
+            throw std::runtime_error("listener");
+        }
+    };
+    Log log;
+    TaskQueue queue;
+    ThrowingListener thrower(log);
+    Recorder next(log);
+    thrower.connect(queue.signalSubject());
+    next.connect(queue.signalSubject());
+    bool ran = false;
+    queue.pushTask(std::make_unique<NamedTask>("a", [&ran](TaskQueue&) { ran = true; }));
+    std::wstring report;
+    {
+        StreamCapture capture(std::wcerr);
+        EXPECT_EQ(queue.processTasks(), 1u);
+        report = capture.text();
+    }
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(log.lines(), (Lines{"pushed:a", "pushed:a", "started:a", "started:a", "finished:a", "finished:a"}));
+    EXPECT_NE(report.find(L"(listener)\nСлушатель (anonymous namespace)::"), std::wstring::npos) << report;
+    EXPECT_EQ(report.find(L"Задача"), std::wstring::npos) << report;
+}
+
 TEST(TaskQueueTest, InterruptionDecidesTheLastNotification)
 {
     struct Case {

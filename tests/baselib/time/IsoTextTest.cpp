@@ -42,6 +42,19 @@ TEST(IsoText, WritesTimesWithMillisecondsOnlyWhenThereAreAny)
     EXPECT_EQ(DateTime(Date(2024, 3, 5), Time(7, 5, 9, Milliseconds(500))).toISOString(), L"2024-03-05T07:05:09.500");
 }
 
+TEST(IsoText, SpecialValuesAreRefused)
+{
+    const std::wstring notConvertible = text(DateTimeValueMessage::NotConvertible);
+    const Time minusInfinity = Time(0, 0, 0) - KelTime::TimeDuration::fromDays(1.0);
+    ASSERT_EQ(minusInfinity.isOverflow(), -1);
+    for (const Time time : {Time(), Time::infinity(), minusInfinity})
+        EXPECT_EQ(dateTimeError([time] { time.toISOString(); }), notConvertible) << time.days();
+    for (const Date date : {Date(), Date::infinity()})
+        EXPECT_EQ(dateTimeError([date] { date.toISOString(); }), notConvertible) << date.days();
+    for (const DateTime instant : {DateTime(), DateTime::infinity()})
+        EXPECT_EQ(dateTimeError([instant] { instant.toISOString(); }), notConvertible) << instant.days();
+}
+
 // The precisions added at construction keep every whole second from being written as the
 // second before it.
 TEST(IsoText, EverySecondOfADayIsWrittenExactly)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -135,6 +136,21 @@ TEST(TimeoutSchedulerTest, WaitEndsWithTheEarlierOfTimerAndDeadline)
     }
 }
 
+TEST(TimeoutSchedulerTest, DueTimeThatIsNotANumberFiresAtOnceAndHoldsNoTimerBack)
+{
+    TimeoutScheduler scheduler;
+    CallbackTimer unknown, later;
+    const Connection c1(scheduler, unknown), c2(scheduler, later);
+    unknown.start(Timeout::at(now() + KelTime::TimeDuration::fromDays(std::numeric_limits<double>::quiet_NaN())));
+    later.start(Timeout(ms(10)));
+    const DateTime end = now() + ms(5000);
+    while (later.fires == 0 && now() < end)
+        if (scheduler.waitForTimeEvent(Timeout::at(end)))
+            scheduler.doEvents();
+    EXPECT_EQ(unknown.fires, 1);
+    EXPECT_EQ(later.fires, 1);
+}
+
 TEST(TimeoutSchedulerTest, WaitWithoutTimersEndsAtTheDeadlineOrOnAbort)
 {
     TimeoutScheduler scheduler;
@@ -237,6 +253,8 @@ TEST(TimeoutSchedulerTest, MisuseOfConnectionsIsRefused)
         EXPECT_THROW((Connection(scheduler, timer)), TimerException);
         EXPECT_THROW((Connection(other, timer)), TimerException);
         EXPECT_NO_THROW(timer.start(Timeout(ms(1))));
+        EXPECT_THROW(timer.start(Timeout(ms(1)), KelTime::TimeDuration::fromDays(std::numeric_limits<double>::quiet_NaN())),
+                     TimerException);
     }
     EXPECT_THROW(timer.start(Timeout(ms(1))), TimerException) << "the connection has ended";
     const Connection again(other, timer);
