@@ -151,6 +151,7 @@ IO_Result SystemSerialPort::waitForByteReceived(const KelTime::Timeout& deadline
     m_impl->checkOpen();
     if (m_impl->readAborted)
         return IO_Result(IO_Result::Aborted);
+    m_impl->line->clearWake(Internal::SerialLine::Direction::Read);
     return m_impl->waitForByte(deadlineOf(deadline));
 }
 

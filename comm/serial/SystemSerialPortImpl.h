@@ -45,7 +45,8 @@ public:
     CommSettings currentSettings() const;
     CommTimeouts currentTimeouts() const;
 
-    // Read lock, released while blocked.
+    // Read lock, released while blocked. A read clears the read wake-up as it begins;
+    // waitForByte leaves that to its caller, so that no abort is lost between two waits.
     IO_Result read(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* received, bool continuation);
     IO_Result write(const std::uint8_t* data, std::uint32_t size, std::uint32_t* sent);
     IO_Result waitForByte(const Internal::Deadline& deadline);
