@@ -39,6 +39,9 @@ public:
     void closeLine();
     void applySettings(const CommSettings& settings);
     void applyTimeouts(const CommTimeouts& timeouts);
+    // Copy construction raises no signal, so these are safe under the port lock.
+    void attachSettings(const CommSettings& settings, bool track);
+    void attachTimeouts(const CommTimeouts& timeouts, bool track);
     void abort(bool read, bool write, bool oneShot);
 
     // Read lock; the copies are made here and assigned to the caller's object outside it.
@@ -58,8 +61,14 @@ public:
     std::mutex subscriptionMutex;
 
     std::uint16_t portNumber = 0;
-    const CommSettings* attachedSettings = nullptr;
-    const CommTimeouts* attachedTimeouts = nullptr;
+    // Copies of the objects last given, which settings() and timeouts() report: the caller
+    // may pass a temporary. A tracked object's changes refresh the copy; the tracked
+    // pointers only tell its changes from stale ones and are never followed, so the object
+    // may die first (its subject then ends the subscription).
+    std::optional<CommSettings> attachedSettings;
+    std::optional<CommTimeouts> attachedTimeouts;
+    const CommSettings* trackedSettings = nullptr;
+    const CommTimeouts* trackedTimeouts = nullptr;
     Internal::LineImage lineImage;
     Internal::TimeoutImage timeoutImage;
     std::shared_ptr<Internal::SerialLine> line;

@@ -399,7 +399,7 @@ TEST_F(SerialReadTest, TrackedTimeoutsGovernTheNextRead)
     timeouts.setReadTimeouts(KelTime::Milliseconds(120), KelTime::Milliseconds(5));
     EXPECT_GE(timedRead(), 119.0);
 
-    // Attached without tracking: reported as it is now, but the port keeps what it applied.
+    // Given without tracking: the port keeps and reports what it was given.
     m_port->setTimeouts(timeouts, false);
     timeouts.setReadTimeouts(KelTime::Milliseconds(10), KelTime::Milliseconds(5));
     EXPECT_GE(timedRead(), 119.0);
@@ -407,7 +407,7 @@ TEST_F(SerialReadTest, TrackedTimeoutsGovernTheNextRead)
     m_port->timeouts(reported);
     TimeDuration response, interval;
     reported.getReadTimeouts(response, interval);
-    EXPECT_EQ(response, TimeDuration(KelTime::Milliseconds(10)));
+    EXPECT_EQ(response, TimeDuration(KelTime::Milliseconds(120)));
 }
 
 TEST_F(SerialReadTest, AnEmptyReadSucceedsAtOnce)
