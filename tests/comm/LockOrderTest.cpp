@@ -53,7 +53,7 @@ bool awaitBlockedOn(pid_t thread, const void* lock, std::size_t size)
     return awaitBlockedIn(thread, SYS_futex, generousBound, low, low + size);
 }
 
-// Calls a change handler of the application's kind: one that uses the port.
+// A change handler that uses a port, as an application's may: it closes it when released.
 class PortUser : public KelBase::SignalObserver<CommSettings::SignalSubject> {
 public:
     PortUser(SystemSerialPort& port, std::shared_future<void> release) : m_port(port), m_release(release) {}
