@@ -5,6 +5,7 @@
 
 #include <boost/format.hpp>
 
+#include <algorithm>
 #include <deque>
 
 namespace s11n {
@@ -96,6 +97,12 @@ const s11n_node* s11n_node::find_child(const std::string& name) const
         if (child.name() == name)
             return &child;
     return nullptr;
+}
+
+std::size_t s11n_node::child_count_named(const std::string& name) const
+{
+    return static_cast<std::size_t>(std::count_if(m_impl->children.begin(), m_impl->children.end(),
+                                                  [&](const s11n_node& child) { return child.name() == name; }));
 }
 
 void s11n_node::clear()

@@ -46,6 +46,7 @@ public:
     s11n_node& child(std::size_t index);
     // The first child with that name, or null.
     const s11n_node* find_child(const std::string& name) const;
+    std::size_t child_count_named(const std::string& name) const;
 
     // Removes class name, properties and children; the name stays.
     void clear();

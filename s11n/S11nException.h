@@ -8,7 +8,7 @@ namespace s11n {
 KEL_DECLARE_EXCEPTION(s11n_exception, KelBase::RuntimeException, S11N_EXPORT);
 
 // The message tables of the serialization layer; codes count from 0 in table order.
-enum class NodeMessage { NoSuchChild };
+enum class NodeMessage { NoSuchChild, RepeatedChild };
 enum class StreamableMessage { ValueMissing };
 enum class DocumentMessage {
     NotWellFormed,
@@ -29,7 +29,10 @@ namespace KelBase {
 
 template <>
 struct MessageTable<s11n::NodeMessage> {
-    static constexpr const wchar_t* texts[] = {L"s11n: node '%s' has no child %lu"};
+    static constexpr const wchar_t* texts[] = {
+        L"s11n: node '%s' has no child %lu",
+        L"s11n: child '%s' given more than once in node '%s'",
+    };
 };
 
 template <>

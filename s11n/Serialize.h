@@ -1,11 +1,14 @@
 #pragma once
 
+#include "baselib/platform/Conversion.h"
 #include "s11n/Node.h"
 #include "s11n/S11nException.h"
 
+#include <boost/format.hpp>
 #include <boost/lexical_cast.hpp>
 
 #include <string>
+#include <type_traits>
 
 namespace s11n {
 
@@ -48,17 +51,27 @@ bool serialize_subnode(s11n_node& dest, const std::string& name, const T& src)
     return saved;
 }
 
-// Loads dest from the first child of src with that name; false when there is none.
+// Loads dest from the child of src with that name; false when there is none. A name given
+// to more than one child throws s11n_exception: which of them was meant is not known.
 template <class T>
 bool deserialize_subnode(const s11n_node& src, const std::string& name, T& dest)
 {
     const s11n_node* child = src.find_child(name);
-    return child != nullptr && deserialize(*child, dest);
+    if (child == nullptr)
+        return false;
+    if (src.child_count_named(name) > 1)
+        throw s11n_exception((boost::wformat(KelBase::resStr(NodeMessage::RepeatedChild)) %
+                              KelBase::Conversion::stringFromUTF8(name) %
+                              KelBase::Conversion::stringFromUTF8(src.name()))
+                                 .str());
+    return deserialize(*child, dest);
 }
 
 // A value kept as its stream text in property "v", under the class name that
 // s11n_traits<T>::class_name() gives. Loading a text that is not a T fails and leaves the
-// value alone; a node without "v" throws s11n_exception.
+// value alone, and so does a sign the writer never makes: a plus, or a minus on an
+// unsigned type, which the conversion would take and negate. A node without "v" throws
+// s11n_exception.
 template <class T>
 struct streamable_proxy {
     static bool serialize(s11n_node& dest, const T& src)
@@ -72,8 +85,11 @@ struct streamable_proxy {
     {
         if (!src.is_set("v"))
             throw s11n_exception(KelBase::resStr(StreamableMessage::ValueMissing));
+        const std::string text = src.get("v");
+        if (!text.empty() && (text.front() == '+' || (text.front() == '-' && std::is_unsigned_v<T>)))
+            return false;
         T value{};
-        if (!boost::conversion::try_lexical_convert(src.get("v"), value))
+        if (!boost::conversion::try_lexical_convert(text, value))
             return false;
         dest = value;
         return true;

@@ -1,6 +1,7 @@
 #include "s11n/XmlDocument.h"
 
 #include "baselib/platform/Conversion.h"
+#include "s11n/FileReplacement.h"
 #include "s11n/XmlDepth.h"
 
 #include <boost/format.hpp>
@@ -163,13 +164,10 @@ void save_node(const s11n_node& root, std::ostream& out)
 
 void save_node(const s11n_node& root, const std::filesystem::path& file)
 {
-    std::ofstream out(file, std::ios::binary);
-    if (!out)
-        fail(DocumentMessage::CannotOpen, file.wstring());
-    save_node(root, out);
-    out.close();
-    if (!out)
-        fail(DocumentMessage::CannotWrite);
+    // The whole document first, so that a refused one touches no file.
+    std::ostringstream document;
+    save_node(root, document);
+    Internal::replaceFile(file, document.str());
 }
 
 s11n_node load_node(std::istream& in)

@@ -19,7 +19,8 @@ namespace s11n {
 // Any name, class name or value survives the trip, whatever characters it holds but NUL.
 
 // Throws s11n_exception when the document cannot be written or a text holds a NUL; then
-// nothing has been written.
+// nothing has been written. A file is replaced only once the new document is whole on the
+// disk: a failed save leaves the old one as it was.
 S11N_EXPORT void save_node(const s11n_node& root, std::ostream& out);
 S11N_EXPORT void save_node(const s11n_node& root, const std::filesystem::path& file);
 

@@ -7,6 +7,7 @@
 
 #include <iomanip>
 #include <istream>
+#include <limits>
 #include <ostream>
 
 namespace KelComm::PDU {
@@ -14,6 +15,29 @@ namespace KelComm::PDU {
 namespace {
 constexpr unsigned int largestByte = 0xFF;
 constexpr int digitsPerByte = 2;
+constexpr unsigned int tooLarge = largestByte + 1;
+
+// A hexadecimal number as the writer makes it: no sign, which the stream would take and
+// negate. A number too long for any type reads as tooLarge rather than as a failure, which
+// "{}" would otherwise be taken for.
+bool readNumber(std::wistream& in, unsigned int& number)
+{
+    if (in.flags() & std::ios::skipws)
+        in >> std::ws;
+    const std::wistream::int_type next = in.peek();
+    if (next == L'-' || next == L'+') {
+        in.setstate(std::ios::failbit);
+        return false;
+    }
+    number = 0;
+    if (in >> std::hex >> number)
+        return true;
+    if (in.bad() || number != std::numeric_limits<unsigned int>::max())
+        return false;
+    in.clear(in.rdstate() & ~std::ios::failbit);
+    number = tooLarge;
+    return true;
+}
 } // namespace
 
 std::wostream& operator<<(std::wostream& out, const ConstBytes& block)
@@ -48,7 +72,7 @@ std::wistream& operator>>(std::wistream& in, Builder& builder)
         return in;
     }
     unsigned int number = 0;
-    if (!(in >> std::hex >> number)) {
+    if (!readNumber(in, number)) {
         if (in.bad())
             return in;
         // "{}": the closing brace is what stopped the number.
@@ -64,7 +88,7 @@ std::wistream& operator>>(std::wistream& in, Builder& builder)
         builder.pushBack(static_cast<unsigned char>(number));
         if (!in.get(c) || c == L'}')
             return in;
-        if (!(in >> number))
+        if (!readNumber(in, number))
             return in;
     }
     in.setstate(std::ios::failbit);

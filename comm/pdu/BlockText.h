@@ -16,8 +16,9 @@ KELCOMM_EXPORT std::wostream& operator<<(std::wostream& out, const ConstBytes& b
 KELCOMM_EXPORT std::wostream& operator<<(std::wostream& out, const MutableBytes& block);
 
 // Reads the text form and appends its bytes to the builder; any single character separates
-// two numbers. A number above 0xff ends the reading without being appended. The stream fails
-// unless a whole block up to its "}" was read. A full builder throws its BuilderException.
+// two numbers, which have no sign. A number above 0xff, however long, ends the reading
+// without being appended. The stream fails unless a whole block up to its "}" was read. A
+// full builder throws its BuilderException.
 KELCOMM_EXPORT std::wistream& operator>>(std::wistream& in, Builder& builder);
 // Not implemented: throws KelBase::UnrealizedException.
 KELCOMM_EXPORT std::wistream& operator>>(std::wistream& in, const MutableBytes& target);

@@ -70,9 +70,11 @@ public:
     KelTime::TimeDuration byteTransmitTime() const;
 
     // Saving into and loading from a serialization node (comm/settings/). A load takes all
-    // six values or none: a missing child gives false, a wrong node class or a missing value
-    // throws s11n_exception, an unknown enumeration text ResourceNotFoundException, a number
-    // out of range CommSettingsException. A complete load raises changed once.
+    // six values or none: a missing child or one that does not read as its value gives
+    // false; a wrong node class (of the node or of a child), a child name given twice or a
+    // missing value throws s11n_exception, an unknown enumeration text
+    // ResourceNotFoundException, a number out of range CommSettingsException. A complete
+    // load raises changed once.
     bool operator()(s11n::s11n_node& node) const;
     bool operator()(const s11n::s11n_node& node);
 

@@ -50,7 +50,8 @@ public:
     void setReadTimeouts(KelTime::TimeDuration responseTimeout, KelTime::TimeDuration intervalTimeout);
 
     // Saving into and loading from a serialization node (comm/settings/), as CommSettings
-    // does: both durations or neither, and changed once after a complete load.
+    // does: both durations or neither, and changed once after a complete load. A negative
+    // duration does not read as a timeout.
     bool operator()(s11n::s11n_node& node) const;
     bool operator()(const s11n::s11n_node& node);
 

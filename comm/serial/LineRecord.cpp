@@ -102,19 +102,21 @@ void putSettings(LineImage& image, const CommSettings& settings)
 
 CommSettings settingsFromImage(LineImage& image)
 {
-    CommSettings settings;
-    if (image.baudRate >= CommSettings::minBaudRate && image.baudRate <= CommSettings::maxBaudRate)
-        settings.setBaudRate(image.baudRate);
-    if (inRange(image.byteSize, CommSettings::minByteSize, CommSettings::maxByteSize))
-        settings.setByteSize(image.byteSize);
-    settings.setParity(inRange(image.parity, Parity::Odd, Parity::Space) ? image.parity : Parity::None);
-    settings.setStopBits(image.stopBits == StopBits::Two ? StopBits::Two : StopBits::One);
-    settings.setDtrControl(inRange(image.dtrControl, DTR_Control::Enable, DTR_Control::Handshake)
-                               ? image.dtrControl
-                               : DTR_Control::Disable);
-    settings.setRtsControl(inRange(image.rtsControl, RTS_Control::Disable, RTS_Control::Toggle)
-                               ? image.rtsControl
-                               : RTS_Control::Disable);
+    // Built by the constructor alone: a setter would raise changed, which takes the class
+    // lock, and this runs under the port lock.
+    const CommSettings defaults;
+    const bool baudRateUsable =
+        image.baudRate >= CommSettings::minBaudRate && image.baudRate <= CommSettings::maxBaudRate;
+    const CommSettings settings(
+        baudRateUsable ? image.baudRate : defaults.baudRate(),
+        inRange(image.byteSize, CommSettings::minByteSize, CommSettings::maxByteSize) ? image.byteSize
+                                                                                    : defaults.byteSize(),
+        inRange(image.parity, Parity::Odd, Parity::Space) ? image.parity : Parity::None,
+        image.stopBits == StopBits::Two ? StopBits::Two : StopBits::One,
+        inRange(image.dtrControl, DTR_Control::Enable, DTR_Control::Handshake) ? image.dtrControl
+                                                                               : DTR_Control::Disable,
+        inRange(image.rtsControl, RTS_Control::Disable, RTS_Control::Toggle) ? image.rtsControl
+                                                                             : RTS_Control::Disable);
     image.byteTransmitTime = settings.byteTransmitTime();
     return settings;
 }

@@ -77,7 +77,8 @@ public:
     // Sleeps until the deadline unless a write abort or the close comes first.
     WaitResult sleepUntil(const Deadline& deadline) const;
 
-    // Called before a call of that direction may block, so that only a later abort wakes it.
+    // Called once as a transfer of that direction begins, so that only a later abort wakes
+    // it; never between its waits, where it would drop an abort that came meanwhile.
     void clearWake(Direction direction);
     void wake(Direction direction);
     // Lets go of the exclusive use at once, so that the device can be opened again while a

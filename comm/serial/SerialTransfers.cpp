@@ -63,7 +63,6 @@ SystemSerialPort::Impl::Chunk SystemSerialPort::Impl::chunkRead(std::uint8_t* bu
         whole = afterMilliseconds(std::uint64_t(limits.totalMultiplier_ms) * size);
 
     Chunk chunk;
-    startedOn->clearWake(SerialLine::Direction::Read);
     for (;;) {
         const std::size_t got = startedOn->readSome(buffer + chunk.count, size - chunk.count);
         chunk.count += static_cast<std::uint32_t>(got);
@@ -121,7 +120,6 @@ IO_Result SystemSerialPort::Impl::waitForByte(const Deadline& deadline)
     if (readAborted)
         return IO_Result(IO_Result::Aborted);
     const std::shared_ptr<SerialLine> startedOn = line;
-    startedOn->clearWake(SerialLine::Direction::Read);
     SerialLine::WaitResult waited;
     {
         const ScopedUnlock unlocked(lock);
@@ -137,6 +135,8 @@ IO_Result SystemSerialPort::Impl::read(std::uint8_t* buffer, std::uint32_t size,
 {
     if (readAborted)
         return IO_Result(IO_Result::Aborted);
+    // Once per read, not per wait: an abort that comes between two waits still ends it.
+    line->clearWake(SerialLine::Direction::Read);
 
     std::uint32_t got = 0;
     const auto passes = [&]() -> IO_Result {

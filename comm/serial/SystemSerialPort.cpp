@@ -76,7 +76,7 @@ void SystemSerialPort::setSettings(const CommSettings& settings, bool track)
     {
         const ScopedWriteLock lock(m_impl->lock);
         m_impl->applySettings(settings);
-        m_impl->attachedSettings = &settings;
+        m_impl->attachSettings(settings, track);
     }
     // Subscribing takes the class lock, under which change handlers take the port lock:
     // so it happens here, with the port lock released.
@@ -102,7 +102,7 @@ void SystemSerialPort::setTimeouts(const CommTimeouts& timeouts, bool track)
     {
         const ScopedWriteLock lock(m_impl->lock);
         m_impl->applyTimeouts(timeouts);
-        m_impl->attachedTimeouts = &timeouts;
+        m_impl->attachTimeouts(timeouts, track);
     }
     if (track)
         m_impl->Impl::TimeoutsObserver::connect(timeouts.signalSubject());
@@ -151,6 +151,7 @@ IO_Result SystemSerialPort::waitForByteReceived(const KelTime::Timeout& deadline
     m_impl->checkOpen();
     if (m_impl->readAborted)
         return IO_Result(IO_Result::Aborted);
+    m_impl->line->clearWake(Internal::SerialLine::Direction::Read);
     return m_impl->waitForByte(deadlineOf(deadline));
 }
 

@@ -25,8 +25,9 @@ public:
     std::wstring name() const override;
     void setName(const std::wstring& name) override;
     void settings(CommSettings& settings) const override;
-    // Applies the settings; with track, later changes of the object are applied as well, and
-    // a change the line refuses closes the port. The object must outlive its attachment.
+    // Applies the settings and keeps a copy of them, which settings() reports; with track,
+    // later changes of the object are applied and copied as well while it lives, and a change
+    // the line refuses closes the port. The object may be a temporary.
     void setSettings(const CommSettings& settings, bool track) override;
     void timeouts(CommTimeouts& timeouts) const override;
     void setTimeouts(const CommTimeouts& timeouts, bool track) override;

@@ -134,6 +134,18 @@ void SystemSerialPort::Impl::applyTimeouts(const CommTimeouts& timeouts)
     timeoutImage = Internal::timeoutImageFrom(timeouts);
 }
 
+void SystemSerialPort::Impl::attachSettings(const CommSettings& settings, bool track)
+{
+    attachedSettings.emplace(settings);
+    trackedSettings = track ? &settings : nullptr;
+}
+
+void SystemSerialPort::Impl::attachTimeouts(const CommTimeouts& timeouts, bool track)
+{
+    attachedTimeouts.emplace(timeouts);
+    trackedTimeouts = track ? &timeouts : nullptr;
+}
+
 CommSettings SystemSerialPort::Impl::currentSettings() const
 {
     if (attachedSettings)
@@ -166,8 +178,10 @@ void SystemSerialPort::Impl::abort(bool read, bool write, bool oneShot)
 void SystemSerialPort::Impl::changed(const CommSettings* settings)
 {
     const Threading::ScopedWriteLock guard(lock);
-    if (settings != attachedSettings)
+    if (settings != trackedSettings)
         return;
+    // Reported as the object now is, also when the line refuses it.
+    attachedSettings.emplace(*settings);
     try {
         applySettings(*settings);
     } catch (const std::exception& error) {
@@ -183,8 +197,9 @@ void SystemSerialPort::Impl::changed(const CommSettings* settings)
 void SystemSerialPort::Impl::changed(const CommTimeouts* timeouts)
 {
     const Threading::ScopedWriteLock guard(lock);
-    if (timeouts != attachedTimeouts)
+    if (timeouts != trackedTimeouts)
         return;
+    attachedTimeouts.emplace(*timeouts);
     try {
         applyTimeouts(*timeouts);
     } catch (const std::exception& error) {

@@ -39,13 +39,17 @@ public:
     void closeLine();
     void applySettings(const CommSettings& settings);
     void applyTimeouts(const CommTimeouts& timeouts);
+    // Copy construction raises no signal, so these are safe under the port lock.
+    void attachSettings(const CommSettings& settings, bool track);
+    void attachTimeouts(const CommTimeouts& timeouts, bool track);
     void abort(bool read, bool write, bool oneShot);
 
     // Read lock; the copies are made here and assigned to the caller's object outside it.
     CommSettings currentSettings() const;
     CommTimeouts currentTimeouts() const;
 
-    // Read lock, released while blocked.
+    // Read lock, released while blocked. A read clears the read wake-up as it begins;
+    // waitForByte leaves that to its caller, so that no abort is lost between two waits.
     IO_Result read(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* received, bool continuation);
     IO_Result write(const std::uint8_t* data, std::uint32_t size, std::uint32_t* sent);
     IO_Result waitForByte(const Internal::Deadline& deadline);
@@ -57,8 +61,14 @@ public:
     std::mutex subscriptionMutex;
 
     std::uint16_t portNumber = 0;
-    const CommSettings* attachedSettings = nullptr;
-    const CommTimeouts* attachedTimeouts = nullptr;
+    // Copies of the objects last given, which settings() and timeouts() report: the caller
+    // may pass a temporary. A tracked object's changes refresh the copy; the tracked
+    // pointers only tell its changes from stale ones and are never followed, so the object
+    // may die first (its subject then ends the subscription).
+    std::optional<CommSettings> attachedSettings;
+    std::optional<CommTimeouts> attachedTimeouts;
+    const CommSettings* trackedSettings = nullptr;
+    const CommTimeouts* trackedTimeouts = nullptr;
     Internal::LineImage lineImage;
     Internal::TimeoutImage timeoutImage;
     std::shared_ptr<Internal::SerialLine> line;

@@ -34,12 +34,12 @@ bool CommSettings::operator()(const s11n::s11n_node& node)
     StopBits loadedStopBits;
     DTR_Control loadedDtrControl;
     RTS_Control loadedRtsControl;
-    if (!(s11n::deserialize_subnode(node, "baudRate", loadedBaudRate) &&
-          s11n::deserialize_subnode(node, "byteSize", loadedByteSize) &&
-          s11n::deserialize_subnode(node, "parity", loadedParity) &&
-          s11n::deserialize_subnode(node, "stopBits", loadedStopBits) &&
-          s11n::deserialize_subnode(node, "dtrControl", loadedDtrControl) &&
-          s11n::deserialize_subnode(node, "rtsControl", loadedRtsControl)))
+    if (!(Internal::loadChild(node, "baudRate", loadedBaudRate) &&
+          Internal::loadChild(node, "byteSize", loadedByteSize) &&
+          Internal::loadChild(node, "parity", loadedParity) &&
+          Internal::loadChild(node, "stopBits", loadedStopBits) &&
+          Internal::loadChild(node, "dtrControl", loadedDtrControl) &&
+          Internal::loadChild(node, "rtsControl", loadedRtsControl)))
         return false;
     // The constructor checks the baud rate and then the byte size before anything here
     // changes; the assignment stores all six and raises changed once.

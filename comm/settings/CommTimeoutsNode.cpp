@@ -27,8 +27,11 @@ bool CommTimeouts::operator()(const s11n::s11n_node& node)
     Internal::requireNodeClass(node, timeoutsClassName);
     KelTime::TimeDuration responseTimeout;
     KelTime::TimeDuration intervalTimeout;
-    if (!(s11n::deserialize_subnode(node, "responseTimeout", responseTimeout) &&
-          s11n::deserialize_subnode(node, "intervalTimeout", intervalTimeout)))
+    if (!(Internal::loadChild(node, "responseTimeout", responseTimeout) &&
+          Internal::loadChild(node, "intervalTimeout", intervalTimeout)))
+        return false;
+    // A wait cannot last less than nothing.
+    if (responseTimeout.days() < 0 || intervalTimeout.days() < 0)
         return false;
     // Stores both and raises changed once, as the line settings do.
     *this = CommTimeouts(responseTimeout, intervalTimeout);

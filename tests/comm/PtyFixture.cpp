@@ -3,12 +3,15 @@
 #include "baselib/platform/Console.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/syscall.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,6 +20,27 @@ namespace KelCommTest {
 namespace fs = std::filesystem;
 
 double elapsedMs(SteadyClock::time_point since) { return Milliseconds(SteadyClock::now() - since).count(); }
+
+pid_t currentThreadId() { return static_cast<pid_t>(syscall(SYS_gettid)); }
+
+bool awaitBlockedIn(pid_t thread, long number, std::chrono::milliseconds bound, std::uintptr_t low,
+                    std::uintptr_t high)
+{
+    constexpr auto probeInterval = std::chrono::microseconds(100);
+    const std::string path = "/proc/self/task/" + std::to_string(thread) + "/syscall";
+    const auto end = SteadyClock::now() + bound;
+    do {
+        // "running" while on a processor; the call's number and arguments while asleep in it.
+        std::ifstream probe(path);
+        long seen = -1;
+        std::uintptr_t argument = 0;
+        if (probe >> seen >> std::hex >> argument && seen == number &&
+            (low == high || (argument >= low && argument < high)))
+            return true;
+        std::this_thread::sleep_for(probeInterval);
+    } while (SteadyClock::now() < end);
+    return false;
+}
 
 PtyPair::PtyPair()
 {

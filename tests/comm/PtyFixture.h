@@ -9,12 +9,23 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
 namespace KelCommTest {
 
 using SteadyClock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
 double elapsedMs(SteadyClock::time_point since);
+
+// The calling thread's id, as /proc names it.
+pid_t currentThreadId();
+
+// Waits until that thread of this process sleeps inside the system call `number`, with its
+// first argument in [low, high) unless the range is empty: so a test knows that another
+// thread is blocked exactly where it means it to be. False when the bound passes first.
+bool awaitBlockedIn(pid_t thread, long number, std::chrono::milliseconds bound, std::uintptr_t low = 0,
+                    std::uintptr_t high = 0);
 
 // A pseudo-terminal made raw at once. The port opens the slave by its path; the test talks
 // through the master. The pair keeps a slave descriptor of its own, so the master does not

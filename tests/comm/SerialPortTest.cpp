@@ -200,24 +200,39 @@ TEST_F(SerialPortTest, SettingsAppliedWhileClosedTakeEffectAtOpen)
     EXPECT_EQ(KelComm::Serial::Internal::readBaudRate(pty.master()), 2400ul);
 }
 
-TEST_F(SerialPortTest, AttachedObjectsAreReportedAsTheyAreNow)
+// The port keeps copies of what it is given: callers pass locals and temporaries. An
+// untracked object is reported as given; a tracked one as it last was while it lived. New
+// objects made after the others died take their freed storage, where a port that kept the
+// objects themselves would read these values instead (and AddressSanitizer would stop it).
+TEST_F(SerialPortTest, GivenObjectsAreCopiedAndTrackedOnesFollowedWhileTheyLive)
 {
     SystemSerialPort port(L"COM7");
-    CommSettings attached(9600);
-    CommTimeouts timeouts(KelTime::Seconds(1), KelTime::Milliseconds(20));
-    port.setSettings(attached, false);
-    port.setTimeouts(timeouts, false);
-    attached.setBaudRate(4800); // not tracked, yet reported
-    timeouts.setReadTimeouts(KelTime::Seconds(2), KelTime::Milliseconds(30));
+    {
+        CommSettings untracked(9600);
+        port.setSettings(untracked, false);
+        untracked.setBaudRate(4800);
+    }
+    port.setTimeouts(CommTimeouts(KelTime::Seconds(1), KelTime::Milliseconds(20)), false);
+    const CommSettings laterSettings(1200);
+    const CommTimeouts laterTimeouts(KelTime::Seconds(9), KelTime::Seconds(9));
     CommSettings settings;
     port.settings(settings);
-    EXPECT_EQ(settings.baudRate(), 4800);
+    EXPECT_EQ(settings.baudRate(), 9600);
     CommTimeouts reported;
     port.timeouts(reported);
     TimeDuration response, interval;
     reported.getReadTimeouts(response, interval);
-    EXPECT_EQ(response, TimeDuration(KelTime::Seconds(2)));
-    EXPECT_EQ(interval, TimeDuration(KelTime::Milliseconds(30)));
+    EXPECT_EQ(response, TimeDuration(KelTime::Seconds(1)));
+    EXPECT_EQ(interval, TimeDuration(KelTime::Milliseconds(20)));
+
+    {
+        CommSettings tracked(2400);
+        port.setSettings(tracked, true);
+        tracked.setBaudRate(57600);
+    }
+    const CommSettings laterStill(300);
+    port.settings(settings);
+    EXPECT_EQ(settings.baudRate(), 57600);
 }
 
 TEST_F(SerialPortTest, TrackedSettingsFollowTheObjectUntilDropped)

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -153,6 +158,71 @@ TEST(XmlDocument, FilesRoundTrip)
     std::filesystem::remove(file);
     EXPECT_THROW(s11n::load_node(file), s11n::s11n_exception);
     EXPECT_THROW(s11n::save_node(root, file / "no" / "such" / "folder"), s11n::s11n_exception);
+}
+
+std::string contentOf(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Writes past this many bytes fail as on a full disk (EFBIG instead of ENOSPC) while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limited{bytes, m_saved.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_savedHandler)(int) = SIG_DFL;
+};
+
+// A save replaces the file only once the new document is whole on the disk: one refused
+// for its content and one whose writing fails leave the old document as it was, with no
+// other file behind. A symbolic link stays a link.
+TEST(XmlDocument, ARefusedOrFailedSaveLeavesTheOldFileWhole)
+{
+    constexpr rlim_t diskRoom_bytes = 4096;
+    char pattern[] = "/tmp/s11n-test-XXXXXX";
+    const std::filesystem::path folder = mkdtemp(pattern);
+    const auto file = folder / "settings.xml";
+    s11n_node old("old", "C");
+    old.set("v", "kept");
+    s11n::save_node(old, file);
+    const std::string before = contentOf(file);
+
+    s11n_node withNul("new");
+    withNul.set("v", std::string("a\0b", 3));
+    EXPECT_THROW(s11n::save_node(withNul, file), s11n::s11n_exception);
+    EXPECT_EQ(contentOf(file), before);
+
+    s11n_node large("new");
+    large.set("v", std::string(4 * diskRoom_bytes, 'x'));
+    {
+        const FileSizeLimit fullDisk(diskRoom_bytes);
+        EXPECT_THROW(s11n::save_node(large, file), s11n::s11n_exception);
+    }
+    EXPECT_EQ(contentOf(file), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+
+    const auto link = folder / "link.xml";
+    std::filesystem::create_symlink("settings.xml", link);
+    s11n::save_node(large, link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(s11n::load_node(file), large);
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace

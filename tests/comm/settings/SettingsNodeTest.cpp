@@ -97,11 +97,35 @@ TEST(SettingsNode, AMissingOrUnreadableChildGivesFalseAndChangesNothing)
                 node.add_child(complete.child(index));
         EXPECT_FALSE(s11n::deserialize(node, settings)) << "without " << complete.child(dropped).name();
     }
-    for (const char* text : {"fast", "9600.0", "", "99999999999999999999"}) {
+    for (const char* text : {"fast", "9600.0", "", "99999999999999999999", "+9600"}) {
         s11n_node node = complete;
         node.child(0).set("v", text);
         EXPECT_FALSE(s11n::deserialize(node, settings)) << text;
     }
+    EXPECT_EQ(valuesOf(settings), before);
+    EXPECT_EQ(counter.count, 0);
+}
+
+// A child holding another class, or a name given to two children, is not a value to
+// guess from: the load throws and nothing changes.
+TEST(SettingsNode, MisplacedOrRepeatedChildrenAreRefused)
+{
+    CommSettings settings(4800, 7, Parity::Odd);
+    const auto before = valuesOf(settings);
+    const ChangeCounter<CommSettings> counter(settings);
+    const s11n_node complete = saved(CommSettings(9600, 8, Parity::Even));
+
+    s11n_node parityAsBaudRate = complete;
+    parityAsBaudRate.child(0) = complete.child(2);
+    parityAsBaudRate.child(0).name("baudRate");
+    s11n_node repeated = complete;
+    repeated.add_child(complete.child(2)).set("v", "None");
+    const std::pair<s11n_node, std::wstring> cases[] = {
+        {parityAsBaudRate, L"Incorrect node class KelComm::Serial::Parity, long required"},
+        {repeated, L"s11n: child 'parity' given more than once in node ''"},
+    };
+    for (const auto& [node, text] : cases)
+        EXPECT_EQ(failureOf<s11n::s11n_exception>([&] { s11n::deserialize(node, settings); }), text);
     EXPECT_EQ(valuesOf(settings), before);
     EXPECT_EQ(counter.count, 0);
 }
@@ -172,7 +196,7 @@ TEST(TimeoutsNode, FailedLoadsChangeNothing)
     noValue.child(1).unset("v");
     EXPECT_EQ(failureOf<s11n::s11n_exception>([&] { s11n::deserialize(noValue, timeouts); }),
               numberValueMissingText);
-    for (const char* text : {"nan", "-nan", "soon", ""}) {
+    for (const char* text : {"nan", "-nan", "soon", "", "-1e-9", "-inf"}) {
         s11n_node notANumber = node;
         notANumber.child(1).set("v", text);
         EXPECT_FALSE(s11n::deserialize(notANumber, timeouts)) << text;
