@@ -111,10 +111,7 @@ TEST_F(LockOrderTest, AHandlerThatUsesThePortIsNeverBlockedByASettingsRead)
 {
     ASSERT_TRUE(locksPreferWriters());
     PtyPair pty;
-    termios record{};
-    tcgetattr(pty.master(), &record);
-    cfsetspeed(&record, B57600);
-    tcsetattr(pty.master(), TCSANOW, &record);
+    pty.setDeviceSpeed(B57600);
     SystemSerialPort port(mapPty(7, pty));
     port.open(); // nothing applied: settings() reports the device's own
 

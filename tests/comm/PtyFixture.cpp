@@ -84,6 +84,14 @@ std::vector<std::uint8_t> PtyPair::receive(std::size_t count, std::chrono::milli
     return bytes;
 }
 
+void PtyPair::setDeviceSpeed(speed_t speed) const
+{
+    termios record{};
+    tcgetattr(m_master, &record);
+    cfsetspeed(&record, speed);
+    tcsetattr(m_master, TCSANOW, &record);
+}
+
 void PtyPair::closeMaster()
 {
     if (m_master >= 0)

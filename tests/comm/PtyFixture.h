@@ -1,5 +1,7 @@
 #pragma once
 
+#include <termios.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -44,6 +46,8 @@ public:
     void send(const std::string& text) const;
     // Whatever arrives at the master within the time, up to count bytes.
     std::vector<std::uint8_t> receive(std::size_t count, std::chrono::milliseconds within) const;
+    // The device's own line rate, as a port opened without settings finds it.
+    void setDeviceSpeed(speed_t speed) const;
     // The line vanishes: the port's side then sees a hang-up.
     void closeMaster();
     void closeSlave();

@@ -166,10 +166,7 @@ TEST_F(SerialPortTest, EveryBaudRateReachesTheLine)
 TEST_F(SerialPortTest, AnOpenedPortWithoutSettingsReportsTheDevicesOwn)
 {
     PtyPair pty;
-    termios record{};
-    tcgetattr(pty.master(), &record);
-    cfsetspeed(&record, B57600);
-    tcsetattr(pty.master(), TCSANOW, &record);
+    pty.setDeviceSpeed(B57600);
 
     SystemSerialPort port(mapPty(7, pty));
     CommSettings before;
