@@ -20,6 +20,9 @@ struct FirmwareSetup {
     // The console's display; the firmware's 4 x 20 screen shows from its top left corner.
     std::uint8_t consoleRows = 4;
     std::uint8_t consolePlaces = 20;
+    // Every so often the device sends its whole screen again, so that rows of a reply the line
+    // lost reach the PC after all; zero sends each row only when it changed.
+    std::chrono::milliseconds redrawInterval{0};
 };
 
 // The small program a simulated device runs on its console: a main screen with a title, a

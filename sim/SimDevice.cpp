@@ -104,6 +104,7 @@ Link::Frame SimDevice::exchange(std::uint32_t keyMask, Firmware::SteadyTime now,
     if (content.consoleOn && !m_consoleWasOn)
         m_sentRows.assign(m_sentRows.size(), std::nullopt);
     m_consoleWasOn = content.consoleOn;
+    redrawWhenDue(now);
     content.soundOn = m_firmware.soundOn();
     for (std::size_t row = 0; row < m_sentRows.size(); ++row) {
         std::vector<std::uint8_t> cells = consoleRow(static_cast<int>(row));
@@ -120,6 +121,16 @@ Link::Frame SimDevice::exchange(std::uint32_t keyMask, Firmware::SteadyTime now,
         }
     }
     return Link::exchangeReply(m_setup.address, content);
+}
+
+void SimDevice::redrawWhenDue(Firmware::SteadyTime now)
+{
+    if (m_setup.redrawInterval.count() <= 0)
+        return;
+    if (!m_lastRedrawAt || now - *m_lastRedrawAt >= m_setup.redrawInterval) {
+        m_sentRows.assign(m_sentRows.size(), std::nullopt);
+        m_lastRedrawAt = now;
+    }
 }
 
 std::vector<std::uint8_t> SimDevice::consoleRow(int row) const

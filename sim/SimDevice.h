@@ -46,7 +46,7 @@ struct DeviceQuirks {
 
 // One device on the bus: its identity, its console and the firmware behind it. Like a real
 // device it sends in an exchange reply only the rows and glyphs that changed since it last
-// sent them; the start request makes it send every row again.
+// sent them; the start request (and the redraw interval, if set) makes it send every row again.
 class SimDevice {
 public:
     SimDevice(const FirmwareSetup& setup, Firmware::SteadyTime start);
@@ -64,6 +64,8 @@ private:
     std::optional<Link::Frame> reply(const Link::Request& request, const DeviceQuirks& quirks,
                                      Firmware::SteadyTime now, Firmware::WallTime wall);
     Link::Frame exchange(std::uint32_t keyMask, Firmware::SteadyTime now, Firmware::WallTime wall);
+    // Forgets the rows sent when the whole screen is due again.
+    void redrawWhenDue(Firmware::SteadyTime now);
     void logKeyMask(std::uint32_t keyMask, Firmware::SteadyTime now);
     // The firmware's row as the console shows it: cut or blank-padded to its places.
     std::vector<std::uint8_t> consoleRow(int row) const;
@@ -75,6 +77,7 @@ private:
     bool m_consoleWasOn = true;
     DeviceCounters m_counters;
     std::optional<Firmware::SteadyTime> m_lastExchangeAt;
+    std::optional<Firmware::SteadyTime> m_lastRedrawAt;
 };
 
 } // namespace VPanel::Sim

@@ -46,29 +46,30 @@ protected:
 
 TEST_F(FindDeviceScanTest, AllPortsAreScannedAtOnceAndEveryDeviceIsListedByName)
 {
-    const auto first = simulate("COM5", {{3, 7}, {5, 300}, {20, 12}});
+    const auto first = simulate("COM5", {{3, 7}, {5, 300}, {8, 12}});
     // Identification answered in 7 bytes, without the software version.
     VPanel::Sim::DeviceQuirks shortIdentification;
     shortIdentification.shortIdentification = true;
     const auto second = simulate("COM6", {{4, 999}}, shortIdentification);
     TestFindDevice window(dictionaryPath());
+    window.addressBudget = VPanel::Link::repeatBudget;
     window.show();
     QSignalSpy chosen(&window, &QOFindDevice::setParam);
-    choose(window, "Все порты", 3, 20);
+    choose(window, "Все порты", 3, 8);
     searchAndWait(window, 60s);
 
     EXPECT_EQ(window.made.size(), 2);
     EXPECT_EQ(window.runningAtFirstFind, 2);
     QStringList lines = texts(found(window));
     lines.sort();
-    EXPECT_EQ(lines, (QStringList{"COM5 адрес 20 Блок 12", "COM5 адрес 3 Тестовый блок",
-                                  "COM5 адрес 5 Регулятор", "COM6 адрес 4 Идентификатор устройства: 999"}));
+    EXPECT_EQ(lines, (QStringList{"COM5 адрес 3 Тестовый блок", "COM5 адрес 5 Регулятор", "COM5 адрес 8 Блок 12",
+                                  "COM6 адрес 4 Идентификатор устройства: 999"}));
     for (int row = 0; row < found(window)->count(); ++row)
         EXPECT_EQ(found(window)->item(row)->data(Qt::UserRole), QVariant(1)) << row;
     EXPECT_EQ(texts(details(window)), QStringList{chooseDevice});
     const auto* progress = part<QProgressBar>(window, "progressBar");
-    EXPECT_EQ(progress->maximum(), 2 * 18);
-    EXPECT_EQ(progress->value(), 2 * 18);
+    EXPECT_EQ(progress->maximum(), 2 * 6);
+    EXPECT_EQ(progress->value(), 2 * 6);
 
     doubleClick(window, line(window, "COM5 адрес 5 Регулятор"));
     ASSERT_EQ(chosen.count(), 1);
@@ -80,9 +81,10 @@ TEST_F(FindDeviceScanTest, ADeviceCanBeChosenOnlyOnceTheSearchHasEnded)
 {
     const auto bus = simulate("COM4", {{12, 7}});
     TestFindDevice window(dictionaryPath());
+    window.addressBudget = VPanel::Link::repeatBudget;
     window.show();
     QSignalSpy chosen(&window, &QOFindDevice::setParam);
-    choose(window, "COM4", 12, 30, 57600);
+    choose(window, "COM4", 12, 14, 57600);
     part<QPushButton>(window, "findButton")->click();
 
     const QString device = "COM4 адрес 12 Тестовый блок";
@@ -181,7 +183,7 @@ TEST_F(FindDeviceScanTest, APortMapBesideAnEmptyDeviceTreeIsSearchedOnAllPorts)
     ASSERT_EQ(failure.size(), 1);
     EXPECT_TRUE(failure[0].startsWith("Ошибка: ")) << failure[0].toStdString();
 
-    // At 9600 baud one attempt waits 175 ms for the reply, which a loaded machine still meets.
+    window.addressBudget = VPanel::Link::repeatBudget;
     choose(window, "Все порты", 1, 1, 9600);
     searchAndWait(window);
     EXPECT_EQ(texts(found(window)), QStringList{"COM7 адрес 1 Тестовый блок"});
@@ -194,6 +196,7 @@ TEST_F(FindDeviceScanTest, APortThatFailsDoesNotKeepTheOthersFromFindingDevices)
     QFile(device).open(QIODevice::WriteOnly);
     linkPort("COM40", device);
     TestFindDevice window(dictionaryPath());
+    window.addressBudget = VPanel::Link::repeatBudget;
     QFile::remove(device);
     choose(window, "Все порты", 1, 3);
     searchAndWait(window);

@@ -157,6 +157,7 @@ TEST_F(FindDeviceTest, AMissingDictionaryIsNotedAndDevicesShowTheirIdentifiers)
     EXPECT_FALSE(details(window)->item(0)->data(Qt::UserRole).isValid());
     EXPECT_EQ(detailsButton(window)->styleSheet(), attention);
 
+    window.addressBudget = VPanel::Link::repeatBudget;
     choose(window, "COM5", 3, 3);
     searchAndWait(window);
     EXPECT_EQ(texts(found(window)), QStringList{"COM5 адрес 3 Идентификатор устройства: 7"});

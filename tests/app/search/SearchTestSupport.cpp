@@ -72,7 +72,7 @@ std::unique_ptr<VPanel::Sim::Simulator> SearchEnvironment::simulate(
 QOIdentifyThread* TestFindDevice::createThread()
 {
     QOIdentifyThread* thread = QOFindDevice::createThread();
-    thread->setAddressBudget(shortBudget);
+    thread->setAddressBudget(addressBudget);
     made << thread;
     connect(thread, &QOIdentifyThread::add, this, [this] {
         if (runningAtFirstFind >= 0)

@@ -26,8 +26,9 @@ namespace SearchTest {
 
 using namespace std::chrono_literals;
 
-// A scan budget short enough that a silent address costs little, long enough for a reply that
-// a loaded machine carries late through the pseudo-terminal.
+// A scan budget short enough that a silent address costs little. Scans that must find a device
+// keep the program's own budget: a loaded machine may carry a reply late through the
+// pseudo-terminal, and a reply read past its address's budget is lost to the scan.
 inline constexpr std::chrono::milliseconds shortBudget{150};
 inline constexpr int fastBaud = 921600;
 
@@ -60,8 +61,8 @@ private:
     QTemporaryDir scratch;
 };
 
-// The window with the test's dictionary and a short address budget; it keeps the threads
-// it made.
+// The window with the test's dictionary and a short address budget unless told otherwise; it
+// keeps the threads it made.
 class TestFindDevice : public QOFindDevice {
 public:
     explicit TestFindDevice(const QString& dictionaryPath, QWidget* parent = nullptr)
@@ -69,6 +70,7 @@ public:
     {
     }
 
+    std::chrono::milliseconds addressBudget = shortBudget;
     QList<QPointer<QOIdentifyThread>> made;
     // How many of the threads ran when the first device was reported; -1 before that.
     int runningAtFirstFind = -1;

@@ -321,7 +321,8 @@ TEST_F(FaultTest, ConnectStopCyclesLeaveNoDescriptorsOrThreads)
     EXPECT_LE(entriesOf("/proc/self/fd"), descriptors);
     EXPECT_TRUE(waitFor([&] { return entriesOf("/proc/self/task") <= threads; }, milliseconds(1000)))
         << entriesOf("/proc/self/task") << " threads, " << threads << " before";
-    EXPECT_EQ(counters().requestsOf(Link::Command::Stop), 51u);
+    // A stop packet whose reply a loaded machine reads late goes out again.
+    EXPECT_GE(counters().requestsOf(Link::Command::Stop), 51u);
 }
 
 } // namespace

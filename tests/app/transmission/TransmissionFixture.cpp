@@ -14,6 +14,9 @@ namespace TransmissionTest {
 namespace {
 constexpr int rowPlaces = 20;
 constexpr std::chrono::milliseconds keyWait{2000};
+// A reply that a loaded machine delivers late is lost with the rows it carried; the device's
+// redraws bring them back within this time.
+constexpr std::chrono::milliseconds redrawInterval{500};
 } // namespace
 
 void Recorder::attach(QOTransmissionThread& thread)
@@ -117,6 +120,10 @@ VPanel::Sim::Simulator& TransmissionFixture::simulate(VPanel::Sim::SimulatorOpti
 {
     if (!options.seed)
         options.seed = 5;
+    if (options.devices.empty())
+        options.devices.emplace_back();
+    for (VPanel::Sim::FirmwareSetup& device : options.devices)
+        device.redrawInterval = redrawInterval;
     simulator = std::make_unique<VPanel::Sim::Simulator>(std::move(options));
     return *simulator;
 }

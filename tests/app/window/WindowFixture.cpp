@@ -26,6 +26,9 @@ namespace {
 constexpr int places = 20;
 constexpr auto keyWait = 3s;
 constexpr auto connectWait = 10s;
+// A reply that a loaded machine delivers late is lost with the rows it carried; the device's
+// redraws bring them back within this time.
+constexpr auto redrawInterval = 500ms;
 
 QTextCodec* windows1251() { return QTextCodec::codecForName("Windows-1251"); }
 } // namespace
@@ -102,6 +105,10 @@ VPanel::Sim::Simulator& WindowFixture::simulate(VPanel::Sim::SimulatorOptions op
 {
     if (!options.seed)
         options.seed = 7;
+    if (options.devices.empty())
+        options.devices.emplace_back();
+    for (VPanel::Sim::FirmwareSetup& device : options.devices)
+        device.redrawInterval = redrawInterval;
     simulator = std::make_unique<VPanel::Sim::Simulator>(std::move(options));
     return *simulator;
 }
