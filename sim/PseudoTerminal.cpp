@@ -38,29 +38,42 @@ PseudoTerminal::PseudoTerminal()
         m_slavePath = name.data();
         setFlags(m_master, O_NONBLOCK);
         setFlags(m_slave, 0);
-        m_closeEvents = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (m_closeEvents < 0 || inotify_add_watch(m_closeEvents, m_slavePath.c_str(), IN_CLOSE) < 0)
+        m_portEvents = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_portEvents < 0 || inotify_add_watch(m_portEvents, m_slavePath.c_str(), IN_OPEN | IN_CLOSE) < 0)
             throwSystemError(L"inotify");
     } catch (...) {
-        if (m_closeEvents >= 0)
-            close(m_closeEvents);
+        if (m_portEvents >= 0)
+            close(m_portEvents);
         close(m_master);
         close(m_slave);
         throw;
     }
 }
 
-void PseudoTerminal::portClosed()
+void PseudoTerminal::takePortEvents()
 {
-    std::array<char, 4096> events{};
-    while (read(m_closeEvents, events.data(), events.size()) > 0) {
+    alignas(inotify_event) std::array<char, 4096> events{};
+    ssize_t size = 0;
+    while ((size = read(m_portEvents, events.data(), events.size())) > 0) {
+        for (ssize_t at = 0; at < size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events.data() + at);
+            if (event->mask & IN_Q_OVERFLOW)
+                m_opensKnown = false;
+            else if (event->mask & IN_OPEN)
+                ++m_opens;
+            else if ((event->mask & IN_CLOSE) && m_opens > 0)
+                --m_opens;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
     }
-    tcflush(m_slave, TCIFLUSH);
+    // After lost events the opens are unknown: keep what is queued rather than drop replies.
+    if (m_opens == 0 && m_opensKnown)
+        tcflush(m_slave, TCIFLUSH);
 }
 
 PseudoTerminal::~PseudoTerminal()
 {
-    close(m_closeEvents);
+    close(m_portEvents);
     close(m_slave);
     close(m_master);
 }

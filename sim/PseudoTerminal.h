@@ -22,14 +22,18 @@ public:
     // As the PC set the line, 0 when unknown.
     unsigned baudRate() const;
 
-    // Readable when the PC has closed the port; then call portClosed().
-    int closeEvents() const { return m_closeEvents; }
-    void portClosed();
+    // Readable when the PC has opened or closed the port; then call takePortEvents().
+    int portEvents() const { return m_portEvents; }
+    // Follows the PC's opens and closes; once nobody holds the port, drops what it left unread
+    // and any reply written after it let go, which a real port's driver never delivers.
+    void takePortEvents();
 
 private:
     int m_master = -1;
     int m_slave = -1;
-    int m_closeEvents = -1;
+    int m_portEvents = -1;
+    int m_opens = 0;
+    bool m_opensKnown = true;
     std::string m_slavePath;
 };
 

@@ -89,6 +89,7 @@ public:
     Bus& bus() { return m_bus; }
     const Bus& bus() const { return m_bus; }
     bool running() const { return m_running; }
+    std::uint64_t repliesWritten() const { return m_repliesWritten; }
     std::exception_ptr failure() const
     {
         std::lock_guard lock(m_failureMutex);
@@ -113,7 +114,7 @@ private:
     bool step()
     {
         m_framer.setGap(std::max(minGap, LineWriter::byteTime(lineRate()) * gapBits / LineWriter::bitsPerByte));
-        pollfd fds[] = {{m_terminal.master(), POLLIN, 0}, {m_stopFd, POLLIN, 0}, {m_terminal.closeEvents(), POLLIN, 0}};
+        pollfd fds[] = {{m_terminal.master(), POLLIN, 0}, {m_stopFd, POLLIN, 0}, {m_terminal.portEvents(), POLLIN, 0}};
         timespec timeout{};
         timespec* timeoutPointer = nullptr;
         if (const auto deadline = m_framer.deadline()) {
@@ -135,9 +136,8 @@ private:
         }
         if (auto noise = m_framer.expire(Clock::now()))
             onNoise(*noise);
-        // Only after the reply to what the PC sent before it closed has gone out.
         if (fds[2].revents)
-            m_terminal.portClosed();
+            m_terminal.takePortEvents();
         return true;
     }
 
@@ -174,10 +174,17 @@ private:
         const Link::Frame& frame = transmission.frame;
         m_log.sent(frame.bytes(), frame.size(), transmission.splitAt ? "с разрывом" : "");
         const unsigned rate = m_options.pace ? lineRate() : 0;
-        if (transmission.splitAt == 0)
-            return m_writer->write(frame.bytes(), frame.size(), rate);
-        return m_writer->write(frame.bytes(), transmission.splitAt, rate) && m_writer->pause(transmission.splitGap) &&
-               m_writer->write(frame.bytes() + transmission.splitAt, frame.size() - transmission.splitAt, rate);
+        const bool written =
+            transmission.splitAt == 0
+                ? m_writer->write(frame.bytes(), frame.size(), rate)
+                : m_writer->write(frame.bytes(), transmission.splitAt, rate) && m_writer->pause(transmission.splitGap) &&
+                      m_writer->write(frame.bytes() + transmission.splitAt, frame.size() - transmission.splitAt, rate);
+        // The PC may have let go of the port while the request was on its way or the reply
+        // went out.
+        m_terminal.takePortEvents();
+        if (written)
+            ++m_repliesWritten;
+        return written;
     }
 
     // A device answers on time whatever else the PC runs. Where the system allows it, the line's
@@ -204,6 +211,7 @@ private:
     mutable std::mutex m_failureMutex;
     std::exception_ptr m_failure;
     std::atomic<bool> m_running{true};
+    std::atomic<std::uint64_t> m_repliesWritten{0};
     std::thread m_thread;
 };
 
@@ -219,6 +227,7 @@ DeviceCounters Simulator::counters(std::uint8_t address) const
     return m_line->bus().deviceCounters(address).value_or(DeviceCounters{});
 }
 BusCounters Simulator::busCounters() const { return m_line->bus().counters(); }
+std::uint64_t Simulator::repliesWritten() const { return m_line->repliesWritten(); }
 void Simulator::stop() { m_line->stop(); }
 bool Simulator::running() const { return m_line->running(); }
 std::exception_ptr Simulator::failure() const { return m_line->failure(); }

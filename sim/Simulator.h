@@ -42,6 +42,8 @@ public:
     // Counters of the device at the address; empty ones for an address without a device.
     DeviceCounters counters(std::uint8_t address) const;
     BusCounters busCounters() const;
+    // Replies that have gone out whole, with the PC's closes seen up to then.
+    std::uint64_t repliesWritten() const;
 
     // Ends the line's thread; the port stays published until destruction.
     void stop();

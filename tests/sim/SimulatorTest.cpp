@@ -185,7 +185,11 @@ TEST_F(SimulatorTest, WhatThePcLeftUnreadIsGoneWhenItOpensThePortAgain)
     faults.replyDelay = milliseconds(50);
     simulator.setFaults(faults);
     LineHost(linkOf(simulator), 115200).send(deviceIdentificationRequest(1));
-    std::this_thread::sleep_for(milliseconds(200));
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (simulator.repliesWritten() == 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), bound) << "the reply never went out";
+        std::this_thread::sleep_for(milliseconds(1));
+    }
     LineHost again(linkOf(simulator), 115200);
     EXPECT_TRUE(again.collect(milliseconds(100), milliseconds(10)).empty());
     EXPECT_EQ(simulator.busCounters().answered, 1u);
