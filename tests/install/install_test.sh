@@ -25,7 +25,7 @@ bare=(env -i HOME="$work" PATH=/usr/bin:/bin LC_ALL=C.UTF-8)
 step "staged programs"
 [[ $("${bare[@]}" "$prefix/bin/vpanel" --version) == "vpanel $version" ]] || fail "vpanel --version"
 [[ $("${bare[@]}" "$prefix/bin/vpanel-devsim" --version) == "vpanel-devsim $version" ]] || fail "vpanel-devsim --version"
-"${bare[@]}" "$prefix/bin/vpanel-devsim" --help | grep -q -- '--port COMn' || fail "vpanel-devsim --help"
+[[ $("${bare[@]}" "$prefix/bin/vpanel-devsim" --help) == *"--port COMn"* ]] || fail "vpanel-devsim --help"
 for file in "$prefix/bin/vpanel" "$prefix/bin/vpanel-devsim" "$prefix/$libdir"/libkel*.so.*.*; do
   while read -r library _ path _; do
     [[ $(realpath -m "$path") == $(realpath -m "$prefix/$libdir/$library") ]] || fail "$file takes $library from '$path', not from the prefix"
