@@ -221,6 +221,8 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
             options.control = true;
         } else if (name == "--help" || name == "-h") {
             options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else {
             throwSimulatorError(SimMessage::UnknownOption, name);
         }
@@ -267,6 +269,7 @@ std::string usage()
            "  --verbose                печатать каждый кадр в шестнадцатеричном виде\n"
            "  --control                читать параметры неисправностей со стандартного входа\n"
            "  --seed N                 начальное значение генератора неисправностей\n"
+           "  --version                напечатать версию и выйти\n"
            "\n"
            "Неисправности (также строками на стандартном входе при --control):\n"
            "  --drop P                 не отвечать с вероятностью P (0..1)\n"

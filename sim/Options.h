@@ -16,6 +16,7 @@ struct ProgramOptions {
     bool verbose = false;
     bool control = false; // fault lines are read from standard input while running
     bool help = false;
+    bool version = false;
 };
 
 // The program's arguments, without the program name: "--name value" or "--name=value".

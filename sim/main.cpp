@@ -95,6 +95,10 @@ int main(int argc, char** argv)
         FdOutput(STDOUT_FILENO) << usage() << std::flush;
         return 0;
     }
+    if (options.version) {
+        FdOutput(STDOUT_FILENO) << "vpanel-devsim " << VPANEL_VERSION << std::endl;
+        return 0;
+    }
 
     // Blocked before any thread starts, so that only the signal descriptor sees them and the
     // port is always unpublished; a reader that went away must not kill us either.

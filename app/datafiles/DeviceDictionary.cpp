@@ -37,8 +37,11 @@ QStringList installedFileCandidates(const QString& fileName)
 {
     QStringList candidates;
     // Without an application object there is no executable's directory to ask for.
-    if (QCoreApplication::instance())
-        candidates << QDir(QCoreApplication::applicationDirPath()).filePath(fileName);
+    if (QCoreApplication::instance()) {
+        const QDir executableDir(QCoreApplication::applicationDirPath());
+        candidates << executableDir.filePath(fileName)
+                   << QDir(executableDir.filePath(QStringLiteral(VPANEL_DATA_DIR_FROM_BIN))).filePath(fileName);
+    }
     candidates << QDir(QStringLiteral(VPANEL_DATA_DIR)).filePath(fileName);
     return candidates;
 }

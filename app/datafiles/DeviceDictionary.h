@@ -22,11 +22,11 @@ using DeviceDictionary = QMap<int, QString>;
 DeviceDictionary parseDeviceDictionary(const QByteArray& windows1251);
 
 // Where the program looks for a data file it ships, in order: the working directory, beside
-// the executable, then the installed data directory.
+// the executable, the data directory of the prefix the executable is in, then the installed
+// data directory.
 QStringList dataFileCandidates(const QString& fileName);
 
-// The same without the working directory: beside the executable, then the installed data
-// directory.
+// The same without the working directory.
 QStringList installedFileCandidates(const QString& fileName);
 
 // The dictionary from the first of the paths that can be opened; nothing when none can.

@@ -224,10 +224,10 @@
         <translation>About</translation>
     </message>
     <message>
-        <source>&quot;Велидар v 1.0&quot;
+        <source>&quot;Велидар v %1&quot;
 
 2026 ТЕВОЛАН, отдел разработки программного обеспечения</source>
-        <translation>&quot;Velidar v 1.0&quot;
+        <translation>&quot;Velidar v %1&quot;
 
 2026 TEVOLAN, software development department</translation>
     </message>

@@ -156,8 +156,10 @@ void QORemoteController::setIntervalWritePackets(int inInterval)
 
 void QORemoteController::about()
 {
+    // The product is named by its major and minor version, as the window title names it.
+    const QString release = QStringLiteral(VPANEL_VERSION).section(QLatin1Char('.'), 0, 1);
     m_inform(this, tr("О программе"),
-             tr("\"Велидар v 1.0\"\n\n2026 ТЕВОЛАН, отдел разработки программного обеспечения"));
+             tr("\"Велидар v %1\"\n\n2026 ТЕВОЛАН, отдел разработки программного обеспечения").arg(release));
 }
 
 void QORemoteController::toggleExpertItems()

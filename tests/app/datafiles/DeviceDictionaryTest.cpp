@@ -69,8 +69,9 @@ TEST(DeviceDictionaryTest, ReadsTheFirstPathThatOpensAndNothingWhenNoneDoes)
 }
 
 // The installed data directory comes last, the working directory only where every data file
-// is looked for; without an application object there is no executable's directory.
-TEST(DataFileCandidatesTest, WorkingDirectoryThenBesideTheExecutableThenInstalled)
+// is looked for; without an application object there is no executable's directory, nor the
+// prefix it is in.
+TEST(DataFileCandidatesTest, WorkingDirectoryThenBesideTheExecutableThenItsPrefixThenInstalled)
 {
     const QString name = QStringLiteral("alarm.wav");
     const QString installed = QDir(QStringLiteral(VPANEL_DATA_DIR)).filePath(name);
@@ -84,8 +85,10 @@ TEST(DataFileCandidatesTest, WorkingDirectoryThenBesideTheExecutableThenInstalle
     char* argv[] = {program, nullptr};
     const QCoreApplication application(argc, argv);
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-    EXPECT_EQ(VPanel::dataFileCandidates(name), (QStringList{working, beside, installed}));
-    EXPECT_EQ(VPanel::installedFileCandidates(name), (QStringList{beside, installed}));
+    const QString inPrefix =
+        QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/" VPANEL_DATA_DIR_FROM_BIN)).filePath(name);
+    EXPECT_EQ(VPanel::dataFileCandidates(name), (QStringList{working, beside, inPrefix, installed}));
+    EXPECT_EQ(VPanel::installedFileCandidates(name), (QStringList{beside, inPrefix, installed}));
 }
 
 // The only test that touches the file beside the executable.
