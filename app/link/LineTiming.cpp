@@ -23,6 +23,11 @@ std::chrono::microseconds bitsTime(long long bits, long baudRate)
 }
 } // namespace
 
+std::chrono::milliseconds responseTimeout(long baudRate)
+{
+    return std::chrono::milliseconds(responseBits * 1000 / std::max(baudRate, 1L)) + responseMargin;
+}
+
 std::chrono::microseconds wireTime(std::size_t bytes, long baudRate)
 {
     return bitsTime(static_cast<long long>(bytes) * bitsPerByte, baudRate);
