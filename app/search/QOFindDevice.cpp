@@ -227,11 +227,11 @@ void QOFindDevice::startThread(const QString& port, const QList<int>& bauds)
     connect(thread, &QOIdentifyThread::add, this, &QOFindDevice::addDevice);
     connect(thread, &QOIdentifyThread::finish, this, &QOFindDevice::finish);
     connect(this, &QOFindDevice::stop, thread, &QOIdentifyThread::stope);
-    // Queued in the order sent, so a device's rate is known when it is added.
     connect(thread, &QOIdentifyThread::progress, this, [this, port](int done, int total) {
         progress.count(port, done, total);
         showProgress();
     });
+    // Queued in the order sent, so the rate of a device is known when it is added.
     connect(thread, &QOIdentifyThread::scanning, this, [this, port](int baud, int address, int left_ms) {
         progress.locate(port, baud, address, left_ms);
         showProgress();
