@@ -6,9 +6,11 @@
 #include "baselib/platform/CommandLine.h"
 #include "baselib/platform/Conversion.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,16 @@ void require(bool condition)
 std::vector<std::wstring> argumentsOf(const CommandLine& line)
 {
     return std::vector<std::wstring>(line.argv(), line.argv() + line.argc());
+}
+
+// "/name" and "--name" are options; "/" is tested first.
+std::optional<std::wstring> optionName(const std::wstring& argument)
+{
+    if (argument.rfind(L"/", 0) == 0)
+        return argument.substr(1);
+    if (argument.rfind(L"--", 0) == 0)
+        return argument.substr(2);
+    return std::nullopt;
 }
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -87,15 +99,13 @@ void checkParse(const std::vector<std::wstring>& arguments, const CommandLine& l
     for (unsigned int index = 0; index < parameters; ++index)
         require(line.getParameter(index) == arguments[index]);
     require(line.getParameterOr(parameters, std::wstring(L"none")) == L"none");
+    // After the parameters every word is the value of the option just before it.
     for (std::size_t index = parameters; index < arguments.size(); ++index) {
         const std::wstring& argument = arguments[index];
-        if (argument.rfind(L"/", 0) == 0)
-            require(line.haveOption(argument.substr(1)));
-        else if (argument.rfind(L"--", 0) == 0)
-            require(line.haveOption(argument.substr(2)));
+        if (const auto name = optionName(argument))
+            require(line.haveOption(*name));
         else
-            require(index > parameters && line.getOption<std::wstring>(arguments[index - 1].substr(
-                                              arguments[index - 1][0] == L'/' ? 1 : 2)) == argument);
+            require(index > parameters && line.getOption(*optionName(arguments[index - 1])) == argument);
     }
 }
 
