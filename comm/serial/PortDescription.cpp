@@ -30,11 +30,20 @@ std::string firstLine(const fs::path& file)
     return line;
 }
 
-std::string driverOf(const fs::path& device)
+std::string linkName(const fs::path& link)
 {
     std::error_code error;
-    const fs::path driver = fs::read_symlink(device / "driver", error);
-    return error ? std::string() : driver.filename().string();
+    const fs::path target = fs::read_symlink(link, error);
+    return error ? std::string() : target.filename().string();
+}
+
+// Newer kernels put a UART's tty under generic port and controller devices of the serial
+// core ("port", "ctrl"); the driver a user knows is that of the device above them.
+fs::path aboveSerialCore(fs::path device)
+{
+    while (linkName(device / "subsystem") == "serial-base" && device.has_relative_path())
+        device = device.parent_path();
+    return device;
 }
 
 // The USB device above the tty's device: the first directory upwards with a vendor id.
@@ -71,10 +80,11 @@ fs::path stableNameDirectory() { return environmentPath("KELCOMM_BY_ID_DIR", "/d
 std::string describeKernelDevice(const std::string& kernelName)
 {
     std::error_code error;
-    const fs::path device = fs::canonical(sysfsRoot() / "class" / "tty" / kernelName / "device", error);
+    const fs::path device =
+        aboveSerialCore(fs::canonical(sysfsRoot() / "class" / "tty" / kernelName / "device", error));
     if (error)
         return {};
-    const std::string driver = driverOf(device);
+    const std::string driver = linkName(device / "driver");
     const fs::path usb = usbDeviceAbove(device);
     if (usb.empty())
         return driver;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 namespace KelTest {
 
@@ -41,12 +42,23 @@ public:
         addStableName(stableName, kernelName);
     }
 
-    // An on-board UART that a chip answers (type 4, a 16550A).
+    // An on-board UART that a chip answers (type 4, a 16550A), below the serial core's
+    // controller and port devices as kernels since 6.5 place it.
     void addUart(const std::string& kernelName, const std::string& driver)
     {
-        const std::filesystem::path device = m_root / "devices" / "platform" / driver;
-        addTty(kernelName, device, driver);
-        std::ofstream(device / "tty" / kernelName / "type") << "4\n";
+        namespace fs = std::filesystem;
+        const fs::path controller = m_root / "devices" / "platform" / driver / (driver + ":0");
+        const fs::path port = controller / (driver + ":0.0");
+        fs::create_directories(port);
+        for (const auto& [device, coreDriver] : {std::pair{controller, "ctrl"}, std::pair{port, "port"}}) {
+            const fs::path bus = m_root / "bus" / "serial-base";
+            fs::create_directories(bus / "drivers" / coreDriver);
+            fs::create_directory_symlink(fs::relative(bus, device), device / "subsystem");
+            fs::create_directory_symlink(fs::relative(bus / "drivers" / coreDriver, device), device / "driver");
+        }
+        linkDriver(controller.parent_path(), driver);
+        addTty(kernelName, port, "port");
+        std::ofstream(port / "tty" / kernelName / "type") << "4\n";
     }
 
 private:
@@ -63,15 +75,22 @@ private:
         return device;
     }
 
-    void addTty(const std::string& kernelName, const std::filesystem::path& device, const std::string& driver)
+    void linkDriver(const std::filesystem::path& device, const std::string& driver) const
     {
         namespace fs = std::filesystem;
         const fs::path drivers = m_root / "bus" / "drivers" / driver;
-        const fs::path tty = device / "tty" / kernelName;
         fs::create_directories(drivers);
-        fs::create_directories(tty);
+        fs::create_directories(device);
         if (!fs::is_symlink(fs::symlink_status(device / "driver")))
             fs::create_directory_symlink(fs::relative(drivers, device), device / "driver");
+    }
+
+    void addTty(const std::string& kernelName, const std::filesystem::path& device, const std::string& driver)
+    {
+        namespace fs = std::filesystem;
+        const fs::path tty = device / "tty" / kernelName;
+        fs::create_directories(tty);
+        linkDriver(device, driver);
         fs::create_directory_symlink(fs::path("../../..") / device.filename(), tty / "device");
         fs::create_directory_symlink(fs::relative(tty, m_root / "class" / "tty"), m_root / "class" / "tty" / kernelName);
     }
