@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
