@@ -2,6 +2,7 @@
 
 #include "app/datafiles/DeviceDictionary.h"
 #include "app/search/FindDeviceForm.h"
+#include "app/search/PortChoices.h"
 
 #include <QHash>
 #include <QList>
@@ -20,6 +21,7 @@ class QListWidget;
 class QListWidgetItem;
 class QOIdentifyThread;
 class QResizeEvent;
+class PortWatcher;
 
 // The device search window: scans a range of bus addresses on one serial port or on all of
 // them at once, one thread per port, and lists the devices that answer. Choosing a found
@@ -63,6 +65,11 @@ private:
     void retranslate();
     void readDictionary(const QStringList& paths);
     void readPorts();
+    // Brings the port box in line with the ports installed now. A port being scanned stays
+    // until its search has ended.
+    void followPorts();
+    // Fills the port box, keeping the port chosen.
+    void showPorts(const PortChoices& choices);
     void restoreChoices();
     void storeChoices() const;
     void startThread(const QString& port);
@@ -77,6 +84,10 @@ private:
     int endAddress = 0;
     int scanBaud = 0;
     QStringList ports;
+    // The box's text of each port: its name and what the system tells of it.
+    QHash<QString, QString> portLabels;
+    PortWatcher* portWatcher = nullptr;
+    bool portsChangedWhileScanning = false;
     int runningCount = 0;
     QMovie busyMovie{QStringLiteral(":/Resources/load.gif")};
     QLabel* busyLabel = nullptr;
