@@ -1,5 +1,6 @@
 // vpanel: the virtual control panel of a device with an operator console on a serial line.
 
+#include "app/window/PortCommands.h"
 #include "app/window/QORemoteController.h"
 #include "app/window/StartOptions.h"
 #include "app/window/TerminationSignals.h"
@@ -13,6 +14,7 @@
 #include <clocale>
 #include <iostream>
 #include <locale>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -36,16 +38,21 @@ void setProcessLocale()
     }
 }
 
-// Help or the version, when asked for, is printed and ends the program.
-bool answered(const StartOptions& options)
+// Help, the version and the port commands, when asked for, are answered and end the
+// program with the exit code they give.
+std::optional<int> answered(const StartOptions& options)
 {
     if (options.help)
         std::wcout << StartOptions::usage().toStdWString() << std::flush;
     else if (options.version)
         std::wcout << L"vpanel " << VPANEL_VERSION << std::endl;
+    else if (options.listPorts)
+        return PortCommands::listPorts(std::wcout, std::wcerr);
+    else if (!options.pinPort.isEmpty())
+        return PortCommands::pinPort(options.pinPort, std::wcout, std::wcerr);
     else
-        return false;
-    return true;
+        return std::nullopt;
+    return 0;
 }
 
 QStringList argumentsOf(int argc, char** argv)
@@ -66,8 +73,9 @@ int main(int argc, char** argv)
     // Answered before the application, which needs a display; what only Qt understands
     // (its own options) waits for the parse after it.
     const StartOptions early = StartOptions::parse(argumentsOf(argc, argv));
-    if (early.error.isEmpty() && answered(early))
-        return 0;
+    if (early.error.isEmpty())
+        if (const std::optional<int> exitCode = answered(early))
+            return *exitCode;
     QApplication application(argc, argv);
     // After the application, which sets the environment's locale on its own.
     setProcessLocale();
@@ -77,8 +85,8 @@ int main(int argc, char** argv)
         std::wcerr << (options.error + QLatin1Char('\n') + StartOptions::usage()).toStdWString() << std::flush;
         return exitUsage;
     }
-    if (answered(options))
-        return 0;
+    if (const std::optional<int> exitCode = answered(options))
+        return *exitCode;
 
     QORemoteController window;
     const TerminationSignals termination(window);

@@ -39,6 +39,24 @@
     </message>
 </context>
 <context>
+    <name>PortAdvice</name>
+    <message>
+        <source>Устройство %1 принадлежит группе %2: добавьте пользователя в эту группу (sudo usermod -aG %2 %3) и войдите в систему заново.</source>
+        <translation>Device %1 belongs to group %2: add the user to that group (sudo usermod -aG %2 %3) and log in again.</translation>
+    </message>
+</context>
+<context>
+    <name>PortCommands</name>
+    <message>
+        <source>Порт %1 закреплён: %2</source>
+        <translation>Port %1 pinned: %2</translation>
+    </message>
+    <message>
+        <source>Порт %1 не закреплён: %2</source>
+        <translation>Port %1 not pinned: %2</translation>
+    </message>
+</context>
+<context>
     <name>QOFindDevice</name>
     <message>
         <source>Отсутствует или недоступен файл словаря идентификаторов.</source>
@@ -335,9 +353,17 @@
         <source>Проф настройки</source>
         <translation>Expert settings</translation>
     </message>
+    <message>
+        <source>Переподключить</source>
+        <translation>Reconnect</translation>
+    </message>
 </context>
 <context>
     <name>QOTransmissionThread</name>
+    <message>
+        <source>Порт %1 исчез: устройство отключено или кабель вынут.</source>
+        <translation>Port %1 has disappeared: the device was unplugged or its cable pulled out.</translation>
+    </message>
     <message>
         <source>Ошибка: Пакет идентификации устройства - неверная длина пакета.</source>
         <translation>Error: Package identification device - invalid packet length.</translation>
@@ -501,19 +527,29 @@
         <translation>Invalid baud rate &apos;%1&apos; (%2..%3)</translation>
     </message>
     <message>
+        <source>Не указан порт после --pin-port</source>
+        <translation>No port after --pin-port</translation>
+    </message>
+    <message>
         <source>Неизвестный параметр &apos;%1&apos;</source>
         <translation>Unknown option &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--help] [--version]
+        <source>Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]
+              [--pin-port ПОРТ] [--help] [--version]
   --lang en       интерфейс на английском языке
   --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200
+  --list-ports    перечислить порты: имя, устройство, постоянное имя, описание
+  --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB
   --help          эта справка
   --version       версия программы
 </source>
-        <translation>Usage: vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--help] [--version]
+        <translation>Usage: vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--list-ports]
+              [--pin-port PORT] [--help] [--version]
   --lang en       English interface
   --connect ...   connect to a device at once, for example: --connect COM3 1 115200
+  --list-ports    list the ports: name, device, stable name, description
+  --pin-port PORT keep the adapter&apos;s COMn name in any USB socket
   --help          this help
   --version       program version
 </translation>

@@ -2,10 +2,8 @@
 
 #include "app/datafiles/ProgramSettings.h"
 #include "app/search/QOBList.h"
+#include "app/search/PortWatcher.h"
 #include "app/search/QOIdentifyThread.h"
-#include "baselib/exceptions/Exception.h"
-#include "comm/serial/InstalledSerialPorts.h"
-#include "qtui/StringConversion.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,8 +20,8 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <exception>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -107,22 +105,47 @@ void QOFindDevice::readDictionary(const QStringList& paths)
 
 void QOFindDevice::readPorts()
 {
-    using KelBase::QtUI::convertToQString;
-    try {
-        // The port map's ports stay choosable when the kernel's table cannot be read, as on a
-        // machine whose device tree has no serial class at all.
-        const KelComm::Serial::SerialPortTable table = KelComm::Serial::InstalledSerialPorts::readTable();
-        for (const auto& port : table.ports)
-            ports << convertToQString(port.portName);
-        if (table.kernelTableFailure)
-            alarms(convertToQString(table.kernelTableFailure->message()));
-    } catch (const std::exception& error) {
-        // The window opens all the same, with no port to choose but "all ports".
-        ports.clear();
-        alarms(convertToQString(KelBase::exceptionMessage(error)));
-    }
     form.boxCom->addItem(tr("Все порты"));
-    form.boxCom->addItems(ports);
+    // The port map's ports stay choosable when the kernel's table cannot be read, as on a
+    // machine whose device tree has no serial class at all; the failure is told once.
+    const PortChoices choices = readPortChoices();
+    showPorts(choices);
+    if (!choices.failure.isEmpty())
+        alarms(choices.failure);
+    portWatcher = new PortWatcher(this);
+    connect(portWatcher, &PortWatcher::changed, this, &QOFindDevice::followPorts);
+}
+
+void QOFindDevice::followPorts()
+{
+    PortChoices choices = readPortChoices();
+    portsChangedWhileScanning = false;
+    if (runningCount > 0) {
+        for (const QString& name : std::as_const(ports)) {
+            if (!choices.contains(name)) {
+                choices.insert(PortChoice{name, portLabels.value(name)});
+                portsChangedWhileScanning = true;
+            }
+        }
+    }
+    showPorts(choices);
+}
+
+void QOFindDevice::showPorts(const PortChoices& choices)
+{
+    const QString current = form.boxCom->currentData().toString();
+    ports.clear();
+    portLabels.clear();
+    while (form.boxCom->count() > 1)
+        form.boxCom->removeItem(1);
+    for (const PortChoice& port : choices.ports) {
+        ports << port.name;
+        portLabels.insert(port.name, port.label);
+        form.boxCom->addItem(port.label, port.name);
+    }
+    const int kept = form.boxCom->findData(current);
+    if (!current.isEmpty() && kept > 0)
+        form.boxCom->setCurrentIndex(kept);
 }
 
 void QOFindDevice::restoreChoices()
@@ -192,7 +215,7 @@ void QOFindDevice::on_findButton_clicked()
     runningCount = 0;
     progress.clear();
     threads.removeAll(nullptr);
-    const QStringList scanPorts = portIndex != 0 ? QStringList{form.boxCom->currentText()} : ports;
+    const QStringList scanPorts = portIndex != 0 ? QStringList{form.boxCom->currentData().toString()} : ports;
     if (scanPorts.isEmpty()) {
         addMessage(form.infoView, tr("Не найдено ни одного COM порта."));
         form.progressBar->hide();
@@ -308,6 +331,8 @@ void QOFindDevice::finish()
         return;
     runningCount = 0;
     stopAnimation();
+    if (portsChangedWhileScanning)
+        followPorts();
     if (deviceFound) {
         addMessage(form.infoView_2, tr("Поиск окончен, выберите устройство для соединения..."));
         searchDone = true;

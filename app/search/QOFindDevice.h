@@ -2,8 +2,10 @@
 
 #include "app/datafiles/DeviceDictionary.h"
 #include "app/search/FindDeviceForm.h"
+#include "app/search/PortChoices.h"
 #include "app/search/SearchProgress.h"
 
+#include <QHash>
 #include <QList>
 #include <QMovie>
 #include <QPointer>
@@ -19,6 +21,7 @@ class QListWidget;
 class QListWidgetItem;
 class QOIdentifyThread;
 class QResizeEvent;
+class PortWatcher;
 
 // The device search window: scans a range of bus addresses at one baud rate or at all of them,
 // on one serial port or on all of them at once, one thread per port, and lists the devices
@@ -62,6 +65,11 @@ private:
     void retranslate();
     void readDictionary(const QStringList& paths);
     void readPorts();
+    // Brings the port box in line with the ports installed now. A port being scanned stays
+    // until its search has ended.
+    void followPorts();
+    // Fills the port box, keeping the port chosen.
+    void showPorts(const PortChoices& choices);
     void restoreChoices();
     void storeChoices() const;
     // The rates of the rate list, fastest first when all are chosen.
@@ -79,6 +87,10 @@ private:
     // 0 when all rates are scanned.
     int scanBaud = 0;
     QStringList ports;
+    // The box's text of each port: its name and what the system tells of it.
+    QHash<QString, QString> portLabels;
+    PortWatcher* portWatcher = nullptr;
+    bool portsChangedWhileScanning = false;
     int runningCount = 0;
     QMovie busyMovie{QStringLiteral(":/Resources/load.gif")};
     QLabel* busyLabel = nullptr;

@@ -1,5 +1,6 @@
 #include "app/search/QOIdentifyThread.h"
 
+#include "app/datafiles/PortAdvice.h"
 #include "app/link/LineTiming.h"
 #include "app/link/Replies.h"
 #include "app/link/Requests.h"
@@ -61,7 +62,10 @@ void QOIdentifyThread::run()
         }
     } catch (const std::exception& error) {
         // Whether the port could not be had or failed later, this port's scan is over.
-        emit alarm(QStringLiteral("%1: %2").arg(scanPort, convertToQString(KelBase::exceptionMessage(error))));
+        QString text = QStringLiteral("%1: %2").arg(scanPort, convertToQString(KelBase::exceptionMessage(error)));
+        if (const QString advice = PortAdvice::accessLine(scanPort); !advice.isEmpty())
+            text += QLatin1Char('\n') + advice;
+        emit alarm(text);
         emit progress(done, done);
         try {
             if (port && port->isOpened())

@@ -97,6 +97,12 @@ void QOTransmissionThread::Session::exit()
     m_port.reset();
 }
 
+void QOTransmissionThread::Session::abandon()
+{
+    m_exited = true;
+    m_port.reset();
+}
+
 void QOTransmissionThread::Session::readDictionary()
 {
     if (auto dictionary = readDeviceDictionary(dataFileCandidates(QString::fromLatin1(dictionaryFileName))))

@@ -29,6 +29,8 @@ public:
     // Sends the stop packet over a port that is open and releases the port; never throws,
     // and does nothing the second time.
     void exit();
+    // Releases a port whose line is gone, without the stop packet.
+    void abandon();
 
 private:
     void readDictionary();

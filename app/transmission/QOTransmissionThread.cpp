@@ -1,8 +1,10 @@
 #include "app/transmission/QOTransmissionThread.h"
 
+#include "app/datafiles/PortAdvice.h"
 #include "app/transmission/LinkSession.h"
 #include "app/transmission/LinkTiming.h"
 #include "baselib/exceptions/Exception.h"
+#include "comm/serial/SerialExceptions.h"
 
 #include <exception>
 
@@ -37,9 +39,16 @@ void QOTransmissionThread::run()
     Session session(*this);
     try {
         session.connect();
+    } catch (const KelComm::Serial::SerialLineGoneException&) {
+        // Nothing more can pass over a line that is gone: no repeats, no stop packet.
+        session.abandon();
+        emit alarm(0, tr("Порт %1 исчез: устройство отключено или кабель вынут.").arg(m_portName));
     } catch (const std::exception& error) {
-        emit alarm(0,
-                   QStringLiteral("%1: %2").arg(m_portName, QString::fromStdWString(KelBase::exceptionMessage(error))));
+        QString text =
+            QStringLiteral("%1: %2").arg(m_portName, QString::fromStdWString(KelBase::exceptionMessage(error)));
+        if (const QString advice = PortAdvice::accessLine(m_portName); !advice.isEmpty())
+            text += QLatin1Char('\n') + advice;
+        emit alarm(0, text);
     }
     session.exit();
 }

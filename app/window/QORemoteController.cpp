@@ -134,6 +134,7 @@ void QORemoteController::setInformationPresenter(MessagePresenter presenter)
 void QORemoteController::connectMenus()
 {
     connect(m_ui.actionSearch, &QAction::triggered, this, &QORemoteController::on_pushButton_clicked);
+    connect(m_ui.actionReconnect, &QAction::triggered, this, &QORemoteController::repeatConnect);
     connect(m_ui.actionShowGrid, &QAction::triggered, m_ui.indicator, &QOIndicator::showGridTable);
     connect(m_ui.actionEmulateFont, &QAction::triggered, m_ui.indicator, &QOIndicator::setStandartSymbolMatrix);
     connect(m_ui.actionShowEmpty, &QAction::triggered, m_ui.indicator, &QOIndicator::setBackgroundElement);
@@ -186,6 +187,7 @@ void QORemoteController::setParam(QString port, int address, int baud)
     m_address = address;
     m_baudRate = baud;
     m_connected = true;
+    m_ui.actionReconnect->setEnabled(false);
     // The device of the new connection decides afresh whether it sounds.
     stopSound();
     if (m_thread) {
@@ -242,6 +244,8 @@ void QORemoteController::threadFinished()
     m_thread = nullptr;
     if (std::exchange(m_reconnectWhenStopped, false))
         repeatConnect();
+    else
+        m_ui.actionReconnect->setEnabled(true);
 }
 
 void QORemoteController::finishConnection()

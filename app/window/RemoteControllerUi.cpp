@@ -95,6 +95,10 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
         widget->setContextMenuPolicy(Qt::PreventContextMenu);
 
     actionSearch = makeAction(window, false);
+    actionReconnect = makeAction(window, false);
+    actionReconnect->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    // Nothing to reconnect to before a first link has ended.
+    actionReconnect->setEnabled(false);
     actionExit = makeAction(window, false);
     actionExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     actionShowGrid = makeAction(window, true);
@@ -125,6 +129,7 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
     QMenuBar* bar = window->menuBar();
     menuFile = bar->addMenu(QString());
     menuFile->addAction(actionSearch);
+    menuFile->addAction(actionReconnect);
     menuFile->addSeparator();
     menuFile->addAction(actionExit);
     menuDisplay = bar->addMenu(QString());
@@ -161,6 +166,7 @@ void RemoteControllerUi::retranslateUi(QMainWindow* window)
     menuHelp->setTitle(tr("Помощь"));
 
     actionSearch->setText(tr("Поиск устройств..."));
+    actionReconnect->setText(tr("Переподключить"));
     actionExit->setText(tr("Выход"));
     actionShowGrid->setText(tr("Показывать сетку"));
     actionEmulateFont->setText(tr("Эмулировать шрифт дисплея ВЛД"));

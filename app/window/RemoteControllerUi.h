@@ -35,6 +35,7 @@ public:
     QMenu* menuHelp = nullptr;
 
     QAction* actionSearch = nullptr;
+    QAction* actionReconnect = nullptr; // the last port, address and baud rate again
     QAction* actionExit = nullptr;
     QAction* actionShowGrid = nullptr;
     QAction* actionEmulateFont = nullptr;

@@ -24,6 +24,14 @@ StartOptions StartOptions::parse(const QStringList& arguments)
             options.help = true;
         } else if (word == QLatin1String("--version")) {
             options.version = true;
+        } else if (word == QLatin1String("--list-ports")) {
+            options.listPorts = true;
+        } else if (word == QLatin1String("--pin-port")) {
+            if (left < 1) {
+                options.error = tr("Не указан порт после --pin-port");
+                return options;
+            }
+            options.pinPort = arguments[++i];
         } else if (word == QLatin1String("--lang")) {
             if (left < 1) {
                 options.error = tr("Не указан язык после --lang");
@@ -67,9 +75,12 @@ StartOptions StartOptions::parse(const QStringList& arguments)
 
 QString StartOptions::usage()
 {
-    return tr("Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--help] [--version]\n"
+    return tr("Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]\n"
+              "              [--pin-port ПОРТ] [--help] [--version]\n"
               "  --lang en       интерфейс на английском языке\n"
               "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200\n"
+              "  --list-ports    перечислить порты: имя, устройство, постоянное имя, описание\n"
+              "  --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB\n"
               "  --help          эта справка\n"
               "  --version       версия программы\n");
 }

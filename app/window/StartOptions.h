@@ -7,8 +7,10 @@
 #include <optional>
 
 // The program's own command line:
-//   vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--help] [--version]
-// --connect starts a connection at start-up as the device search's choice would.
+//   vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--list-ports] [--pin-port PORT]
+//          [--help] [--version]
+// --connect starts a connection at start-up as the device search's choice would; the port
+// commands, like help and the version, are answered without a window.
 class StartOptions {
     Q_DECLARE_TR_FUNCTIONS(StartOptions)
 
@@ -32,5 +34,7 @@ public:
     bool english = false;
     bool help = false;
     bool version = false;
+    bool listPorts = false;
+    QString pinPort; // the port to pin, or empty
     QString error;
 };

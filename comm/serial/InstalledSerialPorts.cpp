@@ -2,13 +2,16 @@
 
 #include "baselib/exceptions/ErrorMessage.h"
 #include "baselib/platform/Conversion.h"
+#include "comm/serial/PortDescription.h"
 #include "comm/serial/PortMap.h"
 #include "comm/serial/PortName.h"
 #include "comm/serial/SerialExceptions.h"
+#include "comm/serial/SerialMessages.h"
+
+#include <boost/format.hpp>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -20,17 +23,12 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr char uartPrefix[] = "ttyS";
+constexpr char deviceDirectory[] = "/dev";
 
 std::vector<SerialPortInfo>& portList()
 {
     static std::vector<SerialPortInfo> list;
     return list;
-}
-
-fs::path sysfsRoot()
-{
-    const char* root = std::getenv("KELCOMM_SYSFS_ROOT");
-    return (root && *root) ? fs::path(root) : fs::path("/sys");
 }
 
 [[noreturn]] void throwSystemError(int error)
@@ -52,7 +50,7 @@ bool uartPresent(const fs::path& entry)
 // throws.
 void addKernelDevices(std::map<std::uint16_t, SerialPortInfo>& ports)
 {
-    const fs::path table = sysfsRoot() / "class" / "tty";
+    const fs::path table = Internal::sysfsRoot() / "class" / "tty";
     std::error_code error;
     if (!fs::is_directory(table, error))
         throwSystemError(ENOENT);
@@ -65,10 +63,20 @@ void addKernelDevices(std::map<std::uint16_t, SerialPortInfo>& ports)
             continue;
         if (name.rfind(uartPrefix, 0) == 0 && !uartPresent(entry.path()))
             continue;
-        ports[number] = {Internal::portDisplayName(number), wide("/dev/" + name)};
+        ports[number] = {Internal::portDisplayName(number), wide(std::string(deviceDirectory) + "/" + name),
+                         wide(Internal::describeKernelDevice(name)), {}};
     }
     if (error)
         throwSystemError(error.value());
+}
+
+// Where the link points as it says, and what the kernel tells of the device it reaches.
+std::wstring mapDescription(const fs::path& link, const fs::path& target)
+{
+    std::error_code unreadable;
+    const std::string written = fs::read_symlink(link, unreadable).string();
+    const std::string device = Internal::describeKernelDevice(target.filename().string());
+    return wide("→ " + written + (device.empty() ? std::string() : ": " + device));
 }
 
 // The links COMn of the port map; a link that leads nowhere is left out.
@@ -91,7 +99,8 @@ void addMappedPorts(std::map<std::uint16_t, SerialPortInfo>& ports)
         const fs::path target = fs::canonical(entry.path(), unresolved);
         if (unresolved)
             continue;
-        ports[number] = {Internal::portDisplayName(number), wide(target.string())};
+        ports[number] = {Internal::portDisplayName(number), wide(target.string()), mapDescription(entry.path(), target),
+                         {}};
     }
 }
 } // namespace
@@ -120,14 +129,53 @@ SerialPortTable InstalledSerialPorts::readTable()
         table.kernelTableFailure = failure;
     }
     addMappedPorts(ports);
+    const std::map<std::string, std::string> stableNames = Internal::stableNames();
     table.ports.reserve(ports.size());
-    for (auto& [number, info] : ports)
+    for (auto& [number, info] : ports) {
+        const auto stable =
+            stableNames.find(fs::path(KelBase::Conversion::stringToUTF8(info.deviceName)).filename().string());
+        if (stable != stableNames.end())
+            info.stableName = wide(stable->second);
         table.ports.push_back(std::move(info));
+    }
     return table;
 }
 
 void InstalledSerialPorts::refresh() { portList().clear(); }
 
 bool InstalledSerialPorts::portInUse(const std::wstring&) { return false; }
+
+std::vector<std::wstring> InstalledSerialPorts::changeSources()
+{
+    return {wide(Internal::portMapDirectory().string()), wide((Internal::sysfsRoot() / "class" / "tty").string()),
+            wide(deviceDirectory)};
+}
+
+std::wstring InstalledSerialPorts::pinPort(const std::wstring& portName)
+{
+    const std::wstring name = Internal::portDisplayName(Internal::parsePortName(portName));
+    const SerialPortTable table = readTable();
+    const auto port = std::find_if(table.ports.begin(), table.ports.end(),
+                                   [&](const SerialPortInfo& info) { return info.portName == name; });
+    if (name.empty() || port == table.ports.end())
+        throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::NotInstalled)) % portName).str());
+    if (port->stableName.empty())
+        throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::NoStableName)) % name %
+                                wide(Internal::stableNameDirectory().string()))
+                                   .str());
+    const fs::path directory = Internal::portMapDirectory();
+    const fs::path link = directory / KelBase::Conversion::stringToUTF8(name);
+    std::error_code error;
+    // A dangling link is an entry as well: the user made it, and only the user removes it.
+    if (fs::symlink_status(link, error).type() != fs::file_type::not_found)
+        throw PortMapException(
+            (boost::wformat(KelBase::resStr(PortMapMessage::EntryExists)) % wide(link.string())).str());
+    fs::create_directories(directory, error);
+    if (!error)
+        fs::create_symlink(KelBase::Conversion::stringToUTF8(port->stableName), link, error);
+    if (error)
+        throwSystemError(error.value());
+    return wide(link.string());
+}
 
 } // namespace KelComm::Serial

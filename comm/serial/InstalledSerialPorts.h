@@ -12,6 +12,11 @@ namespace KelComm::Serial {
 struct SerialPortInfo {
     std::wstring portName;   // COMn
     std::wstring deviceName; // the device node it resolves to, e.g. /dev/ttyUSB0
+    // What a user recognises the port by: a USB adapter's product, serial number and driver,
+    // an on-board port's driver, or "→ target" for a port-map link. May be empty.
+    std::wstring description;
+    // The adapter's name under /dev/serial/by-id, which stays whatever socket it is in; or empty.
+    std::wstring stableName;
 };
 
 // One reading of the system's table: the ports found, sorted by number, and why the kernel's
@@ -36,6 +41,15 @@ public:
     static SerialPortTable readTable();
     // Always false: there is no test for a port held by another program.
     static bool portInUse(const std::wstring& name);
+
+    // Folders whose entries come and go with the ports: the port map, the kernel's tty class
+    // and the folder of device nodes (the kernel's tree tells no watcher of new devices).
+    static std::vector<std::wstring> changeSources();
+    // Links COMn in the port map to the port's stable name, so that the adapter keeps its
+    // number in any socket; gives the link's path. A port without a stable name, or a name
+    // the map already has, throws PortMapException; a link that cannot be made, the system's
+    // text as KelWin::WindowsException.
+    static std::wstring pinPort(const std::wstring& portName);
 };
 
 } // namespace KelComm::Serial

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -121,7 +122,10 @@ SerialLine::~SerialLine()
 
 void SerialLine::throwSystemError(int error)
 {
-    throw SerialPortSystemException(KelWin::ErrorMessage(static_cast<unsigned long>(error)).text());
+    const KelWin::ErrorMessage text(static_cast<unsigned long>(error));
+    if (error == EIO || error == ENODEV || error == ENXIO)
+        throw SerialLineGoneException(text.text());
+    throw SerialPortSystemException(text.text());
 }
 
 DeviceLine SerialLine::readDevice() const
@@ -258,8 +262,36 @@ void SerialLine::wake(Direction direction)
         throw KelWin::EventException(KelWin::LastErrorMessage().text());
 }
 
+bool SerialLine::requestLowLatency()
+{
+    serial_struct serial{};
+    if (ioctl(m_fd, TIOCGSERIAL, &serial) != 0)
+        return false;
+    if (serial.flags & ASYNC_LOW_LATENCY)
+        return true;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    if (ioctl(m_fd, TIOCSSERIAL, &serial) != 0)
+        return false;
+    m_lowLatencySet = true;
+    return true;
+}
+
+void SerialLine::restoreLatency()
+{
+    if (!std::exchange(m_lowLatencySet, false))
+        return;
+    // A device that is gone has no mode left to give back.
+    serial_struct serial{};
+    if (ioctl(m_fd, TIOCGSERIAL, &serial) != 0)
+        return;
+    serial.flags &= ~ASYNC_LOW_LATENCY;
+    ioctl(m_fd, TIOCSSERIAL, &serial);
+}
+
 void SerialLine::markClosed()
 {
+    // Before the device is let go: the next user of it finds its own mode.
+    restoreLatency();
     m_closed = true;
     ioctl(m_fd, TIOCNXCL);
     flock(m_fd, LOCK_UN);

@@ -61,7 +61,8 @@ public:
 
     const std::string& path() const { return m_path; }
 
-    // Every failure below throws SerialPortSystemException with the system's text.
+    // Every failure below throws SerialPortSystemException with the system's text;
+    // SerialLineGoneException when it says that the device is gone.
     DeviceLine readDevice() const;
     // Modem-line and RS-485 requests that the driver refuses are not failures; a rate the
     // driver does not take is.
@@ -81,6 +82,11 @@ public:
     // it; never between its waits, where it would drop an abort that came meanwhile.
     void clearWake(Direction direction);
     void wake(Direction direction);
+    // Asks the driver to hand each received byte over at once instead of on its timer (USB
+    // adapters otherwise hold them up to 16 ms); false when it refuses, as a pseudo-terminal
+    // does. Closing gives the driver back the mode it had.
+    bool requestLowLatency();
+
     // Lets go of the exclusive use at once, so that the device can be opened again while a
     // blocked call still holds the descriptor, and wakes every blocked call.
     void markClosed();
@@ -95,6 +101,7 @@ private:
 
     WaitResult poll(short events, Direction direction, const Deadline& deadline, bool watchLine) const;
     int wakeDescriptor(Direction direction) const;
+    void restoreLatency();
     [[noreturn]] static void throwSystemError(int error);
 
     std::string m_path;
@@ -102,6 +109,8 @@ private:
     int m_readWake = -1;
     int m_writeWake = -1;
     std::atomic<bool> m_closed{false};
+    // Whether this line switched the driver to low latency, which closing undoes.
+    bool m_lowLatencySet = false;
 
     // The driver's error counters at the last look; errors are reported as their growth.
     std::mutex m_countersMutex;

@@ -8,6 +8,7 @@ enum class SettingsLimitMessage { BaudRateRange, ByteSizeRange };
 enum class PortNameSyntaxMessage { NotComX };
 enum class OpenErrorMessage { NotFound, NoAccess };
 enum class PortStateMessage { NoSystemName, PortClosed };
+enum class PortMapMessage { NotInstalled, NoStableName, EntryExists };
 } // namespace KelComm::Serial
 
 namespace KelBase {
@@ -40,6 +41,15 @@ struct MessageTable<KelComm::Serial::PortStateMessage> {
     static constexpr const wchar_t* texts[] = {
         L"Не задано системное имя порта",
         L"Попытка выполнить операцию ввода-вывода с закрытым портом",
+    };
+};
+
+template <>
+struct MessageTable<KelComm::Serial::PortMapMessage> {
+    static constexpr const wchar_t* texts[] = {
+        L"Порт \"%s\" не установлен",
+        L"У порта \"%s\" нет постоянного имени в %s",
+        L"В карте портов уже есть запись \"%s\"",
     };
 };
 

@@ -10,6 +10,7 @@
 #include <boost/format.hpp>
 
 #include <cerrno>
+#include <utility>
 
 namespace KelComm::Serial {
 
@@ -100,6 +101,8 @@ void SystemSerialPort::Impl::openLine(std::uint16_t number)
             newTimeoutImage.configured = true;
         }
         opened->apply(Internal::planLine(device.record, newLineImage));
+        if (!opened->requestLowLatency() && !std::exchange(lowLatencyRefusalLogged, true))
+            logTrace(L"Порт '" + pathText(path) + L"' работает без режима малой задержки: драйвер его не поддерживает\n");
     } catch (...) {
         closeWithLog(*opened);
         throw;

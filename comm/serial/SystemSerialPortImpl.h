@@ -75,6 +75,8 @@ public:
 
     bool readAborted = false;
     bool writeAborted = false;
+    // A driver without low latency says so once in the port's log, not at every open.
+    bool lowLatencyRefusalLogged = false;
     // Gathered by reads and writes alike, which run at the same time under the shared lock.
     std::atomic<std::uint8_t> readErrors{0};
     std::atomic<std::uint8_t> writeErrors{0};

@@ -3,6 +3,7 @@
 #include "comm/serial/InstalledSerialPorts.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SystemSerialPort.h"
+#include "tests/support/FakeDeviceTree.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +72,42 @@ TEST_F(InstalledPortsTest, PortsComeInNumericOrderWithTheMapWinning)
         {L"COM34", L"/dev/ttyUSB1"},
     };
     EXPECT_EQ(listed(), expected);
+}
+
+TEST_F(InstalledPortsTest, PortsAreDescribedFromTheDeviceTreeAndKnowTheirStableNames)
+{
+    const std::string ftdi = "usb-FTDI_FT232R_USB_UART_A10K3X-if00-port0";
+    const std::string modem = "usb-Arduino__www.arduino.cc__0043_8503631-if00";
+    KelTest::FakeDeviceTree tree(m_sysfsRoot, m_stableNamesDir);
+    tree.addUsbSerial("ttyUSB0", "ftdi_sio", {"FTDI", "FT232R USB UART", "A10K3X"}, ftdi);
+    tree.addAcm("ttyACM0", {"Arduino (www.arduino.cc)", "Arduino (www.arduino.cc) Uno", "8503631"}, modem);
+    tree.addUart("ttyS0", "serial8250");
+    KelCommTest::PtyPair pty;
+    mapPort(3, pty.slavePath());
+    mapPort(5, (m_root / "unplugged").string()); // dangling: not a port
+    // The modem pinned to COM40 through its stable name, its device node present.
+    std::ofstream(m_root / "dev" / "ttyACM0").put('\n');
+    mapPort(40, (m_stableNamesDir / modem).string());
+
+    const std::wstring modemDescription = L"Arduino (www.arduino.cc) Uno, 8503631, cdc_acm";
+    const std::vector<SerialPortInfo> expected = {
+        {L"COM1", L"/dev/ttyS0", L"serial8250", L""},
+        {L"COM3", wide(pty.slavePath()), L"→ " + wide(pty.slavePath()), L""},
+        {L"COM33", L"/dev/ttyUSB0", L"FTDI FT232R USB UART, A10K3X, ftdi_sio", wide((m_stableNamesDir / ftdi).string())},
+        {L"COM40", wide(fs::canonical(m_root / "dev" / "ttyACM0").string()),
+         L"→ " + wide((m_stableNamesDir / modem).string()) + L": " + modemDescription,
+         wide((m_stableNamesDir / modem).string())},
+        {L"COM65", L"/dev/ttyACM0", modemDescription, wide((m_stableNamesDir / modem).string())},
+    };
+    const std::vector<SerialPortInfo>& ports = InstalledSerialPorts::installedPorts();
+    ASSERT_EQ(ports.size(), expected.size());
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(ports[i].portName, expected[i].portName);
+        EXPECT_EQ(ports[i].deviceName, expected[i].deviceName);
+        EXPECT_EQ(ports[i].description, expected[i].description);
+        EXPECT_EQ(ports[i].stableName, expected[i].stableName);
+    }
 }
 
 TEST_F(InstalledPortsTest, TheTableIsReadOnceUntilRefreshed)

@@ -112,10 +112,12 @@ void PortEnvironment::SetUp()
     m_root = mkdtemp(pattern);
     m_portsDir = m_root / "ports";
     m_sysfsRoot = m_root / "sys";
+    m_stableNamesDir = m_root / "dev" / "serial" / "by-id";
     fs::create_directories(m_portsDir);
     fs::create_directories(m_sysfsRoot);
     setenv("KELCOMM_PORTS_DIR", m_portsDir.c_str(), 1);
     setenv("KELCOMM_SYSFS_ROOT", m_sysfsRoot.c_str(), 1);
+    setenv("KELCOMM_BY_ID_DIR", m_stableNamesDir.c_str(), 1);
 }
 
 void PortEnvironment::TearDown()

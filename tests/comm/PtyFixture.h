@@ -58,7 +58,8 @@ private:
     std::string m_slavePath;
 };
 
-// A port map and an empty sysfs tree in a temporary folder, named by the environment
+// A port map, an empty sysfs tree and a stable-name folder (under dev/serial/by-id, so that
+// its links ../../ttyX lead to dev/ttyX) in a temporary folder, named by the environment
 // variables the library reads, so that no test ever reaches a real serial device.
 class PortEnvironment : public ::testing::Test {
 protected:
@@ -72,6 +73,7 @@ protected:
     std::filesystem::path m_root;
     std::filesystem::path m_portsDir;
     std::filesystem::path m_sysfsRoot;
+    std::filesystem::path m_stableNamesDir;
 };
 
 // Captures what the library writes to std::wclog while it lives.

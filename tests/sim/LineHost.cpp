@@ -68,9 +68,11 @@ LineHost::~LineHost() { close(m_fd); }
 
 LineHost::Clock::time_point LineHost::send(const std::vector<std::uint8_t>& bytes) const
 {
+    // Taken before the write: a thread preempted after it would date the request too late.
+    const Clock::time_point started = Clock::now();
     if (write(m_fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
         throw std::runtime_error("write");
-    return Clock::now();
+    return started;
 }
 
 std::vector<LineHost::Piece> LineHost::collect(std::chrono::milliseconds first, std::chrono::milliseconds quiet) const

@@ -39,7 +39,7 @@ public:
     LineHost(const LineHost&) = delete;
     LineHost& operator=(const LineHost&) = delete;
 
-    // Writes the request and returns the moment it was handed over.
+    // Writes the request and returns the moment just before it was handed over.
     Clock::time_point send(const std::vector<std::uint8_t>& bytes) const;
     Clock::time_point send(const VPanel::Link::Frame& frame) const { return send(frame.toVector()); }
     // Pieces as they arrive, until the line has been quiet for `quiet` after the last one or

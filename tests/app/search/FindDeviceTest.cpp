@@ -1,4 +1,5 @@
 #include "tests/app/search/SearchTestSupport.h"
+#include "tests/support/FakeDeviceTree.h"
 
 #include "app/search/SearchProgress.h"
 
@@ -60,7 +61,8 @@ TEST_F(FindDeviceTest, OpensIdleWithTheInstalledPortsAndTheFixedChoices)
     EXPECT_TRUE(window.isWindow());
     EXPECT_EQ(window.windowFlags() & Qt::WindowType_Mask, Qt::Dialog);
     EXPECT_EQ(window.windowTitle(), "Поиск устройств");
-    EXPECT_EQ(items(part<QComboBox>(window, "boxCom")), (QStringList{"Все порты", "COM5", "COM12"}));
+    EXPECT_EQ(part<QComboBox>(window, "boxCom")->itemText(0), "Все порты");
+    EXPECT_EQ(portsOffered(window), (QStringList{"COM5", "COM12"}));
     const QStringList speeds = items(part<QComboBox>(window, "boxSpeed"));
     ASSERT_EQ(speeds.size(), 19);
     EXPECT_EQ(speeds.first(), "1200");
@@ -95,12 +97,39 @@ TEST_F(FindDeviceTest, RemembersTheChoicesOfTheLastSearch)
         searchAndWait(window);
     }
     TestFindDevice again(dictionaryPath());
-    EXPECT_EQ(part<QComboBox>(again, "boxCom")->currentText(), "COM5");
+    EXPECT_EQ(part<QComboBox>(again, "boxCom")->currentData(), "COM5");
     EXPECT_EQ(part<QComboBox>(again, "boxAddresBegin")->currentText(), "10");
     EXPECT_EQ(part<QComboBox>(again, "boxAddresEnd")->currentText(), "3");
     EXPECT_EQ(part<QComboBox>(again, "boxSpeed")->currentText(), "Все скорости");
     EXPECT_TRUE(part<QCheckBox>(again, "quickBox")->isChecked());
     EXPECT_TRUE(part<QCheckBox>(again, "stopAtFirstBox")->isChecked());
+}
+
+TEST_F(FindDeviceTest, ThePortBoxDescribesEachPortAndFollowsThePortMap)
+{
+    KelTest::FakeDeviceTree tree(sysfsPath().toStdString(), stableNamesPath().toStdString());
+    tree.addUsbSerial("ttyUSB1", "ftdi_sio", {"FTDI", "FT232R USB UART", "A10K3X"},
+                      "usb-FTDI_FT232R_USB_UART_A10K3X-if00-port0");
+    tree.addAcm("ttyACM0", {"Arduino (www.arduino.cc)", "Arduino Uno", "8503631"}, "usb-Arduino_8503631-if00");
+    tree.addUart("ttyS0", "serial8250");
+    linkPort("COM5", scratchPath("unplugged")); // dangling: nothing to offer
+    TestFindDevice window(dictionaryPath());
+    auto* box = part<QComboBox>(window, "boxCom");
+    EXPECT_EQ(items(box), (QStringList{"Все порты", "COM1 — serial8250", "COM34 — FTDI FT232R USB UART, A10K3X, ftdi_sio",
+                                       "COM65 — Arduino (www.arduino.cc) Arduino Uno, 8503631, cdc_acm"}));
+
+    // A device published in the port map while the window is open comes in its place and
+    // goes again when it is withdrawn; the port chosen stays chosen.
+    box->setCurrentIndex(2);
+    auto bus = simulate("COM40", {});
+    ASSERT_TRUE(waitFor([&] { return portsOffered(window).contains("COM40"); }));
+    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM34", "COM40", "COM65"}));
+    EXPECT_EQ(box->itemText(3), "COM40 — → " + QString::fromStdString(bus->devicePath()));
+    EXPECT_EQ(box->currentData(), "COM34");
+    bus.reset();
+    ASSERT_TRUE(waitFor([&] { return !portsOffered(window).contains("COM40"); }));
+    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM34", "COM65"}));
+    EXPECT_EQ(box->currentData(), "COM34");
 }
 
 TEST_F(FindDeviceTest, AStoredPortIndexBeyondTheInstalledPortsChoosesAllPorts)

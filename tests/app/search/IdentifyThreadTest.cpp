@@ -6,6 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 namespace {
 
 using namespace SearchTest;
@@ -113,6 +121,61 @@ TEST_F(IdentifyThreadTest, AStopEndsTheScanBeforeTheNextAddress)
     EXPECT_EQ(scan.progress.last(), (QList<QVariant>{2, 249}));
     EXPECT_EQ(scan.finishes, 1);
     EXPECT_EQ(bus->counters(4).requestsOf(DeviceIdentification), 0u);
+}
+
+// The scan run in the calling thread, so that a process that has just forked can run it.
+class ScanHere : public QOIdentifyThread {
+public:
+    using QOIdentifyThread::run;
+};
+
+TEST_F(IdentifyThreadTest, APortThatKeepsTheUserOutNamesTheGroupToJoin)
+{
+    const group* dialout = getgrnam("dialout");
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || !dialout || !nobody)
+        GTEST_SKIP() << "needs root to give the port away, a dialout group and a nobody user";
+    const gid_t dialoutId = dialout->gr_gid;
+    const uid_t nobodyId = nobody->pw_uid;
+    const gid_t nobodyGroup = nobody->pw_gid;
+    const auto bus = simulate("COM5", {});
+    // As a serial adapter's node is: the group may use it, others not. The port map must be
+    // readable to the user the child becomes.
+    ASSERT_EQ(chown(bus->devicePath().c_str(), 0, dialoutId), 0);
+    ASSERT_EQ(chmod(bus->devicePath().c_str(), 0660), 0);
+    ASSERT_EQ(chmod(std::getenv("KELCOMM_PORTS_DIR"), 0755), 0);
+
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(nobodyGroup) != 0 || setuid(nobodyId) != 0)
+            _exit(2);
+        ScanHere thread;
+        aim(thread, "COM5", 1, 1);
+        QString said;
+        QObject::connect(&thread, &QOIdentifyThread::alarm, [&said](const QString& text) { said = text; });
+        thread.run();
+        const QByteArray bytes = said.toUtf8();
+        _exit(write(channel[1], bytes.constData(), static_cast<std::size_t>(bytes.size())) == bytes.size() ? 0 : 3);
+    }
+    close(channel[1]);
+    QByteArray bytes;
+    char buffer[512];
+    for (ssize_t count; (count = read(channel[0], buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, static_cast<int>(count));
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    const QString device = QString::fromStdString(bus->devicePath());
+    EXPECT_EQ(QString::fromUtf8(bytes).split('\n'),
+              (QStringList{"COM5: Нет доступа к последовательному порту \"COM5\"",
+                           "Устройство " + device + " принадлежит группе dialout: добавьте пользователя в эту группу "
+                                                    "(sudo usermod -aG dialout nobody) и войдите в систему заново."}));
 }
 
 TEST_F(IdentifyThreadTest, APortThatCannotBeHadIsReportedAndEndsTheScan)

@@ -21,6 +21,7 @@ SearchEnvironment::SearchEnvironment()
 {
     setenv("KELCOMM_PORTS_DIR", ports.path().toLocal8Bit().constData(), 1);
     setenv("KELCOMM_SYSFS_ROOT", sysfs.path().toLocal8Bit().constData(), 1);
+    setenv("KELCOMM_BY_ID_DIR", stableNamesPath().toLocal8Bit().constData(), 1);
     QDir(sysfs.path()).mkpath("class/tty");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     writeDictionary(QString());
@@ -30,6 +31,7 @@ SearchEnvironment::~SearchEnvironment()
 {
     unsetenv("KELCOMM_PORTS_DIR");
     unsetenv("KELCOMM_SYSFS_ROOT");
+    unsetenv("KELCOMM_BY_ID_DIR");
 }
 
 void SearchEnvironment::writeDictionary(const QString& lines) const
@@ -106,10 +108,19 @@ QStringList texts(const QListWidget* list)
     return result;
 }
 
+QStringList portsOffered(const QWidget& window)
+{
+    const auto* boxCom = part<QComboBox>(window, "boxCom");
+    QStringList names;
+    for (int index = 1; index < boxCom->count(); ++index)
+        names << boxCom->itemData(index).toString();
+    return names;
+}
+
 void choose(const QWidget& window, const QString& port, int begin, int end, int baud)
 {
     auto* boxCom = part<QComboBox>(window, "boxCom");
-    boxCom->setCurrentIndex(boxCom->findText(port));
+    boxCom->setCurrentIndex(port == boxCom->itemText(0) ? 0 : boxCom->findData(port));
     ASSERT_GE(boxCom->currentIndex(), 0) << port.toStdString();
     part<QComboBox>(window, "boxAddresBegin")->setCurrentText(QString::number(begin));
     part<QComboBox>(window, "boxAddresEnd")->setCurrentText(QString::number(end));

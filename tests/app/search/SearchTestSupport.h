@@ -49,6 +49,8 @@ protected:
     void linkPort(const QString& portName, const QString& target) const;
     // Makes the system table of serial devices disappear.
     void removePortTable() const;
+    QString sysfsPath() const { return sysfs.path(); }
+    QString stableNamesPath() const { return scratchPath("by-id"); }
     QString scratchPath(const QString& name) const { return scratch.filePath(name); }
 
     // The simulated bus on a port of the map; devices as (address, identifier). With none it
@@ -95,6 +97,8 @@ T* part(const QWidget& window, const char* name)
 }
 
 QStringList texts(const QListWidget* list);
+// The port names the port box offers after "all ports".
+QStringList portsOffered(const QWidget& window);
 // Chooses port, addresses and baud rate by their texts.
 void choose(const QWidget& window, const QString& port, int begin, int end, int baud = fastBaud);
 bool idle(const QWidget& window);

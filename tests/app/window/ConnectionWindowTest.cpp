@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTextCodec>
 
+#include <atomic>
+#include <ctime>
 #include <functional>
 #include <iterator>
 #include <thread>
@@ -244,6 +246,50 @@ TEST_F(ConnectionWindowTest, SilentDeviceEndsTheConnectionAfterAboutASecond)
     EXPECT_EQ(requests(identificationCommand), identifications);
 }
 
+TEST_F(ConnectionWindowTest, AVanishedPortEndsTheLinkAtOnceAndCtrlRConnectsAgain)
+{
+    connectWindow();
+    QORemoteController& panel = window();
+    EXPECT_FALSE(panel.ui().actionReconnect->isEnabled());
+    const std::string port = simulator->portName();
+    // When the worker reports the end, before the window has drawn its screens.
+    std::atomic<std::chrono::steady_clock::time_point> ended{};
+    QObject::connect(panel.transmissionThread(), &QOTransmissionThread::alarm, [&ended](int code, const QString&) {
+        if (code == 0)
+            ended = std::chrono::steady_clock::now();
+    });
+    simulator.reset(); // the pty's other side closes, as when an adapter is pulled out
+    const auto vanished = std::chrono::steady_clock::now();
+
+    ASSERT_TRUE(waitFor([&] { return !warnings.isEmpty(); }, 5s));
+    const auto noticed = ended.load() - vanished;
+    RecordProperty("noticed_ms", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(noticed).count()));
+    // A few milliseconds on an idle machine; a link that went on asking for its second and then
+    // sent the stop packet for another would take two at least.
+    EXPECT_LT(noticed, 2s);
+    EXPECT_EQ(warnings[0].second,
+              QStringLiteral("Ошибка: Порт %1 исчез: устройство отключено или кабель вынут.").arg(port.c_str()));
+    ASSERT_TRUE(waitFor([&] { return panel.transmissionThread() == nullptr; }, 5s)) << "the thread did not end";
+    EXPECT_TRUE(panel.ui().actionReconnect->isEnabled());
+    // Nothing keeps working for the link that is gone.
+    const auto processTime = [] {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    };
+    const auto cpuBefore = processTime();
+    QTest::qWait(500);
+    EXPECT_LT(processTime() - cpuBefore, 250ms);
+
+    VPanel::Sim::SimulatorOptions again;
+    again.portName = port;
+    simulate(again);
+    QTest::keyClick(&panel, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(waitFor([&] { return requests(identificationCommand) == 1 && displayRow(3).startsWith("F1"); }, 10s))
+        << logTexts().join(" | ").toStdString();
+    EXPECT_FALSE(panel.ui().actionReconnect->isEnabled());
+}
+
 TEST_F(ConnectionWindowTest, AlarmStopsWhenTheLinkEnds)
 {
     struct Case {
@@ -263,7 +309,7 @@ TEST_F(ConnectionWindowTest, AlarmStopsWhenTheLinkEnds)
          },
          boxSays(QStringLiteral("Устройство не отвечает"))},
         {"device vanishes: event 0", [this](QORemoteController&) { simulator.reset(); },
-         boxSays(QStringLiteral("Ошибка: COM"))},
+         boxSays(QStringLiteral("Ошибка: Порт COM"))},
         {"stopped: event 6", [](QORemoteController& panel) { panel.transmissionThread()->stope(); },
          [this] { return logHas(QStringLiteral("Устройство отключено пользователем.")); }},
         {"another connection chosen", [this](QORemoteController& panel) { panel.setParam(portName(), 1, baudRate); },

@@ -61,6 +61,7 @@ TEST(StartOptionsTest, CommandLines)
         {{"--connect", "COM3", "x1", "9600"}, false, false, {}, 0, 0},
         {{"--connect", "COM3", "1", "0"}, false, false, {}, 0, 0},
         {{"--speed"}, false, false, {}, 0, 0},
+        {{"--pin-port"}, false, false, {}, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

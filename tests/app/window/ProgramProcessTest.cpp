@@ -4,7 +4,10 @@
 
 #include "app/link/Packet.h"
 #include "app/transmission/LinkTiming.h"
+#include "app/window/PortCommands.h"
+#include "tests/support/FakeDeviceTree.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -85,7 +88,31 @@ protected:
         if (display)
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), directory.filePath(QStringLiteral("settings")));
+        environment.insert(QStringLiteral("KELCOMM_BY_ID_DIR"), stableNamesPath());
         return environment;
+    }
+
+    QString stableNamesPath() const { return directory.filePath(QStringLiteral("dev/serial/by-id")); }
+
+    struct Answer {
+        int exitCode = -1;
+        QString out;
+        QString errors;
+    };
+
+    // The program run without a display to its end.
+    Answer answer(const QStringList& arguments) const
+    {
+        QProcess program;
+        program.setProcessEnvironment(environment(false));
+        program.start(QStringLiteral(VPANEL_PATH), arguments);
+        Answer answer;
+        if (!program.waitForFinished(10000) || program.exitStatus() != QProcess::NormalExit)
+            return answer;
+        answer.exitCode = program.exitCode();
+        answer.out = QString::fromLocal8Bit(program.readAllStandardOutput());
+        answer.errors = QString::fromLocal8Bit(program.readAllStandardError());
+        return answer;
     }
 
     // The panel connected to the simulator and polling it.
@@ -162,6 +189,43 @@ TEST_F(ProgramProcessTest, HelpAndVersionNeedNoDisplay)
         else
             EXPECT_EQ(output, QStringLiteral("vpanel %1\n").arg(QStringLiteral(VPANEL_VERSION)));
     }
+}
+
+TEST_F(ProgramProcessTest, PortCommandsListAndPinPortsWithoutADisplay)
+{
+    const std::string ftdi = "usb-FTDI_FT232R_USB_UART_A10K3X-if00-port0";
+    const QString ports = directory.filePath(QStringLiteral("ports"));
+    KelTest::FakeDeviceTree tree(directory.filePath(QStringLiteral("sysfs")).toStdString(), stableNamesPath().toStdString());
+    tree.addUsbSerial("ttyUSB1", "ftdi_sio", {"FTDI", "FT232R USB UART", "A10K3X"}, ftdi);
+    tree.addUart("ttyS0", "serial8250");
+    ASSERT_TRUE(QFile::link(directory.filePath(QStringLiteral("unplugged")), ports + QStringLiteral("/COM5")));
+
+    const QString stableName = stableNamesPath() + QLatin1Char('/') + QString::fromStdString(ftdi);
+    const Answer list = answer({QStringLiteral("--list-ports")});
+    EXPECT_EQ(list.exitCode, 0) << list.errors.toStdString();
+    EXPECT_EQ(list.out, QStringLiteral("COM1\t/dev/ttyS0\t-\tserial8250\n"
+                                       "COM34\t/dev/ttyUSB1\t%1\tFTDI FT232R USB UART, A10K3X, ftdi_sio\n")
+                            .arg(stableName));
+
+    struct Case {
+        const char* port;
+        int exitCode;
+        QString says; // on standard output when pinned, on standard error when refused
+    };
+    const Case cases[] = {
+        {"COM34", 0, ports + QStringLiteral("/COM34")},
+        {"COM34", PortCommands::exitRefused, ports + QStringLiteral("/COM34")}, // the entry is there now
+        {"COM1", PortCommands::exitRefused, stableNamesPath()},                 // an on-board port has no stable name
+        {"COM9", PortCommands::exitRefused, QStringLiteral("\"COM9\"")},        // no such port
+    };
+    for (const Case& item : cases) {
+        const Answer pin = answer({QStringLiteral("--pin-port"), QString::fromLatin1(item.port)});
+        EXPECT_EQ(pin.exitCode, item.exitCode) << item.port;
+        const QString& said = item.exitCode == 0 ? pin.out : pin.errors;
+        EXPECT_TRUE(said.contains(item.says)) << item.port << ": " << said.toStdString();
+        EXPECT_EQ(said.count(QLatin1Char('\n')), 1) << item.port << ": " << said.toStdString();
+    }
+    EXPECT_EQ(QFile::symLinkTarget(ports + QStringLiteral("/COM34")), stableName);
 }
 
 TEST_F(ProgramProcessTest, TerminationEndsThePanelWhenItsDeviceVanishesAtTheSameMoment)
