@@ -2,7 +2,7 @@
 // the whole address range takes, against the line's limit. The quick scan's limit is each
 // address's wait (request and reply on the wire, the frame gap and the margin); the thorough
 // scan's is the program's budget per address. Last, the quick scan of every rate of the list
-// on one port, with the device answering only at its own rate.
+// on one port, with the device answering only at its own rate, and each rate's share of it.
 // Usage: device_search_bench [--baud 115200] [--address 200] [--device-rate 9600] [--thorough 1] [--all-rates 1]
 
 #include "app/link/LineTiming.h"
@@ -70,9 +70,16 @@ struct Found {
     int baud = 0;
 };
 
+struct RateTime {
+    int baud = 0;
+    double elapsed_s = 0;
+};
+
 struct Outcome {
     double elapsed_s = 0;
     std::vector<Found> found;
+    // Each rate's share of the scan, in the order scanned.
+    std::vector<RateTime> rates;
 };
 
 Outcome scan(const std::string& port, const std::vector<int>& bauds, bool quick)
@@ -84,9 +91,19 @@ Outcome scan(const std::string& port, const std::vector<int>& bauds, bool quick)
     thread.setQuick(quick);
     Outcome outcome;
     int baud = 0;
+    auto rateStart = Clock::now();
     // Both run in the scanning thread, one after the other.
     QObject::connect(
-        &thread, &QOIdentifyThread::scanning, &thread, [&baud](int rate, int, int) { baud = rate; },
+        &thread, &QOIdentifyThread::scanning, &thread,
+        [&](int rate, int, int) {
+            if (rate == baud)
+                return;
+            const auto now = Clock::now();
+            if (baud != 0)
+                outcome.rates.push_back({baud, Seconds(now - rateStart).count()});
+            rateStart = now;
+            baud = rate;
+        },
         Qt::DirectConnection);
     QObject::connect(
         &thread, &QOIdentifyThread::add, &thread,
@@ -98,7 +115,9 @@ Outcome scan(const std::string& port, const std::vector<int>& bauds, bool quick)
     const auto start = Clock::now();
     thread.start();
     thread.wait();
-    outcome.elapsed_s = Seconds(Clock::now() - start).count();
+    const auto end = Clock::now();
+    outcome.elapsed_s = Seconds(end - start).count();
+    outcome.rates.push_back({baud, Seconds(end - rateStart).count()});
     return outcome;
 }
 
@@ -117,7 +136,7 @@ std::unique_ptr<VPanel::Sim::Simulator> simulate(int address, unsigned rate, boo
 double quickLimit_s(int baud)
 {
     const int addresses = lastAddress - firstAddress + 1;
-    return Seconds(VPanel::Link::quickResponseTimeout(baud) * addresses).count();
+    return Seconds(VPanel::Link::quickSilentAddressTime(baud) * addresses).count();
 }
 
 void report(const char* what, const Outcome& outcome, double limit_s)
@@ -176,6 +195,9 @@ int main(int argc, char** argv)
         std::printf("all %zu rates, device at %d answering only at %d baud\n", allRates.size(), settings.address,
                     settings.deviceRate);
         report("quick scan", every, limit_s);
+        for (const RateTime& rate : every.rates)
+            std::printf("  %6d baud: %6.2f s, limit %6.2f s, ratio %.3f\n", rate.baud, rate.elapsed_s,
+                        quickLimit_s(rate.baud), rate.elapsed_s / quickLimit_s(rate.baud));
         const bool everyMet = every.elapsed_s <= allRatesGoal_s && foundOnly(every, settings.address, settings.deviceRate);
         std::printf("  goal: within %.0f s, device found at its rate: %s\n", allRatesGoal_s, everyMet ? "met" : "MISSED");
         met = everyMet && met;

@@ -35,9 +35,18 @@ std::chrono::microseconds wireTime(std::size_t bytes, long baudRate)
 
 std::chrono::milliseconds quickResponseTimeout(long baudRate, std::chrono::milliseconds margin)
 {
-    const auto onTheWire =
-        wireTime(identificationRequestSize + identificationReplySize, baudRate) + bitsTime(frameGapBits, baudRate);
+    const auto onTheWire = wireTime(identificationReplySize, baudRate) + bitsTime(frameGapBits, baudRate);
     return std::chrono::ceil<std::chrono::milliseconds>(onTheWire) + margin;
+}
+
+std::chrono::microseconds quickSilentAddressTime(long baudRate, std::chrono::milliseconds margin)
+{
+    return wireTime(identificationRequestSize, baudRate) + quickResponseTimeout(baudRate, margin);
+}
+
+std::chrono::microseconds silentAttemptTime(long baudRate)
+{
+    return wireTime(identificationRequestSize, baudRate) + responseTimeout(baudRate);
 }
 
 bool repeatUntilAnswered(const std::function<bool()>& attempt, std::chrono::steady_clock::duration budget,

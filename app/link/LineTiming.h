@@ -31,10 +31,18 @@ std::chrono::microseconds wireTime(std::size_t bytes, long baudRate);
 // moment to turn round.
 inline constexpr std::chrono::milliseconds quickReplyMargin{20};
 
-// How long the quick search waits for the identification reply to begin: request and reply on
-// the wire, the 3.5 characters of silence by which the device knows the request has ended,
-// and the margin; rounded up to whole milliseconds.
+// How long the quick search waits for the identification reply to begin once the request has
+// been written: the reply on the wire, the 3.5 characters of silence by which the device knows
+// the request has ended, and the margin; rounded up to whole milliseconds. The request's own
+// wire time is not in it, since the port's write returns only when the request can have left.
 std::chrono::milliseconds quickResponseTimeout(long baudRate, std::chrono::milliseconds margin = quickReplyMargin);
+
+// What an address that does not answer costs the quick search: the request's write and the
+// wait for a reply.
+std::chrono::microseconds quickSilentAddressTime(long baudRate, std::chrono::milliseconds margin = quickReplyMargin);
+
+// What one attempt at an address that does not answer costs the thorough search.
+std::chrono::microseconds silentAttemptTime(long baudRate);
 
 // Makes write-then-read attempts until one returns true (answered), `budget` has passed since
 // the first began or `giveUp` says so; the last two are asked after each failed attempt, so

@@ -139,20 +139,20 @@ std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, 
     return identifier;
 }
 
-std::chrono::milliseconds QOIdentifyThread::silentAddressTime(int baud) const
+std::chrono::microseconds QOIdentifyThread::silentAddressTime(int baud) const
 {
     if (quickScan)
-        return Link::quickResponseTimeout(baud, replyMargin);
+        return Link::quickSilentAddressTime(baud, replyMargin);
     // Whole attempts until the budget is spent, at least one.
-    const std::chrono::milliseconds attempt = Link::responseTimeout(baud);
-    const auto attempts = std::max<std::chrono::milliseconds::rep>(1, (addressBudget + attempt - 1ms) / attempt);
+    const std::chrono::microseconds attempt = Link::silentAttemptTime(baud);
+    const auto attempts = std::max<std::chrono::microseconds::rep>(1, (addressBudget + attempt - 1us) / attempt);
     return attempt * attempts;
 }
 
 std::chrono::milliseconds QOIdentifyThread::timeLeft(int baudIndex, int address) const
 {
-    std::chrono::milliseconds left = silentAddressTime(scanBauds[baudIndex]) * addressCount(address, endAddress);
+    std::chrono::microseconds left = silentAddressTime(scanBauds[baudIndex]) * addressCount(address, endAddress);
     for (int later = baudIndex + 1; later < scanBauds.size(); ++later)
         left += silentAddressTime(scanBauds[later]) * addressCount(beginAddress, endAddress);
-    return left;
+    return std::chrono::ceil<std::chrono::milliseconds>(left);
 }

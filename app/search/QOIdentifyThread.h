@@ -74,7 +74,7 @@ private:
     bool scan(KelComm::Serial::SystemSerialPort& port, int baudIndex);
     std::optional<std::uint16_t> identify(KelComm::Serial::SystemSerialPort& port, int address) const;
     // What an address that does not answer costs at the rate.
-    std::chrono::milliseconds silentAddressTime(int baud) const;
+    std::chrono::microseconds silentAddressTime(int baud) const;
     std::chrono::milliseconds timeLeft(int baudIndex, int address) const;
 
     QString scanPort;

@@ -99,8 +99,9 @@ TEST_F(IdentifyThreadTest, AQuickScanAsksASilentAddressOnceAndAGarbledReplyAgain
     EXPECT_EQ(found, (QList<int>{2, 5, 7}));
     EXPECT_EQ(bus->busCounters().corrupted, 1u);
     EXPECT_EQ(bus->busCounters().frames, 8u + 1u);
-    const auto silentAddress = VPanel::Link::quickResponseTimeout(fastBaud, generousMargin);
-    EXPECT_EQ(scan.scanning.first(), (QList<QVariant>{fastBaud, 1, static_cast<int>(8 * silentAddress.count())}));
+    const auto silentRange = std::chrono::ceil<std::chrono::milliseconds>(
+        8 * VPanel::Link::quickSilentAddressTime(fastBaud, generousMargin));
+    EXPECT_EQ(scan.scanning.first(), (QList<QVariant>{fastBaud, 1, static_cast<int>(silentRange.count())}));
 }
 
 TEST_F(IdentifyThreadTest, AStopEndsTheScanBeforeTheNextAddress)
