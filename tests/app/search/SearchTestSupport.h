@@ -31,9 +31,13 @@ using namespace std::chrono_literals;
 // pseudo-terminal, and a reply read past its address's budget is lost to the scan.
 inline constexpr std::chrono::milliseconds shortBudget{150};
 inline constexpr int fastBaud = 921600;
+// For thorough scans that must find a device: a rate whose response timeout a loaded machine
+// meets, so that late replies do not pile up behind repeated requests and glue together into
+// one read.
+inline constexpr int steadyBaud = 19200;
 // What the quick scans of the tests wait beyond the wire: a loaded machine may carry a reply
-// through the pseudo-terminal later than a real line would.
-inline constexpr std::chrono::milliseconds generousMargin{100};
+// through the pseudo-terminal far later than a real line would.
+inline constexpr std::chrono::milliseconds generousMargin{500};
 
 // A process of its own for the search: temporary port map, system table, settings and
 // dictionary.
