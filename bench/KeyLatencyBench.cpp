@@ -8,6 +8,7 @@
 #include "app/link/Packet.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"
+#include "bench/BenchOptions.h"
 #include "bench/LatencyStats.h"
 #include "sim/Simulator.h"
 
@@ -17,11 +18,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <random>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -47,18 +46,8 @@ struct Settings {
 Settings parse(int argc, char** argv)
 {
     Settings settings;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        const char* value = argv[i + 1];
-        if (name == "--taps")
-            settings.taps = std::atoi(value);
-        else if (name == "--baud")
-            settings.baudRate = std::atol(value);
-        else if (name == "--interval")
-            settings.interval_ms = std::atoi(value);
-        else
-            std::fprintf(stderr, "unknown option %s\n", name.c_str());
-    }
+    Bench::readOptions(argc, argv,
+                       {{"--taps", &settings.taps}, {"--baud", &settings.baudRate}, {"--interval", &settings.interval_ms}});
     return settings;
 }
 

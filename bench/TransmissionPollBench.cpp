@@ -7,6 +7,7 @@
 #include "app/link/Packet.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"
+#include "bench/BenchOptions.h"
 #include "sim/Simulator.h"
 
 #include <QCoreApplication>
@@ -17,10 +18,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <functional>
-#include <string>
 
 namespace {
 
@@ -36,20 +34,11 @@ struct Settings {
 Settings parse(int argc, char** argv)
 {
     Settings settings;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        const char* value = argv[i + 1];
-        if (name == "--seconds")
-            settings.seconds = std::atof(value);
-        else if (name == "--baud")
-            settings.baudRate = std::atol(value);
-        else if (name == "--interval")
-            settings.interval_ms = std::atoi(value);
-        else if (name == "--corrupt")
-            settings.corrupt = std::atof(value);
-        else
-            std::fprintf(stderr, "unknown option %s\n", name.c_str());
-    }
+    Bench::readOptions(argc, argv,
+                       {{"--seconds", &settings.seconds},
+                        {"--baud", &settings.baudRate},
+                        {"--interval", &settings.interval_ms},
+                        {"--corrupt", &settings.corrupt}});
     return settings;
 }
 

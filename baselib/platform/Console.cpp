@@ -190,7 +190,12 @@ std::wostream& operator<<(std::wostream& stream, Color::ConsoleColor foreground)
     return stream << Color(foreground, Color::Current);
 }
 
-void writeTraceLine(const std::wstring& text) { writeColoredLine(std::wclog, initialLogBuffer, Color::Green, text); }
+void writeTraceLine(const std::wstring& text) { writeTraceLine(text, Color::Green); }
+
+void writeTraceLine(const std::wstring& text, Color::ConsoleColor color)
+{
+    writeColoredLine(std::wclog, initialLogBuffer, color, text);
+}
 
 void writeErrorReport(const std::wstring& text)
 {

@@ -60,6 +60,8 @@ KELBASE_EXPORT std::wstring sgrSequence(const Color& color);
 // locale, leaving the orientation of the C stream to the program: its narrow writes
 // (fprintf, Qt's messages) and its wide ones keep working. A redirected stream gets the line.
 KELBASE_EXPORT void writeTraceLine(const std::wstring& text);
+// The same in another colour, for a library's own failures among its trace lines.
+KELBASE_EXPORT void writeTraceLine(const std::wstring& text, Color::ConsoleColor color);
 // A library error report: light red on std::wcerr, written as writeTraceLine() writes.
 KELBASE_EXPORT void writeErrorReport(const std::wstring& text);
 

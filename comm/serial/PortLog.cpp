@@ -3,17 +3,15 @@
 #include "baselib/platform/Console.h"
 #include "baselib/platform/Conversion.h"
 
-#include <iostream>
-
 namespace KelComm::Serial::Internal {
 
 namespace {
-void writeLine(KelConsole::Color::ConsoleColor color, const std::wstring& line)
+// The callers end their lines; the console writer ends them itself.
+void writeLine(KelConsole::Color::ConsoleColor color, std::wstring line)
 {
-    const KelConsole::Internal::ScopedConsoleLock lock;
-    std::wclog.clear();
-    std::wclog << KelConsole::Color(color) << line
-               << KelConsole::Color(KelConsole::Color::Initial, KelConsole::Color::Initial) << std::flush;
+    if (!line.empty() && line.back() == L'\n')
+        line.pop_back();
+    KelConsole::writeTraceLine(line, color);
 }
 } // namespace
 
