@@ -8,6 +8,7 @@
 #include "app/link/LineTiming.h"
 #include "app/search/QOIdentifyThread.h"
 #include "baselib/platform/PlatformInit.h"
+#include "bench/BenchOptions.h"
 #include "sim/Simulator.h"
 
 #include <QCoreApplication>
@@ -39,29 +40,19 @@ struct Settings {
     int baudRate = 115200;
     int address = 200;
     int deviceRate = 9600;
-    bool thorough = true;
-    bool everyRate = true;
+    int thorough = 1;
+    int everyRate = 1;
 };
 
 Settings parse(int argc, char** argv)
 {
     Settings settings;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        const int value = std::atoi(argv[i + 1]);
-        if (name == "--baud")
-            settings.baudRate = value;
-        else if (name == "--address")
-            settings.address = value;
-        else if (name == "--device-rate")
-            settings.deviceRate = value;
-        else if (name == "--thorough")
-            settings.thorough = value != 0;
-        else if (name == "--all-rates")
-            settings.everyRate = value != 0;
-        else
-            std::fprintf(stderr, "unknown option %s\n", name.c_str());
-    }
+    Bench::readOptions(argc, argv,
+                       {{"--baud", &settings.baudRate},
+                        {"--address", &settings.address},
+                        {"--device-rate", &settings.deviceRate},
+                        {"--thorough", &settings.thorough},
+                        {"--all-rates", &settings.everyRate}});
     return settings;
 }
 
