@@ -147,6 +147,11 @@ private:
         const ssize_t size = ::read(m_terminal.master(), buffer, sizeof buffer);
         if (size <= 0)
             return true;
+        // A UART set to another rate reads no frame from the line, only garbage.
+        if (m_options.onlyAtOwnRate && m_options.baudRate && m_terminal.baudRate() != m_options.baudRate) {
+            onNoise({false, {buffer, buffer + size}});
+            return true;
+        }
         for (auto& piece : m_framer.receive(buffer, static_cast<std::size_t>(size), Clock::now())) {
             if (!piece.complete)
                 onNoise(piece);

@@ -19,6 +19,7 @@ struct SimulatorOptions {
     std::vector<FirmwareSetup> devices;   // none: one device with the defaults
     unsigned baudRate = 0;                // pace replies at this rate; 0: as the PC set the line
     bool pace = true;                     // false sends every reply at once
+    bool onlyAtOwnRate = false;           // with baudRate: what comes at another rate is noise
     std::ostream* verbose = nullptr;      // where each frame is logged, if anywhere
     Faults faults;
     std::optional<std::uint32_t> seed;    // of the fault dice; none: a random seed

@@ -1,5 +1,8 @@
 #include "app/link/LineTiming.h"
 
+#include "app/link/Packet.h"
+#include "app/link/Replies.h"
+
 #include <algorithm>
 
 namespace VPanel::Link {
@@ -7,11 +10,43 @@ namespace VPanel::Link {
 namespace {
 constexpr long responseBits = 1640;
 constexpr std::chrono::milliseconds responseMargin{5};
+// The silence of 3.5 characters that ends a frame.
+constexpr long long frameGapBits = 35;
+constexpr std::size_t identificationRequestSize = frameOverhead;
+
+// Rounded up, so that a wait built from it is never short.
+std::chrono::microseconds bitsTime(long long bits, long baudRate)
+{
+    const long long rate = std::max(baudRate, 1L);
+    constexpr long long microsecondsPerSecond = 1'000'000;
+    return std::chrono::microseconds((bits * microsecondsPerSecond + rate - 1) / rate);
+}
 } // namespace
 
 std::chrono::milliseconds responseTimeout(long baudRate)
 {
     return std::chrono::milliseconds(responseBits * 1000 / std::max(baudRate, 1L)) + responseMargin;
+}
+
+std::chrono::microseconds wireTime(std::size_t bytes, long baudRate)
+{
+    return bitsTime(static_cast<long long>(bytes) * bitsPerByte, baudRate);
+}
+
+std::chrono::milliseconds quickResponseTimeout(long baudRate, std::chrono::milliseconds margin)
+{
+    const auto onTheWire = wireTime(identificationReplySize, baudRate) + bitsTime(frameGapBits, baudRate);
+    return std::chrono::ceil<std::chrono::milliseconds>(onTheWire) + margin;
+}
+
+std::chrono::microseconds quickSilentAddressTime(long baudRate, std::chrono::milliseconds margin)
+{
+    return wireTime(identificationRequestSize, baudRate) + quickResponseTimeout(baudRate, margin);
+}
+
+std::chrono::microseconds silentAttemptTime(long baudRate)
+{
+    return wireTime(identificationRequestSize, baudRate) + responseTimeout(baudRate);
 }
 
 bool repeatUntilAnswered(const std::function<bool()>& attempt, std::chrono::steady_clock::duration budget,

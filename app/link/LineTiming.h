@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 
 // How long the PC waits on the device line and how long it repeats a request, the same for
@@ -18,6 +19,30 @@ inline constexpr std::chrono::seconds repeatBudget{1};
 // 1640 bit times plus 5 ms, in whole milliseconds: how long a read that has received nothing
 // waits for a reply to begin. A rate of 0 counts as 1.
 std::chrono::milliseconds responseTimeout(long baudRate);
+
+// Start, eight data bits and stop.
+inline constexpr long bitsPerByte = 10;
+
+// How long the bytes take on the wire at the rate. A rate of 0 counts as 1.
+std::chrono::microseconds wireTime(std::size_t bytes, long baudRate);
+
+// What the quick search allows beyond the wire: a USB adapter holds a short reply back for up to
+// its latency timer (16 ms by default on common chips), and the device and the PC each need a
+// moment to turn round.
+inline constexpr std::chrono::milliseconds quickReplyMargin{20};
+
+// How long the quick search waits for the identification reply to begin once the request has
+// been written: the reply on the wire, the 3.5 characters of silence by which the device knows
+// the request has ended, and the margin; rounded up to whole milliseconds. The request's own
+// wire time is not in it, since the port's write returns only when the request can have left.
+std::chrono::milliseconds quickResponseTimeout(long baudRate, std::chrono::milliseconds margin = quickReplyMargin);
+
+// What an address that does not answer costs the quick search: the request's write and the
+// wait for a reply.
+std::chrono::microseconds quickSilentAddressTime(long baudRate, std::chrono::milliseconds margin = quickReplyMargin);
+
+// What one attempt at an address that does not answer costs the thorough search.
+std::chrono::microseconds silentAttemptTime(long baudRate);
 
 // Makes write-then-read attempts until one returns true (answered), `budget` has passed since
 // the first began or `giveUp` says so; the last two are asked after each failed attempt, so

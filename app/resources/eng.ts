@@ -138,6 +138,22 @@
         <source>Критическая ошибка, некорректная работа программы.</source>
         <translation>Critical error, incorrect work of the program.</translation>
     </message>
+    <message>
+        <source>Все скорости</source>
+        <translation>All rates</translation>
+    </message>
+    <message>
+        <source>Быстрый поиск</source>
+        <translation>Quick search</translation>
+    </message>
+    <message>
+        <source>До первого устройства</source>
+        <translation>Stop at the first device</translation>
+    </message>
+    <message>
+        <source> (%1 бод)</source>
+        <translation> (%1 baud)</translation>
+    </message>
 </context>
 <context>
     <name>QOInputDevice</name>
@@ -475,6 +491,17 @@
     <message>
         <source>Звук выкл.</source>
         <translation>Sound off.</translation>
+    </message>
+</context>
+<context>
+    <name>SearchProgress</name>
+    <message>
+        <source>%1: %2 бод, адрес %3</source>
+        <translation>%1: %2 baud, address %3</translation>
+    </message>
+    <message>
+        <source>%1; осталось около %2 с</source>
+        <translation>%1; about %2 s left</translation>
     </message>
 </context>
 <context>

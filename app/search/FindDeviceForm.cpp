@@ -2,6 +2,7 @@
 
 #include "app/search/QOBList.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -47,9 +48,12 @@ void FindDeviceForm::setup(QWidget* window)
     boxAddresEnd = named<QComboBox>(window, "boxAddresEnd");
     findButton = named<QPushButton>(window, "findButton");
     stopButton = named<QPushButton>(window, "stopButton");
+    quickBox = named<QCheckBox>(window, "quickBox");
+    stopAtFirstBox = named<QCheckBox>(window, "stopAtFirstBox");
     groupBox = named<QGroupBox>(window, "groupBox");
     infoView = named<QOBList>(groupBox, "infoView");
     progressBar = named<QProgressBar>(groupBox, "progressBar");
+    progressLabel = named<QLabel>(groupBox, "progressLabel");
     pushButton_2 = named<QToolButton>(groupBox, "pushButton_2");
     pushButton = named<QPushButton>(window, "pushButton");
     groupBox_2 = named<QGroupBox>(window, "groupBox_2");
@@ -70,11 +74,14 @@ void FindDeviceForm::setup(QWidget* window)
     choices->addWidget(label_3, 1, 0);
     choices->addWidget(label_4, 1, 2);
     choices->addWidget(stopButton, 1, 4);
+    choices->addWidget(quickBox, 2, 0, 1, 2);
+    choices->addWidget(stopAtFirstBox, 2, 2, 1, 2);
 
     auto* found = new QGridLayout(groupBox);
     found->addWidget(infoView, 0, 0, 1, 2);
     found->addWidget(progressBar, 1, 0);
     found->addWidget(pushButton_2, 1, 1);
+    found->addWidget(progressLabel, 2, 0, 1, 2);
 
     auto* detailsRow = new QHBoxLayout;
     detailsRow->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -96,12 +103,15 @@ void FindDeviceForm::setup(QWidget* window)
     }
     for (const char* rate : baudRates)
         boxSpeed->addItem(QString::fromLatin1(rate));
+    // "All rates"; the window gives its text.
+    boxSpeed->addItem(QString());
 
     infoView->setIconSize(deviceIconSize);
     // Addresses asked out of addresses to ask, over all ports of the search.
     progressBar->setFormat(QStringLiteral("%v / %m"));
     progressBar->setValue(0);
     progressBar->hide();
+    progressLabel->hide();
     pushButton_2->setIcon(QIcon(QStringLiteral(":/Resources/connectr.png")));
     pushButton_2->setIconSize(selectIconSize);
     pushButton_2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);

@@ -1,5 +1,6 @@
 #pragma once
 
+class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
@@ -27,9 +28,12 @@ struct FindDeviceForm {
     QComboBox* boxAddresEnd = nullptr;
     QPushButton* findButton = nullptr;
     QPushButton* stopButton = nullptr;
+    QCheckBox* quickBox = nullptr;
+    QCheckBox* stopAtFirstBox = nullptr;
     QGroupBox* groupBox = nullptr;
     QOBList* infoView = nullptr;
     QProgressBar* progressBar = nullptr;
+    QLabel* progressLabel = nullptr;
     QToolButton* pushButton_2 = nullptr;
     QPushButton* pushButton = nullptr;
     QGroupBox* groupBox_2 = nullptr;

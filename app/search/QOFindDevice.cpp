@@ -5,6 +5,7 @@
 #include "app/search/PortWatcher.h"
 #include "app/search/QOIdentifyThread.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
@@ -29,12 +30,16 @@ constexpr int portColumn = 0;
 constexpr int addressColumn = 2;
 constexpr int deviceValue = 1;
 constexpr int messageValue = 0;
+// The rate a found device answered at.
+constexpr int baudRole = Qt::UserRole + 1;
 
 const char* const settingsGroup = "FindDevice";
 const char* const comPortKey = "comPort";
 const char* const beginKey = "addresBegin";
 const char* const endKey = "addresEnd";
 const char* const speedKey = "speed";
+const char* const quickKey = "quickSearch";
+const char* const stopAtFirstKey = "stopAtFirstDevice";
 
 const char* const errorIcon = ":/Resources/on.ico";
 const char* const deviceIcon = ":/Resources/device.png";
@@ -151,6 +156,9 @@ void QOFindDevice::restoreChoices()
     restoreIndex(form.boxAddresBegin, *settings, beginKey);
     restoreIndex(form.boxAddresEnd, *settings, endKey);
     restoreIndex(form.boxSpeed, *settings, speedKey);
+    // Off unless chosen: the thorough scan of every address suits noisy lines.
+    form.quickBox->setChecked(settings->value(QString::fromLatin1(quickKey), false).toBool());
+    form.stopAtFirstBox->setChecked(settings->value(QString::fromLatin1(stopAtFirstKey), false).toBool());
 }
 
 void QOFindDevice::storeChoices() const
@@ -161,6 +169,8 @@ void QOFindDevice::storeChoices() const
     settings->setValue(QString::fromLatin1(beginKey), form.boxAddresBegin->currentIndex());
     settings->setValue(QString::fromLatin1(endKey), form.boxAddresEnd->currentIndex());
     settings->setValue(QString::fromLatin1(speedKey), form.boxSpeed->currentIndex());
+    settings->setValue(QString::fromLatin1(quickKey), form.quickBox->isChecked());
+    settings->setValue(QString::fromLatin1(stopAtFirstKey), form.stopAtFirstBox->isChecked());
 }
 
 void QOFindDevice::retranslate()
@@ -177,6 +187,9 @@ void QOFindDevice::retranslate()
     form.pushButton->setText(tr("Подробности"));
     form.groupBox_2->setTitle(tr("Подробности"));
     form.boxCom->setItemText(0, tr("Все порты"));
+    form.boxSpeed->setItemText(form.boxSpeed->count() - 1, tr("Все скорости"));
+    form.quickBox->setText(tr("Быстрый поиск"));
+    form.stopAtFirstBox->setText(tr("До первого устройства"));
 }
 
 void QOFindDevice::on_findButton_clicked()
@@ -194,12 +207,13 @@ void QOFindDevice::on_findButton_clicked()
     portIndex = form.boxCom->currentIndex();
     beginAddress = form.boxAddresBegin->currentText().toInt();
     endAddress = form.boxAddresEnd->currentText().toInt();
-    scanBaud = form.boxSpeed->currentText().toInt();
+    const QList<int> bauds = chosenBauds();
+    scanBaud = bauds.size() == 1 ? bauds.first() : 0;
     if (endAddress < beginAddress)
         addMessage(form.infoView, tr("Некорректный начальный адрес (не может быть больше конечного)"));
 
     runningCount = 0;
-    scanProgress.clear();
+    progress.clear();
     threads.removeAll(nullptr);
     const QStringList scanPorts = portIndex != 0 ? QStringList{form.boxCom->currentData().toString()} : ports;
     if (scanPorts.isEmpty()) {
@@ -210,28 +224,52 @@ void QOFindDevice::on_findButton_clicked()
     }
     showProgress();
     form.progressBar->show();
+    form.progressLabel->show();
     for (const QString& port : scanPorts)
-        startThread(port);
+        startThread(port, bauds);
+}
+
+QList<int> QOFindDevice::chosenBauds() const
+{
+    const int allRatesIndex = form.boxSpeed->count() - 1;
+    if (form.boxSpeed->currentIndex() != allRatesIndex)
+        return {form.boxSpeed->currentText().toInt()};
+    // Fast rates cost least per address, so a device found early saves the most.
+    QList<int> bauds;
+    for (int index = allRatesIndex - 1; index >= 0; --index)
+        bauds << form.boxSpeed->itemText(index).toInt();
+    return bauds;
 }
 
 QOIdentifyThread* QOFindDevice::createThread() { return new QOIdentifyThread; }
 
-void QOFindDevice::startThread(const QString& port)
+void QOFindDevice::startThread(const QString& port, const QList<int>& bauds)
 {
     QOIdentifyThread* thread = createThread();
     connect(thread, &QOIdentifyThread::alarm, this, &QOFindDevice::alarms);
     connect(thread, &QOIdentifyThread::add, this, &QOFindDevice::addDevice);
     connect(thread, &QOIdentifyThread::finish, this, &QOFindDevice::finish);
     connect(this, &QOFindDevice::stop, thread, &QOIdentifyThread::stope);
-    connect(thread, &QOIdentifyThread::progress, this, [this, thread](int done, int total) {
-        scanProgress[thread] = {done, total};
+    connect(thread, &QOIdentifyThread::progress, this, [this, port](int done, int total) {
+        progress.count(port, done, total);
+        showProgress();
+    });
+    // Queued in the order sent, so the rate of a device is known when it is added.
+    connect(thread, &QOIdentifyThread::scanning, this, [this, port](int baud, int address, int left_ms) {
+        progress.locate(port, baud, address, left_ms);
+        showProgress();
+    });
+    connect(thread, &QOIdentifyThread::finish, this, [this, port] {
+        progress.finish(port);
         showProgress();
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->setScanPort(port);
     thread->setRange(beginAddress, endAddress);
-    thread->setBaud(scanBaud);
-    scanProgress[thread] = {0, QOIdentifyThread::addressCount(beginAddress, endAddress)};
+    thread->setBauds(bauds);
+    thread->setQuick(form.quickBox->isChecked());
+    thread->setStopAtFirst(form.stopAtFirstBox->isChecked());
+    progress.count(port, 0, QOIdentifyThread::addressCount(beginAddress, endAddress) * static_cast<int>(bauds.size()));
     threads << thread;
     thread->start(QThread::InheritPriority);
     ++runningCount;
@@ -240,15 +278,10 @@ void QOFindDevice::startThread(const QString& port)
 
 void QOFindDevice::showProgress()
 {
-    int done = 0;
-    int total = 0;
-    for (const QPair<int, int>& port : std::as_const(scanProgress)) {
-        done += port.first;
-        total += port.second;
-    }
     // A range of 0..0 would turn the bar into a busy indicator; the animation is that already.
-    form.progressBar->setRange(0, std::max(total, 1));
-    form.progressBar->setValue(done);
+    form.progressBar->setRange(0, std::max(progress.total(), 1));
+    form.progressBar->setValue(progress.done());
+    form.progressLabel->setText(progress.text());
 }
 
 void QOFindDevice::on_stopButton_clicked() { emit stop(); }
@@ -278,13 +311,17 @@ void QOFindDevice::addDevice(QString port, QSize info)
     deviceFound = true;
     const int address = info.width();
     const int identifier = info.height();
+    const int baud = scanBaud != 0 ? scanBaud : progress.baudOf(port);
     const auto name = dictionary.constFind(identifier);
-    const QString line = name != dictionary.cend()
-                             ? tr("%1 адрес %2 %3").arg(port, QString::number(address), *name)
-                             : tr("%1 адрес %2 Идентификатор устройства: %3")
-                                   .arg(port, QString::number(address), QString::number(identifier));
+    QString line = name != dictionary.cend() ? tr("%1 адрес %2 %3").arg(port, QString::number(address), *name)
+                                             : tr("%1 адрес %2 Идентификатор устройства: %3")
+                                                   .arg(port, QString::number(address), QString::number(identifier));
+    // A search at one rate found everything at that rate; the line stays as it always was.
+    if (scanBaud == 0)
+        line += tr(" (%1 бод)").arg(baud);
     auto* item = new QListWidgetItem(QIcon(QString::fromLatin1(deviceIcon)), line);
     item->setData(Qt::UserRole, deviceValue);
+    item->setData(baudRole, baud);
     form.infoView->addItem(item);
 }
 
@@ -315,12 +352,13 @@ void QOFindDevice::selected(QListWidgetItem* item)
         addMessage(form.infoView_2, tr("Критическая ошибка, некорректная работа программы."));
         return;
     }
-    emit setParam(parts[portColumn], address, scanBaud);
+    emit setParam(parts[portColumn], address, item->data(baudRole).toInt());
     close();
 }
 
 void QOFindDevice::stopAnimation()
 {
+    form.progressLabel->hide();
     busyMovie.stop();
     busyLabel->hide();
     form.findButton->setEnabled(true);

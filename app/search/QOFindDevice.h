@@ -3,11 +3,11 @@
 #include "app/datafiles/DeviceDictionary.h"
 #include "app/search/FindDeviceForm.h"
 #include "app/search/PortChoices.h"
+#include "app/search/SearchProgress.h"
 
 #include <QHash>
 #include <QList>
 #include <QMovie>
-#include <QPair>
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -23,10 +23,10 @@ class QOIdentifyThread;
 class QResizeEvent;
 class PortWatcher;
 
-// The device search window: scans a range of bus addresses on one serial port or on all of
-// them at once, one thread per port, and lists the devices that answer. Choosing a found
-// device once the search has ended hands its port, address and baud rate on through setParam
-// and closes the window.
+// The device search window: scans a range of bus addresses at one baud rate or at all of them,
+// on one serial port or on all of them at once, one thread per port, and lists the devices
+// that answer. Choosing a found device once the search has ended hands its port, address and
+// the baud rate it answered at on through setParam and closes the window.
 class QOFindDevice : public QWidget {
     Q_OBJECT
 
@@ -72,7 +72,9 @@ private:
     void showPorts(const PortChoices& choices);
     void restoreChoices();
     void storeChoices() const;
-    void startThread(const QString& port);
+    // The rates of the rate list, fastest first when all are chosen.
+    QList<int> chosenBauds() const;
+    void startThread(const QString& port, const QList<int>& bauds);
     void stopAnimation();
     void addMessage(QListWidget* list, const QString& text);
     void markDetails();
@@ -82,6 +84,7 @@ private:
     int portIndex = 0;
     int beginAddress = 0;
     int endAddress = 0;
+    // 0 when all rates are scanned.
     int scanBaud = 0;
     QStringList ports;
     // The box's text of each port: its name and what the system tells of it.
@@ -95,6 +98,5 @@ private:
     bool searchDone = false;
     VPanel::DeviceDictionary dictionary;
     QList<QPointer<QOIdentifyThread>> threads;
-    // Per thread of the current search: addresses done, addresses to do.
-    QHash<const QOIdentifyThread*, QPair<int, int>> scanProgress;
+    SearchProgress progress;
 };

@@ -11,6 +11,7 @@
 #include "comm/serial/SystemSerialPort.h"
 #include "qtui/StringConversion.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <memory>
@@ -20,6 +21,7 @@ using namespace KelComm::Serial;
 using KelBase::QtUI::convertToKelString;
 using KelBase::QtUI::convertToQString;
 namespace Link = VPanel::Link;
+using namespace std::chrono_literals;
 
 namespace {
 constexpr int dataBits = 8;
@@ -48,17 +50,16 @@ void QOIdentifyThread::run()
 {
     // The flag is not cleared here: a stop that comes before the thread gets going counts.
     done = 0;
-    emit progress(done, addressCount(beginAddress, endAddress));
+    emit progress(done, addressCount(beginAddress, endAddress) * static_cast<int>(scanBauds.size()));
     std::unique_ptr<SystemSerialPort> port;
     try {
-        const CommSettings settings(scanBaud, dataBits, Parity::None, StopBits::One, DTR_Control::Disable,
-                                    RTS_Control::Disable);
-        port = std::make_unique<SystemSerialPort>(convertToKelString(scanPort), settings, false);
-        port->setTimeouts(
-            CommTimeouts(duration(Link::responseTimeout(scanBaud)), duration(Link::defaultWriteInterval)), false);
-        port->open();
-        scan(*port);
-        port->close();
+        for (int baudIndex = 0; baudIndex < scanBauds.size(); ++baudIndex) {
+            port = openPort(scanBauds[baudIndex]);
+            const bool goOn = scan(*port, baudIndex);
+            port->close();
+            if (!goOn)
+                break;
+        }
     } catch (const std::exception& error) {
         // Whether the port could not be had or failed later, this port's scan is over.
         QString text = QStringLiteral("%1: %2").arg(scanPort, convertToQString(KelBase::exceptionMessage(error)));
@@ -77,16 +78,38 @@ void QOIdentifyThread::run()
     emit finish();
 }
 
-void QOIdentifyThread::scan(SystemSerialPort& port)
+std::unique_ptr<SystemSerialPort> QOIdentifyThread::openPort(int baud) const
 {
-    const int total = addressCount(beginAddress, endAddress);
+    const CommSettings settings(baud, dataBits, Parity::None, StopBits::One, DTR_Control::Disable,
+                                RTS_Control::Disable);
+    auto port = std::make_unique<SystemSerialPort>(convertToKelString(scanPort), settings, false);
+    const std::chrono::milliseconds response =
+        quickScan ? Link::quickResponseTimeout(baud, replyMargin) : Link::responseTimeout(baud);
+    port->setTimeouts(CommTimeouts(duration(response), duration(Link::defaultWriteInterval)), false);
+    port->open();
+    return port;
+}
+
+bool QOIdentifyThread::scan(SystemSerialPort& port, int baudIndex)
+{
+    const int baud = scanBauds[baudIndex];
+    const int total = addressCount(beginAddress, endAddress) * static_cast<int>(scanBauds.size());
     for (int address = beginAddress; address <= endAddress; ++address) {
         if (stopRequested)
-            return;
-        if (const std::optional<std::uint16_t> identifier = identify(port, address))
+            return false;
+        emit scanning(baud, address, static_cast<int>(timeLeft(baudIndex, address).count()));
+        const std::optional<std::uint16_t> identifier = identify(port, address);
+        ++done;
+        if (identifier) {
             emit add(scanPort, QSize(address, *identifier));
-        emit progress(++done, total);
+            if (stopAtFirst) {
+                emit progress(done, done);
+                return false;
+            }
+        }
+        emit progress(done, total);
     }
+    return true;
 }
 
 std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, int address) const
@@ -94,6 +117,10 @@ std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, 
     const Link::Frame request = Link::deviceIdentificationRequest(static_cast<std::uint8_t>(address));
     std::array<std::uint8_t, readSize> reply{};
     std::optional<std::uint16_t> identifier;
+    int attempts = 0;
+    bool anythingCame = false;
+    // The quick scan has no time budget: it asks once more only after a garbled reply.
+    const auto budget = quickScan ? std::chrono::steady_clock::duration::max() : addressBudget;
     // A stop is honoured between addresses, not within one.
     Link::repeatUntilAnswered(
         [&] {
@@ -101,11 +128,31 @@ std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, 
             std::uint32_t received = 0;
             port.write(request.bytes(), static_cast<std::uint32_t>(request.size()), &sent);
             port.read(reply.data(), readSize, &received, false);
+            ++attempts;
+            anythingCame = received > 0;
             const Link::Reply decoded = Link::decodeSearchIdentification(request, reply.data(), received);
             if (decoded.status == Link::ReplyStatus::Ok)
                 identifier = std::get<Link::DeviceIdentity>(decoded.content).identifier;
             return identifier.has_value();
         },
-        addressBudget, [] { return false; });
+        budget, [&] { return quickScan && (!anythingCame || attempts > quickRetries); });
     return identifier;
+}
+
+std::chrono::microseconds QOIdentifyThread::silentAddressTime(int baud) const
+{
+    if (quickScan)
+        return Link::quickSilentAddressTime(baud, replyMargin);
+    // Whole attempts until the budget is spent, at least one.
+    const std::chrono::microseconds attempt = Link::silentAttemptTime(baud);
+    const auto attempts = std::max<std::chrono::microseconds::rep>(1, (addressBudget + attempt - 1us) / attempt);
+    return attempt * attempts;
+}
+
+std::chrono::milliseconds QOIdentifyThread::timeLeft(int baudIndex, int address) const
+{
+    std::chrono::microseconds left = silentAddressTime(scanBauds[baudIndex]) * addressCount(address, endAddress);
+    for (int later = baudIndex + 1; later < scanBauds.size(); ++later)
+        left += silentAddressTime(scanBauds[later]) * addressCount(beginAddress, endAddress);
+    return std::chrono::ceil<std::chrono::milliseconds>(left);
 }

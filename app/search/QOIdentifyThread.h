@@ -2,6 +2,7 @@
 
 #include "app/link/LineTiming.h"
 
+#include <QList>
 #include <QSize>
 #include <QString>
 #include <QThread>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace KelComm::Serial {
@@ -16,21 +18,32 @@ class SystemSerialPort;
 }
 
 // Scans one serial port for devices: the device identification request goes to each address
-// of the range in turn, each repeated until a valid reply comes or the address's time budget
-// is spent. The thread owns its port for the whole scan.
+// of the range in turn, at each baud rate in turn. A thorough scan repeats it until a valid
+// reply comes or the address's time budget is spent; a quick one waits only as long as the
+// reply takes on the wire and asks again only when what came back failed the checks. The
+// thread owns its port for the whole scan.
 class QOIdentifyThread : public QThread {
     Q_OBJECT
 
 public:
     static constexpr std::chrono::milliseconds defaultAddressBudget = VPanel::Link::repeatBudget;
+    // Noise or a collision garbles a reply now and then; a silent address is not asked again.
+    static constexpr int quickRetries = 2;
 
     QOIdentifyThread() = default;
 
     void setScanPort(const QString& port) { scanPort = port; }
     void setRange(int begin, int end);
-    void setBaud(int baud) { scanBaud = baud; }
-    // How long one address is asked before the scan moves on; checked after each attempt.
+    void setBaud(int baud) { scanBauds = {baud}; }
+    // The rates scanned one after another, the whole range at each.
+    void setBauds(const QList<int>& bauds) { scanBauds = bauds; }
+    // How long one address is asked before the thorough scan moves on; checked after each attempt.
     void setAddressBudget(std::chrono::milliseconds budget) { addressBudget = budget; }
+    void setQuick(bool quick) { quickScan = quick; }
+    // What the quick scan waits beyond the wire time of request and reply.
+    void setReplyMargin(std::chrono::milliseconds margin) { replyMargin = margin; }
+    // The scan ends at the first device that answers.
+    void setStopAtFirst(bool stop) { stopAtFirst = stop; }
 
     // The addresses a scan from begin to end asks, none when begin is above end.
     static int addressCount(int begin, int end);
@@ -41,9 +54,13 @@ signals:
     void alarm(QString text);
     // Emitted once, when the scan has ended for whatever reason.
     void finish();
-    // Addresses asked so far out of those the scan will ask. A scan that fails lowers the
-    // total to what it had done, a stopped one leaves it.
+    // Addresses asked so far out of those the scan will ask, over all its rates. A scan that
+    // fails or ends at its first device lowers the total to what it had done, a stopped one
+    // leaves it.
     void progress(int done, int total);
+    // Before each address: the rate and address about to be asked, and how long the rest of the
+    // scan takes if no more devices answer.
+    void scanning(int baud, int address, int left_ms);
 
 public slots:
     void stope();
@@ -52,14 +69,22 @@ protected:
     void run() override;
 
 private:
-    void scan(KelComm::Serial::SystemSerialPort& port);
+    std::unique_ptr<KelComm::Serial::SystemSerialPort> openPort(int baud) const;
+    // False when the scan is to end: stopped, or a device found by a scan that stops at it.
+    bool scan(KelComm::Serial::SystemSerialPort& port, int baudIndex);
     std::optional<std::uint16_t> identify(KelComm::Serial::SystemSerialPort& port, int address) const;
+    // What an address that does not answer costs at the rate.
+    std::chrono::microseconds silentAddressTime(int baud) const;
+    std::chrono::milliseconds timeLeft(int baudIndex, int address) const;
 
     QString scanPort;
     int beginAddress = 1;
     int endAddress = 1;
-    int scanBaud = 9600;
+    QList<int> scanBauds{9600};
     int done = 0;
     std::chrono::milliseconds addressBudget = defaultAddressBudget;
+    bool quickScan = false;
+    std::chrono::milliseconds replyMargin = VPanel::Link::quickReplyMargin;
+    bool stopAtFirst = false;
     std::atomic<bool> stopRequested = false;
 };

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using namespace VPanel::Link;
@@ -36,12 +38,16 @@ TEST(LinkWire, ExamplesOfTheLineByteForByte)
     EXPECT_EQ(exchangeReplySize(0x0301, 20), 55u);
 }
 
+// The quick search's wait after the request: a 9-byte reply and 3.5 characters of gap, rounded
+// up, and 20 ms.
 TEST(LineTimingTest, ResponseTimeoutIs1640BitTimesAnd5MillisecondsTruncated)
 {
-    const std::pair<long, long> cases[] = {{1200, 1371}, {9600, 175},  {19200, 90},
-                                           {57600, 33},  {115200, 19}, {921600, 6}};
-    for (const auto& [baudRate, expected_ms] : cases)
+    const std::tuple<long, long, long> cases[] = {{1200, 1371, 125}, {9600, 175, 34},   {19200, 90, 27},
+                                                  {57600, 33, 23},   {115200, 19, 22}, {921600, 6, 21}};
+    for (const auto& [baudRate, expected_ms, quick_ms] : cases) {
         EXPECT_EQ(responseTimeout(baudRate), std::chrono::milliseconds(expected_ms)) << baudRate;
+        EXPECT_EQ(quickResponseTimeout(baudRate), std::chrono::milliseconds(quick_ms)) << baudRate;
+    }
 }
 
 TEST(LinkWire, EveryRequestHasItsCommandDataAndTheLengthTheDeviceExpects)

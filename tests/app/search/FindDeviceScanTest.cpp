@@ -1,10 +1,14 @@
 #include "tests/app/search/SearchTestSupport.h"
 
+#include "app/link/Packet.h"
+
+#include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMovie>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -55,10 +59,7 @@ TEST_F(FindDeviceScanTest, AllPortsAreScannedAtOnceAndEveryDeviceIsListedByName)
     window.addressBudget = VPanel::Link::repeatBudget;
     window.show();
     QSignalSpy chosen(&window, &QOFindDevice::setParam);
-    // At a rate whose response timeout a loaded machine meets, so that late replies do not
-    // pile up behind repeated requests and glue together into one read.
-    constexpr int baud = 19200;
-    choose(window, "Все порты", 3, 8, baud);
+    choose(window, "Все порты", 3, 8, steadyBaud);
     searchAndWait(window, 60s);
 
     EXPECT_EQ(window.made.size(), 2);
@@ -76,7 +77,7 @@ TEST_F(FindDeviceScanTest, AllPortsAreScannedAtOnceAndEveryDeviceIsListedByName)
 
     doubleClick(window, line(window, "COM5 адрес 5 Регулятор"));
     ASSERT_EQ(chosen.count(), 1);
-    EXPECT_EQ(chosen[0], (QList<QVariant>{"COM5", 5, baud}));
+    EXPECT_EQ(chosen[0], (QList<QVariant>{"COM5", 5, steadyBaud}));
     EXPECT_FALSE(window.isVisible());
 }
 
@@ -117,6 +118,34 @@ TEST_F(FindDeviceScanTest, ADeviceCanBeChosenOnlyOnceTheSearchHasEnded)
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen[0], (QList<QVariant>{"COM4", 12, 57600}));
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(FindDeviceScanTest, AllRatesFindADeviceAtItsOwnRateAndChoosingItConnectsAtThatRate)
+{
+    // Four faster rates are asked first, at two silent addresses each.
+    constexpr unsigned deviceRate = 460800;
+    const auto bus = simulate("COM5", {{4, 7}, {3, 12}}, {}, 1, deviceRate);
+    TestFindDevice window(dictionaryPath());
+    QSignalSpy chosen(&window, &QOFindDevice::setParam);
+    choose(window, "COM5", 3, 4);
+    part<QComboBox>(window, "boxSpeed")->setCurrentText("Все скорости");
+    part<QCheckBox>(window, "quickBox")->setChecked(true);
+    part<QCheckBox>(window, "stopAtFirstBox")->setChecked(true);
+    part<QPushButton>(window, "findButton")->click();
+    const auto* place = part<QLabel>(window, "progressLabel");
+    ASSERT_TRUE(waitFor([&] { return !place->text().isEmpty(); }));
+    EXPECT_TRUE(QRegularExpression("^COM5: \\d+ бод, адрес [34]; осталось около \\d+ с$").match(place->text()).hasMatch())
+        << place->text().toStdString();
+    ASSERT_TRUE(waitFor([&] { return idle(window); }, 30s));
+
+    // Faster rates first; the device at 3 ends the scan before 4 or a slower rate is asked.
+    EXPECT_EQ(texts(found(window)), QStringList{"COM5 адрес 3 Блок 12 (460800 бод)"});
+    EXPECT_EQ(bus->counters(4).requestsOf(VPanel::Link::Command::DeviceIdentification), 0u);
+    const auto* progress = part<QProgressBar>(window, "progressBar");
+    EXPECT_EQ(progress->value(), progress->maximum());
+    doubleClick(window, line(window, "COM5 адрес 3 Блок 12 (460800 бод)"));
+    ASSERT_EQ(chosen.count(), 1);
+    EXPECT_EQ(chosen[0], (QList<QVariant>{"COM5", 3, 460800}));
 }
 
 TEST_F(FindDeviceScanTest, ADeviceLineThatCannotBeReadIsACriticalError)
@@ -201,7 +230,7 @@ TEST_F(FindDeviceScanTest, APortThatFailsDoesNotKeepTheOthersFromFindingDevices)
     TestFindDevice window(dictionaryPath());
     window.addressBudget = VPanel::Link::repeatBudget;
     QFile::remove(device);
-    choose(window, "Все порты", 1, 3);
+    choose(window, "Все порты", 1, 3, steadyBaud);
     searchAndWait(window);
 
     EXPECT_EQ(texts(found(window)), QStringList{"COM5 адрес 2 Тестовый блок"});

@@ -1,6 +1,9 @@
 #include "tests/app/search/SearchTestSupport.h"
 #include "tests/support/FakeDeviceTree.h"
 
+#include "app/search/SearchProgress.h"
+
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
@@ -26,6 +29,20 @@ protected:
     static QPushButton* detailsButton(const QWidget& window) { return part<QPushButton>(window, "pushButton"); }
 };
 
+TEST(SearchProgressTest, NamesEachPortStillScanningAndTheSlowestTimeLeftInWholeSeconds)
+{
+    SearchProgress progress;
+    progress.count("COM3", 4, 10);
+    progress.count("COM1", 2, 10);
+    progress.locate("COM3", 115200, 5, 4100);
+    progress.locate("COM1", 9600, 3, 1500);
+    progress.locate("COM7", 1200, 9, 60000);
+    progress.finish("COM7");
+    EXPECT_EQ(progress.text(), "COM1: 9600 бод, адрес 3; COM3: 115200 бод, адрес 5; осталось около 5 с");
+    EXPECT_EQ(progress.done(), 6);
+    EXPECT_EQ(progress.total(), 20);
+}
+
 QStringList items(const QComboBox* box)
 {
     QStringList result;
@@ -47,9 +64,13 @@ TEST_F(FindDeviceTest, OpensIdleWithTheInstalledPortsAndTheFixedChoices)
     EXPECT_EQ(part<QComboBox>(window, "boxCom")->itemText(0), "Все порты");
     EXPECT_EQ(portsOffered(window), (QStringList{"COM5", "COM12"}));
     const QStringList speeds = items(part<QComboBox>(window, "boxSpeed"));
-    ASSERT_EQ(speeds.size(), 18);
+    ASSERT_EQ(speeds.size(), 19);
     EXPECT_EQ(speeds.first(), "1200");
-    EXPECT_EQ(speeds.last(), "921600");
+    EXPECT_EQ(speeds[17], "921600");
+    EXPECT_EQ(speeds.last(), "Все скорости");
+    // The thorough scan of every address, unless the user chose otherwise.
+    EXPECT_FALSE(part<QCheckBox>(window, "quickBox")->isChecked());
+    EXPECT_FALSE(part<QCheckBox>(window, "stopAtFirstBox")->isChecked());
     for (const char* box : {"boxAddresBegin", "boxAddresEnd"}) {
         const QStringList addresses = items(part<QComboBox>(window, box));
         ASSERT_EQ(addresses.size(), 249) << box;
@@ -69,14 +90,19 @@ TEST_F(FindDeviceTest, RemembersTheChoicesOfTheLastSearch)
     const auto bus = simulate("COM5", {});
     {
         TestFindDevice window(dictionaryPath());
-        choose(window, "COM5", 10, 3, 57600);
+        choose(window, "COM5", 10, 3);
+        part<QComboBox>(window, "boxSpeed")->setCurrentText("Все скорости");
+        part<QCheckBox>(window, "quickBox")->setChecked(true);
+        part<QCheckBox>(window, "stopAtFirstBox")->setChecked(true);
         searchAndWait(window);
     }
     TestFindDevice again(dictionaryPath());
     EXPECT_EQ(part<QComboBox>(again, "boxCom")->currentData(), "COM5");
     EXPECT_EQ(part<QComboBox>(again, "boxAddresBegin")->currentText(), "10");
     EXPECT_EQ(part<QComboBox>(again, "boxAddresEnd")->currentText(), "3");
-    EXPECT_EQ(part<QComboBox>(again, "boxSpeed")->currentText(), "57600");
+    EXPECT_EQ(part<QComboBox>(again, "boxSpeed")->currentText(), "Все скорости");
+    EXPECT_TRUE(part<QCheckBox>(again, "quickBox")->isChecked());
+    EXPECT_TRUE(part<QCheckBox>(again, "stopAtFirstBox")->isChecked());
 }
 
 TEST_F(FindDeviceTest, ThePortBoxDescribesEachPortAndFollowsThePortMap)
@@ -242,6 +268,9 @@ TEST_F(FindDeviceTest, RetranslatesItselfWhenTheLanguageChanges)
 
     EXPECT_EQ(window.windowTitle(), "~Поиск устройств");
     EXPECT_EQ(part<QComboBox>(window, "boxCom")->itemText(0), "~Все порты");
+    EXPECT_EQ(part<QComboBox>(window, "boxSpeed")->itemText(18), "~Все скорости");
+    for (const char* name : {"quickBox", "stopAtFirstBox"})
+        EXPECT_TRUE(part<QCheckBox>(window, name)->text().startsWith("~")) << name;
     for (const char* name : {"findButton", "stopButton", "pushButton"})
         EXPECT_TRUE(part<QPushButton>(window, name)->text().startsWith("~")) << name;
     for (const char* name : {"label", "label_2", "label_3", "label_4"})

@@ -34,6 +34,7 @@ protected:
         QStringList alarms;
         QList<QList<QVariant>> progress;
         int finishes = 0;
+        QList<QList<QVariant>> scanning;
     };
 
     static Scan run(QOIdentifyThread& thread)
@@ -42,11 +43,12 @@ protected:
         QSignalSpy alarms(&thread, &QOIdentifyThread::alarm);
         QSignalSpy progress(&thread, &QOIdentifyThread::progress);
         QSignalSpy finishes(&thread, &QOIdentifyThread::finish);
+        QSignalSpy scanning(&thread, &QOIdentifyThread::scanning);
         thread.start();
         EXPECT_TRUE(thread.wait(10000));
         QCoreApplication::processEvents();
         Scan scan{{found.begin(), found.end()}, {}, {progress.begin(), progress.end()},
-                  static_cast<int>(finishes.count())};
+                  static_cast<int>(finishes.count()), {scanning.begin(), scanning.end()}};
         for (const QList<QVariant>& alarm : alarms)
             scan.alarms << alarm.at(0).toString();
         return scan;
@@ -75,6 +77,31 @@ TEST_F(IdentifyThreadTest, AReplyFromAnotherAddressIsRetriedWithinTheBudgetAndNo
     EXPECT_TRUE(scan.alarms.isEmpty());
     EXPECT_EQ(scan.finishes, 1);
     EXPECT_GE(bus->counters(5).requestsOf(DeviceIdentification), 2u);
+}
+
+TEST_F(IdentifyThreadTest, AQuickScanAsksASilentAddressOnceAndAGarbledReplyAgain)
+{
+    // With this seed the second of the bus's replies is garbled: one retry, no device lost.
+    constexpr std::uint32_t garblingSecondReply = 9;
+    const auto bus = simulate("COM5", {{1, 7}, {2, 300}, {3, 12}}, {}, garblingSecondReply);
+    VPanel::Sim::Faults faults;
+    faults.corruptProbability = 0.05;
+    bus->setFaults(faults);
+    QOIdentifyThread thread;
+    aim(thread, "COM5", 1, 4);
+    thread.setQuick(true);
+    thread.setReplyMargin(generousMargin);
+    const Scan scan = run(thread);
+
+    QList<int> found;
+    for (const QList<QVariant>& device : scan.found)
+        found << device.at(1).toSize().width();
+    EXPECT_EQ(found, (QList<int>{1, 2, 3}));
+    EXPECT_EQ(bus->busCounters().corrupted, 1u);
+    EXPECT_EQ(bus->busCounters().frames, 4u + 1u);
+    const auto silentRange = std::chrono::ceil<std::chrono::milliseconds>(
+        4 * VPanel::Link::quickSilentAddressTime(fastBaud, generousMargin));
+    EXPECT_EQ(scan.scanning.first(), (QList<QVariant>{fastBaud, 1, static_cast<int>(silentRange.count())}));
 }
 
 TEST_F(IdentifyThreadTest, AStopEndsTheScanBeforeTheNextAddress)

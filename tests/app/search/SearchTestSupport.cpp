@@ -52,13 +52,15 @@ void SearchEnvironment::removePortTable() const { QDir(sysfs.path()).removeRecur
 
 std::unique_ptr<VPanel::Sim::Simulator> SearchEnvironment::simulate(
     const std::string& portName, const std::vector<std::pair<int, int>>& devices,
-    const VPanel::Sim::DeviceQuirks& quirks) const
+    const VPanel::Sim::DeviceQuirks& quirks, std::uint32_t seed, unsigned ownRate) const
 {
     VPanel::Sim::SimulatorOptions options;
     options.portName = portName;
     options.faults.quirks = quirks;
     options.pace = false;
-    options.seed = 1;
+    options.seed = seed;
+    options.baudRate = ownRate;
+    options.onlyAtOwnRate = ownRate != 0;
     std::vector<std::pair<int, int>> bus = devices;
     if (bus.empty())
         bus.emplace_back(unreachableAddress, 1);
@@ -75,6 +77,7 @@ QOIdentifyThread* TestFindDevice::createThread()
 {
     QOIdentifyThread* thread = QOFindDevice::createThread();
     thread->setAddressBudget(addressBudget);
+    thread->setReplyMargin(replyMargin);
     made << thread;
     connect(thread, &QOIdentifyThread::add, this, [this] {
         if (runningAtFirstFind >= 0)

@@ -31,6 +31,13 @@ using namespace std::chrono_literals;
 // pseudo-terminal, and a reply read past its address's budget is lost to the scan.
 inline constexpr std::chrono::milliseconds shortBudget{150};
 inline constexpr int fastBaud = 921600;
+// For thorough scans that must find a device: a rate whose response timeout a loaded machine
+// meets, so that late replies do not pile up behind repeated requests and glue together into
+// one read.
+inline constexpr int steadyBaud = 19200;
+// What the quick scans of the tests wait beyond the wire: a loaded machine may carry a reply
+// through the pseudo-terminal far later than a real line would.
+inline constexpr std::chrono::milliseconds generousMargin{500};
 
 // A process of its own for the search: temporary port map, system table, settings and
 // dictionary.
@@ -51,10 +58,12 @@ protected:
     QString scratchPath(const QString& name) const { return scratch.filePath(name); }
 
     // The simulated bus on a port of the map; devices as (address, identifier). With none it
-    // holds one at 250, an address no search reaches.
+    // holds one at 250, an address no search reaches. With an own rate the devices hear only
+    // requests sent at it.
     std::unique_ptr<VPanel::Sim::Simulator> simulate(const std::string& portName,
                                                       const std::vector<std::pair<int, int>>& devices,
-                                                      const VPanel::Sim::DeviceQuirks& quirks = {}) const;
+                                                      const VPanel::Sim::DeviceQuirks& quirks = {},
+                                                      std::uint32_t seed = 1, unsigned ownRate = 0) const;
 
 private:
     QTemporaryDir ports;
@@ -73,6 +82,7 @@ public:
     }
 
     std::chrono::milliseconds addressBudget = shortBudget;
+    std::chrono::milliseconds replyMargin = generousMargin;
     QList<QPointer<QOIdentifyThread>> made;
     // How many of the threads ran when the first device was reported; -1 before that.
     int runningAtFirstFind = -1;

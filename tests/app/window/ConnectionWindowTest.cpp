@@ -211,7 +211,8 @@ TEST_F(ConnectionWindowTest, OpeningTheSearchStopsTheConnectionAndItsChoiceStart
     emit search->setParam(portName(), 1, baudRate);
     search->close();
     EXPECT_TRUE(panel.isConnected());
-    EXPECT_TRUE(waitFor([&] { return requests(identificationCommand) == 2 && displayRow(3).startsWith("F1"); }, 10s));
+    // A loaded machine may have the new connection repeat its identification request.
+    EXPECT_TRUE(waitFor([&] { return requests(identificationCommand) >= 2 && displayRow(3).startsWith("F1"); }, 10s));
 }
 
 TEST_F(ConnectionWindowTest, SilentDeviceEndsTheConnectionAfterAboutASecond)
