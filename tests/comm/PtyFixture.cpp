@@ -137,6 +137,12 @@ std::wstring PortEnvironment::mapPty(unsigned number, const PtyPair& pty) const
     return L"COM" + std::to_wstring(number);
 }
 
+std::wstring PortEnvironment::mapServer(unsigned number, const std::string& firstLine) const
+{
+    std::ofstream(m_portsDir / ("COM" + std::to_string(number))) << firstLine << "\n";
+    return L"COM" + std::to_wstring(number);
+}
+
 LogCapture::LogCapture()
 {
     const KelConsole::Internal::ScopedConsoleLock lock;

@@ -69,6 +69,8 @@ protected:
     // COMn -> target in the port map.
     void mapPort(unsigned number, const std::string& target) const;
     std::wstring mapPty(unsigned number, const PtyPair& pty) const;
+    // COMn as a file naming a device server by its first line.
+    std::wstring mapServer(unsigned number, const std::string& firstLine) const;
 
     std::filesystem::path m_root;
     std::filesystem::path m_portsDir;

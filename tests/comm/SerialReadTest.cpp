@@ -1,4 +1,5 @@
 #include "PtyFixture.h"
+#include "Ser2net.h"
 
 #include "comm/serial/SystemSerialPort.h"
 
@@ -25,13 +26,52 @@ using std::chrono::milliseconds;
 
 constexpr std::uint32_t untouched = 0xDEADBEEF;
 
-class SerialReadTest : public KelCommTest::PortEnvironment {
+using KelTestSupport::Ser2net;
+
+// How the port reaches the test's end of the pseudo-terminal: directly, or through a device
+// server over Telnet port control or a raw stream. The timing cases run over the raw stream:
+// the server holds back data it passes over Telnet for up to a few tens of milliseconds.
+enum class LineKind { Local, Rfc2217, RawTcp };
+
+std::string lineKindName(const ::testing::TestParamInfo<LineKind>& kind)
+{
+    constexpr const char* names[] = {"Local", "Rfc2217", "RawTcp"};
+    return names[static_cast<int>(kind.param)];
+}
+
+class SerialReadTest : public KelCommTest::PortEnvironment, public ::testing::WithParamInterface<LineKind> {
 protected:
     void SetUp() override
     {
         PortEnvironment::SetUp();
-        m_port = std::make_unique<SystemSerialPort>(mapPty(7, m_pty));
+        if (GetParam() == LineKind::Local) {
+            m_port = std::make_unique<SystemSerialPort>(mapPty(7, m_pty));
+        } else {
+            if (Ser2net::program().empty())
+                GTEST_SKIP() << "ser2net is not installed (scripts/setup installs it)";
+            m_server = std::make_unique<Ser2net>(std::vector<std::string>{m_pty.slavePath()},
+                                                  GetParam() == LineKind::Rfc2217 ? Ser2net::Accepter::Rfc2217
+                                                                                  : Ser2net::Accepter::RawTcp);
+            std::string failure;
+            ASSERT_TRUE(m_server->start(failure)) << failure;
+            m_port = std::make_unique<SystemSerialPort>(mapServer(7, m_server->url()));
+        }
+        openPort();
+    }
+
+    // A server opens the device only for a client, and drops what the device sent before:
+    // a byte sent through it tells that it holds the device.
+    void openPort()
+    {
         m_port->open();
+        if (GetParam() == LineKind::Local)
+            return;
+        constexpr char marker = '~';
+        ASSERT_TRUE(m_port->write(&marker, 1, nullptr).isGood());
+        for (std::vector<std::uint8_t> got; got != std::vector<std::uint8_t>{marker};) {
+            got = m_pty.receive(1, std::chrono::seconds(5));
+            ASSERT_FALSE(got.empty()) << "the server never passed the marker on";
+        }
     }
 
     void setTimeouts(TimeDuration response, TimeDuration interval)
@@ -59,10 +99,14 @@ protected:
     }
 
     PtyPair m_pty;
+    std::unique_ptr<Ser2net> m_server;
     std::unique_ptr<SystemSerialPort> m_port;
 };
 
-TEST_F(SerialReadTest, AReplyAlreadyBufferedIsReadAtOnce)
+INSTANTIATE_TEST_SUITE_P(Lines, SerialReadTest,
+                         ::testing::Values(LineKind::Local, LineKind::RawTcp), lineKindName);
+
+TEST_P(SerialReadTest, AReplyAlreadyBufferedIsReadAtOnce)
 {
     setTimeouts(TimeDuration::infinity(), TimeDuration::infinity());
     m_pty.send(bytes(10));
@@ -77,7 +121,7 @@ TEST_F(SerialReadTest, AReplyAlreadyBufferedIsReadAtOnce)
     EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + 10), bytes(10));
 }
 
-TEST_F(SerialReadTest, AShortReplyEndsOneIntervalAfterItsLastByte)
+TEST_P(SerialReadTest, AShortReplyEndsOneIntervalAfterItsLastByte)
 {
     constexpr double interval_ms = 50;
     setTimeouts(KelTime::Seconds(2), KelTime::Milliseconds(interval_ms));
@@ -102,7 +146,7 @@ TEST_F(SerialReadTest, AShortReplyEndsOneIntervalAfterItsLastByte)
     EXPECT_LT(afterLast_ms, interval_ms + 40);
 }
 
-TEST_F(SerialReadTest, ALongReplyIsReadWholeAcrossChunks)
+TEST_P(SerialReadTest, ALongReplyIsReadWholeAcrossChunks)
 {
     setTimeouts(KelTime::Seconds(2), KelTime::Milliseconds(30));
     const std::vector<std::uint8_t> reply = bytes(200);
@@ -121,7 +165,7 @@ TEST_F(SerialReadTest, ALongReplyIsReadWholeAcrossChunks)
     EXPECT_EQ(buffer, reply);
 }
 
-TEST_F(SerialReadTest, NothingArrivingEndsAfterTheResponseTimeout)
+TEST_P(SerialReadTest, NothingArrivingEndsAfterTheResponseTimeout)
 {
     setTimeouts(KelTime::Milliseconds(30), KelTime::Milliseconds(5));
     std::uint8_t buffer[4];
@@ -141,7 +185,7 @@ TEST_F(SerialReadTest, NothingArrivingEndsAfterTheResponseTimeout)
     EXPECT_TRUE(m_port->waitForByteReceived(KelTime::Timeout(KelTime::Seconds(2))).isGood());
 }
 
-TEST_F(SerialReadTest, ANullIntervalNeverWaitsForFurtherBytes)
+TEST_P(SerialReadTest, ANullIntervalNeverWaitsForFurtherBytes)
 {
     setTimeouts(TimeDuration::infinity(), TimeDuration::null());
     std::uint8_t buffer[10];
@@ -195,7 +239,7 @@ private:
     std::thread m_thread;
 };
 
-TEST_F(SerialReadTest, AnInfiniteWaitEndsWithAbortOrClose)
+TEST_P(SerialReadTest, AnInfiniteWaitEndsWithAbortOrClose)
 {
     setTimeouts(TimeDuration::infinity(), KelTime::Milliseconds(10));
     const std::function<void()> enders[] = {
@@ -215,7 +259,7 @@ TEST_F(SerialReadTest, AnInfiniteWaitEndsWithAbortOrClose)
     EXPECT_FALSE(m_port->isOpened());
 
     // A one-shot abort is not latched: after reopening, reads work again.
-    m_port->open();
+    openPort();
     m_pty.send("ok");
     std::uint8_t buffer[2];
     EXPECT_TRUE(m_port->read(buffer, 2, nullptr, false).isGood());
@@ -226,7 +270,7 @@ TEST_F(SerialReadTest, AnInfiniteWaitEndsWithAbortOrClose)
 // wakes it and aborts a little later, the delay swept across the reader's wake-up. The
 // read has no time limit of its own: a lost abort leaves it blocked, and it is counted and
 // freed by a second abort once the generous bound has passed.
-TEST_F(SerialReadTest, EveryAbortRacingTheReadEndsIt)
+TEST_P(SerialReadTest, EveryAbortRacingTheReadEndsIt)
 {
     constexpr int rounds = 10000;
     constexpr int delaySteps = 100;
@@ -296,7 +340,7 @@ TEST_F(SerialReadTest, EveryAbortRacingTheReadEndsIt)
               << ", slowest " << slowest_ms << " ms\n";
 }
 
-TEST_F(SerialReadTest, ALatchedAbortHoldsUntilCleared)
+TEST_P(SerialReadTest, ALatchedAbortHoldsUntilCleared)
 {
     setTimeouts(KelTime::Seconds(2), KelTime::Milliseconds(10));
     m_pty.send(bytes(4));
@@ -316,7 +360,7 @@ TEST_F(SerialReadTest, ALatchedAbortHoldsUntilCleared)
     EXPECT_TRUE(m_port->write("w", 1, nullptr).isGood());
     // Closing and opening keep the latch.
     m_port->close();
-    m_port->open();
+    openPort();
     EXPECT_EQ(m_port->read(buffer, 4, &received, false).status, IO_Result::Aborted);
 
     m_port->clearAbortFlag(true, false);
@@ -355,9 +399,12 @@ protected:
     }
 };
 
+INSTANTIATE_TEST_SUITE_P(Lines, PacedPeerTest,
+                         ::testing::Values(LineKind::Local, LineKind::RawTcp), lineKindName);
+
 // Bytes 5 ms apart: a 7 ms interval timeout takes them as one reply, a 3 ms one (4 ms with the
 // floor) cuts the reply after its first byte.
-TEST_F(PacedPeerTest, IntervalTimingHoldsToTheMillisecond)
+TEST_P(PacedPeerTest, IntervalTimingHoldsToTheMillisecond)
 {
     EXPECT_TRUE(readsOnce(7, milliseconds(5), byteCount));
     EXPECT_TRUE(readsOnce(3, milliseconds(5), 1));
@@ -365,13 +412,13 @@ TEST_F(PacedPeerTest, IntervalTimingHoldsToTheMillisecond)
 
 // Below 4 ms the wait for a further byte keeps its floor: bytes 2 ms apart stay one reply
 // even with a 1 ms interval timeout.
-TEST_F(PacedPeerTest, WaitsForAFurtherByteLastAtLeastFourMilliseconds)
+TEST_P(PacedPeerTest, WaitsForAFurtherByteLastAtLeastFourMilliseconds)
 {
     EXPECT_TRUE(readsOnce(1, milliseconds(2), byteCount));
 }
 
 // An infinite interval timeout sets no limit on the gap between two bytes.
-TEST_F(SerialReadTest, AnInfiniteIntervalWaitsForTheWholeReply)
+TEST_P(SerialReadTest, AnInfiniteIntervalWaitsForTheWholeReply)
 {
     setTimeouts(KelTime::Seconds(2), TimeDuration::infinity());
     m_pty.send(bytes(3));
@@ -388,7 +435,7 @@ TEST_F(SerialReadTest, AnInfiniteIntervalWaitsForTheWholeReply)
     EXPECT_EQ(received, 10u);
 }
 
-TEST_F(SerialReadTest, TrackedTimeoutsGovernTheNextRead)
+TEST_P(SerialReadTest, TrackedTimeoutsGovernTheNextRead)
 {
     CommTimeouts timeouts(KelTime::Milliseconds(20), KelTime::Milliseconds(5));
     m_port->setTimeouts(timeouts, true);
@@ -414,7 +461,7 @@ TEST_F(SerialReadTest, TrackedTimeoutsGovernTheNextRead)
     EXPECT_EQ(response, TimeDuration(KelTime::Milliseconds(120)));
 }
 
-TEST_F(SerialReadTest, AnEmptyReadSucceedsAtOnce)
+TEST_P(SerialReadTest, AnEmptyReadSucceedsAtOnce)
 {
     setTimeouts(TimeDuration::infinity(), TimeDuration::infinity());
     m_pty.send(bytes(2));
