@@ -26,8 +26,9 @@ constexpr auto listenBound = std::chrono::seconds(20);
 constexpr auto listenProbeInterval = std::chrono::milliseconds(10);
 constexpr unsigned listeningState = 0x0A;
 
-// A loopback port nothing listens on now.
-std::uint16_t freePort()
+} // namespace
+
+std::uint16_t Ser2net::freePort()
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -40,7 +41,6 @@ std::uint16_t freePort()
     close(fd);
     return ntohs(address.sin_port);
 }
-} // namespace
 
 fs::path Ser2net::program()
 {

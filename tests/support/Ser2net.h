@@ -18,6 +18,8 @@ public:
 
     // The server's program, or an empty path when it is not installed.
     static std::filesystem::path program();
+    // A loopback port nothing listens on now.
+    static std::uint16_t freePort();
 
     Ser2net(const std::vector<std::string>& devicePaths, Accepter accepter);
     ~Ser2net();
