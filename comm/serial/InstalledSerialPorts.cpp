@@ -109,7 +109,7 @@ void addMappedPorts(std::map<std::uint16_t, SerialPortInfo>& ports)
         std::error_code unresolved;
         if (!number || Internal::portDisplayName(number) != wide(name))
             continue;
-        if (entry.is_regular_file(unresolved)) {
+        if (entry.symlink_status(unresolved).type() == fs::file_type::regular) {
             ports[number] = networkPort(number, entry.path());
             continue;
         }
