@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <iterator>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -30,6 +32,7 @@ constexpr std::uint8_t setControl = 5;
 constexpr std::uint8_t purgeData = 12;
 constexpr std::uint8_t serverAnswerOffset = 100;
 constexpr std::uint8_t notifyLineState = 6;
+constexpr int quickAcknowledgement = 1;
 
 // Values of SET-CONTROL and PURGE-DATA.
 constexpr std::uint8_t noFlowControl = 1;
@@ -152,6 +155,10 @@ bool NetworkLine::pumpLocked()
     while (!m_connectionError) {
         const ssize_t count = recv(descriptor(), chunk, sizeof chunk, MSG_DONTWAIT);
         if (count > 0) {
+            // A server that holds small writes until they are acknowledged (Nagle) would
+            // otherwise wait for our delayed acknowledgement, tens of milliseconds, in the
+            // middle of a reply; the kernel drops the quick mode again, so it is renewed.
+            setsockopt(descriptor(), IPPROTO_TCP, TCP_QUICKACK, &quickAcknowledgement, sizeof quickAcknowledgement);
             if (m_telnet)
                 telnet_recv(m_telnet, chunk, static_cast<std::size_t>(count));
             else
