@@ -82,6 +82,7 @@ void WindowFixture::SetUp()
 void WindowFixture::TearDown()
 {
     controller.reset();
+    server.reset();
     simulator.reset();
     QDir::setCurrent(previousDirectory);
     unsetenv("KELCOMM_PORTS_DIR");
@@ -111,6 +112,19 @@ VPanel::Sim::Simulator& WindowFixture::simulate(VPanel::Sim::SimulatorOptions op
         device.redrawInterval = redrawInterval;
     simulator = std::make_unique<VPanel::Sim::Simulator>(std::move(options));
     return *simulator;
+}
+
+void WindowFixture::serveOverNetwork(KelTestSupport::Ser2net::Accepter accepter)
+{
+    if (!simulator)
+        simulate();
+    server = std::make_unique<KelTestSupport::Ser2net>(std::vector<std::string>{simulator->devicePath()}, accepter);
+    std::string failure;
+    ASSERT_TRUE(server->start(failure)) << failure;
+    networkPort = QStringLiteral("COM9");
+    QFile entry(QDir(QString::fromLocal8Bit(qgetenv("KELCOMM_PORTS_DIR"))).filePath(networkPort));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    entry.write(QByteArray::fromStdString(server->url() + "\n"));
 }
 
 void WindowFixture::connectWindow(int baud)
