@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 
 namespace WindowTest {
 
@@ -36,6 +37,18 @@ QTextCodec* windows1251() { return QTextCodec::codecForName("Windows-1251"); }
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit)
 {
     return QTest::qWaitFor(condition, static_cast<int>(limit.count()));
+}
+
+bool nothingKeepsWorking()
+{
+    const auto processTime = [] {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    };
+    const auto cpuBefore = processTime();
+    QTest::qWait(500);
+    return processTime() - cpuBefore < 250ms;
 }
 
 QByteArray deviceRow(const QString& text)

@@ -25,6 +25,10 @@ using namespace std::chrono_literals;
 // Runs the event loop until the condition holds or the time is up.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s);
 
+// Whether the process spends less than half of a short wait on a processor: nothing spins for
+// a link that is gone.
+bool nothingKeepsWorking();
+
 // A display row as the device holds it: Windows-1251 codes, blank-padded to 20 places.
 QByteArray deviceRow(const QString& text);
 QString fromDevice(const QByteArray& row);
