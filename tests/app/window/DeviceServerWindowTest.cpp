@@ -47,6 +47,7 @@ TEST_F(DeviceServerWindowTest, ADeviceBehindADeviceServerWorksUntilTheServerDies
         server->kill();
         const auto killed = std::chrono::steady_clock::now();
         ASSERT_TRUE(waitFor([&] { return !warnings.isEmpty(); }, 5s));
+        ASSERT_NE(ended.load(), std::chrono::steady_clock::time_point{}) << "the link ended without event 0";
         EXPECT_LT(ended.load() - killed, 2s);
         EXPECT_EQ(warnings[0].second,
                   QStringLiteral("Ошибка: Порт COM9 исчез: устройство отключено или кабель вынут."));
