@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 #include <type_traits>
 #include <variant>
 
@@ -13,7 +14,7 @@ namespace Bench {
 
 struct Option {
     const char* name;
-    std::variant<int*, long*, double*> setting;
+    std::variant<int*, long*, double*, std::string*> setting;
 };
 
 inline void readOptions(int argc, char** argv, std::initializer_list<Option> options)
@@ -31,7 +32,9 @@ inline void readOptions(int argc, char** argv, std::initializer_list<Option> opt
         std::visit(
             [value](auto* setting) {
                 using Value = std::remove_pointer_t<decltype(setting)>;
-                if constexpr (std::is_same_v<Value, double>)
+                if constexpr (std::is_same_v<Value, std::string>)
+                    *setting = value;
+                else if constexpr (std::is_same_v<Value, double>)
                     *setting = std::atof(value);
                 else
                     *setting = static_cast<Value>(std::atol(value));

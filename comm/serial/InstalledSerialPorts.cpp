@@ -79,7 +79,20 @@ std::wstring mapDescription(const fs::path& link, const fs::path& target)
     return wide("→ " + written + (device.empty() ? std::string() : ": " + device));
 }
 
-// The links COMn of the port map; a link that leads nowhere is left out.
+// A port on a device server, described by its URL; an entry that names no server is listed
+// with what is wrong with it, so that the user sees why it does not open.
+SerialPortInfo networkPort(std::uint16_t number, const fs::path& file)
+{
+    try {
+        const std::wstring url = wide(Internal::networkEntry(number).value().url);
+        return {Internal::portDisplayName(number), url, url, {}};
+    } catch (const PortMapException& malformed) {
+        return {Internal::portDisplayName(number), wide(file.string()), malformed.message(), {}};
+    }
+}
+
+// The entries COMn of the port map: links to devices and files naming device servers; a
+// link that leads nowhere is left out.
 void addMappedPorts(std::map<std::uint16_t, SerialPortInfo>& ports)
 {
     std::error_code error;
@@ -94,7 +107,13 @@ void addMappedPorts(std::map<std::uint16_t, SerialPortInfo>& ports)
             continue;
         }
         std::error_code unresolved;
-        if (!number || Internal::portDisplayName(number) != wide(name) || !entry.is_symlink(unresolved))
+        if (!number || Internal::portDisplayName(number) != wide(name))
+            continue;
+        if (entry.symlink_status(unresolved).type() == fs::file_type::regular) {
+            ports[number] = networkPort(number, entry.path());
+            continue;
+        }
+        if (!entry.is_symlink(unresolved))
             continue;
         const fs::path target = fs::canonical(entry.path(), unresolved);
         if (unresolved)

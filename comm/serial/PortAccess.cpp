@@ -33,6 +33,9 @@ std::optional<DeniedAccess> deniedAccess(const std::wstring& portName)
     std::uint16_t number = 0;
     try {
         number = Internal::parsePortName(portName);
+        // A port on a device server, or an entry naming none, has no device node to guard.
+        if (number && Internal::networkEntry(number))
+            return std::nullopt;
     } catch (const std::exception&) {
         return std::nullopt;
     }

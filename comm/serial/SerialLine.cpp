@@ -5,7 +5,9 @@
 #include "comm/serial/SerialTypes.h"
 #include "comm/serial/Termios2.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
@@ -100,7 +102,8 @@ std::shared_ptr<SerialLine> SerialLine::open(const std::string& path, int& error
     return line;
 }
 
-SerialLine::SerialLine(std::string path, int fd) : m_path(std::move(path)), m_fd(fd)
+SerialLine::SerialLine(std::string path, int fd, int readyDescriptor)
+    : m_path(std::move(path)), m_fd(fd), m_readyDescriptor(readyDescriptor)
 {
     try {
         m_readWake = makeWakeDescriptor();
@@ -123,7 +126,9 @@ SerialLine::~SerialLine()
 void SerialLine::throwSystemError(int error)
 {
     const KelWin::ErrorMessage text(static_cast<unsigned long>(error));
-    if (error == EIO || error == ENODEV || error == ENXIO)
+    // A device server's connection that ends is a vanished line as well.
+    constexpr int goneErrors[] = {EIO, ENODEV, ENXIO, ECONNRESET, ECONNABORTED, ETIMEDOUT, EHOSTUNREACH, ENETUNREACH, EPROTO};
+    if (std::find(std::begin(goneErrors), std::end(goneErrors), error) != std::end(goneErrors))
         throw SerialLineGoneException(text.text());
     throw SerialPortSystemException(text.text());
 }
@@ -140,6 +145,10 @@ DeviceLine SerialLine::readDevice() const
     device.rs485 = ioctl(m_fd, TIOCGRS485, &rs485) == 0 && (rs485.flags & SER_RS485_ENABLED);
     return device;
 }
+
+void SerialLine::adoptLine(LineImage& image) { adoptDeviceLine(image, readDevice()); }
+
+void SerialLine::applyImage(const LineImage& image) { apply(planLine(readDevice().record, image)); }
 
 void SerialLine::apply(const LinePlan& plan)
 {
@@ -211,8 +220,11 @@ int SerialLine::wakeDescriptor(Direction direction) const
 SerialLine::WaitResult SerialLine::poll(short events, Direction direction, const Deadline& deadline,
                                         bool watchLine) const
 {
-    pollfd fds[2] = {{wakeDescriptor(direction), POLLIN, 0}, {m_fd, events, 0}};
-    const nfds_t count = watchLine ? 2 : 1;
+    // poll() passes over a negative descriptor: a device line has no ready descriptor.
+    pollfd fds[3] = {{wakeDescriptor(direction), POLLIN, 0},
+                     {m_fd, events, 0},
+                     {(events & POLLIN) ? m_readyDescriptor : -1, POLLIN, 0}};
+    const nfds_t count = watchLine ? 3 : 1;
     for (;;) {
         timespec timeout{};
         if (deadline)
@@ -227,14 +239,14 @@ SerialLine::WaitResult SerialLine::poll(short events, Direction direction, const
             return WaitResult::TimedOut;
         if (fds[0].revents)
             return WaitResult::Woken;
-        if (fds[1].revents & events)
+        if ((fds[1].revents & events) || fds[2].revents)
             return WaitResult::Ready;
         // Hung up or failed without anything left to take: the line is gone.
         throwSystemError(EIO);
     }
 }
 
-SerialLine::WaitResult SerialLine::waitReadable(const Deadline& deadline) const
+SerialLine::WaitResult SerialLine::waitReadable(const Deadline& deadline)
 {
     return poll(POLLIN, Direction::Read, deadline, true);
 }

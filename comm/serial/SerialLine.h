@@ -35,10 +35,11 @@ using Deadline = std::optional<SteadyClock::time_point>;
 // a program could see end.
 Deadline deadlineAfter(KelTime::TimeDuration duration);
 
-// One open serial device, held exclusively. A transfer that blocks keeps a shared reference
-// to it, so that the descriptor is closed only when the last blocked call has let go; closing
-// the port only marks it closed and wakes those calls. Abort and close wake a blocked call
-// through one wake-up descriptor per direction.
+// One open line: a serial device held exclusively, or (NetworkLine) a connection to a device
+// server. A transfer that blocks keeps a shared reference to it, so that the descriptor is
+// closed only when the last blocked call has let go; closing the port only marks it closed
+// and wakes those calls. Abort and close wake a blocked call through one wake-up descriptor
+// per direction.
 class KELCOMM_EXPORT SerialLine {
 public:
     enum class Direction { Read, Write };
@@ -57,9 +58,15 @@ public:
 
     SerialLine(const SerialLine&) = delete;
     SerialLine& operator=(const SerialLine&) = delete;
-    ~SerialLine();
+    virtual ~SerialLine();
 
+    // The device path, or a server's URL: what log lines name.
     const std::string& path() const { return m_path; }
+
+    // Takes in what the line reports of its own settings, for a port never given any.
+    virtual void adoptLine(LineImage& image);
+    // Puts the image on the line; a line that refuses it throws.
+    virtual void applyImage(const LineImage& image);
 
     // Every failure below throws SerialPortSystemException with the system's text;
     // SerialLineGoneException when it says that the device is gone.
@@ -69,11 +76,11 @@ public:
     void apply(const LinePlan& plan);
 
     // Whatever is there, up to size bytes, without waiting; a line that is gone throws.
-    std::size_t readSome(void* buffer, std::size_t size);
-    std::size_t writeSome(const void* data, std::size_t size);
+    virtual std::size_t readSome(void* buffer, std::size_t size);
+    virtual std::size_t writeSome(const void* data, std::size_t size);
 
     // Waits without the port lock. Woken: an abort of that direction, or the line was closed.
-    WaitResult waitReadable(const Deadline& deadline) const;
+    virtual WaitResult waitReadable(const Deadline& deadline);
     WaitResult waitWritable(const Deadline& deadline) const;
     // Sleeps until the deadline unless a write abort or the close comes first.
     WaitResult sleepUntil(const Deadline& deadline) const;
@@ -85,27 +92,33 @@ public:
     // Asks the driver to hand each received byte over at once instead of on its timer (USB
     // adapters otherwise hold them up to 16 ms); false when it refuses, as a pseudo-terminal
     // does. Closing gives the driver back the mode it had.
-    bool requestLowLatency();
+    virtual bool requestLowLatency();
 
     // Lets go of the exclusive use at once, so that the device can be opened again while a
     // blocked call still holds the descriptor, and wakes every blocked call.
-    void markClosed();
+    virtual void markClosed();
     bool isClosed() const { return m_closed.load(); }
 
-    Status status();
-    void flush(bool input, bool output);
-    void setBreak(bool on);
+    virtual Status status();
+    virtual void flush(bool input, bool output);
+    virtual void setBreak(bool on);
+
+protected:
+    // Takes the descriptor over. A line that holds bytes of its own besides the descriptor's
+    // gives readyDescriptor, which it keeps readable while it holds any.
+    SerialLine(std::string path, int fd, int readyDescriptor = -1);
+
+    [[noreturn]] static void throwSystemError(int error);
+    int descriptor() const { return m_fd; }
 
 private:
-    SerialLine(std::string path, int fd);
-
     WaitResult poll(short events, Direction direction, const Deadline& deadline, bool watchLine) const;
     int wakeDescriptor(Direction direction) const;
     void restoreLatency();
-    [[noreturn]] static void throwSystemError(int error);
 
     std::string m_path;
     int m_fd = -1;
+    int m_readyDescriptor = -1;
     int m_readWake = -1;
     int m_writeWake = -1;
     std::atomic<bool> m_closed{false};

@@ -6,9 +6,10 @@
 namespace KelComm::Serial {
 enum class SettingsLimitMessage { BaudRateRange, ByteSizeRange };
 enum class PortNameSyntaxMessage { NotComX };
-enum class OpenErrorMessage { NotFound, NoAccess };
+enum class OpenErrorMessage { NotFound, NoAccess, ServerUnreachable };
 enum class PortStateMessage { NoSystemName, PortClosed };
-enum class PortMapMessage { NotInstalled, NoStableName, EntryExists };
+enum class PortMapMessage { NotInstalled, NoStableName, EntryExists, BadEntry };
+enum class NetworkEntryMessage { UnknownScheme, NoHost, BadPort };
 } // namespace KelComm::Serial
 
 namespace KelBase {
@@ -33,6 +34,7 @@ struct MessageTable<KelComm::Serial::OpenErrorMessage> {
     static constexpr const wchar_t* texts[] = {
         L"Последовательный порт \"%s\" не найден",
         L"Нет доступа к последовательному порту \"%s\"",
+        L"Последовательный порт \"%s\" не найден: сервер %s недоступен (%s)",
     };
 };
 
@@ -50,6 +52,16 @@ struct MessageTable<KelComm::Serial::PortMapMessage> {
         L"Порт \"%s\" не установлен",
         L"У порта \"%s\" нет постоянного имени в %s",
         L"В карте портов уже есть запись \"%s\"",
+        L"Запись карты портов %s, строка %u \"%s\": %s",
+    };
+};
+
+template <>
+struct MessageTable<KelComm::Serial::NetworkEntryMessage> {
+    static constexpr const wchar_t* texts[] = {
+        L"ожидается адрес вида rfc2217://УЗЕЛ:ПОРТ или tcp://УЗЕЛ:ПОРТ",
+        L"не задан узел",
+        L"номер порта должен лежать в пределах от 1 до 65535",
     };
 };
 

@@ -1,6 +1,7 @@
 #include "comm/serial/SystemSerialPortImpl.h"
 
 #include "baselib/exceptions/ErrorMessage.h"
+#include "comm/serial/NetworkLine.h"
 #include "comm/serial/PortLog.h"
 #include "comm/serial/PortMap.h"
 #include "comm/serial/PortName.h"
@@ -9,7 +10,10 @@
 
 #include <boost/format.hpp>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <optional>
 #include <utility>
 
 namespace KelComm::Serial {
@@ -36,6 +40,43 @@ namespace {
     default:
         throw SerialPortSystemException(KelWin::ErrorMessage(static_cast<unsigned long>(error)).text());
     }
+}
+
+// Resolving a server's name and connecting to it wait no longer than the response timeout,
+// but neither so briefly that a slow network fails nor without end.
+std::chrono::milliseconds connectBound(KelTime::TimeDuration responseTimeout)
+{
+    constexpr auto shortest = std::chrono::milliseconds(3000);
+    constexpr auto longest = std::chrono::milliseconds(30000);
+    if (responseTimeout.isInfinite())
+        return longest;
+    const auto response = std::chrono::milliseconds(static_cast<long long>(responseTimeout.toMillisecondsCeil()));
+    return std::clamp(response, shortest, longest);
+}
+
+std::shared_ptr<Internal::SerialLine> openedLine(std::uint16_t number, const std::wstring& name,
+                                                 KelTime::TimeDuration responseTimeout)
+{
+    std::optional<Internal::NetworkAddress> address;
+    try {
+        address = Internal::networkEntry(number);
+    } catch (const PortMapException& malformed) {
+        logError(std::wstring(malformed.message()) + L"\n");
+        throw SerialPortSystemException(malformed.message());
+    }
+    if (address) {
+        logTrace(L"Открытие порта '" + pathText(address->url) + L"'. . .\n");
+        return Internal::NetworkLine::connect(*address, name, connectBound(responseTimeout));
+    }
+    const std::string path = Internal::resolvePortPath(number);
+    logTrace(L"Открытие порта '" + pathText(path) + L"'. . .\n");
+    int error = 0;
+    std::shared_ptr<Internal::SerialLine> opened = Internal::SerialLine::open(path, error);
+    if (!opened) {
+        logError(L"Ошибка " + std::to_wstring(error) + L" при открытии порта '" + pathText(path) + L"'\n");
+        throwOpenError(error, name);
+    }
+    return opened;
 }
 
 void closeWithLog(Internal::SerialLine& line)
@@ -78,29 +119,22 @@ void SystemSerialPort::Impl::openLine(std::uint16_t number)
         return;
     }
     const std::wstring name = Internal::portDisplayName(number);
-    const std::string path = Internal::resolvePortPath(number);
-    logTrace(L"Открытие порта '" + pathText(path) + L"'. . .\n");
-    int error = 0;
-    const std::shared_ptr<Internal::SerialLine> opened = Internal::SerialLine::open(path, error);
-    if (!opened) {
-        logError(L"Ошибка " + std::to_wstring(error) + L" при открытии порта '" + pathText(path) + L"'\n");
-        throwOpenError(error, name);
-    }
+    const std::shared_ptr<Internal::SerialLine> opened = openedLine(number, name, timeoutImage.responseTimeout);
+    const std::string& path = opened->path();
     logTrace(L"Порт '" + pathText(path) + L"' открыт успешно\n");
 
     Internal::LineImage newLineImage = lineImage;
     Internal::TimeoutImage newTimeoutImage = timeoutImage;
     try {
-        const Internal::DeviceLine device = opened->readDevice();
         if (newLineImage.baudRate == 0)
-            Internal::adoptDeviceLine(newLineImage, device);
+            opened->adoptLine(newLineImage);
         if (!newTimeoutImage.configured) {
             // The driver keeps no read interval of its own to take over.
             newTimeoutImage.interval_ms = Internal::TimeoutImage::noIntervalLimit_ms;
             newTimeoutImage.responseTimeout = KelTime::TimeDuration::infinity();
             newTimeoutImage.configured = true;
         }
-        opened->apply(Internal::planLine(device.record, newLineImage));
+        opened->applyImage(newLineImage);
         if (!opened->requestLowLatency() && !std::exchange(lowLatencyRefusalLogged, true))
             logTrace(L"Порт '" + pathText(path) + L"' работает без режима малой задержки: драйвер его не поддерживает\n");
     } catch (...) {
@@ -128,7 +162,7 @@ void SystemSerialPort::Impl::applySettings(const CommSettings& settings)
     Internal::LineImage image = lineImage;
     Internal::putSettings(image, settings);
     if (line)
-        line->apply(Internal::planLine(line->readDevice().record, image));
+        line->applyImage(image);
     lineImage = image;
 }
 

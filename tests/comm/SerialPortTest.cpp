@@ -1,6 +1,8 @@
 #include "PtyFixture.h"
+#include "Ser2net.h"
 
 #include "baselib/signals/SignalRaiser.h"
+#include "comm/serial/InstalledSerialPorts.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SystemSerialPort.h"
 #include "comm/serial/Termios2.h"
@@ -73,6 +75,73 @@ TEST_F(SerialPortTest, AMissingDeviceIsNotFoundWithARedLine)
     EXPECT_FALSE(dangling.isOpened());
     EXPECT_TRUE(contains(log.text(), L"Ошибка 2 при открытии порта '" +
                                          (m_portsDir / "COM200").wstring() + L"'\n"));
+}
+
+// A port on a device server that cannot be reached, or an entry naming none, fails to open
+// with why, and the port list shows the entry with what is wrong with it.
+TEST_F(SerialPortTest, AnUnreachableOrMalformedServerEntryFailsWithWhy)
+{
+    const std::uint16_t closedPort = KelTestSupport::Ser2net::freePort();
+    const struct {
+        std::string firstLine;
+        std::wstring failure;
+    } cases[] = {
+        {"ftp://127.0.0.1:20", L"строка 1 \"ftp://127.0.0.1:20\": ожидается адрес вида"},
+        {"tcp://127.0.0.1:0", L"номер порта должен лежать в пределах от 1 до 65535"},
+        {"rfc2217://:4000", L"не задан узел"},
+        {"tcp://no-such-host.invalid:4000", L"сервер tcp://no-such-host.invalid:4000 недоступен"},
+        {"rfc2217://127.0.0.1:" + std::to_string(closedPort), L"Connection refused"},
+    };
+    unsigned number = 20;
+    for (const auto& entry : cases) {
+        SystemSerialPort port(mapServer(++number, entry.firstLine));
+        EXPECT_TRUE(contains(openFailure(port), entry.failure)) << entry.firstLine;
+        EXPECT_FALSE(port.isOpened());
+    }
+    const SerialPortTable table = InstalledSerialPorts::readTable();
+    ASSERT_EQ(table.ports.size(), std::size(cases));
+    EXPECT_TRUE(contains(table.ports[0].description, L"ожидается адрес вида"));
+    EXPECT_EQ(table.ports[3].description, L"tcp://no-such-host.invalid:4000");
+}
+
+// Over Telnet port control the rate reaches the server's line, and every byte value passes
+// both ways, 0xFF included; a server that dies ends a blocked read as a vanished line does.
+TEST_F(SerialPortTest, AServerLineTakesTheRateCarriesEveryByteAndEndsWhenTheServerDies)
+{
+    using KelTestSupport::Ser2net;
+    if (Ser2net::program().empty())
+        GTEST_SKIP() << "ser2net is not installed (scripts/setup installs it)";
+    PtyPair pty;
+    Ser2net server({pty.slavePath()}, Ser2net::Accepter::Rfc2217);
+    std::string failure;
+    ASSERT_TRUE(server.start(failure)) << failure;
+    SystemSerialPort port(mapServer(5, server.url()), CommSettings(57600), CommTimeouts(KelTime::Seconds(5), KelTime::Milliseconds(50)));
+    port.open();
+    termios line{};
+    ASSERT_EQ(tcgetattr(pty.master(), &line), 0);
+    EXPECT_EQ(cfgetospeed(&line), B57600);
+
+    std::vector<std::uint8_t> every(256);
+    for (std::size_t value = 0; value < every.size(); ++value)
+        every[value] = static_cast<std::uint8_t>(value);
+    ASSERT_TRUE(port.write(every.data(), 256, nullptr).isGood());
+    EXPECT_EQ(pty.receive(256, std::chrono::seconds(5)), every);
+    pty.send(every);
+    std::vector<std::uint8_t> received(256);
+    std::uint32_t count = 0;
+    port.read(received.data(), 256, &count, false);
+    EXPECT_EQ(received, every);
+
+    port.setTimeouts(CommTimeouts(TimeDuration::infinity(), TimeDuration::infinity()), false);
+    std::thread killer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        server.kill();
+    });
+    std::uint8_t byte = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(port.read(&byte, 1, nullptr, false), SerialLineGoneException);
+    killer.join();
+    EXPECT_LT(KelCommTest::elapsedMs(start), 2000.0);
 }
 
 TEST_F(SerialPortTest, ADeviceIsOpenedOnceAtATime)

@@ -38,6 +38,7 @@ protected:
         m_port->open();
     }
 
+    KelCommTest::AheadOfOtherLoad m_priority;
     PtyPair m_pty;
     std::unique_ptr<SystemSerialPort> m_port;
 };

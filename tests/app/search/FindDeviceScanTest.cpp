@@ -1,4 +1,5 @@
 #include "tests/app/search/SearchTestSupport.h"
+#include "tests/support/Ser2net.h"
 
 #include "app/link/Packet.h"
 
@@ -242,6 +243,28 @@ TEST_F(FindDeviceScanTest, APortThatFailsDoesNotKeepTheOthersFromFindingDevices)
     const auto* progress = part<QProgressBar>(window, "progressBar");
     EXPECT_EQ(progress->maximum(), 3);
     EXPECT_EQ(progress->value(), 3);
+}
+
+// A bus behind a device server is searched through the server's port-map entry, over Telnet
+// port control and over a raw stream alike.
+TEST_F(FindDeviceScanTest, DevicesBehindADeviceServerAreFoundThroughItsEntry)
+{
+    using KelTestSupport::Ser2net;
+    if (Ser2net::program().empty())
+        GTEST_SKIP() << "ser2net is not installed (scripts/setup installs it)";
+    const auto bus = simulate("COM5", {{2, 7}, {3, 300}});
+    for (const Ser2net::Accepter accepter : {Ser2net::Accepter::Rfc2217, Ser2net::Accepter::RawTcp}) {
+        SCOPED_TRACE(accepter == Ser2net::Accepter::Rfc2217 ? "telnet(rfc2217)" : "tcp");
+        Ser2net server({bus->devicePath()}, accepter);
+        std::string failure;
+        ASSERT_TRUE(server.start(failure)) << failure;
+        nameServer("COM9", server.url());
+        TestFindDevice window(dictionaryPath());
+        window.addressBudget = VPanel::Link::repeatBudget;
+        choose(window, "COM9", 1, 4, 19200);
+        searchAndWait(window, 30s);
+        EXPECT_EQ(texts(found(window)), (QStringList{"COM9 адрес 2 Тестовый блок", "COM9 адрес 3 Регулятор"}));
+    }
 }
 
 } // namespace

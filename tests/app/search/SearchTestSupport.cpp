@@ -48,6 +48,13 @@ void SearchEnvironment::linkPort(const QString& portName, const QString& target)
     ASSERT_TRUE(QFile::link(target, QDir(ports.path()).filePath(portName)));
 }
 
+void SearchEnvironment::nameServer(const QString& portName, const std::string& url) const
+{
+    QFile entry(QDir(ports.path()).filePath(portName));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    entry.write(QByteArray::fromStdString(url + "\n"));
+}
+
 void SearchEnvironment::removePortTable() const { QDir(sysfs.path()).removeRecursively(); }
 
 std::unique_ptr<VPanel::Sim::Simulator> SearchEnvironment::simulate(

@@ -51,6 +51,8 @@ protected:
     void removeDictionary() const;
     // A port-map link COMn to the target.
     void linkPort(const QString& portName, const QString& target) const;
+    // A port-map file COMn naming a device server by its URL.
+    void nameServer(const QString& portName, const std::string& url) const;
     // Makes the system table of serial devices disappear.
     void removePortTable() const;
     QString sysfsPath() const { return sysfs.path(); }

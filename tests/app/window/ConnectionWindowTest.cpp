@@ -18,7 +18,6 @@
 #include <QTextCodec>
 
 #include <atomic>
-#include <ctime>
 #include <functional>
 #include <iterator>
 #include <thread>
@@ -272,15 +271,7 @@ TEST_F(ConnectionWindowTest, AVanishedPortEndsTheLinkAtOnceAndCtrlRConnectsAgain
               QStringLiteral("Ошибка: Порт %1 исчез: устройство отключено или кабель вынут.").arg(port.c_str()));
     ASSERT_TRUE(waitFor([&] { return panel.transmissionThread() == nullptr; }, 5s)) << "the thread did not end";
     EXPECT_TRUE(panel.ui().actionReconnect->isEnabled());
-    // Nothing keeps working for the link that is gone.
-    const auto processTime = [] {
-        timespec now{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-    };
-    const auto cpuBefore = processTime();
-    QTest::qWait(500);
-    EXPECT_LT(processTime() - cpuBefore, 250ms);
+    EXPECT_TRUE(nothingKeepsWorking());
 
     VPanel::Sim::SimulatorOptions again;
     again.portName = port;

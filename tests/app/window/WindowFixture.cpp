@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 
 namespace WindowTest {
 
@@ -36,6 +37,18 @@ QTextCodec* windows1251() { return QTextCodec::codecForName("Windows-1251"); }
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit)
 {
     return QTest::qWaitFor(condition, static_cast<int>(limit.count()));
+}
+
+bool nothingKeepsWorking()
+{
+    const auto processTime = [] {
+        timespec now{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+        return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    };
+    const auto cpuBefore = processTime();
+    QTest::qWait(500);
+    return processTime() - cpuBefore < 250ms;
 }
 
 QByteArray deviceRow(const QString& text)
@@ -82,6 +95,7 @@ void WindowFixture::SetUp()
 void WindowFixture::TearDown()
 {
     controller.reset();
+    server.reset();
     simulator.reset();
     QDir::setCurrent(previousDirectory);
     unsetenv("KELCOMM_PORTS_DIR");
@@ -111,6 +125,19 @@ VPanel::Sim::Simulator& WindowFixture::simulate(VPanel::Sim::SimulatorOptions op
         device.redrawInterval = redrawInterval;
     simulator = std::make_unique<VPanel::Sim::Simulator>(std::move(options));
     return *simulator;
+}
+
+void WindowFixture::serveOverNetwork(KelTestSupport::Ser2net::Accepter accepter)
+{
+    if (!simulator)
+        simulate();
+    server = std::make_unique<KelTestSupport::Ser2net>(std::vector<std::string>{simulator->devicePath()}, accepter);
+    std::string failure;
+    ASSERT_TRUE(server->start(failure)) << failure;
+    networkPort = QStringLiteral("COM9");
+    QFile entry(QDir(QString::fromLocal8Bit(qgetenv("KELCOMM_PORTS_DIR"))).filePath(networkPort));
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    entry.write(QByteArray::fromStdString(server->url() + "\n"));
 }
 
 void WindowFixture::connectWindow(int baud)

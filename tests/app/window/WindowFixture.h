@@ -3,6 +3,7 @@
 #include "app/window/QORemoteController.h"
 #include "sim/Firmware.h"
 #include "sim/Simulator.h"
+#include "tests/support/Ser2net.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,6 +24,10 @@ using namespace std::chrono_literals;
 
 // Runs the event loop until the condition holds or the time is up.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5s);
+
+// Whether the process spends less than half of a short wait on a processor: nothing spins for
+// a link that is gone.
+bool nothingKeepsWorking();
 
 // A display row as the device holds it: Windows-1251 codes, blank-padded to 20 places.
 QByteArray deviceRow(const QString& text);
@@ -56,7 +61,13 @@ protected:
 
     QORemoteController& window();
     VPanel::Sim::Simulator& simulate(VPanel::Sim::SimulatorOptions options = {});
-    QString portName() const { return QString::fromStdString(simulator->portName()); }
+    QString portName() const
+    {
+        return networkPort.isEmpty() ? QString::fromStdString(simulator->portName()) : networkPort;
+    }
+    // Serves the simulated device through a ser2net device server on loopback, named COM9 in
+    // the port map; the window then connects through the server.
+    void serveOverNetwork(KelTestSupport::Ser2net::Accepter accepter);
     VPanel::Sim::DeviceCounters counters() const { return simulator->counters(1); }
     std::uint64_t requests(std::uint16_t command) const { return counters().requestsOf(command); }
 
@@ -78,6 +89,8 @@ protected:
     QString previousDirectory;
     std::unique_ptr<VPanel::Sim::Simulator> simulator;
     std::unique_ptr<QORemoteController> controller;
+    std::unique_ptr<KelTestSupport::Ser2net> server;
+    QString networkPort;
     QList<QPair<QString, QString>> warnings;
     QList<QPair<QString, QString>> informations;
 };

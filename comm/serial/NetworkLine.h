@@ -1,0 +1,97 @@
+#pragma once
+
+#include "comm/serial/PortMap.h"
+#include "comm/serial/SerialLine.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct telnet_t;
+union telnet_event_t;
+
+namespace KelComm::Serial::Internal {
+
+// A serial line on a device server, reached over TCP: either Telnet with the COM port
+// control option, through which the line's settings, break and queue purges travel, or a
+// raw byte stream, whose line the server alone sets. Telnet commands never reach the
+// caller; data byte 0xFF travels doubled. Received data waits here until taken, and the
+// ready descriptor stays readable while any does, so that a wait wakes even when another
+// thread took the bytes off the socket.
+class KELCOMM_EXPORT NetworkLine final : public SerialLine {
+public:
+    // Resolves and connects within the bound, then agrees on the options the line needs.
+    // A server that cannot be reached throws SerialPortSystemException with the port's
+    // not-found text and the system's reason.
+    static std::shared_ptr<NetworkLine> connect(const NetworkAddress& address, const std::wstring& displayName,
+                                                std::chrono::milliseconds bound);
+    ~NetworkLine() override;
+
+    void adoptLine(LineImage& image) override;
+    void applyImage(const LineImage& image) override;
+    std::size_t readSome(void* buffer, std::size_t size) override;
+    std::size_t writeSome(const void* data, std::size_t size) override;
+    WaitResult waitReadable(const Deadline& deadline) override;
+    bool requestLowLatency() override { return true; }
+    void markClosed() override;
+    Status status() override;
+    void flush(bool input, bool output) override;
+    void setBreak(bool on) override;
+
+private:
+    enum class PortControl { Pending, Agreed, Refused };
+
+    NetworkLine(const NetworkAddress& address, int socket, int readyDescriptor);
+
+    static void onTelnetEvent(telnet_t* telnet, telnet_event_t* event, void* self);
+    void handleServerCommand(const std::uint8_t* body, std::size_t size);
+
+    // Takes what the socket holds; true when received data waits. A connection that ended
+    // throws SerialLineGoneException once its data has been taken. Needs m_receiveMutex.
+    bool pumpLocked();
+    bool pump();
+    void signalReady();
+    // Pumps until the condition holds or the bound passes; false then.
+    bool awaitServer(const std::function<bool()>& condition, std::chrono::milliseconds bound);
+
+    // Telnet commands: sent whole, after any data byte whose doubling is half sent.
+    void sendCommand(std::uint8_t command, const std::vector<std::uint8_t>& value);
+    // Needs m_receiveMutex: it is called back from within the Telnet library.
+    void sendControl(const char* bytes, std::size_t size);
+    bool flushPendingLocked();
+    // Sends what the socket takes now; a lost connection throws SerialLineGoneException.
+    std::size_t sendNow(const char* bytes, std::size_t size);
+
+    // Asks the server for the settings (a value 0 asks) or sets them, and waits for its
+    // answers; true when all came.
+    bool exchangeSettings(std::uint32_t baudRate, std::uint8_t dataSize, std::uint8_t parity, std::uint8_t stopSize);
+
+    NetworkAddress m_address;
+    int m_ready = -1;
+
+    // Received data and the Telnet state; the server's answers to settings by command.
+    std::mutex m_receiveMutex;
+    telnet_t* m_telnet = nullptr;
+    std::deque<std::uint8_t> m_received;
+    bool m_readySignalled = false;
+    int m_connectionError = 0; // errno of a lost connection, once seen
+    PortControl m_portControl = PortControl::Pending;
+    std::map<std::uint8_t, std::vector<std::uint8_t>> m_answers;
+    std::uint8_t m_lineErrors = 0;
+
+    // Bytes not yet on the socket: the second half of a doubled data byte, then commands.
+    std::mutex m_sendMutex;
+    bool m_escapeHalfOwed = false;
+    std::string m_pendingCommands;
+
+    // A raw stream's settings are the server's: said once per connection.
+    bool m_settingsNoticeLogged = false;
+};
+
+} // namespace KelComm::Serial::Internal
