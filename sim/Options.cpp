@@ -215,6 +215,8 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
             simulator.seed = static_cast<std::uint32_t>(unsignedValue(option, std::numeric_limits<std::uint32_t>::max()));
         } else if (name == "--no-pace") {
             simulator.pace = false;
+        } else if (name == "--only-own-rate") {
+            simulator.onlyAtOwnRate = true;
         } else if (name == "--verbose") {
             options.verbose = true;
         } else if (name == "--control") {
@@ -266,6 +268,7 @@ std::string usage()
            "  --baud N                 скорость линии для выдачи ответов (по умолчанию та,\n"
            "                           что установил компьютер)\n"
            "  --no-pace                отвечать сразу, без задержки передачи\n"
+           "  --only-own-rate          с --baud: запросы на другой скорости принимать за шум\n"
            "  --verbose                печатать каждый кадр в шестнадцатеричном виде\n"
            "  --control                читать параметры неисправностей со стандартного входа\n"
            "  --seed N                 начальное значение генератора неисправностей\n"

@@ -12,8 +12,8 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
 {
     const ProgramOptions options = parseArguments(
         {"--port", "COM12", "--device", "5", "--device=6:300:2.7", "--glyphs", "3", "--baud", "9600", "--no-pace",
-         "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1", "--split-gap",
-         "90", "--delay", "15", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
+         "--only-own-rate", "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1",
+         "--split-gap", "90", "--delay", "15", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
          "--console-version", "1", "--console-off", "--device-off-at-stop", "--short-identification", "--console",
          "2x16", "--extra-byte", "0x12", "--cut-exchange"});
     const SimulatorOptions& simulator = options.simulator;
@@ -29,6 +29,7 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
     EXPECT_EQ(simulator.devices[1].consolePlaces, 16);
     EXPECT_EQ(simulator.baudRate, 9600u);
     EXPECT_FALSE(simulator.pace);
+    EXPECT_TRUE(simulator.onlyAtOwnRate);
     EXPECT_TRUE(options.verbose);
     EXPECT_TRUE(options.control);
     EXPECT_EQ(simulator.seed, 42u);
