@@ -1,10 +1,13 @@
 // Polling rate of a connection against the simulator pacing its replies at the line's rate:
 // polls per second as a fraction of what the line allows (request and reply on the wire plus
 // the write interval that ends each reply). With --corrupt the simulator spoils that share of
-// replies, and the run tells whether the connection stayed up.
+// replies, and the run tells whether the connection stayed up. With --record the connection is
+// measured twice, without and then with its exchange recorded to a file, and the two compared.
 // Usage: transmission_poll_bench [--seconds 10] [--baud 115200] [--interval 20] [--corrupt 0.05]
+//                                [--record]
 
 #include "app/link/Packet.h"
+#include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"
@@ -18,7 +21,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -29,6 +34,7 @@ struct Settings {
     long baudRate = 115200;
     int interval_ms = QOTransmissionThread::defaultWriteInterval_ms;
     double corrupt = 0.0;
+    bool record = false;
 };
 
 Settings parse(int argc, char** argv)
@@ -38,7 +44,8 @@ Settings parse(int argc, char** argv)
                        {{"--seconds", &settings.seconds},
                         {"--baud", &settings.baudRate},
                         {"--interval", &settings.interval_ms},
-                        {"--corrupt", &settings.corrupt}});
+                        {"--corrupt", &settings.corrupt},
+                        {"--record", &settings.record}});
     return settings;
 }
 
@@ -66,21 +73,14 @@ bool spin(const std::function<bool()>& done, std::chrono::milliseconds limit)
     return done();
 }
 
-} // namespace
+struct Result {
+    double fraction = 0.0; // of the line's limit
+    bool lost = false;
+};
 
-int main(int argc, char** argv)
+// One connection against a fresh simulator, its exchange recorded when `recorder` is given.
+Result measure(const Settings& settings, const std::shared_ptr<ExchangeRecorder>& recorder)
 {
-    QCoreApplication application(argc, argv);
-    const KelBase::KelPlatformInit platform(argc, argv);
-    const Settings settings = parse(argc, argv);
-
-    QTemporaryDir directory;
-    QDir(directory.path()).mkdir(QStringLiteral("ports"));
-    QDir(directory.path()).mkdir(QStringLiteral("sysfs"));
-    setenv("KELCOMM_PORTS_DIR", QDir(directory.path()).filePath(QStringLiteral("ports")).toLocal8Bit().constData(), 1);
-    setenv("KELCOMM_SYSFS_ROOT", QDir(directory.path()).filePath(QStringLiteral("sysfs")).toLocal8Bit().constData(), 1);
-    QDir::setCurrent(directory.path());
-
     VPanel::Sim::SimulatorOptions options;
     options.baudRate = static_cast<unsigned>(settings.baudRate);
     options.seed = 1;
@@ -91,29 +91,30 @@ int main(int argc, char** argv)
     link.setAddress(1);
     link.setBaudRate(static_cast<int>(settings.baudRate));
     link.setWriteInterval(settings.interval_ms);
+    link.setRecorder(recorder);
     Tally tally;
     bool measuring = false;
-    QObject::connect(&link, &QOTransmissionThread::setCells, &application, [&](int, int, QByteArray, int) {
+    QObject::connect(&link, &QOTransmissionThread::setCells, &link, [&](int, int, QByteArray, int) {
         if (measuring)
             ++tally.rows;
     });
-    QObject::connect(&link, &QOTransmissionThread::setSymbolMatrix, &application, [&](char, SymbolMatrix) {
+    QObject::connect(&link, &QOTransmissionThread::setSymbolMatrix, &link, [&](char, SymbolMatrix) {
         if (measuring)
             ++tally.glyphs;
     });
-    QObject::connect(&link, &QOTransmissionThread::alarm, &application, [&](int code, QString) {
+    QObject::connect(&link, &QOTransmissionThread::alarm, &link, [&](int code, QString) {
         if (code == 1)
             ++tally.lost;
         if (measuring && (code == 9 || code == 4))
             ++tally.mismatches;
     });
-    QObject::connect(&link, &QThread::finished, &application, [&] { tally.finished = true; });
+    QObject::connect(&link, &QThread::finished, &link, [&] { tally.finished = true; });
     link.start();
 
     const auto exchanges = [&] { return simulator.counters(1).requestsOf(VPanel::Link::Command::Exchange); };
     if (!spin([&] { return exchanges() > 10; }, std::chrono::seconds(5))) {
         std::fprintf(stderr, "the connection did not reach polling\n");
-        return 1;
+        std::exit(1);
     }
     VPanel::Sim::Faults faults;
     faults.corruptProbability = settings.corrupt;
@@ -137,13 +138,45 @@ int main(int argc, char** argv)
         (9.0 + replyBytes) * bitsPerByte * 1000.0 / static_cast<double>(settings.baudRate) + settings.interval_ms;
     const double limit = 1000.0 / perPoll_ms;
 
-    std::printf("baud %ld, interval %d ms, corrupt %.3f, %.1f s\n", settings.baudRate, settings.interval_ms,
-                settings.corrupt, elapsed_s);
+    std::printf("%s: baud %ld, interval %d ms, corrupt %.3f, %.1f s\n", recorder ? "recording on" : "recording off",
+                settings.baudRate, settings.interval_ms, settings.corrupt, elapsed_s);
     std::printf("polls %llu (%.2f/s), mean reply %.1f bytes, line limit %.2f/s (%.3f ms a poll)\n",
                 static_cast<unsigned long long>(polls), pollsPerSecond, replyBytes, limit, perPoll_ms);
     std::printf("fraction of the line's limit: %.3f (goal >= 0.95)\n", pollsPerSecond / limit);
     std::printf("replies corrupted %llu, failed checks reported %d, connection %s\n",
                 static_cast<unsigned long long>(simulator.busCounters().corrupted), tally.mismatches,
                 tally.lost || tally.finished ? "LOST" : "stayed up");
-    return tally.lost ? 2 : 0;
+    return {pollsPerSecond / limit, tally.lost > 0};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    const KelBase::KelPlatformInit platform(argc, argv);
+    const Settings settings = parse(argc, argv);
+
+    QTemporaryDir directory;
+    QDir(directory.path()).mkdir(QStringLiteral("ports"));
+    QDir(directory.path()).mkdir(QStringLiteral("sysfs"));
+    setenv("KELCOMM_PORTS_DIR", QDir(directory.path()).filePath(QStringLiteral("ports")).toLocal8Bit().constData(), 1);
+    setenv("KELCOMM_SYSFS_ROOT", QDir(directory.path()).filePath(QStringLiteral("sysfs")).toLocal8Bit().constData(), 1);
+    QDir::setCurrent(directory.path());
+
+    const Result plain = measure(settings, nullptr);
+    if (!settings.record)
+        return plain.lost ? 2 : 0;
+
+    QString error;
+    const auto recorder = ExchangeRecorder::open(QDir(directory.path()).filePath(QStringLiteral("exchange.txt")), error);
+    if (!recorder) {
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    const Result recorded = measure(settings, recorder);
+    recorder->finish();
+    std::printf("recording on against off: %.3f of the rate; %llu frames lost by the recording\n",
+                recorded.fraction / plain.fraction, static_cast<unsigned long long>(recorder->lost()));
+    return plain.lost || recorded.lost ? 2 : 0;
 }
