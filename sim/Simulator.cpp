@@ -1,6 +1,7 @@
 #include "sim/Simulator.h"
 
 #include "app/link/Keys.h"
+#include "app/link/LineTiming.h"
 #include "app/link/Packet.h"
 #include "sim/FrameLog.h"
 #include "sim/LineWriter.h"
@@ -208,8 +209,10 @@ private:
     }
 
     // The recorded reply to this kind of request, each piece after the gap it followed on the
-    // recorded line, less the time its own bytes and the read's closing gap took there. Pieces
-    // after the first keep their gap even unpaced, or they would join into one.
+    // recorded line, less the time its own bytes and the read's closing gap took there. The
+    // first piece began within the PC's response timeout when it was recorded, however late the
+    // PC noted it: it never waits past half that timeout, so that each read gets what it got
+    // then. Pieces after the first keep their gap even unpaced, or they would join into one.
     bool replay(const std::vector<std::uint8_t>& request)
     {
         m_bus.onFrame(request.data(), request.size(), Clock::now(), std::chrono::system_clock::now());
@@ -224,7 +227,8 @@ private:
             auto gap = std::chrono::duration_cast<Clock::duration>(piece.after) -
                        LineWriter::byteTime(lineRate()) * piece.bytes.size();
             if (first)
-                gap -= m_options.replay->writeInterval();
+                gap = std::min<Clock::duration>(gap - m_options.replay->writeInterval(),
+                                                Link::responseTimeout(lineRate()) / 2);
             if ((m_options.pace || !first) && gap > Clock::duration::zero() && !m_writer->pause(gap))
                 return false;
             first = false;
