@@ -70,7 +70,9 @@ protected:
 
 TEST_F(RecordingTest, ARecordedConnectionReplaysTheSameScreens)
 {
-    ASSERT_TRUE(window().startRecording(recordingPath()));
+    window().setSaveFileChooser([this](QWidget*, const QString&, const QString&) { return recordingPath(); });
+    window().ui().actionRecord->trigger();
+    ASSERT_TRUE(window().ui().actionRecord->isChecked());
     connectWindow();
     QOIndicator* indicator = controller->ui().indicator;
     std::vector<QStringList> steps{indicator->text()};
@@ -151,11 +153,14 @@ TEST_F(RecordingTest, CopiedAndSavedScreenShowTheDisplay)
     QORemoteController& panel = window();
     const QOSymbolModel& model = panel.ui().indicator->model();
     ASSERT_TRUE(waitFor([&] { return model.glyphs().contains(0); }));
-    const QString path = directory.filePath(QStringLiteral("screen.png"));
+    // The dialog's name without the extension gets it.
+    panel.setSaveFileChooser([this](QWidget*, const QString&, const QString&) {
+        return directory.filePath(QStringLiteral("screen"));
+    });
 
     // In one turn of the event loop, so that the display cannot change in between.
     panel.ui().actionCopyScreen->trigger();
-    ASSERT_TRUE(panel.saveScreen(path));
+    panel.ui().actionSaveScreen->trigger();
     const VPanel::Sim::Firmware::Screen main = expectedScreen({});
     const QStringList rows{QString(QOIndicator::glyphPlaceholder) + fromDevice(rowOf(main, 0)).mid(1),
                            fromDevice(displayRow(1)), fromDevice(displayRow(2)), fromDevice(rowOf(main, 3))};
@@ -164,7 +169,7 @@ TEST_F(RecordingTest, CopiedAndSavedScreenShowTheDisplay)
     const QSize cell = model.cellSize();
 
     EXPECT_EQ(QApplication::clipboard()->text(), rows.join(QLatin1Char('\n')));
-    const QImage saved(path);
+    const QImage saved(directory.filePath(QStringLiteral("screen.png")));
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(cell.width() * 20, cell.height() * 4));
     EXPECT_EQ(QApplication::clipboard()->image().size(), saved.size());
