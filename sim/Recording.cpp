@@ -4,6 +4,7 @@
 #include "app/link/Packet.h"
 #include "sim/SimErrors.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <sstream>

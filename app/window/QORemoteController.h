@@ -122,7 +122,7 @@ private slots:
     void threadFinished();
     void recordExchange(bool on);
     void chooseScreenFile();
-    void recordingFailed(const QString& text);
+    void endFailedRecording(const QString& text);
 
 private:
     // How often the window looks whether a stopping connection has ended.

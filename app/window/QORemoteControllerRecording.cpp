@@ -41,7 +41,7 @@ bool QORemoteController::startRecording(const QString& path)
         report(text);
         return false;
     }
-    connect(m_recorder.get(), &ExchangeRecorder::writeFailed, this, &QORemoteController::recordingFailed);
+    connect(m_recorder.get(), &ExchangeRecorder::writeFailed, this, &QORemoteController::endFailedRecording);
     m_ui.actionRecord->setChecked(true);
     report(tr("Запись обмена в %1").arg(path));
     if (m_thread && m_thread->isRunning())
@@ -82,7 +82,7 @@ void QORemoteController::recordExchange(bool on)
         startRecording(path);
 }
 
-void QORemoteController::recordingFailed(const QString& text)
+void QORemoteController::endFailedRecording(const QString& text)
 {
     if (sender() != m_recorder.get())
         return;
