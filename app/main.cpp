@@ -1,5 +1,7 @@
 // vpanel: the virtual control panel of a device with an operator console on a serial line.
 
+#include "app/display/QOIndicator.h"
+#include "app/window/HeadlessOutput.h"
 #include "app/window/PortCommands.h"
 #include "app/window/QORemoteController.h"
 #include "app/window/StartOptions.h"
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <cstdio>
 #include <iostream>
 #include <locale>
 #include <optional>
@@ -95,6 +98,12 @@ int main(int argc, char** argv)
         window.ui().actionEnglish->setChecked(true);
         window.changeLanguage();
     }
+    if (options.printDisplay)
+        new DisplayPrinter(*window.ui().indicator, stdout);
+    if (!options.saveWindowFile.isEmpty())
+        new ClosingSnapshot(window, options.saveWindowFile);
+    if (!options.recordFile.isEmpty() && !window.startRecording(options.recordFile))
+        return exitUsage;
     if (options.connection)
         window.setParam(options.connection->port, options.connection->address, options.connection->baudRate);
     return application.exec();

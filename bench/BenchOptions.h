@@ -1,6 +1,7 @@
 #pragma once
 
-// "--name value" pairs on a benchmark's command line, each read into the setting it names.
+// "--name value" pairs on a benchmark's command line, each read into the setting it names; a
+// yes-or-no setting is a flag without a value.
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,7 @@ namespace Bench {
 
 struct Option {
     const char* name;
-    std::variant<int*, long*, double*, std::string*> setting;
+    std::variant<int*, long*, double*, std::string*, bool*> setting;
 };
 
 inline void readOptions(int argc, char** argv, std::initializer_list<Option> options)
@@ -24,6 +25,11 @@ inline void readOptions(int argc, char** argv, std::initializer_list<Option> opt
         for (const Option& option : options)
             if (std::strcmp(argv[i], option.name) == 0)
                 match = &option;
+        if (match && std::holds_alternative<bool*>(match->setting)) {
+            *std::get<bool*>(match->setting) = true;
+            --i;
+            continue;
+        }
         if (!match || i + 1 == argc) {
             std::fprintf(stderr, "%s %s\n", match ? "no value for" : "unknown option", argv[i]);
             std::exit(2);

@@ -1,10 +1,14 @@
 // Polling rate of a connection against the simulator pacing its replies at the line's rate:
 // polls per second as a fraction of what the line allows (request and reply on the wire plus
 // the write interval that ends each reply). With --corrupt the simulator spoils that share of
-// replies, and the run tells whether the connection stayed up.
+// replies, and the run tells whether the connection stayed up. With --record the connection is
+// measured twice, without and then with its exchange recorded to a file, and the two compared.
+// With --via rfc2217 or tcp the connection goes through ser2net on loopback.
 // Usage: transmission_poll_bench [--seconds 10] [--baud 115200] [--interval 20] [--corrupt 0.05]
+//                                [--record] [--via local|rfc2217|tcp]
 
 #include "app/link/Packet.h"
+#include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"
@@ -19,6 +23,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -33,6 +38,7 @@ struct Settings {
     long baudRate = 115200;
     int interval_ms = QOTransmissionThread::defaultWriteInterval_ms;
     double corrupt = 0.0;
+    bool record = false;
     std::string via = "local"; // or rfc2217, tcp: through ser2net on loopback
 };
 
@@ -44,6 +50,7 @@ Settings parse(int argc, char** argv)
                         {"--baud", &settings.baudRate},
                         {"--interval", &settings.interval_ms},
                         {"--corrupt", &settings.corrupt},
+                        {"--record", &settings.record},
                         {"--via", &settings.via}});
     return settings;
 }
@@ -72,21 +79,14 @@ bool spin(const std::function<bool()>& done, std::chrono::milliseconds limit)
     return done();
 }
 
-} // namespace
+struct Result {
+    double fraction = 0.0; // of the line's limit
+    bool lost = false;
+};
 
-int main(int argc, char** argv)
+// One connection against a fresh simulator, its exchange recorded when `recorder` is given.
+Result measure(const Settings& settings, const QString& portsDirectory, const std::shared_ptr<ExchangeRecorder>& recorder)
 {
-    QCoreApplication application(argc, argv);
-    const KelBase::KelPlatformInit platform(argc, argv);
-    const Settings settings = parse(argc, argv);
-
-    QTemporaryDir directory;
-    QDir(directory.path()).mkdir(QStringLiteral("ports"));
-    QDir(directory.path()).mkdir(QStringLiteral("sysfs"));
-    setenv("KELCOMM_PORTS_DIR", QDir(directory.path()).filePath(QStringLiteral("ports")).toLocal8Bit().constData(), 1);
-    setenv("KELCOMM_SYSFS_ROOT", QDir(directory.path()).filePath(QStringLiteral("sysfs")).toLocal8Bit().constData(), 1);
-    QDir::setCurrent(directory.path());
-
     VPanel::Sim::SimulatorOptions options;
     options.baudRate = static_cast<unsigned>(settings.baudRate);
     options.seed = 1;
@@ -101,10 +101,10 @@ int main(int argc, char** argv)
         std::string failure;
         if (!server->start(failure)) {
             std::fprintf(stderr, "%s\n", failure.c_str());
-            return 1;
+            std::exit(1);
         }
         portName = "COM999";
-        std::ofstream(QDir(directory.path()).filePath(QStringLiteral("ports/COM999")).toStdString()) << server->url() << "\n";
+        std::ofstream(QDir(portsDirectory).filePath(QStringLiteral("COM999")).toStdString()) << server->url() << "\n";
     }
 
     QOTransmissionThread link;
@@ -112,29 +112,30 @@ int main(int argc, char** argv)
     link.setAddress(1);
     link.setBaudRate(static_cast<int>(settings.baudRate));
     link.setWriteInterval(settings.interval_ms);
+    link.setRecorder(recorder);
     Tally tally;
     bool measuring = false;
-    QObject::connect(&link, &QOTransmissionThread::setCells, &application, [&](int, int, QByteArray, int) {
+    QObject::connect(&link, &QOTransmissionThread::setCells, &link, [&](int, int, QByteArray, int) {
         if (measuring)
             ++tally.rows;
     });
-    QObject::connect(&link, &QOTransmissionThread::setSymbolMatrix, &application, [&](char, SymbolMatrix) {
+    QObject::connect(&link, &QOTransmissionThread::setSymbolMatrix, &link, [&](char, SymbolMatrix) {
         if (measuring)
             ++tally.glyphs;
     });
-    QObject::connect(&link, &QOTransmissionThread::alarm, &application, [&](int code, QString) {
+    QObject::connect(&link, &QOTransmissionThread::alarm, &link, [&](int code, QString) {
         if (code == 1)
             ++tally.lost;
         if (measuring && (code == 9 || code == 4))
             ++tally.mismatches;
     });
-    QObject::connect(&link, &QThread::finished, &application, [&] { tally.finished = true; });
+    QObject::connect(&link, &QThread::finished, &link, [&] { tally.finished = true; });
     link.start();
 
     const auto exchanges = [&] { return simulator.counters(1).requestsOf(VPanel::Link::Command::Exchange); };
     if (!spin([&] { return exchanges() > 10; }, std::chrono::seconds(5))) {
         std::fprintf(stderr, "the connection did not reach polling\n");
-        return 1;
+        std::exit(1);
     }
     VPanel::Sim::Faults faults;
     faults.corruptProbability = settings.corrupt;
@@ -158,8 +159,8 @@ int main(int argc, char** argv)
         (9.0 + replyBytes) * bitsPerByte * 1000.0 / static_cast<double>(settings.baudRate) + settings.interval_ms;
     const double limit = 1000.0 / perPoll_ms;
 
-    std::printf("via %s, baud %ld, interval %d ms, corrupt %.3f, %.1f s\n", settings.via.c_str(), settings.baudRate, settings.interval_ms,
-                settings.corrupt, elapsed_s);
+    std::printf("%s, via %s: baud %ld, interval %d ms, corrupt %.3f, %.1f s\n", recorder ? "recording on" : "recording off",
+                settings.via.c_str(), settings.baudRate, settings.interval_ms, settings.corrupt, elapsed_s);
     std::printf("polls %llu (%.2f/s), mean reply %.1f bytes, line limit %.2f/s (%.3f ms a poll)\n",
                 static_cast<unsigned long long>(polls), pollsPerSecond, replyBytes, limit, perPoll_ms);
     // A device server's relay costs a little of the line.
@@ -168,5 +169,38 @@ int main(int argc, char** argv)
     std::printf("replies corrupted %llu, failed checks reported %d, connection %s\n",
                 static_cast<unsigned long long>(simulator.busCounters().corrupted), tally.mismatches,
                 tally.lost || tally.finished ? "LOST" : "stayed up");
-    return tally.lost ? 2 : 0;
+    return {pollsPerSecond / limit, tally.lost > 0};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    const KelBase::KelPlatformInit platform(argc, argv);
+    const Settings settings = parse(argc, argv);
+
+    QTemporaryDir directory;
+    QDir(directory.path()).mkdir(QStringLiteral("ports"));
+    QDir(directory.path()).mkdir(QStringLiteral("sysfs"));
+    setenv("KELCOMM_PORTS_DIR", QDir(directory.path()).filePath(QStringLiteral("ports")).toLocal8Bit().constData(), 1);
+    setenv("KELCOMM_SYSFS_ROOT", QDir(directory.path()).filePath(QStringLiteral("sysfs")).toLocal8Bit().constData(), 1);
+    QDir::setCurrent(directory.path());
+    const QString ports = QDir(directory.path()).filePath(QStringLiteral("ports"));
+
+    const Result plain = measure(settings, ports, nullptr);
+    if (!settings.record)
+        return plain.lost ? 2 : 0;
+
+    QString error;
+    const auto recorder = ExchangeRecorder::open(QDir(directory.path()).filePath(QStringLiteral("exchange.txt")), error);
+    if (!recorder) {
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    const Result recorded = measure(settings, ports, recorder);
+    recorder->finish();
+    std::printf("recording on against off: %.3f of the rate; %llu frames lost by the recording\n",
+                recorded.fraction / plain.fraction, static_cast<unsigned long long>(recorder->lost()));
+    return plain.lost || recorded.lost ? 2 : 0;
 }

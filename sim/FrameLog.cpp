@@ -20,37 +20,21 @@ std::string timeStamp()
 }
 } // namespace
 
-std::string FrameLog::hex(const std::uint8_t* bytes, std::size_t size)
-{
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (std::size_t i = 0; i < size; ++i) {
-        if (i > 0)
-            text.push_back(' ');
-        text.push_back(digits[bytes[i] >> 4]);
-        text.push_back(digits[bytes[i] & 0x0F]);
-    }
-    return text;
-}
-
 void FrameLog::received(const std::uint8_t* bytes, std::size_t size, const std::string& note)
 {
-    frame("<-", bytes, size, note);
+    frame(Link::FrameDirection::Request, bytes, size, note);
 }
 
 void FrameLog::sent(const std::uint8_t* bytes, std::size_t size, const std::string& note)
 {
-    frame("->", bytes, size, note);
+    frame(Link::FrameDirection::Reply, bytes, size, note);
 }
 
-void FrameLog::frame(const char* direction, const std::uint8_t* bytes, std::size_t size, const std::string& note)
+void FrameLog::frame(Link::FrameDirection direction, const std::uint8_t* bytes, std::size_t size,
+                     const std::string& note)
 {
-    if (!m_out)
-        return;
-    *m_out << timeStamp() << ' ' << direction << ' ' << hex(bytes, size);
-    if (!note.empty())
-        *m_out << "  (" << note << ')';
-    *m_out << std::endl;
+    if (m_out)
+        *m_out << Link::frameLine(timeStamp(), direction, bytes, size, note) << std::endl;
 }
 
 } // namespace VPanel::Sim

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/link/FrameNotation.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -7,7 +9,7 @@
 
 namespace VPanel::Sim {
 
-// Each frame of the line in hexadecimal after a local time stamp, for an operator who
+// Each frame of the line in the frame notation after a local time stamp, for an operator who
 // diagnoses a line: "12:34:56.789 <- 01 13 00 ..." for what the PC sent, "->" for replies.
 class FrameLog {
 public:
@@ -16,10 +18,8 @@ public:
     void received(const std::uint8_t* bytes, std::size_t size, const std::string& note);
     void sent(const std::uint8_t* bytes, std::size_t size, const std::string& note);
 
-    static std::string hex(const std::uint8_t* bytes, std::size_t size);
-
 private:
-    void frame(const char* direction, const std::uint8_t* bytes, std::size_t size, const std::string& note);
+    void frame(Link::FrameDirection direction, const std::uint8_t* bytes, std::size_t size, const std::string& note);
 
     std::ostream* m_out;
 };

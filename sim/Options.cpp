@@ -29,6 +29,7 @@ constexpr unsigned long maxConsolePlaces = 40;
 const char* const valueOptions[] = {
     "--port", "--device", "--glyphs", "--baud", "--seed", "--drop", "--corrupt", "--split", "--split-gap",
     "--delay", "--silent-after", "--silent-for", "--console-version", "--console", "--extra-byte",
+    "--replay",
 };
 
 bool takesValue(const std::string& name)
@@ -213,6 +214,8 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
                 throwSimulatorError(SimMessage::BadValue, option.value, option.name);
         } else if (name == "--seed") {
             simulator.seed = static_cast<std::uint32_t>(unsignedValue(option, std::numeric_limits<std::uint32_t>::max()));
+        } else if (name == "--replay") {
+            simulator.replay = std::make_shared<Replay>(Recording::read(option.value));
         } else if (name == "--no-pace") {
             simulator.pace = false;
         } else if (name == "--only-own-rate") {
@@ -272,6 +275,8 @@ std::string usage()
            "  --verbose                печатать каждый кадр в шестнадцатеричном виде\n"
            "  --control                читать параметры неисправностей со стандартного входа\n"
            "  --seed N                 начальное значение генератора неисправностей\n"
+           "  --replay ФАЙЛ            отвечать ответами из записи обмена программы (vpanel\n"
+           "                           --record) по порядку для каждого вида запроса\n"
            "  --version                напечатать версию и выйти\n"
            "\n"
            "Неисправности (также строками на стандартном входе при --control):\n"

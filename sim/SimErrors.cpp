@@ -7,13 +7,15 @@
 
 namespace VPanel::Sim {
 
-void throwSimulatorError(SimMessage message, const std::string& first, const std::string& second)
+void throwSimulatorError(SimMessage message, const std::string& first, const std::string& second,
+                         const std::string& third)
 {
     boost::wformat text(KelBase::resStr(message));
-    // Messages with one placeholder take the first text only.
+    // Messages with fewer placeholders take the first texts only.
     text.exceptions(boost::io::all_error_bits ^ boost::io::too_many_args_bit);
     throw SimulatorException((text % KelBase::Conversion::stringFromUTF8(first) %
-                              KelBase::Conversion::stringFromUTF8(second)).str());
+                              KelBase::Conversion::stringFromUTF8(second) % KelBase::Conversion::stringFromUTF8(third))
+                                 .str());
 }
 
 void throwSystemError(const wchar_t* call)

@@ -20,10 +20,13 @@ enum class SimMessage {
     MissingValue,
     BadValue,
     UnexpectedArgument,
+    RecordingUnreadable,
+    RecordingLine,
 };
 
 // Throws SimulatorException with the message's text filled with the given texts (UTF-8).
-[[noreturn]] void throwSimulatorError(SimMessage message, const std::string& first, const std::string& second = {});
+[[noreturn]] void throwSimulatorError(SimMessage message, const std::string& first, const std::string& second = {},
+                                      const std::string& third = {});
 // Throws SimulatorException naming the failed call and the system's text for errno.
 [[noreturn]] void throwSystemError(const wchar_t* call);
 
@@ -42,6 +45,8 @@ struct MessageTable<VPanel::Sim::SimMessage> {
         L"Параметру '%s' нужно значение",
         L"Недопустимое значение '%s' параметра '%s'",
         L"Лишний аргумент '%s'",
+        L"Запись %s не читается: %s",
+        L"Запись %s, строка %s: %s",
     };
 };
 } // namespace KelBase

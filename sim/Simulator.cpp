@@ -1,5 +1,8 @@
 #include "sim/Simulator.h"
 
+#include "app/link/Keys.h"
+#include "app/link/LineTiming.h"
+#include "app/link/Packet.h"
 #include "sim/FrameLog.h"
 #include "sim/LineWriter.h"
 #include "sim/PortPublication.h"
@@ -36,6 +39,21 @@ constexpr Clock::duration faultyLineRetry = std::chrono::milliseconds(10);
 std::vector<FirmwareSetup> devicesOf(const SimulatorOptions& options)
 {
     return options.devices.empty() ? std::vector<FirmwareSetup>{FirmwareSetup{}} : options.devices;
+}
+
+// The keys an exchange request holds down, for a replay's log: "клавиши 17 18".
+std::string keysNote(const std::vector<std::uint8_t>& request)
+{
+    constexpr std::size_t maskSize = 4;
+    if (request.size() < Link::frameOverhead + maskSize || Link::readU16(&request[1]) != Link::Command::Exchange)
+        return "";
+    const std::uint8_t* mask = &request[Link::headerSize];
+    const std::uint32_t keys = mask[0] | mask[1] << 8 | mask[2] << 16 | static_cast<std::uint32_t>(mask[3]) << 24;
+    std::string note;
+    for (int key = 1; key <= Link::Key::count; ++key)
+        if (keys & Link::keyBit(key))
+            note += (note.empty() ? "клавиши " : " ") + std::to_string(key);
+    return note;
 }
 
 const char* outcomeNote(FrameOutcome outcome)
@@ -89,6 +107,7 @@ public:
     Bus& bus() { return m_bus; }
     const Bus& bus() const { return m_bus; }
     bool running() const { return m_running; }
+    const Replay* replay() const { return m_options.replay.get(); }
     std::uint64_t repliesWritten() const { return m_repliesWritten; }
     std::exception_ptr failure() const
     {
@@ -169,6 +188,8 @@ private:
 
     bool answer(const std::vector<std::uint8_t>& request)
     {
+        if (m_options.replay)
+            return replay(request);
         const BusReply reply = m_bus.onFrame(request.data(), request.size(), Clock::now(), std::chrono::system_clock::now());
         m_log.received(request.data(), request.size(), outcomeNote(reply.outcome));
         if (!reply.transmission)
@@ -190,6 +211,39 @@ private:
         if (written)
             ++m_repliesWritten;
         return written;
+    }
+
+    // The recorded reply to this kind of request, each piece after the gap it followed on the
+    // recorded line, less the time its own bytes and the read's closing gap took there. The
+    // first piece began within the PC's response timeout when it was recorded, however late the
+    // PC noted it: it never waits past half that timeout, so that each read gets what it got
+    // then. Pieces after the first keep their gap even unpaced, or they would join into one.
+    bool replay(const std::vector<std::uint8_t>& request)
+    {
+        m_bus.onFrame(request.data(), request.size(), Clock::now(), std::chrono::system_clock::now());
+        m_log.received(request.data(), request.size(), keysNote(request));
+        const Recording::Reply* reply =
+            request.size() >= Link::headerSize ? m_options.replay->next(Link::readU16(&request[1])) : nullptr;
+        if (!reply)
+            return true;
+        const unsigned rate = m_options.pace ? lineRate() : 0;
+        bool first = true;
+        for (const Recording::Piece& piece : *reply) {
+            auto gap = std::chrono::duration_cast<Clock::duration>(piece.after) -
+                       LineWriter::byteTime(lineRate()) * piece.bytes.size();
+            if (first)
+                gap = std::min<Clock::duration>(gap - m_options.replay->writeInterval(),
+                                                Link::responseTimeout(lineRate()) / 2);
+            if ((m_options.pace || !first) && gap > Clock::duration::zero() && !m_writer->pause(gap))
+                return false;
+            first = false;
+            m_log.sent(piece.bytes.data(), piece.bytes.size(), "");
+            if (!m_writer->write(piece.bytes.data(), piece.bytes.size(), rate))
+                return false;
+        }
+        m_terminal.takePortEvents();
+        ++m_repliesWritten;
+        return true;
     }
 
     // A device answers on time whatever else the PC runs. Where the system allows it, the line's
@@ -233,6 +287,11 @@ DeviceCounters Simulator::counters(std::uint8_t address) const
 }
 BusCounters Simulator::busCounters() const { return m_line->bus().counters(); }
 std::uint64_t Simulator::repliesWritten() const { return m_line->repliesWritten(); }
+std::size_t Simulator::replayLeft(std::uint16_t command) const
+{
+    const Replay* replay = m_line->replay();
+    return replay ? replay->left(command) : 0;
+}
 void Simulator::stop() { m_line->stop(); }
 bool Simulator::running() const { return m_line->running(); }
 std::exception_ptr Simulator::failure() const { return m_line->failure(); }

@@ -3,6 +3,7 @@
 #include "sim/Bus.h"
 #include "sim/Faults.h"
 #include "sim/Firmware.h"
+#include "sim/Recording.h"
 
 #include <cstdint>
 #include <exception>
@@ -23,6 +24,9 @@ struct SimulatorOptions {
     std::ostream* verbose = nullptr;      // where each frame is logged, if anywhere
     Faults faults;
     std::optional<std::uint32_t> seed;    // of the fault dice; none: a random seed
+    // Answers with a recording's replies instead of the devices' own; the devices still count
+    // the requests.
+    std::shared_ptr<Replay> replay;
 };
 
 // A bus of simulated devices on a pseudo-terminal, served by a thread of its own and
@@ -45,6 +49,9 @@ public:
     BusCounters busCounters() const;
     // Replies that have gone out whole, with the PC's closes seen up to then.
     std::uint64_t repliesWritten() const;
+
+    // Recorded replies to this command that a replay has not played yet; 0 without a replay.
+    std::size_t replayLeft(std::uint16_t command) const;
 
     // Ends the line's thread; the port stays published until destruction.
     void stop();

@@ -2,12 +2,6 @@
 
 #include <QPainter>
 
-namespace {
-// Offset of the first dot inside a place.
-constexpr int dotLeft_px = 3;
-constexpr int dotTop_px = 2;
-} // namespace
-
 QPixmap renderGlyph(const SymbolMatrix& matrix, const GlyphStyle& style)
 {
     QPixmap image(style.cell);
@@ -26,7 +20,7 @@ QPixmap renderGlyph(const SymbolMatrix& matrix, const GlyphStyle& style)
                 continue;
             painter.setPen(colour);
             painter.setBrush(colour);
-            painter.drawEllipse(QRectF(dotLeft_px + column * step, dotTop_px + row * step,
+            painter.drawEllipse(QRectF(GlyphStyle::dotLeft_px + column * step, GlyphStyle::dotTop_px + row * step,
                                        style.dotSize, style.dotSize));
         }
     }

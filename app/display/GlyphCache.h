@@ -17,8 +17,10 @@ inline QColor unlitDot() { return QColor(160, 230, 190, 255); }
 // How a glyph image is drawn: the place's size, the diameter of one dot and whether unlit
 // dots are drawn too.
 struct GlyphStyle {
-    // Gap between neighbouring dots.
+    // Gap between neighbouring dots, and where the first dot's box starts in the place.
     static constexpr int dotGap_px = 2;
+    static constexpr int dotLeft_px = 3;
+    static constexpr int dotTop_px = 2;
 
     QSize cell;
     int dotSize = 1;

@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QResizeEvent>
 #include <QTableView>
+#include <QTextCodec>
 
 #include <algorithm>
 
@@ -71,6 +72,30 @@ void QOIndicator::setDisplaySize(int rows, int columns)
     if (!m_model.setDisplaySize(rows, columns))
         return;
     relayout();
+    emit contentChanged();
+}
+
+QStringList QOIndicator::text() const
+{
+    QTextCodec* const codec = QTextCodec::codecForName("Windows-1251");
+    QStringList rows;
+    for (int row = 0; row < m_model.displayRows(); ++row) {
+        QString line;
+        for (int column = 0; column < m_model.displayColumns(); ++column) {
+            const char code = m_model.cell(row, column);
+            line += m_deviceGlyphs.test(static_cast<unsigned char>(code)) ? QString(glyphPlaceholder)
+                                                                          : codec->toUnicode(&code, 1);
+        }
+        rows << line;
+    }
+    return rows;
+}
+
+QImage QOIndicator::picture() const
+{
+    const QSize cell = m_model.cellSize();
+    const QRect cells(QPoint(0, 0), QSize(cell.width() * m_model.displayColumns(), cell.height() * m_model.displayRows()));
+    return m_view->viewport()->grab(cells).toImage();
 }
 
 void QOIndicator::setCell(int row, int column, char symbol)
@@ -87,12 +112,15 @@ void QOIndicator::setCells(int rows, int start, QByteArray symbols, int count)
 
 void QOIndicator::setSymbolMatrix(char symbol, SymbolMatrix matr)
 {
-    if (m_model.setSymbolMatrix(symbol, matr))
-        scheduleRefresh();
+    if (!m_model.setSymbolMatrix(symbol, matr))
+        return;
+    m_deviceGlyphs.set(static_cast<unsigned char>(symbol));
+    scheduleRefresh();
 }
 
 void QOIndicator::deleteSymbolMatrix(char index)
 {
+    m_deviceGlyphs.reset(static_cast<unsigned char>(index));
     if (m_model.deleteSymbolMatrix(index))
         scheduleRefresh();
 }
@@ -196,6 +224,7 @@ void QOIndicator::applyGeometry(const QSize& cell, const QSize& total)
 
 void QOIndicator::scheduleRefresh()
 {
+    emit contentChanged();
     if (m_refreshPending)
         return;
     m_refreshPending = true;

@@ -5,9 +5,11 @@
 #include "app/display/SymbolMatrix.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QStringList>
 #include <QWidget>
 
+#include <bitset>
 #include <memory>
 
 class QOSymbolDelegate;
@@ -31,6 +33,18 @@ public:
     QTableView* view() const { return m_view; }
     const QStringList& lines() const { return m_lines; }
     bool standardSymbolsOn() const { return m_standardSymbolsOn; }
+
+    // Stands in the text for a place drawn from a glyph of the device's own.
+    static constexpr QChar glyphPlaceholder{0x25A1};
+    // The rows as Unicode text, one line per row, places with a glyph the device sent shown
+    // as glyphPlaceholder.
+    QStringList text() const;
+    // The display as drawn, without the frame around it.
+    QImage picture() const;
+
+signals:
+    // A place or a glyph changed; sent at once, before the view is refreshed.
+    void contentChanged();
 
 public slots:
     void setDisplaySize(int rows, int columns);
@@ -65,4 +79,6 @@ private:
     bool m_standardSizeMatched = false;
     bool m_refreshPending = false;
     std::unique_ptr<QOLoadMatrix> m_loader;
+    // Codes whose glyph came from the device rather than the standard set.
+    std::bitset<256> m_deviceGlyphs;
 };

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="ru_RU">
 <context>
+    <name>ClosingSnapshot</name>
+    <message>
+        <source>Не удалось сохранить окно в %1</source>
+        <translation>Could not save the window to %1</translation>
+    </message>
+</context>
+<context>
     <name>LogWidget</name>
     <message>
         <source>Выберите имя файла</source>
@@ -357,6 +364,50 @@
         <source>Переподключить</source>
         <translation>Reconnect</translation>
     </message>
+    <message>
+        <source>Записать обмен...</source>
+        <translation>Record exchange...</translation>
+    </message>
+    <message>
+        <source>Копировать экран</source>
+        <translation>Copy screen</translation>
+    </message>
+    <message>
+        <source>Сохранить экран...</source>
+        <translation>Save screen...</translation>
+    </message>
+    <message>
+        <source>Запись обмена не начата: %1</source>
+        <translation>The exchange is not recorded: %1</translation>
+    </message>
+    <message>
+        <source>Запись обмена в %1</source>
+        <translation>Recording the exchange to %1</translation>
+    </message>
+    <message>
+        <source>Записать обмен</source>
+        <translation>Record exchange</translation>
+    </message>
+    <message>
+        <source>Записи обмена (*.txt);;Все файлы (*)</source>
+        <translation>Exchange recordings (*.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Запись обмена остановлена: %1</source>
+        <translation>Recording of the exchange stopped: %1</translation>
+    </message>
+    <message>
+        <source>Сохранить экран</source>
+        <translation>Save screen</translation>
+    </message>
+    <message>
+        <source>Изображения PNG (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить экран в %1</source>
+        <translation>Could not save the screen to %1</translation>
+    </message>
 </context>
 <context>
     <name>QOTransmissionThread</name>
@@ -536,23 +587,37 @@
     </message>
     <message>
         <source>Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]
-              [--pin-port ПОРТ] [--help] [--version]
+              [--pin-port ПОРТ] [--record ФАЙЛ] [--print-display]
+              [--save-window ФАЙЛ] [--help] [--version]
   --lang en       интерфейс на английском языке
   --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200
   --list-ports    перечислить порты: имя, устройство, постоянное имя, описание
   --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB
+  --record ФАЙЛ   записывать обмен с устройством в файл (vpanel-devsim --replay
+                  воспроизводит его)
+  --print-display печатать строки дисплея со временем при каждом их изменении
+  --save-window ФАЙЛ сохранить окно в PNG при выходе
   --help          эта справка
   --version       версия программы
 </source>
         <translation>Usage: vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--list-ports]
-              [--pin-port PORT] [--help] [--version]
+              [--pin-port PORT] [--record FILE] [--print-display]
+              [--save-window FILE] [--help] [--version]
   --lang en       English interface
   --connect ...   connect to a device at once, for example: --connect COM3 1 115200
   --list-ports    list the ports: name, device, stable name, description
   --pin-port PORT keep the adapter&apos;s COMn name in any USB socket
+  --record FILE   record the exchange with the device to the file (vpanel-devsim --replay
+                  plays it back)
+  --print-display print the display&apos;s rows with the time whenever they change
+  --save-window FILE save the window as a PNG on exit
   --help          this help
   --version       program version
 </translation>
+    </message>
+    <message>
+        <source>Не указан файл после %1</source>
+        <translation>No file given after %1</translation>
     </message>
 </context>
 </TS>

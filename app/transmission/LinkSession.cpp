@@ -3,6 +3,7 @@
 #include "app/link/Glyph.h"
 #include "app/link/LineTiming.h"
 #include "app/link/Requests.h"
+#include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/LinkTiming.h"
 #include "comm/serial/CommSettings.h"
 #include "comm/serial/SystemSerialPort.h"
@@ -179,6 +180,9 @@ bool QOTransmissionThread::Session::write(const Link::Frame& request)
 {
     std::uint32_t written = 0;
     m_port->write(request.bytes(), static_cast<std::uint32_t>(request.size()), &written);
+    if (written > 0)
+        if (const auto recorder = m_owner.recorder())
+            recorder->record(Link::FrameDirection::Request, request.bytes(), written);
     return written > Link::headerSize;
 }
 
@@ -186,6 +190,10 @@ bool QOTransmissionThread::Session::read(const Link::Frame& request)
 {
     std::uint32_t received = 0;
     m_port->read(m_reply.data(), static_cast<std::uint32_t>(m_reply.size()), &received, false);
+    // As read, so that a reply the line split or joined is recorded as the panel saw it.
+    if (received > 0)
+        if (const auto recorder = m_owner.recorder())
+            recorder->record(Link::FrameDirection::Reply, m_reply.data(), received);
     const Link::Reply reply =
         Link::decodeReply(request, m_reply.data(), received, static_cast<std::size_t>(m_console.places()));
     if (reply.status != Link::ReplyStatus::Ok) {

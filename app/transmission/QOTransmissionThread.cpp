@@ -22,6 +22,13 @@ std::chrono::milliseconds QOTransmissionThread::stopWaitBound() const
     return VPanel::Transmission::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms));
 }
 
+void QOTransmissionThread::setRecorder(std::shared_ptr<ExchangeRecorder> recorder)
+{
+    std::atomic_store(&m_recorder, std::move(recorder));
+}
+
+std::shared_ptr<ExchangeRecorder> QOTransmissionThread::recorder() const { return std::atomic_load(&m_recorder); }
+
 void QOTransmissionThread::stope() { m_stop = true; }
 
 void QOTransmissionThread::codePress(int cods)

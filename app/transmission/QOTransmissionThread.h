@@ -8,9 +8,12 @@
 #include <QString>
 #include <QThread>
 
+class ExchangeRecorder;
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
 // One connection with one device: opens the port, identifies the device and its console,
 // sends the language, reads the console's glyphs, sends the start packet, then polls back to
@@ -38,6 +41,10 @@ public:
     void setWriteInterval(int interval_ms) { m_writeInterval_ms = interval_ms; }
     // 0 Russian, 1 English.
     void setLanguage(int language) { m_language = static_cast<std::uint16_t>(language); }
+
+    // Where the frames of the line are recorded from now on; null stops recording. Callable
+    // while the connection runs.
+    void setRecorder(std::shared_ptr<ExchangeRecorder> recorder);
 
     QString portName() const { return m_portName; }
     int address() const { return m_address; }
@@ -82,6 +89,10 @@ private:
     int m_writeInterval_ms = defaultWriteInterval_ms;
     std::uint16_t m_language = 0;
 
+    std::shared_ptr<ExchangeRecorder> recorder() const;
+
     VPanel::Link::KeyRow m_keyRow;
+    // Read by the worker for every frame, set by the GUI thread: only ever atomically.
+    std::shared_ptr<ExchangeRecorder> m_recorder;
     std::atomic<bool> m_stop{false};
 };

@@ -109,6 +109,7 @@ QORemoteController::QORemoteController(QWidget* parent)
 QORemoteController::~QORemoteController()
 {
     finishConnection();
+    stopRecording();
 }
 
 QSize QORemoteController::sizeHint() const
@@ -146,6 +147,7 @@ void QORemoteController::connectMenus()
     connect(m_ui.actionEnglish, &QAction::triggered, this, &QORemoteController::changeLanguage);
     connect(m_ui.actionAbout, &QAction::triggered, this, &QORemoteController::about);
     connect(m_ui.actionExpertSettings, &QAction::triggered, this, &QORemoteController::toggleExpertItems);
+    connectRecordingMenus();
 }
 
 void QORemoteController::buildKeypad()
@@ -229,6 +231,7 @@ void QORemoteController::beginTransmission()
     connect(thread, &QOTransmissionThread::deviceIdentif, this, &QORemoteController::readSizePos);
     connect(m_ui.keypad, &QOInputDevice::codePressButton, thread, &QOTransmissionThread::codePress);
     connect(m_ui.keypad, &QOInputDevice::codeReleaseButton, thread, &QOTransmissionThread::codeRelease);
+    recordConnection(*thread);
     thread->start(QThread::InheritPriority);
     QCoreApplication::processEvents();
 }

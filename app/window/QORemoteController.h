@@ -16,7 +16,9 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
+class ExchangeRecorder;
 class LogWidget;
 class QContextMenuEvent;
 class QEvent;
@@ -40,6 +42,8 @@ public:
     using SearchWindowFactory = std::function<QWidget*(QWidget* parent)>;
     // Shows a modal message box (warnings and the about box).
     using MessagePresenter = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+    // Asks for the name of a file to write (a save dialog); empty when the user gave none.
+    using SaveFileChooser = std::function<QString(QWidget* parent, const QString& title, const QString& filter)>;
 
     static constexpr int defaultWriteInterval_ms = QOTransmissionThread::defaultWriteInterval_ms;
     static constexpr std::chrono::milliseconds statusMessageTime{1500};
@@ -56,6 +60,7 @@ public:
     void setSearchWindowFactory(SearchWindowFactory factory);
     void setWarningPresenter(MessagePresenter presenter);
     void setInformationPresenter(MessagePresenter presenter);
+    void setSaveFileChooser(SaveFileChooser chooser);
 
     const RemoteControllerUi& ui() const { return m_ui; }
     LogWidget* logWindow() const { return m_log; }
@@ -70,6 +75,8 @@ public:
     int settingsDevice() const { return m_settingsDevice; }
     bool soundEnabled() const { return m_sound; }
     bool errorReportsEnabled() const { return m_errorReports; }
+    // The recording under way, if any.
+    const ExchangeRecorder* recorder() const { return m_recorder.get(); }
 
 signals:
     void position(QPoint, QSize);
@@ -93,6 +100,14 @@ public slots:
     void closeLogWindowOffAction(bool on);
     void setIntervalWritePackets(int inInterval);
     void repeatConnect();
+    // Records every frame of this and later connections to the file; false, with a warning,
+    // when it cannot be written.
+    bool startRecording(const QString& path);
+    void stopRecording();
+    // The display as text and as an image on the clipboard.
+    void copyScreen();
+    // Writes a PNG of the display; false, with a warning, when it cannot.
+    bool saveScreen(const QString& path);
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -105,6 +120,9 @@ protected:
 private slots:
     void toggleExpertItems();
     void threadFinished();
+    void recordExchange(bool on);
+    void chooseScreenFile();
+    void endFailedRecording(const QString& text);
 
 private:
     // How often the window looks whether a stopping connection has ended.
@@ -120,6 +138,10 @@ private:
     // Stops a running connection and waits, a bounded time, for its stop packet and the
     // closing of its port; a thread that has ended is freed at once.
     void finishConnection();
+    static QString askForSaveFile(QWidget* parent, const QString& title, const QString& filter);
+    void connectRecordingMenus();
+    // Hands the recording to a connection that starts.
+    void recordConnection(QOTransmissionThread& thread);
 
     RemoteControllerUi m_ui;
     LogWidget* m_log = nullptr;
@@ -132,6 +154,8 @@ private:
     SearchWindowFactory m_searchWindowFactory = [](QWidget* parent) { return new QOFindDevice(parent); };
     MessagePresenter m_warn;
     MessagePresenter m_inform;
+    SaveFileChooser m_chooseSaveFile = askForSaveFile;
+    std::shared_ptr<ExchangeRecorder> m_recorder;
 
     QString m_portName;
     int m_address = 0;

@@ -99,6 +99,10 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
     actionReconnect->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     // Nothing to reconnect to before a first link has ended.
     actionReconnect->setEnabled(false);
+    actionRecord = makeAction(window, true);
+    actionCopyScreen = makeAction(window, false);
+    actionCopyScreen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    actionSaveScreen = makeAction(window, false);
     actionExit = makeAction(window, false);
     actionExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     actionShowGrid = makeAction(window, true);
@@ -131,11 +135,18 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
     menuFile->addAction(actionSearch);
     menuFile->addAction(actionReconnect);
     menuFile->addSeparator();
+    menuFile->addAction(actionRecord);
+    menuFile->addAction(actionCopyScreen);
+    menuFile->addAction(actionSaveScreen);
+    menuFile->addSeparator();
     menuFile->addAction(actionExit);
     menuDisplay = bar->addMenu(QString());
     menuDisplay->addAction(actionShowGrid);
     menuDisplay->addAction(actionEmulateFont);
     menuDisplay->addAction(actionShowEmpty);
+    menuDisplay->addSeparator();
+    menuDisplay->addAction(actionCopyScreen);
+    menuDisplay->addAction(actionSaveScreen);
     menuSettings = bar->addMenu(QString());
     menuSettings->addAction(actionDisableReports);
     menuSettings->addAction(actionDisableSound);
@@ -167,6 +178,9 @@ void RemoteControllerUi::retranslateUi(QMainWindow* window)
 
     actionSearch->setText(tr("Поиск устройств..."));
     actionReconnect->setText(tr("Переподключить"));
+    actionRecord->setText(tr("Записать обмен..."));
+    actionCopyScreen->setText(tr("Копировать экран"));
+    actionSaveScreen->setText(tr("Сохранить экран..."));
     actionExit->setText(tr("Выход"));
     actionShowGrid->setText(tr("Показывать сетку"));
     actionEmulateFont->setText(tr("Эмулировать шрифт дисплея ВЛД"));

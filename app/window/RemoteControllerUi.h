@@ -36,6 +36,9 @@ public:
 
     QAction* actionSearch = nullptr;
     QAction* actionReconnect = nullptr; // the last port, address and baud rate again
+    QAction* actionRecord = nullptr; // checked while the exchange is recorded
+    QAction* actionCopyScreen = nullptr;
+    QAction* actionSaveScreen = nullptr;
     QAction* actionExit = nullptr;
     QAction* actionShowGrid = nullptr;
     QAction* actionEmulateFont = nullptr;

@@ -32,6 +32,14 @@ StartOptions StartOptions::parse(const QStringList& arguments)
                 return options;
             }
             options.pinPort = arguments[++i];
+        } else if (word == QLatin1String("--record") || word == QLatin1String("--save-window")) {
+            if (left < 1) {
+                options.error = tr("Не указан файл после %1").arg(word);
+                return options;
+            }
+            (word == QLatin1String("--record") ? options.recordFile : options.saveWindowFile) = arguments[++i];
+        } else if (word == QLatin1String("--print-display")) {
+            options.printDisplay = true;
         } else if (word == QLatin1String("--lang")) {
             if (left < 1) {
                 options.error = tr("Не указан язык после --lang");
@@ -76,11 +84,16 @@ StartOptions StartOptions::parse(const QStringList& arguments)
 QString StartOptions::usage()
 {
     return tr("Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]\n"
-              "              [--pin-port ПОРТ] [--help] [--version]\n"
+              "              [--pin-port ПОРТ] [--record ФАЙЛ] [--print-display]\n"
+              "              [--save-window ФАЙЛ] [--help] [--version]\n"
               "  --lang en       интерфейс на английском языке\n"
               "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200\n"
               "  --list-ports    перечислить порты: имя, устройство, постоянное имя, описание\n"
               "  --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB\n"
+              "  --record ФАЙЛ   записывать обмен с устройством в файл (vpanel-devsim --replay\n"
+              "                  воспроизводит его)\n"
+              "  --print-display печатать строки дисплея со временем при каждом их изменении\n"
+              "  --save-window ФАЙЛ сохранить окно в PNG при выходе\n"
               "  --help          эта справка\n"
               "  --version       версия программы\n");
 }

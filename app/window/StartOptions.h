@@ -8,7 +8,7 @@
 
 // The program's own command line:
 //   vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--list-ports] [--pin-port PORT]
-//          [--help] [--version]
+//          [--record FILE] [--print-display] [--save-window FILE] [--help] [--version]
 // --connect starts a connection at start-up as the device search's choice would; the port
 // commands, like help and the version, are answered without a window.
 class StartOptions {
@@ -36,5 +36,8 @@ public:
     bool version = false;
     bool listPorts = false;
     QString pinPort; // the port to pin, or empty
+    QString recordFile; // where the exchange is recorded from the start, or empty
+    bool printDisplay = false;
+    QString saveWindowFile; // the PNG the window is saved to as it closes, or empty
     QString error;
 };

@@ -1,5 +1,8 @@
 #include "sim/Options.h"
+#include "sim/Recording.h"
 #include "sim/SimErrors.h"
+
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -70,7 +73,7 @@ TEST(ProgramOptionsTest, WrongArgumentsNameTheirFault)
         {"--port", "COM0"}, {"--port", "tty1"}, {"--device", "256"},   {"--device", "1:2:3"},
         {"--device", "1:70000"}, {"--glyphs", "-1"}, {"--baud", "0"}, {"--delay", "9999999"},
         {"stray"},        {"--verbose=yes"}, {"--console", "5x20"}, {"--console", "2x0"}, {"--console", "216"},
-        {"--extra-byte", "0x"}, {"--extra-byte", "0x1g"}, {"--extra-byte", "70000"},
+        {"--extra-byte", "0x"}, {"--extra-byte", "0x1g"}, {"--extra-byte", "70000"}, {"--replay", "/nonexistent"},
     };
     for (const auto& arguments : wrong)
         EXPECT_THROW(parseArguments(arguments), SimulatorException) << arguments[0];
@@ -96,6 +99,35 @@ TEST(ProgramOptionsTest, ControlLinesChangeFaultsOrNothing)
     EXPECT_EQ(faults.dropProbability, 0.0);
     EXPECT_FALSE(faults.wrongAddress);
     EXPECT_EQ(faults.splitProbability, 1.0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RecordingTest, AnUnreadableRecordingIsRefusedWithItsLineAndReason)
+{
+    struct Case {
+        const char* text;
+        const wchar_t* says;
+    };
+    const Case cases[] = {
+        {"# vpanel\n1.000 <- 01 13 00\n2.000 => 01\n", L"строка 3: нет направления"},
+        {"1.000 <- 01 13 00\n2.000 -> 01 1G\n", L"строка 2: байт кадра"},
+        {"1.000 <- 01 13 00\n12:00:01.5 -> 01\n", L"строка 2: время кадра"},
+        {"2.000 <- 01 13 00\n1.000 -> 01\n", L"строка 2: время кадра раньше"},
+        {"1.000 <- 01\n", L"строка 1: запрос короче"},
+        {"# only a header\n", L"нет ни одного кадра"},
+    };
+    for (const Case& item : cases) {
+        std::istringstream text(item.text);
+        try {
+            Recording::parse(text, "r.txt");
+            ADD_FAILURE() << item.text;
+        } catch (const SimulatorException& error) {
+            EXPECT_NE(std::wstring(error.message()).find(item.says), std::wstring::npos) << item.text;
+        }
+    }
 }
 
 } // namespace

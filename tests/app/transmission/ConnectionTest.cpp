@@ -169,7 +169,8 @@ TEST_F(ConnectionTest, DeviceNamesComeFromTheDictionaryWhenItHasThem)
         if (!item.dictionary)
             removeDictionary();
         connectTo();
-        ASSERT_TRUE(waitFor([&] { return recorder->has(10); })) << item.identifier;
+        // The identifier is reported just after the name.
+        ASSERT_TRUE(waitFor([&] { return recorder->has(10) && !recorder->deviceIds.isEmpty(); })) << item.identifier;
         EXPECT_EQ(recorder->first(10)->text, item.text);
         EXPECT_EQ(recorder->has(9, missing), !item.dictionary);
         EXPECT_EQ(recorder->deviceIds, QList<int>{item.identifier});

@@ -1,7 +1,19 @@
+#include "app/link/Packet.h"
 #include "app/transmission/ConsoleMirror.h"
+#include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/LinkTiming.h"
 
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <future>
+#include <string>
 
 namespace {
 
@@ -97,6 +109,43 @@ TEST(ConsoleMirrorTest, RowsAreSizedByWhatTheConsoleReported)
     EXPECT_EQ(mirror.rows(), 0);
     EXPECT_EQ(mirror.places(), 0);
     EXPECT_TRUE(mirror.apply(content({{0, {}}})).rows.empty());
+}
+
+// A disk that cannot keep up: a pipe nobody reads until the end. Recording never waits for
+// it; what found the queue full is counted, and the count ends the file.
+TEST(ExchangeRecorderTest, FramesTheWriterCannotTakeAreCountedNotWaitedFor)
+{
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("stalled"));
+    ASSERT_EQ(mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    const int reader = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    QString error;
+    auto recorder = ExchangeRecorder::open(path, error);
+    ASSERT_TRUE(recorder) << error.toStdString();
+
+    const std::uint8_t frame[VPanel::Link::maxFrameSize] = {};
+    for (std::size_t i = 0; i < 4 * ExchangeRecorder::queueCapacity; ++i)
+        recorder->record(VPanel::Link::FrameDirection::Reply, frame, sizeof frame);
+    EXPECT_GT(recorder->lost(), 0u);
+
+    auto drained = std::async(std::launch::async, [reader] {
+        std::string text;
+        char buffer[65536];
+        for (pollfd wait{reader, POLLIN, 0}; ::poll(&wait, 1, -1) > 0;) {
+            const ssize_t size = ::read(reader, buffer, sizeof buffer);
+            if (size <= 0)
+                break;
+            text.append(buffer, static_cast<std::size_t>(size));
+        }
+        return text;
+    });
+    recorder->finish();
+    const std::uint64_t lost = recorder->lost();
+    recorder.reset(); // closes the pipe: the reader sees its end
+    const std::string text = drained.get();
+    ::close(reader);
+    EXPECT_NE(text.find("\n# lost " + std::to_string(lost) + " frames\n"), std::string::npos);
 }
 
 } // namespace

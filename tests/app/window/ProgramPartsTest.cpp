@@ -62,6 +62,8 @@ TEST(StartOptionsTest, CommandLines)
         {{"--connect", "COM3", "1", "0"}, false, false, {}, 0, 0},
         {{"--speed"}, false, false, {}, 0, 0},
         {{"--pin-port"}, false, false, {}, 0, 0},
+        {{"--record"}, false, false, {}, 0, 0},
+        {{"--print-display", "--save-window"}, false, false, {}, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -78,6 +80,11 @@ TEST(StartOptionsTest, CommandLines)
         }
     }
     EXPECT_TRUE(StartOptions::parse({"--help"}).help);
+    const StartOptions headless =
+        StartOptions::parse({"--record", "a.txt", "--print-display", "--save-window", "b.png"});
+    EXPECT_EQ(headless.recordFile, QStringLiteral("a.txt"));
+    EXPECT_TRUE(headless.printDisplay);
+    EXPECT_EQ(headless.saveWindowFile, QStringLiteral("b.png"));
 }
 
 TEST(ResourcesTest, EveryPictureTheWindowsNameLoads)

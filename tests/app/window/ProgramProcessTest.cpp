@@ -4,7 +4,9 @@
 
 #include "app/link/Packet.h"
 #include "app/transmission/LinkTiming.h"
+#include "app/transmission/ExchangeRecorder.h"
 #include "app/window/PortCommands.h"
+#include "sim/Recording.h"
 #include "tests/support/FakeDeviceTree.h"
 
 #include <QFile>
@@ -104,7 +106,7 @@ protected:
     }
 
     // The panel connected to the simulator and polling it.
-    void startConnectedPanel()
+    void startConnectedPanel(const QStringList& options = {})
     {
         const std::uint64_t polls = requests(VPanel::Link::Command::Exchange);
         panel = std::make_unique<QProcess>();
@@ -112,7 +114,9 @@ protected:
         panel->setWorkingDirectory(directory.filePath(QStringLiteral("work")));
         panel->setProcessChannelMode(QProcess::ForwardedChannels);
         panel->start(QStringLiteral(VPANEL_PATH),
-                     {QStringLiteral("--connect"), portName(), QStringLiteral("1"), QString::number(baudRate)});
+                     QStringList{QStringLiteral("--connect"), portName(), QStringLiteral("1"),
+                                 QString::number(baudRate)} +
+                         options);
         ASSERT_TRUE(panel->waitForStarted());
         const bool polled = waitFor(
             [&] {
@@ -234,6 +238,34 @@ TEST_F(ProgramProcessTest, TerminationEndsThePanelPromptlyAndQuietly)
         if (HasFailure())
             return;
     }
+}
+
+} // namespace
+} // namespace WindowTest
+
+namespace WindowTest {
+namespace {
+
+// Whatever the panel recorded more than a flush interval or two before it was killed is on
+// disk, whole lines that replay.
+TEST_F(ProgramProcessTest, KillingThePanelWhileRecordingLeavesAFileThatReplays)
+{
+    const QString file = directory.filePath(QStringLiteral("killed.txt"));
+    simulate();
+    startConnectedPanel({QStringLiteral("--record"), file});
+    if (HasFatalFailure())
+        return;
+    const std::uint64_t polls = requests(VPanel::Link::Command::Exchange);
+    // The property is about time itself: what came before this much time is flushed.
+    const auto flushed = SteadyClock::now() + 2 * ExchangeRecorder::flushInterval + 500ms;
+    ASSERT_TRUE(waitFor([&] { return SteadyClock::now() >= flushed; }, 10s));
+    ::kill(static_cast<pid_t>(panel->processId()), SIGKILL);
+    ASSERT_TRUE(panel->waitForFinished());
+
+    const VPanel::Sim::Recording recording = VPanel::Sim::Recording::read(file.toStdString());
+    const auto exchanges = recording.replies().find(VPanel::Link::Command::Exchange);
+    ASSERT_NE(exchanges, recording.replies().end());
+    EXPECT_GE(exchanges->second.size(), polls);
 }
 
 } // namespace

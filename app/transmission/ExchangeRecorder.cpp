@@ -1,0 +1,145 @@
+#include "app/transmission/ExchangeRecorder.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+// Past this much formatted text the writer writes without waiting for the flush time.
+constexpr std::size_t writeChunk = 64 * 1024;
+
+std::string headerLine(const QString& text) { return "# " + text.toStdString(); }
+} // namespace
+
+std::shared_ptr<ExchangeRecorder> ExchangeRecorder::open(const QString& path, QString& error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return nullptr;
+    }
+    return std::shared_ptr<ExchangeRecorder>(new ExchangeRecorder(path, fd));
+}
+
+ExchangeRecorder::ExchangeRecorder(QString path, int fd) : m_path(std::move(path)), m_fd(fd)
+{
+    queue({0, {}, {}, headerLine(QStringLiteral("vpanel %1").arg(QStringLiteral(VPANEL_VERSION)))});
+    m_writer = std::thread([this] { writeLoop(); });
+}
+
+ExchangeRecorder::~ExchangeRecorder()
+{
+    finish();
+    ::close(m_fd);
+}
+
+void ExchangeRecorder::beginConnection(const Connection& connection)
+{
+    const QString started = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    for (const QString& line :
+         {QStringLiteral("port %1").arg(connection.port), QStringLiteral("address %1").arg(connection.address),
+          QStringLiteral("baud %1").arg(connection.baudRate),
+          QStringLiteral("write interval %1 ms").arg(connection.writeInterval_ms),
+          QStringLiteral("started %1").arg(started)})
+        queue({0, {}, {}, headerLine(line)});
+}
+
+void ExchangeRecorder::record(VPanel::Link::FrameDirection direction, const std::uint8_t* bytes, std::size_t size)
+{
+    const auto at = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_start);
+    queue({at.count(), direction, std::vector<std::uint8_t>(bytes, bytes + size), {}});
+}
+
+void ExchangeRecorder::queue(Entry entry)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_finishing || m_failed)
+        return;
+    if (m_queue.size() >= queueCapacity) {
+        ++m_lost;
+        return;
+    }
+    const bool wasEmpty = m_queue.empty();
+    m_queue.push_back(std::move(entry));
+    lock.unlock();
+    if (wasEmpty)
+        m_wake.notify_one();
+}
+
+void ExchangeRecorder::finish()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_finishing = true;
+    }
+    m_wake.notify_one();
+    if (m_writer.joinable())
+        m_writer.join();
+}
+
+void ExchangeRecorder::writeLoop()
+{
+    auto lastFlush = Clock::now();
+    std::vector<Entry> batch;
+    for (bool finishing = false; !finishing;) {
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait_for(lock, flushInterval, [this] { return m_finishing || !m_queue.empty(); });
+            batch.swap(m_queue);
+            finishing = m_finishing;
+        }
+        for (const Entry& entry : batch)
+            append(entry);
+        batch.clear();
+        if (finishing)
+            m_pending += "# lost " + std::to_string(m_lost) + " frames\n";
+        const auto now = Clock::now();
+        if (finishing || now - lastFlush >= flushInterval || m_pending.size() >= writeChunk) {
+            if (!flush())
+                return;
+            lastFlush = now;
+        }
+    }
+}
+
+void ExchangeRecorder::append(const Entry& entry)
+{
+    if (!entry.text.empty()) {
+        m_pending += entry.text;
+    } else {
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%" PRId64 ".%03" PRId64, entry.at_us / 1000, entry.at_us % 1000);
+        m_pending += VPanel::Link::frameLine(stamp, entry.direction, entry.bytes.data(), entry.bytes.size());
+    }
+    m_pending += '\n';
+}
+
+bool ExchangeRecorder::flush()
+{
+    std::size_t done = 0;
+    while (done < m_pending.size()) {
+        const ssize_t written = ::write(m_fd, m_pending.data() + done, m_pending.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            const QString cause = QString::fromLocal8Bit(std::strerror(written < 0 ? errno : ENOSPC));
+            {
+                std::lock_guard lock(m_mutex);
+                m_failed = true;
+                m_queue.clear();
+            }
+            emit writeFailed(QStringLiteral("%1: %2").arg(m_path, cause));
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    m_pending.clear();
+    return true;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/link/FrameNotation.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Writes what goes over the line to a file a person can read and the simulator can replay: a
+// header per connection, then one line per frame as the port wrote or read it, with the time
+// since the recording began in milliseconds. The connection's thread only hands frames to a
+// bounded queue; a writer thread of its own formats and writes them and flushes at least every
+// flushInterval, so that a killed program leaves all but the last moments on disk. Frames
+// that find the queue full are counted, and the count ends the file. A failed write ends the
+// recording, never the connection.
+class ExchangeRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr std::size_t queueCapacity = 4096;
+    static constexpr std::chrono::milliseconds flushInterval{500};
+
+    struct Connection {
+        QString port;
+        int address = 0;
+        int baudRate = 0;
+        int writeInterval_ms = 0;
+    };
+
+    // Creates or empties the file; nothing, and `error` saying why, when it cannot be opened.
+    static std::shared_ptr<ExchangeRecorder> open(const QString& path, QString& error);
+    ~ExchangeRecorder() override;
+
+    const QString& path() const { return m_path; }
+    // Writes the header of a connection that starts now.
+    void beginConnection(const Connection& connection);
+    // From the connection's thread: queues the frame and returns at once.
+    void record(VPanel::Link::FrameDirection direction, const std::uint8_t* bytes, std::size_t size);
+    // Writes what is queued and the count of lost frames, and closes the file; later frames
+    // are ignored. Safe to call more than once.
+    void finish();
+
+    std::uint64_t lost() const { return m_lost; }
+    bool failed() const { return m_failed; }
+
+signals:
+    // The recording stopped on a write error; the text names the file and the cause.
+    void writeFailed(QString text);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Entry {
+        std::int64_t at_us = 0;
+        VPanel::Link::FrameDirection direction = VPanel::Link::FrameDirection::Request;
+        std::vector<std::uint8_t> bytes;
+        std::string text; // a header line instead of a frame
+    };
+
+    ExchangeRecorder(QString path, int fd);
+    void queue(Entry entry);
+    void writeLoop();
+    void append(const Entry& entry);
+    // False, with the writer stopped and writeFailed emitted, on an error.
+    bool flush();
+
+    const QString m_path;
+    const int m_fd;
+    const Clock::time_point m_start = Clock::now();
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<Entry> m_queue;
+    bool m_finishing = false;
+    std::atomic<std::uint64_t> m_lost{0};
+    std::atomic<bool> m_failed{false};
+    std::string m_pending; // formatted, not yet written
+    std::thread m_writer;
+};

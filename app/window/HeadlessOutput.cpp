@@ -1,0 +1,52 @@
+#include "app/window/HeadlessOutput.h"
+
+#include "app/display/QOIndicator.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPixmap>
+#include <QTime>
+#include <QWidget>
+
+DisplayPrinter::DisplayPrinter(QOIndicator& indicator, std::FILE* out)
+    : QObject(&indicator), m_indicator(indicator), m_out(out)
+{
+    connect(&indicator, &QOIndicator::contentChanged, this, &DisplayPrinter::schedulePrint);
+}
+
+void DisplayPrinter::schedulePrint()
+{
+    if (std::exchange(m_pending, true))
+        return;
+    QMetaObject::invokeMethod(this, &DisplayPrinter::print, Qt::QueuedConnection);
+}
+
+void DisplayPrinter::print()
+{
+    m_pending = false;
+    const QStringList rows = m_indicator.text();
+    if (rows == m_printed || rows.isEmpty())
+        return;
+    m_printed = rows;
+    const QString text =
+        QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) + QLatin1Char('\n') + rows.join(QLatin1Char('\n'));
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), m_out);
+    std::fflush(m_out);
+}
+
+ClosingSnapshot::ClosingSnapshot(QWidget& window, QString path)
+    : QObject(&window), m_window(window), m_path(std::move(path))
+{
+    window.installEventFilter(this);
+}
+
+bool ClosingSnapshot::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_window && event->type() == QEvent::Close && !std::exchange(m_saved, true)) {
+        if (!m_window.grab().save(m_path, "PNG"))
+            std::fprintf(stderr, "%s\n",
+                         tr("Не удалось сохранить окно в %1").arg(m_path).toUtf8().constData());
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+class QEvent;
+class QOIndicator;
+class QWidget;
+
+// What a panel without a screen to look at shows of itself.
+
+// Prints the display's rows, after a line with the time, each time they change; a batch of
+// changes delivered together prints once.
+class DisplayPrinter : public QObject {
+    Q_OBJECT
+
+public:
+    DisplayPrinter(QOIndicator& indicator, std::FILE* out);
+
+private slots:
+    void schedulePrint();
+    void print();
+
+private:
+    QOIndicator& m_indicator;
+    std::FILE* m_out;
+    QStringList m_printed;
+    bool m_pending = false;
+};
+
+// Saves the window as a PNG as it closes, while it still shows the connected panel.
+class ClosingSnapshot : public QObject {
+    Q_OBJECT
+
+public:
+    ClosingSnapshot(QWidget& window, QString path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget& m_window;
+    QString m_path;
+    bool m_saved = false;
+};
