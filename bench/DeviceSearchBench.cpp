@@ -9,12 +9,11 @@
 #include "app/search/QOIdentifyThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"
+#include "bench/PrivatePortMap.h"
 #include "sim/Simulator.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QSize>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
@@ -152,11 +151,7 @@ int main(int argc, char** argv)
     const KelBase::KelPlatformInit platform(argc, argv);
     const Settings settings = parse(argc, argv);
 
-    QTemporaryDir directory;
-    QDir(directory.path()).mkdir(QStringLiteral("ports"));
-    QDir(directory.path()).mkdir(QStringLiteral("sysfs"));
-    setenv("KELCOMM_PORTS_DIR", QDir(directory.path()).filePath(QStringLiteral("ports")).toLocal8Bit().constData(), 1);
-    setenv("KELCOMM_SYSFS_ROOT", QDir(directory.path()).filePath(QStringLiteral("sysfs")).toLocal8Bit().constData(), 1);
+    const Bench::PrivatePortMap portMap;
 
     bool met = true;
     {

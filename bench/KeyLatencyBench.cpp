@@ -9,12 +9,11 @@
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"
+#include "bench/PrivatePortMap.h"
 #include "bench/LatencyStats.h"
 #include "sim/Simulator.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdio>
@@ -159,12 +158,7 @@ int main(int argc, char** argv)
     const KelBase::KelPlatformInit platform(argc, argv);
     const Settings settings = parse(argc, argv);
 
-    QTemporaryDir directory;
-    QDir(directory.path()).mkdir(QStringLiteral("ports"));
-    QDir(directory.path()).mkdir(QStringLiteral("sysfs"));
-    setenv("KELCOMM_PORTS_DIR", QDir(directory.path()).filePath(QStringLiteral("ports")).toLocal8Bit().constData(), 1);
-    setenv("KELCOMM_SYSFS_ROOT", QDir(directory.path()).filePath(QStringLiteral("sysfs")).toLocal8Bit().constData(), 1);
-    QDir::setCurrent(directory.path());
+    const Bench::PrivatePortMap portMap;
 
     bool allSeen = true;
     for (long baudRate : settings.baudRate ? std::vector<long>{settings.baudRate} : std::vector<long>{9600, 115200})

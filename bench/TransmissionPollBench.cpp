@@ -12,13 +12,13 @@
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"
+#include "bench/PrivatePortMap.h"
 #include "sim/Simulator.h"
 #include "Ser2net.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <chrono>
@@ -180,25 +180,19 @@ int main(int argc, char** argv)
     const KelBase::KelPlatformInit platform(argc, argv);
     const Settings settings = parse(argc, argv);
 
-    QTemporaryDir directory;
-    QDir(directory.path()).mkdir(QStringLiteral("ports"));
-    QDir(directory.path()).mkdir(QStringLiteral("sysfs"));
-    setenv("KELCOMM_PORTS_DIR", QDir(directory.path()).filePath(QStringLiteral("ports")).toLocal8Bit().constData(), 1);
-    setenv("KELCOMM_SYSFS_ROOT", QDir(directory.path()).filePath(QStringLiteral("sysfs")).toLocal8Bit().constData(), 1);
-    QDir::setCurrent(directory.path());
-    const QString ports = QDir(directory.path()).filePath(QStringLiteral("ports"));
+    const Bench::PrivatePortMap portMap;
 
-    const Result plain = measure(settings, ports, nullptr);
+    const Result plain = measure(settings, portMap.ports(), nullptr);
     if (!settings.record)
         return plain.lost ? 2 : 0;
 
     QString error;
-    const auto recorder = ExchangeRecorder::open(QDir(directory.path()).filePath(QStringLiteral("exchange.txt")), error);
+    const auto recorder = ExchangeRecorder::open(portMap.filePath(QStringLiteral("exchange.txt")), error);
     if (!recorder) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 1;
     }
-    const Result recorded = measure(settings, ports, recorder);
+    const Result recorded = measure(settings, portMap.ports(), recorder);
     recorder->finish();
     std::printf("recording on against off: %.3f of the rate; %llu frames lost by the recording\n",
                 recorded.fraction / plain.fraction, static_cast<unsigned long long>(recorder->lost()));
