@@ -112,23 +112,25 @@ TEST_F(FindDeviceTest, ThePortBoxDescribesEachPortAndFollowsThePortMap)
                       "usb-FTDI_FT232R_USB_UART_A10K3X-if00-port0");
     tree.addAcm("ttyACM0", {"Arduino (www.arduino.cc)", "Arduino Uno", "8503631"}, "usb-Arduino_8503631-if00");
     tree.addUart("ttyS0", "serial8250");
-    linkPort("COM5", scratchPath("unplugged")); // dangling: nothing to offer
+    linkPort("COM5", scratchPath("unplugged")); // dangling: offered as not connected
     TestFindDevice window(dictionaryPath());
     auto* box = part<QComboBox>(window, "boxCom");
-    EXPECT_EQ(items(box), (QStringList{"Все порты", "COM1 — serial8250", "COM34 — FTDI FT232R USB UART, A10K3X, ftdi_sio",
+    EXPECT_EQ(items(box), (QStringList{"Все порты", "COM1 — serial8250",
+                                       "COM5 — → " + scratchPath("unplugged") + ": адаптер не подключён",
+                                       "COM34 — FTDI FT232R USB UART, A10K3X, ftdi_sio",
                                        "COM65 — Arduino (www.arduino.cc) Arduino Uno, 8503631, cdc_acm"}));
 
     // A device published in the port map while the window is open comes in its place and
     // goes again when it is withdrawn; the port chosen stays chosen.
-    box->setCurrentIndex(2);
+    box->setCurrentIndex(3);
     auto bus = simulate("COM40", {});
     ASSERT_TRUE(waitFor([&] { return portsOffered(window).contains("COM40"); }));
-    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM34", "COM40", "COM65"}));
-    EXPECT_EQ(box->itemText(3), "COM40 — → " + QString::fromStdString(bus->devicePath()));
+    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM5", "COM34", "COM40", "COM65"}));
+    EXPECT_EQ(box->itemText(4), "COM40 — → " + QString::fromStdString(bus->devicePath()));
     EXPECT_EQ(box->currentData(), "COM34");
     bus.reset();
     ASSERT_TRUE(waitFor([&] { return !portsOffered(window).contains("COM40"); }));
-    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM34", "COM65"}));
+    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM5", "COM34", "COM65"}));
     EXPECT_EQ(box->currentData(), "COM34");
 }
 
