@@ -1,6 +1,7 @@
 #include "tests/app/search/SearchTestSupport.h"
 #include "tests/support/FakeDeviceTree.h"
 
+#include "app/search/PortWatcher.h"
 #include "app/search/SearchProgress.h"
 
 #include <QCheckBox>
@@ -11,9 +12,15 @@
 #include <QProgressBar>
 #include <QSettings>
 #include <QToolButton>
+#include <QSignalSpy>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <thread>
 
 namespace {
 
@@ -132,6 +139,35 @@ TEST_F(FindDeviceTest, ThePortBoxDescribesEachPortAndFollowsThePortMap)
     ASSERT_TRUE(waitFor([&] { return !portsOffered(window).contains("COM40"); }));
     EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM5", "COM34", "COM65"}));
     EXPECT_EQ(box->currentData(), "COM34");
+}
+
+// Plugging in a hub's worth of adapters changes the port folders again and again: the watcher
+// tells of the changes while they go on, not only once they have stopped.
+TEST_F(FindDeviceTest, ThePortWatcherTellsOfChangesDuringAStormOfThem)
+{
+    PortWatcher watcher;
+    QSignalSpy changed(&watcher, &PortWatcher::changed);
+    const std::string entry = std::string(std::getenv("KELCOMM_PORTS_DIR")) + "/noise";
+    std::atomic<bool> stop = false;
+    std::atomic<bool> stormOver = false;
+    // Far longer than the watcher may wait; each change well inside the time it lets settle.
+    std::thread storm([&] {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        for (int i = 0; !stop && std::chrono::steady_clock::now() < end; ++i) {
+            if (i % 2 == 0)
+                std::ofstream{entry};
+            else
+                std::remove(entry.c_str());
+            std::this_thread::sleep_for(20ms);
+        }
+        stormOver = true;
+    });
+    const bool told = waitFor([&] { return changed.count() > 0; }, 10s);
+    const bool duringStorm = !stormOver;
+    stop = true;
+    storm.join();
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(duringStorm);
 }
 
 TEST_F(FindDeviceTest, AStoredPortIndexBeyondTheInstalledPortsChoosesAllPorts)
