@@ -79,6 +79,10 @@ SerialPortInfo mappedPort(std::uint16_t number, const Internal::MapEntry& entry,
     info.connected = entry.connected;
     return info;
 }
+[[noreturn]] void throwEntryExists(const fs::path& link)
+{
+    throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::EntryExists)) % wide(link.string())).str());
+}
 } // namespace
 
 const std::vector<SerialPortInfo>& InstalledSerialPorts::installedPorts()
@@ -130,26 +134,24 @@ std::wstring InstalledSerialPorts::pinPort(const std::wstring& portName)
     // File names stay bytes from the stable-name folder to the link: a name that is not
     // UTF-8 would not survive a round trip through wide text.
     const Internal::PortNumbering numbering = Internal::numberPorts();
-    std::string kernelName;
-    if (const auto device = numbering.kernel.find(number); device != numbering.kernel.end())
-        kernelName = device->second;
-    else if (const auto entry = numbering.mapped.find(number); entry != numbering.mapped.end())
-        kernelName = entry->second.kind == Internal::MapEntry::Kind::Link ? kernelNameOf(entry->second) : std::string();
-    else
+    const fs::path directory = Internal::portMapDirectory();
+    const fs::path link = directory / ("COM" + std::to_string(number));
+    // A dangling link is an entry as well: the user made it, and only the user removes it.
+    if (numbering.mapped.count(number))
+        throwEntryExists(link);
+    const auto device = numbering.kernel.find(number);
+    if (!number || device == numbering.kernel.end())
         throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::NotInstalled)) % portName).str());
     const std::map<std::string, std::string> stableNames = Internal::stableNames();
-    const auto stable = stableNames.find(kernelName);
-    if (kernelName.empty() || stable == stableNames.end())
+    const auto stable = stableNames.find(device->second);
+    if (stable == stableNames.end())
         throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::NoStableName)) % name %
                                 wide(Internal::stableNameDirectory().string()))
                                    .str());
-    const fs::path directory = Internal::portMapDirectory();
-    const fs::path link = directory / ("COM" + std::to_string(number));
     std::error_code error;
-    // A dangling link is an entry as well: the user made it, and only the user removes it.
+    // Whatever else bears the name (a folder, say) is in the way too.
     if (fs::symlink_status(link, error).type() != fs::file_type::not_found)
-        throw PortMapException(
-            (boost::wformat(KelBase::resStr(PortMapMessage::EntryExists)) % wide(link.string())).str());
+        throwEntryExists(link);
     fs::create_directories(directory, error);
     if (!error)
         fs::create_symlink(stable->second, link, error);
