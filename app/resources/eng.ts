@@ -163,6 +163,13 @@
     </message>
 </context>
 <context>
+    <name>QOIdentifyThread</name>
+    <message>
+        <source>%1: скорости, которых порт не принимает, пропущены: %2 бод (%3)</source>
+        <translation>%1: rates the port does not take were skipped: %2 baud (%3)</translation>
+    </message>
+</context>
+<context>
     <name>QOInputDevice</name>
     <message>
         <source>Быстрая клавиша - F1</source>

@@ -33,7 +33,8 @@ PortChoices readPortChoices()
         for (const KelComm::Serial::SerialPortInfo& port : table.ports) {
             const QString name = convertToQString(port.portName);
             const QString description = convertToQString(port.description);
-            choices.ports << PortChoice{name, description.isEmpty() ? name : name + QStringLiteral(" — ") + description};
+            choices.ports << PortChoice{name, description.isEmpty() ? name : name + QStringLiteral(" — ") + description,
+                                        port.connected};
         }
         if (table.kernelTableFailure)
             choices.failure = convertToQString(table.kernelTableFailure->message());

@@ -8,6 +8,8 @@
 struct PortChoice {
     QString name;
     QString label;
+    // False for a pinned adapter that is unplugged: offered, but not scanned with all ports.
+    bool connected = true;
 };
 
 struct PortChoices {

@@ -5,11 +5,15 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 PortWatcher::PortWatcher(QObject* parent) : QObject(parent)
 {
     m_settle.setSingleShot(true);
-    m_settle.setInterval(settleTime);
-    connect(&m_settle, &QTimer::timeout, this, &PortWatcher::changed);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        m_pending.invalidate();
+        emit changed();
+    });
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &PortWatcher::noticeChange);
     watchFolders();
 }
@@ -17,7 +21,10 @@ PortWatcher::PortWatcher(QObject* parent) : QObject(parent)
 void PortWatcher::noticeChange()
 {
     watchFolders();
-    m_settle.start();
+    if (!m_pending.isValid())
+        m_pending.start();
+    const std::chrono::milliseconds sinceFirst(m_pending.elapsed());
+    m_settle.start(std::clamp(longestDelay - sinceFirst, std::chrono::milliseconds::zero(), settleTime));
 }
 
 void PortWatcher::watchFolders()

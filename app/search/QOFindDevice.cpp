@@ -135,11 +135,14 @@ void QOFindDevice::showPorts(const PortChoices& choices)
 {
     const QString current = form.boxCom->currentData().toString();
     ports.clear();
+    connectedPorts.clear();
     portLabels.clear();
     while (form.boxCom->count() > 1)
         form.boxCom->removeItem(1);
     for (const PortChoice& port : choices.ports) {
         ports << port.name;
+        if (port.connected)
+            connectedPorts << port.name;
         portLabels.insert(port.name, port.label);
         form.boxCom->addItem(port.label, port.name);
     }
@@ -215,7 +218,8 @@ void QOFindDevice::on_findButton_clicked()
     runningCount = 0;
     progress.clear();
     threads.removeAll(nullptr);
-    const QStringList scanPorts = portIndex != 0 ? QStringList{form.boxCom->currentData().toString()} : ports;
+    const QStringList scanPorts =
+        portIndex != 0 ? QStringList{form.boxCom->currentData().toString()} : connectedPorts;
     if (scanPorts.isEmpty()) {
         addMessage(form.infoView, tr("Не найдено ни одного COM порта."));
         form.progressBar->hide();
@@ -247,6 +251,7 @@ void QOFindDevice::startThread(const QString& port, const QList<int>& bauds)
 {
     QOIdentifyThread* thread = createThread();
     connect(thread, &QOIdentifyThread::alarm, this, &QOFindDevice::alarms);
+    connect(thread, &QOIdentifyThread::notice, this, [this](const QString& text) { addMessage(form.infoView_2, text); });
     connect(thread, &QOIdentifyThread::add, this, &QOFindDevice::addDevice);
     connect(thread, &QOIdentifyThread::finish, this, &QOFindDevice::finish);
     connect(this, &QOFindDevice::stop, thread, &QOIdentifyThread::stope);

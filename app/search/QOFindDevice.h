@@ -87,6 +87,8 @@ private:
     // 0 when all rates are scanned.
     int scanBaud = 0;
     QStringList ports;
+    // The ports a search of all ports scans: those whose device is there.
+    QStringList connectedPorts;
     // The box's text of each port: its name and what the system tells of it.
     QHash<QString, QString> portLabels;
     PortWatcher* portWatcher = nullptr;

@@ -8,8 +8,11 @@
 #include "baselib/time/TimeDuration.h"
 #include "comm/serial/CommSettings.h"
 #include "comm/serial/CommTimeouts.h"
+#include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SystemSerialPort.h"
 #include "qtui/StringConversion.h"
+
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -50,23 +53,15 @@ void QOIdentifyThread::run()
 {
     // The flag is not cleared here: a stop that comes before the thread gets going counts.
     done = 0;
-    emit progress(done, addressCount(beginAddress, endAddress) * static_cast<int>(scanBauds.size()));
+    total = addressCount(beginAddress, endAddress) * static_cast<int>(scanBauds.size());
+    emit progress(done, total);
     std::unique_ptr<SystemSerialPort> port;
     try {
-        for (int baudIndex = 0; baudIndex < scanBauds.size(); ++baudIndex) {
-            port = openPort(scanBauds[baudIndex]);
-            const bool goOn = scan(*port, baudIndex);
-            port->close();
-            if (!goOn)
-                break;
-        }
+        port = openPort();
+        scanRates(*port);
+        port->close();
     } catch (const std::exception& error) {
-        // Whether the port could not be had or failed later, this port's scan is over.
-        QString text = QStringLiteral("%1: %2").arg(scanPort, convertToQString(KelBase::exceptionMessage(error)));
-        if (const QString advice = PortAdvice::accessLine(scanPort); !advice.isEmpty())
-            text += QLatin1Char('\n') + advice;
-        emit alarm(text);
-        emit progress(done, done);
+        reportFailure(error);
         try {
             if (port && port->isOpened())
                 port->close();
@@ -78,22 +73,69 @@ void QOIdentifyThread::run()
     emit finish();
 }
 
-std::unique_ptr<SystemSerialPort> QOIdentifyThread::openPort(int baud) const
+void QOIdentifyThread::reportFailure(const std::exception& error)
 {
-    const CommSettings settings(baud, dataBits, Parity::None, StopBits::One, DTR_Control::Disable,
-                                RTS_Control::Disable);
-    auto port = std::make_unique<SystemSerialPort>(convertToKelString(scanPort), settings, false);
-    const std::chrono::milliseconds response =
-        quickScan ? Link::quickResponseTimeout(baud, replyMargin) : Link::responseTimeout(baud);
-    port->setTimeouts(CommTimeouts(duration(response), duration(Link::defaultWriteInterval)), false);
+    // Whether the port could not be had or failed later, this port's scan is over.
+    QString text = QStringLiteral("%1: %2").arg(scanPort, convertToQString(KelBase::exceptionMessage(error)));
+    if (const QString advice = PortAdvice::accessLine(scanPort); !advice.isEmpty())
+        text += QLatin1Char('\n') + advice;
+    emit alarm(text);
+    emit progress(done, done);
+}
+
+std::unique_ptr<SystemSerialPort> QOIdentifyThread::openPort() const
+{
+    auto port = std::make_unique<SystemSerialPort>(convertToKelString(scanPort));
     port->open();
     return port;
+}
+
+void QOIdentifyThread::takeRate(SystemSerialPort& port, int baud) const
+{
+    port.setSettings(CommSettings(baud, dataBits, Parity::None, StopBits::One, DTR_Control::Disable,
+                                  RTS_Control::Disable),
+                     false);
+    const std::chrono::milliseconds response =
+        quickScan ? Link::quickResponseTimeout(baud, replyMargin) : Link::responseTimeout(baud);
+    port.setTimeouts(CommTimeouts(duration(response), duration(Link::defaultWriteInterval)), false);
+}
+
+void QOIdentifyThread::scanRates(SystemSerialPort& port)
+{
+    QStringList refused;
+    QString reason;
+    for (int baudIndex = 0; baudIndex < scanBauds.size(); ++baudIndex) {
+        try {
+            takeRate(port, scanBauds[baudIndex]);
+        } catch (const SerialLineGoneException&) {
+            throw;
+        } catch (const SerialException& refusal) {
+            // On-board UARTs and USB chips each have rates they cannot make, and a driver may
+            // fall back to another rate: the other rates are still worth scanning.
+            refused << QString::number(scanBauds[baudIndex]);
+            if (reason.isEmpty())
+                reason = convertToQString(refusal.message());
+            total -= addressCount(beginAddress, endAddress);
+            emit progress(done, total);
+            continue;
+        }
+        if (!scan(port, baudIndex))
+            break;
+    }
+    if (refused.isEmpty())
+        return;
+    const QString text = tr("%1: скорости, которых порт не принимает, пропущены: %2 бод (%3)")
+                             .arg(scanPort, refused.join(QStringLiteral(", ")), reason);
+    // A port that took none of the rates was not scanned at all.
+    if (refused.size() == scanBauds.size())
+        emit alarm(text);
+    else
+        emit notice(text);
 }
 
 bool QOIdentifyThread::scan(SystemSerialPort& port, int baudIndex)
 {
     const int baud = scanBauds[baudIndex];
-    const int total = addressCount(beginAddress, endAddress) * static_cast<int>(scanBauds.size());
     for (int address = beginAddress; address <= endAddress; ++address) {
         if (stopRequested)
             return false;

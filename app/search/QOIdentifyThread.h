@@ -52,11 +52,13 @@ signals:
     // Port name; width = bus address, height = device identifier.
     void add(QString port, QSize info);
     void alarm(QString text);
+    // Something the user should know that does not end the scan.
+    void notice(QString text);
     // Emitted once, when the scan has ended for whatever reason.
     void finish();
     // Addresses asked so far out of those the scan will ask, over all its rates. A scan that
     // fails or ends at its first device lowers the total to what it had done, a stopped one
-    // leaves it.
+    // leaves it; a rate the port refuses takes its addresses off the total.
     void progress(int done, int total);
     // Before each address: the rate and address about to be asked, and how long the rest of the
     // scan takes if no more devices answer.
@@ -67,9 +69,16 @@ public slots:
 
 protected:
     void run() override;
+    // Sets the open port to the rate, with the response timeout that suits it; throws what the
+    // port throws when its driver refuses the rate.
+    virtual void takeRate(KelComm::Serial::SystemSerialPort& port, int baud) const;
 
 private:
-    std::unique_ptr<KelComm::Serial::SystemSerialPort> openPort(int baud) const;
+    // The port opened on the line as it is; each rate is set afterwards.
+    std::unique_ptr<KelComm::Serial::SystemSerialPort> openPort() const;
+    // Scans at each rate the port takes; the rates it refuses are skipped and told once.
+    void scanRates(KelComm::Serial::SystemSerialPort& port);
+    void reportFailure(const std::exception& error);
     // False when the scan is to end: stopped, or a device found by a scan that stops at it.
     bool scan(KelComm::Serial::SystemSerialPort& port, int baudIndex);
     std::optional<std::uint16_t> identify(KelComm::Serial::SystemSerialPort& port, int address) const;
@@ -82,6 +91,7 @@ private:
     int endAddress = 1;
     QList<int> scanBauds{9600};
     int done = 0;
+    int total = 0;
     std::chrono::milliseconds addressBudget = defaultAddressBudget;
     bool quickScan = false;
     std::chrono::milliseconds replyMargin = VPanel::Link::quickReplyMargin;

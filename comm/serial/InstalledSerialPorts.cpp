@@ -5,15 +5,13 @@
 #include "comm/serial/PortDescription.h"
 #include "comm/serial/PortMap.h"
 #include "comm/serial/PortName.h"
+#include "comm/serial/PortNumbering.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SerialMessages.h"
 
 #include <boost/format.hpp>
 
-#include <algorithm>
-#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -22,8 +20,6 @@ namespace KelComm::Serial {
 namespace fs = std::filesystem;
 
 namespace {
-constexpr char uartPrefix[] = "ttyS";
-constexpr char deviceDirectory[] = "/dev";
 
 std::vector<SerialPortInfo>& portList()
 {
@@ -31,51 +27,33 @@ std::vector<SerialPortInfo>& portList()
     return list;
 }
 
-[[noreturn]] void throwSystemError(int error)
+KelWin::WindowsException systemError(int error)
 {
-    throw KelWin::WindowsException(KelWin::ErrorMessage(static_cast<unsigned long>(error)).text());
+    return KelWin::WindowsException(KelWin::ErrorMessage(static_cast<unsigned long>(error)).text());
 }
 
 std::wstring wide(const std::string& text) { return KelBase::Conversion::stringFromUTF8(text); }
 
-// A legacy UART slot that no chip answers has type 0 (unknown).
-bool uartPresent(const fs::path& entry)
+// The kernel device a map link leads to: as the kernel's table knows it, else by its node's name.
+std::string kernelNameOf(const Internal::MapEntry& link)
 {
-    std::ifstream typeFile(entry / "type");
-    int type = 0;
-    return typeFile >> type && type != 0;
+    return link.kernelName.empty() ? fs::path(link.target).filename().string() : link.kernelName;
 }
 
-// Kernel devices with a driver, by their built-in port number; a table that cannot be read
-// throws.
-void addKernelDevices(std::map<std::uint16_t, SerialPortInfo>& ports)
+std::wstring stableNameOf(const std::map<std::string, std::string>& stableNames, const std::string& kernelName)
 {
-    const fs::path table = Internal::sysfsRoot() / "class" / "tty";
-    std::error_code error;
-    if (!fs::is_directory(table, error))
-        throwSystemError(ENOENT);
-    for (fs::directory_iterator entries(table, error), end; entries != end; entries.increment(error)) {
-        const fs::directory_entry& entry = *entries;
-        const std::string name = entry.path().filename().string();
-        const std::uint16_t number = Internal::builtInPortNumber(name);
-        std::error_code unreadable;
-        if (!number || !fs::exists(entry.path() / "device" / "driver", unreadable))
-            continue;
-        if (name.rfind(uartPrefix, 0) == 0 && !uartPresent(entry.path()))
-            continue;
-        ports[number] = {Internal::portDisplayName(number), wide(std::string(deviceDirectory) + "/" + name),
-                         wide(Internal::describeKernelDevice(name)), {}};
-    }
-    if (error)
-        throwSystemError(error.value());
+    const auto stable = stableNames.find(kernelName);
+    return stable == stableNames.end() ? std::wstring() : wide(stable->second);
 }
 
 // Where the link points as it says, and what the kernel tells of the device it reaches.
-std::wstring mapDescription(const fs::path& link, const fs::path& target)
+std::wstring mapDescription(const Internal::MapEntry& link)
 {
     std::error_code unreadable;
-    const std::string written = fs::read_symlink(link, unreadable).string();
-    const std::string device = Internal::describeKernelDevice(target.filename().string());
+    const std::string written = fs::read_symlink(link.path, unreadable).string();
+    if (!link.connected)
+        return (boost::wformat(KelBase::resStr(PortMapMessage::AdapterAbsent)) % wide(written)).str();
+    const std::string device = Internal::describeKernelDevice(kernelNameOf(link));
     return wide("→ " + written + (device.empty() ? std::string() : ": " + device));
 }
 
@@ -91,36 +69,19 @@ SerialPortInfo networkPort(std::uint16_t number, const fs::path& file)
     }
 }
 
-// The entries COMn of the port map: links to devices and files naming device servers; a
-// link that leads nowhere is left out.
-void addMappedPorts(std::map<std::uint16_t, SerialPortInfo>& ports)
+SerialPortInfo mappedPort(std::uint16_t number, const Internal::MapEntry& entry,
+                          const std::map<std::string, std::string>& stableNames)
 {
-    std::error_code error;
-    for (fs::directory_iterator entries(Internal::portMapDirectory(), error), end; !error && entries != end;
-         entries.increment(error)) {
-        const fs::directory_entry& entry = *entries;
-        const std::string name = entry.path().filename().string();
-        std::uint16_t number = 0;
-        try {
-            number = Internal::parsePortName(wide(name));
-        } catch (const std::exception&) {
-            continue;
-        }
-        std::error_code unresolved;
-        if (!number || Internal::portDisplayName(number) != wide(name))
-            continue;
-        if (entry.symlink_status(unresolved).type() == fs::file_type::regular) {
-            ports[number] = networkPort(number, entry.path());
-            continue;
-        }
-        if (!entry.is_symlink(unresolved))
-            continue;
-        const fs::path target = fs::canonical(entry.path(), unresolved);
-        if (unresolved)
-            continue;
-        ports[number] = {Internal::portDisplayName(number), wide(target.string()), mapDescription(entry.path(), target),
-                         {}};
-    }
+    if (entry.kind == Internal::MapEntry::Kind::ServerFile)
+        return networkPort(number, entry.path);
+    SerialPortInfo info{Internal::portDisplayName(number), wide(entry.target), mapDescription(entry),
+                        stableNameOf(stableNames, kernelNameOf(entry))};
+    info.connected = entry.connected;
+    return info;
+}
+[[noreturn]] void throwEntryExists(const fs::path& link)
+{
+    throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::EntryExists)) % wide(link.string())).str());
 }
 } // namespace
 
@@ -139,24 +100,20 @@ const std::vector<SerialPortInfo>& InstalledSerialPorts::installedPorts()
 SerialPortTable InstalledSerialPorts::readTable()
 {
     SerialPortTable table;
-    // Keyed by number, so a map link replaces the built-in device of the same number and
-    // the list comes out in numeric order.
-    std::map<std::uint16_t, SerialPortInfo> ports;
-    try {
-        addKernelDevices(ports);
-    } catch (const KelWin::WindowsException& failure) {
-        table.kernelTableFailure = failure;
-    }
-    addMappedPorts(ports);
+    const Internal::PortNumbering numbering = Internal::numberPorts();
+    if (numbering.kernelTableError)
+        table.kernelTableFailure = systemError(*numbering.kernelTableError);
     const std::map<std::string, std::string> stableNames = Internal::stableNames();
+    // Keyed by number, so that the list comes out in numeric order.
+    std::map<std::uint16_t, SerialPortInfo> ports;
+    for (const auto& [number, kernelName] : numbering.kernel)
+        ports[number] = {Internal::portDisplayName(number), wide(Internal::kernelDevicePath(kernelName).string()),
+                         wide(Internal::describeKernelDevice(kernelName)), stableNameOf(stableNames, kernelName)};
+    for (const auto& [number, entry] : numbering.mapped)
+        ports[number] = mappedPort(number, entry, stableNames);
     table.ports.reserve(ports.size());
-    for (auto& [number, info] : ports) {
-        const auto stable =
-            stableNames.find(fs::path(KelBase::Conversion::stringToUTF8(info.deviceName)).filename().string());
-        if (stable != stableNames.end())
-            info.stableName = wide(stable->second);
+    for (auto& [number, info] : ports)
         table.ports.push_back(std::move(info));
-    }
     return table;
 }
 
@@ -167,33 +124,39 @@ bool InstalledSerialPorts::portInUse(const std::wstring&) { return false; }
 std::vector<std::wstring> InstalledSerialPorts::changeSources()
 {
     return {wide(Internal::portMapDirectory().string()), wide((Internal::sysfsRoot() / "class" / "tty").string()),
-            wide(deviceDirectory)};
+            wide(Internal::deviceDirectory().string())};
 }
 
 std::wstring InstalledSerialPorts::pinPort(const std::wstring& portName)
 {
-    const std::wstring name = Internal::portDisplayName(Internal::parsePortName(portName));
-    const SerialPortTable table = readTable();
-    const auto port = std::find_if(table.ports.begin(), table.ports.end(),
-                                   [&](const SerialPortInfo& info) { return info.portName == name; });
-    if (name.empty() || port == table.ports.end())
+    const std::uint16_t number = Internal::parsePortName(portName);
+    const std::wstring name = Internal::portDisplayName(number);
+    // File names stay bytes from the stable-name folder to the link: a name that is not
+    // UTF-8 would not survive a round trip through wide text.
+    const Internal::PortNumbering numbering = Internal::numberPorts();
+    const fs::path directory = Internal::portMapDirectory();
+    const fs::path link = directory / ("COM" + std::to_string(number));
+    // A dangling link is an entry as well: the user made it, and only the user removes it.
+    if (numbering.mapped.count(number))
+        throwEntryExists(link);
+    const auto device = numbering.kernel.find(number);
+    if (!number || device == numbering.kernel.end())
         throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::NotInstalled)) % portName).str());
-    if (port->stableName.empty())
+    const std::map<std::string, std::string> stableNames = Internal::stableNames();
+    const auto stable = stableNames.find(device->second);
+    if (stable == stableNames.end())
         throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::NoStableName)) % name %
                                 wide(Internal::stableNameDirectory().string()))
                                    .str());
-    const fs::path directory = Internal::portMapDirectory();
-    const fs::path link = directory / KelBase::Conversion::stringToUTF8(name);
     std::error_code error;
-    // A dangling link is an entry as well: the user made it, and only the user removes it.
+    // Whatever else bears the name (a folder, say) is in the way too.
     if (fs::symlink_status(link, error).type() != fs::file_type::not_found)
-        throw PortMapException(
-            (boost::wformat(KelBase::resStr(PortMapMessage::EntryExists)) % wide(link.string())).str());
+        throwEntryExists(link);
     fs::create_directories(directory, error);
     if (!error)
-        fs::create_symlink(KelBase::Conversion::stringToUTF8(port->stableName), link, error);
+        fs::create_symlink(stable->second, link, error);
     if (error)
-        throwSystemError(error.value());
+        throw systemError(error.value());
     return wide(link.string());
 }
 

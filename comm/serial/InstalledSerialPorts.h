@@ -17,6 +17,9 @@ struct SerialPortInfo {
     std::wstring description;
     // The adapter's name under /dev/serial/by-id, which stays whatever socket it is in; or empty.
     std::wstring stableName;
+    // False for a port-map link whose device is missing (the adapter is unplugged): the port
+    // is listed, and opening it says so.
+    bool connected = true;
 };
 
 // One reading of the system's table: the ports found, sorted by number, and why the kernel's
@@ -46,7 +49,8 @@ public:
     // and the folder of device nodes (the kernel's tree tells no watcher of new devices).
     static std::vector<std::wstring> changeSources();
     // Links COMn in the port map to the port's stable name, so that the adapter keeps its
-    // number in any socket; gives the link's path. A port without a stable name, or a name
+    // number in any socket; gives the link's path. The link holds the stable name's bytes as
+    // the file system has them, whatever their encoding. A port without a stable name, or a name
     // the map already has, throws PortMapException; a link that cannot be made, the system's
     // text as KelWin::WindowsException.
     static std::wstring pinPort(const std::wstring& portName);

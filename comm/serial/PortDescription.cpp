@@ -1,7 +1,8 @@
 #include "comm/serial/PortDescription.h"
 
+#include "comm/serial/FirstLine.h"
+
 #include <cstdlib>
-#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -20,11 +21,10 @@ fs::path environmentPath(const char* name, const char* fallback)
     return (value && *value) ? fs::path(value) : fs::path(fallback);
 }
 
+// An attribute too long for its purpose says nothing.
 std::string firstLine(const fs::path& file)
 {
-    std::ifstream stream(file);
-    std::string line;
-    std::getline(stream, line);
+    std::string line = readFirstLine(file, true).text;
     while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
         line.pop_back();
     return line;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/Export.h"
+#include "comm/serial/NetworkAddress.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -15,6 +16,12 @@ namespace KelComm::Serial::Internal {
 // $KELCOMM_PORTS_DIR, else $XDG_CONFIG_HOME/kelcomm/ports, else ~/.config/kelcomm/ports.
 KELCOMM_EXPORT std::filesystem::path portMapDirectory();
 
+// $KELCOMM_DEV_DIR, else /dev: where the kernel's device nodes are.
+KELCOMM_EXPORT std::filesystem::path deviceDirectory();
+
+constexpr unsigned builtInPortsPerKind = 32;
+constexpr unsigned firstPortAboveBuiltIn = 129;
+
 // ttyS<k> is COM(k+1), ttyUSB<k> COM(k+33), ttyACM<k> COM(k+65), ttyAMA<k> COM(k+97);
 // 0 for any other kernel name.
 KELCOMM_EXPORT std::uint16_t builtInPortNumber(const std::string& kernelName);
@@ -26,25 +33,12 @@ KELCOMM_EXPORT std::string builtInKernelName(std::uint16_t number);
 // not exist, what the link says (opening it then fails as "not found").
 KELCOMM_EXPORT std::string resolveMapLink(const std::filesystem::path& link);
 
-// The device path of COMn: its port-map link, else its built-in device node, else the
-// would-be link in the port map, which does not exist.
+// The device path of COMn, as locatePort finds it.
 KELCOMM_EXPORT std::string resolvePortPath(std::uint16_t number);
 
-// A serial line on a device server, named by the first line of a regular file COMn in the
-// port map: rfc2217://HOST:PORT (Telnet with port control) or tcp://HOST:PORT (bytes only).
-struct NetworkAddress {
-    enum class Protocol { Rfc2217, RawTcp };
-    Protocol protocol = Protocol::RawTcp;
-    std::string url; // as the file gives it, for log lines and port lists
-    std::string host;
-    std::uint16_t port = 0;
-};
-
-// The address a line gives; PortMapException saying what is wrong with it when it is none.
-KELCOMM_EXPORT NetworkAddress parseNetworkAddress(const std::string& line);
-
 // The address of COMn when its port-map entry is a regular file, else nothing. A file that
-// names no address throws PortMapException with the file, its line and what is wrong.
+// names no address, or whose first line does not end within its first 4 KiB, throws
+// PortMapException with the file and what is wrong.
 KELCOMM_EXPORT std::optional<NetworkAddress> networkEntry(std::uint16_t number);
 
 } // namespace KelComm::Serial::Internal

@@ -8,8 +8,8 @@ enum class SettingsLimitMessage { BaudRateRange, ByteSizeRange };
 enum class PortNameSyntaxMessage { NotComX };
 enum class OpenErrorMessage { NotFound, NoAccess, ServerUnreachable };
 enum class PortStateMessage { NoSystemName, PortClosed };
-enum class PortMapMessage { NotInstalled, NoStableName, EntryExists, BadEntry };
-enum class NetworkEntryMessage { UnknownScheme, NoHost, BadPort };
+enum class PortMapMessage { NotInstalled, NoStableName, EntryExists, BadEntry, EntryTooLong, AdapterAbsent, NotConnected };
+enum class NetworkEntryMessage { UnknownScheme, NoHost, BadPort, NoPort, BadHost, UnbracketedIpv6 };
 } // namespace KelComm::Serial
 
 namespace KelBase {
@@ -53,6 +53,9 @@ struct MessageTable<KelComm::Serial::PortMapMessage> {
         L"У порта \"%s\" нет постоянного имени в %s",
         L"В карте портов уже есть запись \"%s\"",
         L"Запись карты портов %s, строка %u \"%s\": %s",
+        L"Запись карты портов %s: первая строка длиннее %u байт",
+        L"→ %s: адаптер не подключён",
+        L"Последовательный порт \"%s\" не найден: адаптер %s не подключён",
     };
 };
 
@@ -62,6 +65,9 @@ struct MessageTable<KelComm::Serial::NetworkEntryMessage> {
         L"ожидается адрес вида rfc2217://УЗЕЛ:ПОРТ или tcp://УЗЕЛ:ПОРТ",
         L"не задан узел",
         L"номер порта должен лежать в пределах от 1 до 65535",
+        L"после узла ожидается двоеточие и номер порта",
+        L"недопустимый узел \"%s\": ожидается имя из латинских букв, цифр, точек и дефисов, адрес IPv4 или адрес IPv6 в квадратных скобках",
+        L"адрес IPv6 записывается в квадратных скобках: [%s]",
     };
 };
 

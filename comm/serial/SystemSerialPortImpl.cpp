@@ -5,6 +5,7 @@
 #include "comm/serial/PortLog.h"
 #include "comm/serial/PortMap.h"
 #include "comm/serial/PortName.h"
+#include "comm/serial/PortNumbering.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SerialMessages.h"
 
@@ -68,7 +69,14 @@ std::shared_ptr<Internal::SerialLine> openedLine(std::uint16_t number, const std
         logTrace(L"Открытие порта '" + pathText(address->url) + L"'. . .\n");
         return Internal::NetworkLine::connect(*address, name, connectBound(responseTimeout));
     }
-    const std::string path = Internal::resolvePortPath(number);
+    const Internal::PortLocation location = Internal::locatePort(number);
+    const std::string& path = location.path;
+    if (location.adapterAbsent) {
+        const std::wstring absent =
+            (boost::wformat(KelBase::resStr(PortMapMessage::NotConnected)) % name % pathText(path)).str();
+        logError(absent + L"\n");
+        throw SerialPortSystemException(absent);
+    }
     logTrace(L"Открытие порта '" + pathText(path) + L"'. . .\n");
     int error = 0;
     std::shared_ptr<Internal::SerialLine> opened = Internal::SerialLine::open(path, error);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 namespace {
 
@@ -48,12 +49,16 @@ protected:
     }
 
     static std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+    // A kernel device's node in the test's folder of device nodes.
+    std::wstring node(const std::string& kernelName) const { return wide((m_root / "dev" / kernelName).string()); }
 };
 
+// A map entry takes its number from the kernel's device, which moves to the lowest free number
+// of its kind rather than being hidden; a dangling link is listed as the port it names.
 TEST_F(InstalledPortsTest, PortsComeInNumericOrderWithTheMapWinning)
 {
     KelCommTest::PtyPair mapped, replacing;
-    addTty("ttyS9");                  // COM10, replaced by the map below
+    addTty("ttyS9");                  // COM10, taken by the map below
     addTty("ttyS0");                  // COM1
     addTty("ttyS1", true, 0);         // a UART slot nothing answers
     addTty("ttyUSB1");                // COM34
@@ -66,10 +71,12 @@ TEST_F(InstalledPortsTest, PortsComeInNumericOrderWithTheMapWinning)
     fs::create_symlink(mapped.slavePath(), m_portsDir / "modem");
 
     const std::vector<std::pair<std::wstring, std::wstring>> expected = {
-        {L"COM1", L"/dev/ttyS0"},
+        {L"COM1", node("ttyS0")},
         {L"COM2", wide(mapped.slavePath())},
+        {L"COM3", node("ttyS9")},
+        {L"COM5", wide((m_root / "unplugged").string())},
         {L"COM10", wide(replacing.slavePath())},
-        {L"COM34", L"/dev/ttyUSB1"},
+        {L"COM34", node("ttyUSB1")},
     };
     EXPECT_EQ(listed(), expected);
 }
@@ -82,22 +89,30 @@ TEST_F(InstalledPortsTest, PortsAreDescribedFromTheDeviceTreeAndKnowTheirStableN
     tree.addUsbSerial("ttyUSB0", "ftdi_sio", {"FTDI", "FT232R USB UART", "A10K3X"}, ftdi);
     tree.addAcm("ttyACM0", {"Arduino (www.arduino.cc)", "Arduino (www.arduino.cc) Uno", "8503631"}, modem);
     tree.addUart("ttyS0", "serial8250");
+    // An adapter whose product name is a huge sparse file without a line end: left out.
+    tree.addUsbSerial("ttyUSB2", "ftdi_sio", {"FTDI", "hostile", "B20"}, "usb-FTDI_B20-if00-port0");
+    const fs::path product = fs::canonical(m_sysfsRoot / "class" / "tty" / "ttyUSB2" / "device" / ".." / ".." / "product");
+    std::ofstream(product, std::ios::trunc) << "hostile";
+    fs::resize_file(product, std::uintmax_t(300) << 20);
     KelCommTest::PtyPair pty;
     mapPort(3, pty.slavePath());
-    mapPort(5, (m_root / "unplugged").string()); // dangling: not a port
-    // The modem pinned to COM40 through its stable name, its device node present.
+    mapPort(5, (m_root / "unplugged").string()); // dangling: listed as not connected
+    // The modem pinned to COM40 through its stable name, its device node present: listed
+    // under that name alone.
     std::ofstream(m_root / "dev" / "ttyACM0").put('\n');
     mapPort(40, (m_stableNamesDir / modem).string());
 
     const std::wstring modemDescription = L"Arduino (www.arduino.cc) Uno, 8503631, cdc_acm";
+    const std::wstring unplugged = wide((m_root / "unplugged").string());
     const std::vector<SerialPortInfo> expected = {
-        {L"COM1", L"/dev/ttyS0", L"serial8250", L""},
+        {L"COM1", node("ttyS0"), L"serial8250", L""},
         {L"COM3", wide(pty.slavePath()), L"→ " + wide(pty.slavePath()), L""},
-        {L"COM33", L"/dev/ttyUSB0", L"FTDI FT232R USB UART, A10K3X, ftdi_sio", wide((m_stableNamesDir / ftdi).string())},
+        {L"COM5", unplugged, L"→ " + unplugged + L": адаптер не подключён", L"", false},
+        {L"COM33", node("ttyUSB0"), L"FTDI FT232R USB UART, A10K3X, ftdi_sio", wide((m_stableNamesDir / ftdi).string())},
+        {L"COM35", node("ttyUSB2"), L"FTDI, B20, ftdi_sio", wide((m_stableNamesDir / "usb-FTDI_B20-if00-port0").string())},
         {L"COM40", wide(fs::canonical(m_root / "dev" / "ttyACM0").string()),
          L"→ " + wide((m_stableNamesDir / modem).string()) + L": " + modemDescription,
          wide((m_stableNamesDir / modem).string())},
-        {L"COM65", L"/dev/ttyACM0", modemDescription, wide((m_stableNamesDir / modem).string())},
     };
     const std::vector<SerialPortInfo>& ports = InstalledSerialPorts::installedPorts();
     ASSERT_EQ(ports.size(), expected.size());
@@ -107,6 +122,85 @@ TEST_F(InstalledPortsTest, PortsAreDescribedFromTheDeviceTreeAndKnowTheirStableN
         EXPECT_EQ(ports[i].deviceName, expected[i].deviceName);
         EXPECT_EQ(ports[i].description, expected[i].description);
         EXPECT_EQ(ports[i].stableName, expected[i].stableName);
+        EXPECT_EQ(ports[i].connected, expected[i].connected);
+    }
+}
+
+// Adapters on pseudo-terminals, plugged in and out as udev shows them: a tty class entry, a
+// device node and a stable name. The list and the opener agree at every step: the pinned
+// adapter keeps its number in any socket, the other one is never hidden nor named after it,
+// and an unplugged pinned adapter is listed as such and refused as such.
+TEST_F(InstalledPortsTest, APinnedAdapterKeepsItsNumberAndTheListAgreesWithTheOpener)
+{
+    struct Adapter {
+        std::string serial;
+        std::string stableName;
+        KelCommTest::PtyPair pty;
+    };
+    // The pinned adapter's stable name is not UTF-8: the link must hold its very bytes.
+    Adapter pinned{"A1", "usb-Caf\xE9_A1-if00-port0", {}};
+    Adapter other{"B2", "usb-Other_B2-if00-port0", {}};
+    KelTest::FakeDeviceTree tree(m_sysfsRoot, m_stableNamesDir);
+    const auto plug = [&](const std::string& kernelName, const Adapter& adapter) {
+        tree.addUsbSerial(kernelName, "ftdi_sio", {"FTDI", "FT232R", adapter.serial}, adapter.stableName);
+        fs::create_symlink(adapter.pty.slavePath(), m_root / "dev" / kernelName);
+    };
+    const auto unplug = [&](const std::string& kernelName, const Adapter& adapter) {
+        fs::remove(m_sysfsRoot / "class" / "tty" / kernelName);
+        fs::remove(m_root / "dev" / kernelName);
+        fs::remove(m_stableNamesDir / adapter.stableName);
+    };
+    plug("ttyUSB0", pinned);
+    InstalledSerialPorts::pinPort(L"COM33");
+    EXPECT_EQ(fs::read_symlink(m_portsDir / "COM33"), m_stableNamesDir / pinned.stableName);
+    unplug("ttyUSB0", pinned);
+
+    struct Listed {
+        std::wstring portName;
+        const Adapter* adapter; // null: not connected
+    };
+    const struct {
+        const char* step;
+        std::function<void()> change;
+        std::vector<Listed> listed;
+    } steps[] = {
+        {"re-plugged the other way round",
+         [&] {
+             plug("ttyUSB0", other);
+             plug("ttyUSB1", pinned);
+         },
+         {{L"COM33", &pinned}, {L"COM34", &other}}},
+        {"pinned adapter unplugged", [&] { unplug("ttyUSB1", pinned); }, {{L"COM33", nullptr}, {L"COM34", &other}}},
+        {"pinned adapter back", [&] { plug("ttyUSB3", pinned); }, {{L"COM33", &pinned}, {L"COM34", &other}}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        step.change();
+        const std::vector<SerialPortInfo> ports = InstalledSerialPorts::readTable().ports;
+        ASSERT_EQ(ports.size(), step.listed.size());
+        for (std::size_t i = 0; i < ports.size(); ++i) {
+            const Listed& expected = step.listed[i];
+            SCOPED_TRACE(i);
+            EXPECT_EQ(ports[i].portName, expected.portName);
+            EXPECT_EQ(ports[i].connected, expected.adapter != nullptr);
+            SystemSerialPort port(expected.portName);
+            if (!expected.adapter) {
+                EXPECT_NE(ports[i].description.find(L"адаптер не подключён"), std::wstring::npos);
+                try {
+                    port.open();
+                    ADD_FAILURE() << "opened";
+                } catch (const SerialPortSystemException& refused) {
+                    EXPECT_NE(std::wstring(refused.message()).find(L"не подключён"), std::wstring::npos);
+                }
+                continue;
+            }
+            EXPECT_NE(ports[i].description.find(wide(expected.adapter->serial)), std::wstring::npos);
+            port.open();
+            const std::uint8_t byte = 0x5A;
+            std::uint32_t sent = 0;
+            ASSERT_TRUE(port.write(&byte, 1, &sent).isGood());
+            EXPECT_EQ(expected.adapter->pty.receive(1, std::chrono::seconds(5)), std::vector<std::uint8_t>{byte});
+        }
     }
 }
 
@@ -139,7 +233,7 @@ TEST_F(InstalledPortsTest, NoTableThrowsAndTheNextCallTriesAgain)
 
     addTty("ttyACM3");
     EXPECT_EQ(listed(), (std::vector<std::pair<std::wstring, std::wstring>>{{L"COM7", wide(mapped.slavePath())},
-                                                                            {L"COM68", L"/dev/ttyACM3"}}));
+                                                                            {L"COM68", node("ttyACM3")}}));
     EXPECT_FALSE(InstalledSerialPorts::readTable().kernelTableFailure.has_value());
 }
 

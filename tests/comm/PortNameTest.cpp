@@ -1,6 +1,8 @@
 #include "PtyFixture.h"
 
 #include "baselib/exceptions/ExceptionTree.h"
+#include "baselib/platform/Conversion.h"
+#include "comm/serial/InstalledSerialPorts.h"
 #include "comm/serial/PortMap.h"
 #include "comm/serial/PortName.h"
 #include "comm/serial/SerialExceptions.h"
@@ -9,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -106,7 +110,8 @@ TEST_F(PortMapTest, TheMapWinsOverBuiltInNumbering)
     KelCommTest::PtyPair pty;
     mapPort(3, pty.slavePath());
     EXPECT_EQ(resolvePortPath(3), pty.slavePath());
-    EXPECT_EQ(resolvePortPath(34), "/dev/ttyUSB1");
+    // Without the kernel's table, the built-in numbering is all there is.
+    EXPECT_EQ(resolvePortPath(34), (m_root / "dev" / "ttyUSB1").string());
     // Neither mapped nor built in: the would-be link, which does not exist.
     EXPECT_EQ(resolvePortPath(200), (m_portsDir / "COM200").string());
 }
@@ -119,6 +124,65 @@ TEST_F(PortMapTest, LinksResolveThroughChainsAndDanglingOnesKeepTheirTarget)
     mapPort(5, "../missing-device");
     EXPECT_EQ(resolvePortPath(4), pty.slavePath());
     EXPECT_EQ(resolvePortPath(5), (m_root / "missing-device").string());
+}
+
+// An entry's first line names a server or says what is wrong with it; only the first 4 KiB of
+// an entry are ever read, so a huge or sparse file costs no more than a small one, and a bad
+// entry spoils no other port of the list.
+TEST_F(PortMapTest, ServerEntriesAreJudgedByABoundedFirstLine)
+{
+    constexpr std::uintmax_t hugeSize = std::uintmax_t(8) << 30;
+    using Protocol = NetworkAddress::Protocol;
+    const struct {
+        std::string content;
+        std::uintmax_t sparseSize; // the file grows to it, holes after the content; 0 leaves it
+        const char* host;          // null when refused
+        std::uint16_t port;
+        Protocol protocol;
+        std::wstring refusal;
+    } cases[] = {
+        {"tcp://host.example:4000\n", 0, "host.example", 4000, Protocol::RawTcp, {}},
+        {"RFC2217://10.0.0.7:2001/\r\n", 0, "10.0.0.7", 2001, Protocol::Rfc2217, {}},
+        {"\xEF\xBB\xBFtcp://ser_2-net:7\n", 0, "ser_2-net", 7, Protocol::RawTcp, {}},
+        {"Tcp://[::1]:4000 \n", 0, "::1", 4000, Protocol::RawTcp, {}},
+        {"tcp://[fe80::1]:65535", 0, "fe80::1", 65535, Protocol::RawTcp, {}},
+        {"tcp://host:4000\n", hugeSize, "host", 4000, Protocol::RawTcp, {}},
+        {"tcp://ho st:4000\n", 0, nullptr, 0, {}, L"недопустимый узел \"ho st\""},
+        {"tcp://host :4000\n", 0, nullptr, 0, {}, L"недопустимый узел \"host \""},
+        {"tcp://h\tst:4000\n", 0, nullptr, 0, {}, L"недопустимый узел \"h\tst\""},
+        {"tcp://user:pw@host:4000\n", 0, nullptr, 0, {}, L"недопустимый узел \"user:pw@host\""},
+        {"tcp://[::1]x:4000\n", 0, nullptr, 0, {}, L"после узла ожидается двоеточие"},
+        {"tcp://[::1:4000\n", 0, nullptr, 0, {}, L"недопустимый узел \"[::1:4000\""},
+        {"tcp://::1:4000\n", 0, nullptr, 0, {}, L"в квадратных скобках: [::1]"},
+        {"tcp://host\n", 0, nullptr, 0, {}, L"после узла ожидается двоеточие"},
+        {"tcp://:4000\n", 0, nullptr, 0, {}, L"не задан узел"},
+        {"tcp://host:65536\n", 0, nullptr, 0, {}, L"от 1 до 65535"},
+        {"tcp://" + std::string(5000, 'a') + ":1\n", 0, nullptr, 0, {}, L"первая строка длиннее 4096 байт"},
+        {"", hugeSize, nullptr, 0, {}, L"первая строка длиннее 4096 байт"},
+    };
+    unsigned number = 20;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content.substr(0, 40));
+        const std::filesystem::path file = m_portsDir / ("COM" + std::to_string(++number));
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << c.content;
+        if (c.sparseSize)
+            std::filesystem::resize_file(file, c.sparseSize);
+        try {
+            const NetworkAddress address = networkEntry(static_cast<std::uint16_t>(number)).value();
+            ASSERT_NE(c.host, nullptr) << "accepted";
+            EXPECT_EQ(address.host, c.host);
+            EXPECT_EQ(address.port, c.port);
+            EXPECT_EQ(address.protocol, c.protocol);
+        } catch (const PortMapException& refused) {
+            ASSERT_EQ(c.host, nullptr) << "refused: " << KelBase::Conversion::stringToUTF8(refused.message());
+            EXPECT_NE(std::wstring(refused.message()).find(c.refusal), std::wstring::npos)
+                << KelBase::Conversion::stringToUTF8(refused.message());
+        }
+    }
+    const SerialPortTable table = InstalledSerialPorts::readTable();
+    ASSERT_EQ(table.ports.size(), std::size(cases));
+    EXPECT_EQ(table.ports.front().description, L"tcp://host.example:4000");
+    EXPECT_NE(table.ports.back().description.find(L"длиннее 4096 байт"), std::wstring::npos);
 }
 
 TEST_F(PortMapTest, TheDirectoryFollowsTheEnvironment)

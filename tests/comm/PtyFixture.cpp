@@ -176,7 +176,9 @@ void PortEnvironment::SetUp()
     m_stableNamesDir = m_root / "dev" / "serial" / "by-id";
     fs::create_directories(m_portsDir);
     fs::create_directories(m_sysfsRoot);
+    fs::create_directories(m_root / "dev");
     setenv("KELCOMM_PORTS_DIR", m_portsDir.c_str(), 1);
+    setenv("KELCOMM_DEV_DIR", (m_root / "dev").c_str(), 1);
     setenv("KELCOMM_SYSFS_ROOT", m_sysfsRoot.c_str(), 1);
     setenv("KELCOMM_BY_ID_DIR", m_stableNamesDir.c_str(), 1);
 }

@@ -107,8 +107,8 @@ private:
     std::uint16_t m_port = 0;
 };
 
-// A port map, an empty sysfs tree and a stable-name folder (under dev/serial/by-id, so that
-// its links ../../ttyX lead to dev/ttyX) in a temporary folder, named by the environment
+// A port map, an empty sysfs tree, a folder of device nodes (dev) and a stable-name folder
+// (under dev/serial/by-id, so that its links ../../ttyX lead to dev/ttyX) in a temporary folder, named by the environment
 // variables the library reads, so that no test ever reaches a real serial device.
 class PortEnvironment : public ::testing::Test {
 protected:

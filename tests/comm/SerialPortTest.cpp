@@ -71,7 +71,9 @@ TEST_F(SerialPortTest, AMissingDeviceIsNotFoundWithARedLine)
     LogCapture log;
     SystemSerialPort unmapped(L"COM200"), dangling(L"COM9");
     EXPECT_EQ(openFailure(unmapped), L"Последовательный порт \"COM200\" не найден");
-    EXPECT_EQ(openFailure(dangling), L"Последовательный порт \"COM9\" не найден");
+    // A link whose device is missing names it: the adapter is unplugged.
+    EXPECT_EQ(openFailure(dangling), L"Последовательный порт \"COM9\" не найден: адаптер " +
+                                         (m_root / "no-such-device").wstring() + L" не подключён");
     EXPECT_FALSE(dangling.isOpened());
     EXPECT_TRUE(contains(log.text(), L"Ошибка 2 при открытии порта '" +
                                          (m_portsDir / "COM200").wstring() + L"'\n"));

@@ -1,6 +1,7 @@
 #include "tests/app/search/SearchTestSupport.h"
 #include "tests/support/FakeDeviceTree.h"
 
+#include "app/search/PortWatcher.h"
 #include "app/search/SearchProgress.h"
 
 #include <QCheckBox>
@@ -11,9 +12,15 @@
 #include <QProgressBar>
 #include <QSettings>
 #include <QToolButton>
+#include <QSignalSpy>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <thread>
 
 namespace {
 
@@ -112,24 +119,55 @@ TEST_F(FindDeviceTest, ThePortBoxDescribesEachPortAndFollowsThePortMap)
                       "usb-FTDI_FT232R_USB_UART_A10K3X-if00-port0");
     tree.addAcm("ttyACM0", {"Arduino (www.arduino.cc)", "Arduino Uno", "8503631"}, "usb-Arduino_8503631-if00");
     tree.addUart("ttyS0", "serial8250");
-    linkPort("COM5", scratchPath("unplugged")); // dangling: nothing to offer
+    linkPort("COM5", scratchPath("unplugged")); // dangling: offered as not connected
     TestFindDevice window(dictionaryPath());
     auto* box = part<QComboBox>(window, "boxCom");
-    EXPECT_EQ(items(box), (QStringList{"Все порты", "COM1 — serial8250", "COM34 — FTDI FT232R USB UART, A10K3X, ftdi_sio",
+    EXPECT_EQ(items(box), (QStringList{"Все порты", "COM1 — serial8250",
+                                       "COM5 — → " + scratchPath("unplugged") + ": адаптер не подключён",
+                                       "COM34 — FTDI FT232R USB UART, A10K3X, ftdi_sio",
                                        "COM65 — Arduino (www.arduino.cc) Arduino Uno, 8503631, cdc_acm"}));
 
     // A device published in the port map while the window is open comes in its place and
     // goes again when it is withdrawn; the port chosen stays chosen.
-    box->setCurrentIndex(2);
+    box->setCurrentIndex(3);
     auto bus = simulate("COM40", {});
     ASSERT_TRUE(waitFor([&] { return portsOffered(window).contains("COM40"); }));
-    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM34", "COM40", "COM65"}));
-    EXPECT_EQ(box->itemText(3), "COM40 — → " + QString::fromStdString(bus->devicePath()));
+    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM5", "COM34", "COM40", "COM65"}));
+    EXPECT_EQ(box->itemText(4), "COM40 — → " + QString::fromStdString(bus->devicePath()));
     EXPECT_EQ(box->currentData(), "COM34");
     bus.reset();
     ASSERT_TRUE(waitFor([&] { return !portsOffered(window).contains("COM40"); }));
-    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM34", "COM65"}));
+    EXPECT_EQ(portsOffered(window), (QStringList{"COM1", "COM5", "COM34", "COM65"}));
     EXPECT_EQ(box->currentData(), "COM34");
+}
+
+// Plugging in a hub's worth of adapters changes the port folders again and again: the watcher
+// tells of the changes while they go on, not only once they have stopped.
+TEST_F(FindDeviceTest, ThePortWatcherTellsOfChangesDuringAStormOfThem)
+{
+    PortWatcher watcher;
+    QSignalSpy changed(&watcher, &PortWatcher::changed);
+    const std::string entry = std::string(std::getenv("KELCOMM_PORTS_DIR")) + "/noise";
+    std::atomic<bool> stop = false;
+    std::atomic<bool> stormOver = false;
+    // Far longer than the watcher may wait; each change well inside the time it lets settle.
+    std::thread storm([&] {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        for (int i = 0; !stop && std::chrono::steady_clock::now() < end; ++i) {
+            if (i % 2 == 0)
+                std::ofstream{entry};
+            else
+                std::remove(entry.c_str());
+            std::this_thread::sleep_for(20ms);
+        }
+        stormOver = true;
+    });
+    const bool told = waitFor([&] { return changed.count() > 0; }, 10s);
+    const bool duringStorm = !stormOver;
+    stop = true;
+    storm.join();
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(duringStorm);
 }
 
 TEST_F(FindDeviceTest, AStoredPortIndexBeyondTheInstalledPortsChoosesAllPorts)

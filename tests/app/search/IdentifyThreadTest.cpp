@@ -1,5 +1,7 @@
 #include "app/search/QOIdentifyThread.h"
 #include "app/link/Packet.h"
+#include "baselib/exceptions/ErrorMessage.h"
+#include "comm/serial/SerialExceptions.h"
 #include "tests/app/search/SearchTestSupport.h"
 
 #include <QSignalSpy>
@@ -12,7 +14,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -35,6 +39,7 @@ protected:
         QList<QList<QVariant>> progress;
         int finishes = 0;
         QList<QList<QVariant>> scanning;
+        QStringList notices;
     };
 
     static Scan run(QOIdentifyThread& thread)
@@ -44,13 +49,16 @@ protected:
         QSignalSpy progress(&thread, &QOIdentifyThread::progress);
         QSignalSpy finishes(&thread, &QOIdentifyThread::finish);
         QSignalSpy scanning(&thread, &QOIdentifyThread::scanning);
+        QSignalSpy notices(&thread, &QOIdentifyThread::notice);
         thread.start();
         EXPECT_TRUE(thread.wait(10000));
         QCoreApplication::processEvents();
         Scan scan{{found.begin(), found.end()}, {}, {progress.begin(), progress.end()},
-                  static_cast<int>(finishes.count()), {scanning.begin(), scanning.end()}};
+                  static_cast<int>(finishes.count()), {scanning.begin(), scanning.end()}, {}};
         for (const QList<QVariant>& alarm : alarms)
             scan.alarms << alarm.at(0).toString();
+        for (const QList<QVariant>& notice : notices)
+            scan.notices << notice.at(0).toString();
         return scan;
     }
 
@@ -122,6 +130,59 @@ TEST_F(IdentifyThreadTest, AStopEndsTheScanBeforeTheNextAddress)
     EXPECT_EQ(scan.progress.last(), (QList<QVariant>{2, 249}));
     EXPECT_EQ(scan.finishes, 1);
     EXPECT_EQ(bus->counters(4).requestsOf(DeviceIdentification), 0u);
+}
+
+// A port whose driver refuses some rates, as on-board UARTs and USB chips do: setting one fails
+// the way the port library reports a rate the line did not take.
+class RefusingRates : public QOIdentifyThread {
+public:
+    explicit RefusingRates(QList<int> refused) : m_refused(std::move(refused)) {}
+
+protected:
+    void takeRate(KelComm::Serial::SystemSerialPort& port, int baud) const override
+    {
+        if (m_refused.contains(baud))
+            throw KelComm::Serial::SerialPortSystemException(KelWin::ErrorMessage(EINVAL).text());
+        QOIdentifyThread::takeRate(port, baud);
+    }
+
+private:
+    QList<int> m_refused;
+};
+
+TEST_F(IdentifyThreadTest, RatesThePortRefusesAreSkippedAndToldOnce)
+{
+    constexpr int deviceBaud = 19200;
+    const QList<int> bauds{fastBaud, 57600, deviceBaud};
+    const auto bus = simulate("COM5", {{1, 7}}, {}, 1, deviceBaud);
+    const struct {
+        QList<int> refused;
+        int found;
+        QString told; // a notice when some rates were scanned, an alarm when none could be
+        bool alarm;
+    } cases[] = {
+        {{fastBaud, 57600}, 1, "COM5: скорости, которых порт не принимает, пропущены: 921600, 57600 бод (Invalid argument)",
+         false},
+        {{57600}, 1, "COM5: скорости, которых порт не принимает, пропущены: 57600 бод (Invalid argument)", false},
+        {bauds, 0, "COM5: скорости, которых порт не принимает, пропущены: 921600, 57600, 19200 бод (Invalid argument)",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.told.toStdString());
+        RefusingRates thread(c.refused);
+        aim(thread, "COM5", 1, 1);
+        thread.setBauds(bauds);
+        thread.setAddressBudget(VPanel::Link::repeatBudget);
+        const Scan scan = run(thread);
+
+        EXPECT_EQ(scan.found.size(), c.found);
+        EXPECT_EQ(c.alarm ? scan.alarms : scan.notices, QStringList{c.told});
+        EXPECT_TRUE((c.alarm ? scan.notices : scan.alarms).isEmpty());
+        // Each rate taken asked the one address; the refused ones left the total.
+        const int scanned = static_cast<int>(bauds.size() - c.refused.size());
+        EXPECT_EQ(scan.progress.last(), (QList<QVariant>{scanned, scanned}));
+        EXPECT_EQ(scan.finishes, 1);
+    }
 }
 
 // The scan run in the calling thread, so that a process that has just forked can run it.

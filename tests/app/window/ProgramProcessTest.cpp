@@ -188,9 +188,11 @@ TEST_F(ProgramProcessTest, PortCommandsListAndPinPortsWithoutADisplay)
     const QString stableName = stableNamesPath() + QLatin1Char('/') + QString::fromStdString(ftdi);
     const Answer list = answer({QStringLiteral("--list-ports")});
     EXPECT_EQ(list.exitCode, 0) << list.errors.toStdString();
+    const QString unplugged = directory.filePath(QStringLiteral("unplugged"));
     EXPECT_EQ(list.out, QStringLiteral("COM1\t/dev/ttyS0\t-\tserial8250\n"
+                                       "COM5\t%2\t-\t→ %2: адаптер не подключён\n"
                                        "COM34\t/dev/ttyUSB1\t%1\tFTDI FT232R USB UART, A10K3X, ftdi_sio\n")
-                            .arg(stableName));
+                            .arg(stableName, unplugged));
 
     struct Case {
         const char* port;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+// The first line of a small text file from outside (a port-map entry, an attribute of the
+// kernel's device tree), read without trusting its size: a huge or sparse file costs no more
+// than its first few kilobytes.
+namespace KelComm::Serial::Internal {
+
+constexpr std::size_t firstLineLimit_bytes = 4096;
+
+struct FirstLine {
+    enum class Status { Read, TooLong, Unreadable };
+    Status status = Status::Unreadable;
+    // Without its line end; empty unless read.
+    std::string text;
+};
+
+// Reads at most firstLineLimit_bytes of a regular file; a line that does not end within them
+// is TooLong. With followLinks false a symbolic link is Unreadable (it is no entry of its own).
+FirstLine readFirstLine(const std::filesystem::path& file, bool followLinks);
+
+} // namespace KelComm::Serial::Internal
