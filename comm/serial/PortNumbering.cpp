@@ -8,7 +8,6 @@
 #include <charconv>
 #include <string_view>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 namespace KelComm::Serial::Internal {
@@ -93,9 +92,10 @@ std::optional<int> readKernelTable(std::map<std::uint16_t, std::string>& devices
     return error ? std::optional<int>(error.value()) : std::nullopt;
 }
 
-std::uint16_t freeNumber(const PortNumbering& numbering, unsigned first, unsigned last)
+// The lowest number above the built-in ranges that nothing holds; 0 when none is left.
+std::uint16_t freeNumberAboveBuiltIn(const PortNumbering& numbering)
 {
-    for (unsigned number = first; number <= last; ++number)
+    for (unsigned number = firstPortAboveBuiltIn; number <= highestPortNumber; ++number)
         if (!numbering.mapped.count(static_cast<std::uint16_t>(number)) &&
             !numbering.kernel.count(static_cast<std::uint16_t>(number)))
             return static_cast<std::uint16_t>(number);
@@ -125,21 +125,19 @@ PortNumbering numberPorts()
     readMap(numbering.mapped);
     std::map<std::uint16_t, std::string> devices;
     numbering.kernelTableError = readKernelTable(devices);
-    std::vector<std::pair<std::uint16_t, std::string>> displaced;
+    std::vector<std::string> displaced;
     for (const auto& [number, name] : devices) {
         if (linkedInMap(numbering, name))
             continue;
         if (numbering.mapped.count(number))
-            displaced.emplace_back(number, name);
+            displaced.push_back(name);
         else
             numbering.kernel[number] = name;
     }
-    for (const auto& [builtIn, name] : displaced) {
-        const unsigned firstOfKind = builtIn - (builtIn - 1u) % builtInPortsPerKind;
-        std::uint16_t number = freeNumber(numbering, firstOfKind, firstOfKind + builtInPortsPerKind - 1u);
-        if (!number)
-            number = freeNumber(numbering, firstPortAboveBuiltIn, highestPortNumber);
-        if (number)
+    // Above the built-in ranges, so that a device plugged in later, which takes its built-in
+    // number, never moves a displaced one that stays plugged in.
+    for (const std::string& name : displaced) {
+        if (const std::uint16_t number = freeNumberAboveBuiltIn(numbering))
             numbering.kernel[number] = name;
     }
     return numbering;
