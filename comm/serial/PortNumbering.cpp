@@ -54,9 +54,12 @@ void readMap(std::map<std::uint16_t, MapEntry>& mapped)
         if (type == fs::file_type::regular) {
             mapped[number] = {MapEntry::Kind::ServerFile, path, path.string(), true, {}};
         } else if (type == fs::file_type::symlink) {
-            std::error_code missing;
-            const fs::path target = fs::canonical(path, missing);
-            mapped[number] = {MapEntry::Kind::Link, path, missing ? resolveMapLink(path) : target.string(), !missing, {}};
+            std::error_code broken;
+            const fs::path target = fs::canonical(path, broken);
+            // Only a device that is not there is an unplugged adapter; a loop of links or a
+            // folder the user may not search fails on opening with its own reason.
+            const bool absent = broken == std::errc::no_such_file_or_directory || broken == std::errc::not_a_directory;
+            mapped[number] = {MapEntry::Kind::Link, path, broken ? resolveMapLink(path) : target.string(), !absent, {}};
         }
     }
 }
