@@ -1,6 +1,7 @@
 #include "comm/serial/NetworkAddress.h"
 
 #include "baselib/platform/Conversion.h"
+#include "comm/serial/FirstLine.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SerialMessages.h"
 
@@ -11,6 +12,7 @@
 #include <string_view>
 
 #include <arpa/inet.h>
+#include <net/if.h>
 
 namespace KelComm::Serial::Internal {
 
@@ -32,7 +34,7 @@ constexpr unsigned long highestPort = 65535;
 [[noreturn]] void throwBadAddress(NetworkEntryMessage what, std::string_view detail)
 {
     throw PortMapException((boost::wformat(KelBase::resStr(what)) %
-                            KelBase::Conversion::stringFromUTF8(std::string(detail)))
+                            KelBase::Conversion::stringFromUTF8(printable(detail)))
                                .str());
 }
 
@@ -52,19 +54,41 @@ bool sameIgnoringCase(std::string_view text, std::string_view lowerCase)
                       [](char c, char lower) { return std::tolower(static_cast<unsigned char>(c)) == lower; });
 }
 
+bool isNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_'; }
+
+// An address with an optional zone, the interface of a link-local one: fe80::1%eth0.
 bool isIpv6(std::string_view host)
 {
+    const std::size_t percent = host.find('%');
+    if (percent != std::string_view::npos) {
+        const std::string_view zone = host.substr(percent + 1);
+        if (zone.empty() || zone.size() >= IF_NAMESIZE ||
+            !std::all_of(zone.begin(), zone.end(), [](char c) { return isNameCharacter(c) || c == '.'; }))
+            return false;
+    }
     in6_addr address{};
-    return inet_pton(AF_INET6, std::string(host).c_str(), &address) == 1;
+    return inet_pton(AF_INET6, std::string(host.substr(0, percent)).c_str(), &address) == 1;
 }
 
-// Letters, digits, dots, hyphens and underscores: a name or an IPv4 address. Anything else
-// (a blank, user@, a second colon) would only fail later as an unreachable server.
+// Dot-separated labels of letters, digits, hyphens and underscores, none empty (but for the
+// root after a final dot) and none starting or ending with a hyphen: a name or an IPv4
+// address. Anything else (a blank, user@, a second colon) would only fail later as an
+// unreachable server.
 bool isPlainHost(std::string_view host)
 {
-    return host.size() <= longestHostName && std::all_of(host.begin(), host.end(), [](char c) {
-               return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
-           });
+    if (host.size() > longestHostName)
+        return false;
+    if (host.back() == '.')
+        host.remove_suffix(1);
+    for (std::size_t start = 0; start <= host.size();) {
+        const std::size_t end = std::min(host.find('.', start), host.size());
+        const std::string_view label = host.substr(start, end - start);
+        if (label.empty() || label.front() == '-' || label.back() == '-' ||
+            !std::all_of(label.begin(), label.end(), isNameCharacter))
+            return false;
+        start = end + 1;
+    }
+    return true;
 }
 
 // HOST:PORT with HOST in brackets, or without them: the host, and what follows it.

@@ -21,13 +21,13 @@ fs::path environmentPath(const char* name, const char* fallback)
     return (value && *value) ? fs::path(value) : fs::path(fallback);
 }
 
-// An attribute too long for its purpose says nothing.
+// An attribute too long for its purpose says nothing. The strings come from the device itself.
 std::string firstLine(const fs::path& file)
 {
     std::string line = readFirstLine(file, true).text;
     while (!line.empty() && (line.back() == ' ' || line.back() == '\r'))
         line.pop_back();
-    return line;
+    return printable(line);
 }
 
 std::string linkName(const fs::path& link)

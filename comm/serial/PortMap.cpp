@@ -1,5 +1,6 @@
 #include "comm/serial/PortMap.h"
 
+#include "baselib/exceptions/ErrorMessage.h"
 #include "baselib/platform/Conversion.h"
 #include "comm/serial/FirstLine.h"
 #include "comm/serial/PortNumbering.h"
@@ -97,6 +98,10 @@ std::optional<NetworkAddress> networkEntry(std::uint16_t number)
         return std::nullopt;
     const FirstLine first = readFirstLine(file, false);
     const auto wide = [](const std::string& text) { return KelBase::Conversion::stringFromUTF8(text); };
+    if (first.status == FirstLine::Status::Unreadable)
+        throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::EntryUnreadable)) %
+                                wide(file.string()) % KelWin::ErrorMessage(static_cast<unsigned long>(first.error)).text())
+                                   .str());
     if (first.status == FirstLine::Status::TooLong)
         throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::EntryTooLong)) % wide(file.string()) %
                                 firstLineLimit_bytes)
@@ -105,7 +110,7 @@ std::optional<NetworkAddress> networkEntry(std::uint16_t number)
         return parseNetworkAddress(first.text);
     } catch (const PortMapException& wrong) {
         throw PortMapException((boost::wformat(KelBase::resStr(PortMapMessage::BadEntry)) % wide(file.string()) %
-                                addressLine % wide(first.text) % wrong.message())
+                                addressLine % wide(printable(first.text)) % wrong.message())
                                    .str());
     }
 }

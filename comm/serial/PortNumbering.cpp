@@ -8,7 +8,6 @@
 #include <charconv>
 #include <string_view>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 namespace KelComm::Serial::Internal {
@@ -55,9 +54,12 @@ void readMap(std::map<std::uint16_t, MapEntry>& mapped)
         if (type == fs::file_type::regular) {
             mapped[number] = {MapEntry::Kind::ServerFile, path, path.string(), true, {}};
         } else if (type == fs::file_type::symlink) {
-            std::error_code missing;
-            const fs::path target = fs::canonical(path, missing);
-            mapped[number] = {MapEntry::Kind::Link, path, missing ? resolveMapLink(path) : target.string(), !missing, {}};
+            std::error_code broken;
+            const fs::path target = fs::canonical(path, broken);
+            // Only a device that is not there is an unplugged adapter; a loop of links or a
+            // folder the user may not search fails on opening with its own reason.
+            const bool absent = broken == std::errc::no_such_file_or_directory || broken == std::errc::not_a_directory;
+            mapped[number] = {MapEntry::Kind::Link, path, broken ? resolveMapLink(path) : target.string(), !absent, {}};
         }
     }
 }
@@ -93,9 +95,10 @@ std::optional<int> readKernelTable(std::map<std::uint16_t, std::string>& devices
     return error ? std::optional<int>(error.value()) : std::nullopt;
 }
 
-std::uint16_t freeNumber(const PortNumbering& numbering, unsigned first, unsigned last)
+// The lowest number above the built-in ranges that nothing holds; 0 when none is left.
+std::uint16_t freeNumberAboveBuiltIn(const PortNumbering& numbering)
 {
-    for (unsigned number = first; number <= last; ++number)
+    for (unsigned number = firstPortAboveBuiltIn; number <= highestPortNumber; ++number)
         if (!numbering.mapped.count(static_cast<std::uint16_t>(number)) &&
             !numbering.kernel.count(static_cast<std::uint16_t>(number)))
             return static_cast<std::uint16_t>(number);
@@ -125,21 +128,19 @@ PortNumbering numberPorts()
     readMap(numbering.mapped);
     std::map<std::uint16_t, std::string> devices;
     numbering.kernelTableError = readKernelTable(devices);
-    std::vector<std::pair<std::uint16_t, std::string>> displaced;
+    std::vector<std::string> displaced;
     for (const auto& [number, name] : devices) {
         if (linkedInMap(numbering, name))
             continue;
         if (numbering.mapped.count(number))
-            displaced.emplace_back(number, name);
+            displaced.push_back(name);
         else
             numbering.kernel[number] = name;
     }
-    for (const auto& [builtIn, name] : displaced) {
-        const unsigned firstOfKind = builtIn - (builtIn - 1u) % builtInPortsPerKind;
-        std::uint16_t number = freeNumber(numbering, firstOfKind, firstOfKind + builtInPortsPerKind - 1u);
-        if (!number)
-            number = freeNumber(numbering, firstPortAboveBuiltIn, highestPortNumber);
-        if (number)
+    // Above the built-in ranges, so that a device plugged in later, which takes its built-in
+    // number, never moves a displaced one that stays plugged in.
+    for (const std::string& name : displaced) {
+        if (const std::uint16_t number = freeNumberAboveBuiltIn(numbering))
             numbering.kernel[number] = name;
     }
     return numbering;

@@ -12,8 +12,8 @@
 // opening a port, so that both always agree. The port map's entries keep their numbers; a
 // kernel device that a map link leads to is known by that link's name only; any other kernel
 // device takes its built-in number, or, when an entry of the map holds that number, the
-// lowest free number of its kind (then one above the built-in ranges), so that no device is
-// hidden behind another one's name.
+// lowest free number above the built-in ranges, so that no device is hidden behind another
+// one's name.
 namespace KelComm::Serial::Internal {
 
 struct MapEntry {

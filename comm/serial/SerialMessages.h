@@ -8,7 +8,16 @@ enum class SettingsLimitMessage { BaudRateRange, ByteSizeRange };
 enum class PortNameSyntaxMessage { NotComX };
 enum class OpenErrorMessage { NotFound, NoAccess, ServerUnreachable };
 enum class PortStateMessage { NoSystemName, PortClosed };
-enum class PortMapMessage { NotInstalled, NoStableName, EntryExists, BadEntry, EntryTooLong, AdapterAbsent, NotConnected };
+enum class PortMapMessage {
+    NotInstalled,
+    NoStableName,
+    EntryExists,
+    BadEntry,
+    EntryTooLong,
+    AdapterAbsent,
+    NotConnected,
+    EntryUnreadable
+};
 enum class NetworkEntryMessage { UnknownScheme, NoHost, BadPort, NoPort, BadHost, UnbracketedIpv6 };
 } // namespace KelComm::Serial
 
@@ -56,6 +65,7 @@ struct MessageTable<KelComm::Serial::PortMapMessage> {
         L"Запись карты портов %s: первая строка длиннее %u байт",
         L"→ %s: адаптер не подключён",
         L"Последовательный порт \"%s\" не найден: адаптер %s не подключён",
+        L"Запись карты портов %s не читается: %s",
     };
 };
 

@@ -54,7 +54,8 @@ protected:
 };
 
 // A map entry takes its number from the kernel's device, which moves to the lowest free number
-// of its kind rather than being hidden; a dangling link is listed as the port it names.
+// above the built-in ranges rather than being hidden; a dangling link is listed as the port it
+// names.
 TEST_F(InstalledPortsTest, PortsComeInNumericOrderWithTheMapWinning)
 {
     KelCommTest::PtyPair mapped, replacing;
@@ -73,10 +74,10 @@ TEST_F(InstalledPortsTest, PortsComeInNumericOrderWithTheMapWinning)
     const std::vector<std::pair<std::wstring, std::wstring>> expected = {
         {L"COM1", node("ttyS0")},
         {L"COM2", wide(mapped.slavePath())},
-        {L"COM3", node("ttyS9")},
         {L"COM5", wide((m_root / "unplugged").string())},
         {L"COM10", wide(replacing.slavePath())},
         {L"COM34", node("ttyUSB1")},
+        {L"COM129", node("ttyS9")},
     };
     EXPECT_EQ(listed(), expected);
 }
@@ -94,6 +95,8 @@ TEST_F(InstalledPortsTest, PortsAreDescribedFromTheDeviceTreeAndKnowTheirStableN
     const fs::path product = fs::canonical(m_sysfsRoot / "class" / "tty" / "ttyUSB2" / "device" / ".." / ".." / "product");
     std::ofstream(product, std::ios::trunc) << "hostile";
     fs::resize_file(product, std::uintmax_t(300) << 20);
+    // The device's own strings reach a terminal: no control character passes.
+    tree.addUsbSerial("ttyUSB3", "ftdi_sio", {"Evil\x1B[2J", "Prod\tX", "C3\xC2\x9B"}, "usb-Evil_C3-if00-port0");
     KelCommTest::PtyPair pty;
     mapPort(3, pty.slavePath());
     mapPort(5, (m_root / "unplugged").string()); // dangling: listed as not connected
@@ -110,6 +113,8 @@ TEST_F(InstalledPortsTest, PortsAreDescribedFromTheDeviceTreeAndKnowTheirStableN
         {L"COM5", unplugged, L"→ " + unplugged + L": адаптер не подключён", L"", false},
         {L"COM33", node("ttyUSB0"), L"FTDI FT232R USB UART, A10K3X, ftdi_sio", wide((m_stableNamesDir / ftdi).string())},
         {L"COM35", node("ttyUSB2"), L"FTDI, B20, ftdi_sio", wide((m_stableNamesDir / "usb-FTDI_B20-if00-port0").string())},
+        {L"COM36", node("ttyUSB3"), L"Evil\uFFFD[2J Prod\uFFFDX, C3\uFFFD, ftdi_sio",
+         wide((m_stableNamesDir / "usb-Evil_C3-if00-port0").string())},
         {L"COM40", wide(fs::canonical(m_root / "dev" / "ttyACM0").string()),
          L"→ " + wide((m_stableNamesDir / modem).string()) + L": " + modemDescription,
          wide((m_stableNamesDir / modem).string())},
@@ -140,6 +145,7 @@ TEST_F(InstalledPortsTest, APinnedAdapterKeepsItsNumberAndTheListAgreesWithTheOp
     // The pinned adapter's stable name is not UTF-8: the link must hold its very bytes.
     Adapter pinned{"A1", "usb-Caf\xE9_A1-if00-port0", {}};
     Adapter other{"B2", "usb-Other_B2-if00-port0", {}};
+    Adapter third{"C3", "usb-Third_C3-if00-port0", {}};
     KelTest::FakeDeviceTree tree(m_sysfsRoot, m_stableNamesDir);
     const auto plug = [&](const std::string& kernelName, const Adapter& adapter) {
         tree.addUsbSerial(kernelName, "ftdi_sio", {"FTDI", "FT232R", adapter.serial}, adapter.stableName);
@@ -169,9 +175,12 @@ TEST_F(InstalledPortsTest, APinnedAdapterKeepsItsNumberAndTheListAgreesWithTheOp
              plug("ttyUSB0", other);
              plug("ttyUSB1", pinned);
          },
-         {{L"COM33", &pinned}, {L"COM34", &other}}},
-        {"pinned adapter unplugged", [&] { unplug("ttyUSB1", pinned); }, {{L"COM33", nullptr}, {L"COM34", &other}}},
-        {"pinned adapter back", [&] { plug("ttyUSB3", pinned); }, {{L"COM33", &pinned}, {L"COM34", &other}}},
+         {{L"COM33", &pinned}, {L"COM129", &other}}},
+        {"pinned adapter unplugged", [&] { unplug("ttyUSB1", pinned); }, {{L"COM33", nullptr}, {L"COM129", &other}}},
+        {"pinned adapter back", [&] { plug("ttyUSB3", pinned); }, {{L"COM33", &pinned}, {L"COM129", &other}}},
+        // The displaced adapter stays where it is when a third one takes the next built-in number.
+        {"third adapter plugged", [&] { plug("ttyUSB1", third); },
+         {{L"COM33", &pinned}, {L"COM34", &third}, {L"COM129", &other}}},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.step);

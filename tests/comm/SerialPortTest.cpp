@@ -75,6 +75,10 @@ TEST_F(SerialPortTest, AMissingDeviceIsNotFoundWithARedLine)
     EXPECT_EQ(openFailure(dangling), L"Последовательный порт \"COM9\" не найден: адаптер " +
                                          (m_root / "no-such-device").wstring() + L" не подключён");
     EXPECT_FALSE(dangling.isOpened());
+    // A loop of links is no unplugged adapter: it fails with its own reason.
+    mapPort(8, (m_portsDir / "COM8").string());
+    SystemSerialPort looped(L"COM8");
+    EXPECT_EQ(openFailure(looped), L"Too many levels of symbolic links");
     EXPECT_TRUE(contains(log.text(), L"Ошибка 2 при открытии порта '" +
                                          (m_portsDir / "COM200").wstring() + L"'\n"));
 }
