@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QLoggingCategory>
 #include <QSettings>
+#include <QTime>
 #include <QTimer>
 
 #include <unistd.h>
@@ -65,6 +66,17 @@ double slope(const std::vector<double>& seconds, const std::vector<double>& byte
     return variance > 0.0 ? covariance / variance : 0.0;
 }
 
+// A full journal of lines as long as those of the link's events. Only the journal holds them,
+// so that each one it drops is freed, as a line of its own would be.
+QStringList olderJournal()
+{
+    QStringList lines;
+    for (int line = 0; line < LogWidget::maxLines; ++line)
+        lines << LogWidget::journalLine(QStringLiteral("Контрольная сумма несовпадает - Ошибка."),
+                                        QTime(0, 0).addMSecs(line * 100));
+    return lines;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -99,10 +111,7 @@ int main(int argc, char** argv)
     const QString recording = portMap.filePath(QStringLiteral("exchange.txt"));
     if (!window.startRecording(recording))
         return 2;
-    QStringList filler;
-    for (int line = 0; line < LogWidget::maxLines; ++line)
-        filler << QStringLiteral("an older line of the journal, as long as a line about a spoilt reply %1").arg(line);
-    window.logWindow()->inputData(filler);
+    window.logWindow()->inputData(olderJournal());
     window.setParam(port, 1, baudRate);
 
     int reconnects = 0;
