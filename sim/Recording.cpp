@@ -1,10 +1,10 @@
 #include "sim/Recording.h"
 
 #include "app/link/FrameNotation.h"
-#include "app/link/Packet.h"
 #include "sim/SimErrors.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -25,67 +25,142 @@ const char* faultText(Link::FrameLineFault fault)
     return "";
 }
 
-// Milliseconds with a fraction, as the recording writes them.
-std::optional<std::chrono::microseconds> stampValue(const std::string& stamp)
+enum class LineRead { Line, End, TooLong };
+
+// One line without its '\n'; a line longer than `limit` is not read further.
+LineRead readLine(std::streambuf& input, std::string& line, std::size_t limit)
 {
-    std::istringstream text(stamp);
-    double milliseconds = 0.0;
-    if (!(text >> milliseconds) || !text.eof() || milliseconds < 0.0)
-        return std::nullopt;
-    return std::chrono::microseconds(static_cast<std::int64_t>(milliseconds * 1000.0 + 0.5));
+    line.clear();
+    for (;;) {
+        const auto character = input.sbumpc();
+        if (character == std::char_traits<char>::eof())
+            return line.empty() ? LineRead::End : LineRead::Line;
+        if (character == '\n')
+            return LineRead::Line;
+        if (line.size() == limit)
+            return LineRead::TooLong;
+        line.push_back(std::char_traits<char>::to_char_type(character));
+    }
 }
 } // namespace
 
+// Takes the lines of a recording one by one into it.
+class Recording::Reader {
+public:
+    explicit Reader(Recording& recording) : m_recording(recording) {}
+
+    // Empty when the line was taken, else what is wrong with it; a wrong line changes nothing.
+    std::string take(const std::string& line)
+    {
+        if (line.rfind(intervalHeader, 0) == 0)
+            return takeInterval(line.substr(sizeof intervalHeader - 1));
+        if (line.empty() || line[0] == '#')
+            return {};
+        Link::FrameLineFault fault{};
+        const auto frame = Link::parseFrameLine(line, fault);
+        if (!frame)
+            return faultText(fault);
+        std::chrono::microseconds at{};
+        if (std::string wrong = stampValue(frame->stamp, at); !wrong.empty())
+            return wrong;
+        if (at < m_last)
+            return "время кадра раньше, чем в строке выше";
+        if (frame->direction == Link::FrameDirection::Request) {
+            if (frame->bytes.size() < Link::headerSize)
+                return "запрос короче заголовка пакета";
+            auto& replies = m_recording.m_replies[Link::readU16(&frame->bytes[1])];
+            replies.emplace_back();
+            m_reply = &replies.back();
+        } else if (m_reply) {
+            m_reply->push_back({at - m_last, frame->bytes});
+        }
+        m_last = at;
+        ++m_frames;
+        return {};
+    }
+
+    std::size_t frames() const { return m_frames; }
+
+private:
+    std::string takeInterval(const std::string& text)
+    {
+        std::istringstream value(text);
+        long interval_ms = 0;
+        if (!(value >> interval_ms) || interval_ms < 0 || interval_ms > maxWriteInterval.count())
+            return "интервал записи не в миллисекундах от 0 до " + std::to_string(maxWriteInterval.count());
+        m_recording.m_writeInterval = std::chrono::milliseconds(interval_ms);
+        return {};
+    }
+
+    // Milliseconds with a fraction, as the recording writes them.
+    static std::string stampValue(const std::string& stamp, std::chrono::microseconds& at)
+    {
+        std::istringstream text(stamp);
+        double milliseconds = 0.0;
+        if (!(text >> milliseconds) || !text.eof())
+            return "время кадра не в миллисекундах: " + stamp;
+        if (!(milliseconds >= 0.0 && milliseconds <= maxStamp_ms))
+        {
+            std::ostringstream limit;
+            limit << "время кадра вне пределов от 0 до " << maxStamp_ms << " мс: " << stamp;
+            return limit.str();
+        }
+        at = std::chrono::microseconds(std::llround(milliseconds * 1000.0));
+        return {};
+    }
+
+    Recording& m_recording;
+    Reply* m_reply = nullptr; // of the last request
+    std::chrono::microseconds m_last{0};
+    std::size_t m_frames = 0;
+};
+
 Recording Recording::read(const std::string& path)
 {
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::binary);
     if (!file)
         throwSimulatorError(SimMessage::RecordingUnreadable, path, "файл не открывается");
     return parse(file, path);
 }
 
-Recording Recording::parse(std::istream& input, const std::string& name)
+Recording Recording::parse(std::istream& input, const std::string& name, const Limits& limits)
 {
     Recording recording;
-    Reply* reply = nullptr; // of the last request
-    std::chrono::microseconds last{0};
-    std::size_t frames = 0;
+    Reader reader(recording);
+    std::streambuf& text = *input.rdbuf();
+    std::size_t size = 0;
+    // A wrong line is forgiven only when nothing but blank lines follows it.
+    std::size_t wrongLine = 0;
+    std::string wrong;
+    const auto refuse = [&](std::size_t number, const std::string& reason) {
+        throwSimulatorError(SimMessage::RecordingLine, name, std::to_string(number), reason);
+    };
     std::string line;
-    for (std::size_t number = 1; std::getline(input, line); ++number) {
-        const auto refuse = [&](const std::string& reason) {
-            throwSimulatorError(SimMessage::RecordingLine, name, std::to_string(number), reason);
-        };
-        if (line.rfind(intervalHeader, 0) == 0) {
-            std::istringstream value(line.substr(sizeof intervalHeader - 1));
-            long interval_ms = 0;
-            if (!(value >> interval_ms) || interval_ms < 0)
-                refuse("интервал записи не в миллисекундах");
-            recording.m_writeInterval = std::chrono::milliseconds(interval_ms);
-        }
-        if (line.empty() || line[0] == '#')
+    for (std::size_t number = 1;; ++number) {
+        const LineRead read = readLine(text, line, limits.lineLength);
+        if (read == LineRead::End)
+            break;
+        size += line.size() + 1;
+        if (size > limits.fileSize)
+            throwSimulatorError(SimMessage::RecordingUnreadable, name,
+                                "запись длиннее " + std::to_string(limits.fileSize) + " байт");
+        if (line.empty())
             continue;
-        Link::FrameLineFault fault{};
-        const auto frame = Link::parseFrameLine(line, fault);
-        if (!frame)
-            refuse(faultText(fault));
-        const auto at = stampValue(frame->stamp);
-        if (!at)
-            refuse("время кадра не в миллисекундах: " + frame->stamp);
-        if (*at < last)
-            refuse("время кадра раньше, чем в строке выше");
-        ++frames;
-        if (frame->direction == Link::FrameDirection::Request) {
-            if (frame->bytes.size() < Link::headerSize)
-                refuse("запрос короче заголовка пакета");
-            auto& replies = recording.m_replies[Link::readU16(&frame->bytes[1])];
-            replies.emplace_back();
-            reply = &replies.back();
-        } else if (reply) {
-            reply->push_back({*at - last, frame->bytes});
-        }
-        last = *at;
+        if (wrongLine != 0)
+            refuse(wrongLine, wrong);
+        if (read == LineRead::TooLong)
+            refuse(number, "строка длиннее " + std::to_string(limits.lineLength) + " знаков");
+        wrong = reader.take(line);
+        if (reader.frames() > limits.frames)
+            throwSimulatorError(SimMessage::RecordingUnreadable, name,
+                                "в записи больше " + std::to_string(limits.frames) + " кадров");
+        if (!wrong.empty())
+            wrongLine = number;
     }
-    if (frames == 0)
+    if (wrongLine != 0)
+        recording.m_warnings.push_back("Запись " + name + ", последняя строка " + std::to_string(wrongLine) +
+                                       " пропущена: " + wrong);
+    if (reader.frames() == 0)
         throwSimulatorError(SimMessage::RecordingUnreadable, name, "в записи нет ни одного кадра");
     return recording;
 }

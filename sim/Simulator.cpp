@@ -217,7 +217,9 @@ private:
     // recorded line, less the time its own bytes and the read's closing gap took there. The
     // first piece began within the PC's response timeout when it was recorded, however late the
     // PC noted it: it never waits past half that timeout, so that each read gets what it got
-    // then. Pieces after the first keep their gap even unpaced, or they would join into one.
+    // then. Pieces after the first keep their gap even unpaced, or they would join into one,
+    // but no longer than a read's closing gap and the next read's response timeout: the PC had
+    // given up by then, and a stamp far ahead must not keep the line from answering.
     bool replay(const std::vector<std::uint8_t>& request)
     {
         m_bus.onFrame(request.data(), request.size(), Clock::now(), std::chrono::system_clock::now());
@@ -227,13 +229,13 @@ private:
         if (!reply)
             return true;
         const unsigned rate = m_options.pace ? lineRate() : 0;
+        const Clock::duration responseTimeout = Link::responseTimeout(lineRate());
+        const Clock::duration closingGap = m_options.replay->writeInterval();
         bool first = true;
         for (const Recording::Piece& piece : *reply) {
-            auto gap = std::chrono::duration_cast<Clock::duration>(piece.after) -
-                       LineWriter::byteTime(lineRate()) * piece.bytes.size();
-            if (first)
-                gap = std::min<Clock::duration>(gap - m_options.replay->writeInterval(),
-                                                Link::responseTimeout(lineRate()) / 2);
+            Clock::duration gap = std::chrono::duration_cast<Clock::duration>(piece.after) -
+                                  LineWriter::byteTime(lineRate()) * static_cast<Clock::rep>(piece.bytes.size());
+            gap = first ? std::min(gap - closingGap, responseTimeout / 2) : std::min(gap, closingGap + responseTimeout);
             if ((m_options.pace || !first) && gap > Clock::duration::zero() && !m_writer->pause(gap))
                 return false;
             first = false;

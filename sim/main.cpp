@@ -99,6 +99,9 @@ int main(int argc, char** argv)
         FdOutput(STDOUT_FILENO) << "vpanel-devsim " << VPANEL_VERSION << std::endl;
         return 0;
     }
+    if (options.simulator.replay)
+        for (const std::string& warning : options.simulator.replay->warnings())
+            errors() << warning << std::endl;
 
     // Blocked before any thread starts, so that only the signal descriptor sees them and the
     // port is always unpublished; a reader that went away must not kill us either.

@@ -15,6 +15,8 @@
 #include <QTime>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr QSize initialSize{376, 230};
@@ -96,16 +98,42 @@ void LogWidget::position(QPoint newPosition, QSize newSize)
 void LogWidget::inputData(const QString& text)
 {
     list->addItem(journalLine(text, QTime::currentTime()));
+    dropOldest();
 }
 
 void LogWidget::inputData(const QStringList& texts)
 {
-    list->addItems(texts);
+    // Lines that would go at once are never added.
+    const qsizetype skipped = std::max<qsizetype>(0, texts.size() - maxLines);
+    list->addItems(texts.mid(skipped));
+    dropOldest(static_cast<int>(skipped));
 }
 
 void LogWidget::clearAll()
 {
     list->clear();
+    dropped = 0;
+}
+
+void LogWidget::dropOldest(int skipped)
+{
+    const bool noticed = dropped > 0;
+    const int first = noticed ? 1 : 0;
+    const int excess = std::max(0, list->count() - first - maxLines);
+    if (excess == 0 && skipped == 0)
+        return;
+    for (int row = 0; row < excess; ++row)
+        delete list->takeItem(first);
+    dropped += excess + skipped;
+    if (noticed)
+        list->item(0)->setText(droppedText());
+    else
+        list->insertItem(0, droppedText());
+}
+
+QString LogWidget::droppedText() const
+{
+    return tr("Более ранние строки журнала удалены: %1").arg(dropped);
 }
 
 void LogWidget::setPrilip(bool on)
@@ -229,6 +257,8 @@ void LogWidget::retranslate()
     copyButton->setText(tr("Копировать строку"));
     saveButton->setText(tr("Сохранить как..."));
     closeButton->setText(tr("Закрыть"));
+    if (dropped > 0)
+        list->item(0)->setText(droppedText());
 }
 
 void LogWidget::warnNotWritten(const QString& fileName)

@@ -28,13 +28,18 @@ public:
 
     // How close (pixels) the window must come to a side of the main window to snap.
     static constexpr int snapDistance = 20;
+    // The journal keeps its last lines only, so that a long run on a noisy line does not
+    // grow without end; a recording of the line holds the whole story.
+    static constexpr int maxLines = 10000;
 
     explicit LogWidget(QWidget* parent = nullptr);
 
     // The journal line for text at that time: the text, a blank and the time.
     static QString journalLine(const QString& text, const QTime& time);
 
+    // The journal's lines; the first says how many older ones were dropped, once some were.
     QListWidget* lines() const { return list; }
+    int droppedLines() const { return dropped; }
     bool following() const { return follow; }
     // Replaces the standard file dialog (tests drive saving without a modal dialog).
     void setFileNameChooser(FileNameChooser chooser);
@@ -64,12 +69,17 @@ protected:
 private:
     void retranslate();
     void warnNotWritten(const QString& fileName);
+    // Drops the oldest lines past maxLines and says in the first line how many went, with
+    // `skipped` lines that were never added.
+    void dropOldest(int skipped = 0);
+    QString droppedText() const;
 
     QListWidget* list = nullptr;
     QPushButton* copyButton = nullptr;
     QPushButton* saveButton = nullptr;
     QPushButton* closeButton = nullptr;
     FileNameChooser chooseFileName;
+    int dropped = 0;
     bool follow = false;
     QPoint mainPosition;
     QSize mainSize;

@@ -44,6 +44,10 @@
         <translation>Not create/replace file
  %1</translation>
     </message>
+    <message>
+        <source>Более ранние строки журнала удалены: %1</source>
+        <translation>Older journal lines dropped: %1</translation>
+    </message>
 </context>
 <context>
     <name>PortAdvice</name>

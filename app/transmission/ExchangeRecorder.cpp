@@ -10,12 +10,17 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 // Past this much formatted text the writer writes without waiting for the flush time.
 constexpr std::size_t writeChunk = 64 * 1024;
+// Several of the longest frame lines, so that a cut can always leave room for the end line.
+constexpr std::size_t tailSize = 4096;
 
 std::string headerLine(const QString& text) { return "# " + text.toStdString(); }
+
+bool cutTo(int fd, std::uint64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)) == 0; }
 } // namespace
 
 std::shared_ptr<ExchangeRecorder> ExchangeRecorder::open(const QString& path, QString& error)
@@ -99,7 +104,7 @@ void ExchangeRecorder::writeLoop()
             append(entry);
         batch.clear();
         if (finishing)
-            m_pending += "# lost " + std::to_string(m_lost) + " frames\n";
+            m_pending += "# lost " + std::to_string(m_lost) + " frames\n# end: stopped\n";
         const auto now = Clock::now();
         if (finishing || now - lastFlush >= flushInterval || m_pending.size() >= writeChunk) {
             if (!flush())
@@ -130,6 +135,7 @@ bool ExchangeRecorder::flush()
             continue;
         if (written <= 0) {
             const QString cause = QString::fromLocal8Bit(std::strerror(written < 0 ? errno : ENOSPC));
+            cutBack(m_written + done, done, "# end: write failed: " + cause.toStdString() + '\n');
             {
                 std::lock_guard lock(m_mutex);
                 m_failed = true;
@@ -140,6 +146,34 @@ bool ExchangeRecorder::flush()
         }
         done += static_cast<std::size_t>(written);
     }
+    m_written += m_pending.size();
+    m_tail += m_pending;
+    if (m_tail.size() > tailSize)
+        m_tail.erase(0, m_tail.size() - tailSize);
     m_pending.clear();
     return true;
+}
+
+void ExchangeRecorder::cutBack(std::uint64_t fileEnd, std::size_t pendingWritten, const std::string& endLine)
+{
+    const std::string known = m_tail + m_pending.substr(0, pendingWritten);
+    const std::uint64_t knownStart = m_written - m_tail.size();
+    // The last line end that leaves room for the end line, else the last line end.
+    std::optional<std::uint64_t> lastLineEnd;
+    std::optional<std::uint64_t> roomyLineEnd;
+    for (std::size_t end = known.size() + 1; end-- > 0 && !roomyLineEnd;) {
+        if (end > 0 ? known[end - 1] != '\n' : knownStart > 0)
+            continue;
+        const std::uint64_t at = knownStart + end;
+        if (!lastLineEnd)
+            lastLineEnd = at;
+        if (at + endLine.size() <= fileEnd)
+            roomyLineEnd = at;
+    }
+    const std::uint64_t cut = roomyLineEnd.value_or(lastLineEnd.value_or(m_written));
+    // A device or a pipe cannot be cut, and has nothing to cut.
+    if (!cutTo(m_fd, cut) || !roomyLineEnd)
+        return;
+    if (::pwrite(m_fd, endLine.data(), endLine.size(), static_cast<off_t>(cut)) != static_cast<ssize_t>(endLine.size()))
+        cutTo(m_fd, cut);
 }

@@ -22,7 +22,8 @@
 // bounded queue; a writer thread of its own formats and writes them and flushes at least every
 // flushInterval, so that a killed program leaves all but the last moments on disk. Frames
 // that find the queue full are counted, and the count ends the file. A failed write ends the
-// recording, never the connection.
+// recording, never the connection: the file is cut back to whole lines and ends with the cause,
+// so that a full disk leaves a recording that still replays.
 class ExchangeRecorder : public QObject {
     Q_OBJECT
 
@@ -73,6 +74,9 @@ private:
     void append(const Entry& entry);
     // False, with the writer stopped and writeFailed emitted, on an error.
     bool flush();
+    // After a write that fell short at `fileEnd`: the file keeps whole lines and, where they
+    // leave room for it, the end line.
+    void cutBack(std::uint64_t fileEnd, std::size_t pendingWritten, const std::string& endLine);
 
     const QString m_path;
     const int m_fd;
@@ -84,5 +88,7 @@ private:
     std::atomic<std::uint64_t> m_lost{0};
     std::atomic<bool> m_failed{false};
     std::string m_pending; // formatted, not yet written
+    std::uint64_t m_written = 0; // whole lines on disk
+    std::string m_tail;          // the last of them, where a cut may fall
     std::thread m_writer;
 };

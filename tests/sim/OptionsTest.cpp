@@ -1,8 +1,5 @@
 #include "sim/Options.h"
-#include "sim/Recording.h"
 #include "sim/SimErrors.h"
-
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -99,35 +96,6 @@ TEST(ProgramOptionsTest, ControlLinesChangeFaultsOrNothing)
     EXPECT_EQ(faults.dropProbability, 0.0);
     EXPECT_FALSE(faults.wrongAddress);
     EXPECT_EQ(faults.splitProbability, 1.0);
-}
-
-} // namespace
-
-namespace {
-
-TEST(RecordingTest, AnUnreadableRecordingIsRefusedWithItsLineAndReason)
-{
-    struct Case {
-        const char* text;
-        const wchar_t* says;
-    };
-    const Case cases[] = {
-        {"# vpanel\n1.000 <- 01 13 00\n2.000 => 01\n", L"строка 3: нет направления"},
-        {"1.000 <- 01 13 00\n2.000 -> 01 1G\n", L"строка 2: байт кадра"},
-        {"1.000 <- 01 13 00\n12:00:01.5 -> 01\n", L"строка 2: время кадра"},
-        {"2.000 <- 01 13 00\n1.000 -> 01\n", L"строка 2: время кадра раньше"},
-        {"1.000 <- 01\n", L"строка 1: запрос короче"},
-        {"# only a header\n", L"нет ни одного кадра"},
-    };
-    for (const Case& item : cases) {
-        std::istringstream text(item.text);
-        try {
-            Recording::parse(text, "r.txt");
-            ADD_FAILURE() << item.text;
-        } catch (const SimulatorException& error) {
-            EXPECT_NE(std::wstring(error.message()).find(item.says), std::wstring::npos) << item.text;
-        }
-    }
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "app/link/FrameNotation.h"
 #include "app/link/Replies.h"
 #include "app/link/Requests.h"
 #include "sim/SimErrors.h"
@@ -216,6 +217,40 @@ TEST_F(SimulatorTest, VerboseLogShowsEachFrameInHexWithATimeStamp)
     EXPECT_NE(text.find("<- 09 00 00 09 00  ("), std::string::npos) << text;
     EXPECT_EQ(text[2], ':');
     EXPECT_EQ(text[8], '.');
+}
+
+// However the recorded pieces of a reply are stamped, each goes out in time and the line
+// answers the next request.
+TEST_F(SimulatorTest, EveryReplayedPieceWaitsBoundedAndTheLineKeepsAnswering)
+{
+    struct Case {
+        const char* name;
+        const char* laterPieceStamp;
+    };
+    const Case cases[] = {
+        {"a later piece stamped far ahead", "1000000000.000"},
+        {"a later piece stamped before its bytes can have crossed the line", "0.501"},
+    };
+    const auto request = [](const Frame& frame, const char* stamp) {
+        return frameLine(stamp, FrameDirection::Request, frame.bytes(), frame.size()) + "\n";
+    };
+    for (const Case& item : cases) {
+        const std::string later = item.laterPieceStamp;
+        std::istringstream text(request(deviceIdentificationRequest(1), "0.000") + "0.500 -> AA BB CC\n" + later +
+                                " -> 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13\n" +
+                                request(startRequest(1), (later + "1").c_str()) + later + "2 -> DD EE\n");
+        SimulatorOptions options = fastOptions();
+        options.baudRate = 9600;
+        options.replay = std::make_shared<Replay>(Recording::parse(text, item.name));
+        Simulator simulator(options);
+        LineHost host(linkOf(simulator), 9600);
+
+        host.send(deviceIdentificationRequest(1));
+        EXPECT_EQ(LineHost::joined(host.collectBytes(23, milliseconds(5000))).size(), 23u) << item.name;
+        host.send(startRequest(1));
+        EXPECT_EQ(LineHost::joined(host.collectBytes(2, milliseconds(5000))), (std::vector<std::uint8_t>{0xDD, 0xEE}))
+            << item.name;
+    }
 }
 
 } // namespace

@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 QString russian(const char* text)
@@ -60,6 +63,57 @@ TEST(LogWidgetLines, AppendStampedAndPlainLinesWithoutSelecting)
 
     log.clearAll();
     EXPECT_EQ(log.lines()->count(), 0);
+}
+
+QStringList numberedLines(int from, int count)
+{
+    QStringList lines;
+    for (int number = from; number < from + count; ++number)
+        lines << QString::number(number);
+    return lines;
+}
+
+TEST(LogWidgetLines, KeepsItsLastLinesAndSaysFirstHowManyOlderWentDropped)
+{
+    constexpr int most = LogWidget::maxLines;
+    struct Case {
+        const char* name;
+        std::vector<int> batches; // lines numbered on from 0; a batch of -1 is one stamped line
+        int dropped;
+    };
+    const Case cases[] = {
+        {"exactly full", {most}, 0},
+        {"one stamped line over", {most, -1}, 1},
+        {"one batch over", {most + 5}, 5},
+        {"batches over", {most - 1, 3, 2}, 4},
+        {"a batch of more than the journal holds after dropping some", {most, 1, 2 * most}, 2 * most + 1},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.name);
+        LogWidget log;
+        int next = 0;
+        for (const int batch : item.batches) {
+            if (batch < 0)
+                log.inputData(QString::number(next++));
+            else
+                log.inputData(numberedLines(std::exchange(next, next + batch), batch));
+        }
+        const QListWidget& lines = *log.lines();
+        const int notice = item.dropped > 0 ? 1 : 0;
+        ASSERT_EQ(lines.count(), most + notice);
+        EXPECT_EQ(log.droppedLines(), item.dropped);
+        const auto number = [&](int row) { return lines.item(row)->text().section(QLatin1Char(' '), 0, 0).toInt(); };
+        if (notice) {
+            EXPECT_EQ(lines.item(0)->text(), russian("Более ранние строки журнала удалены: %1").arg(item.dropped));
+        }
+        EXPECT_EQ(number(notice), item.dropped);
+        EXPECT_EQ(number(lines.count() - 1), next - 1);
+
+        log.clearAll();
+        log.inputData(QStringList{"after"});
+        EXPECT_EQ(lines.count(), 1);
+        EXPECT_EQ(log.droppedLines(), 0);
+    }
 }
 
 TEST(LogWidgetCopy, CopiesTheCurrentLineOnly)

@@ -2,18 +2,25 @@
 #include "app/transmission/ConsoleMirror.h"
 #include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/LinkTiming.h"
+#include "sim/Recording.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <future>
+#include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -145,7 +152,101 @@ TEST(ExchangeRecorderTest, FramesTheWriterCannotTakeAreCountedNotWaitedFor)
     recorder.reset(); // closes the pipe: the reader sees its end
     const std::string text = drained.get();
     ::close(reader);
-    EXPECT_NE(text.find("\n# lost " + std::to_string(lost) + " frames\n"), std::string::npos);
+    EXPECT_NE(text.find("\n# lost " + std::to_string(lost) + " frames\n# end: stopped\n"), std::string::npos);
+}
+
+// A file that may grow only so far, as on a full disk: in a child process whose file size
+// limit is `limit_bytes` beyond what the recording has on disk once `before` frames are there;
+// the limit it set is left in `limitPath`. The child's exit code says whether the recorder saw
+// its write fail.
+int recordUntilFull(const QString& path, const QString& limitPath, int before, off_t limit_bytes, int after)
+{
+    const pid_t child = fork();
+    if (child != 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+    QString error;
+    auto recorder = ExchangeRecorder::open(path, error);
+    if (!recorder)
+        _exit(2);
+    recorder->beginConnection({QStringLiteral("COM3"), 1, 115200, 20});
+    std::uint8_t frame[VPanel::Link::maxFrameSize];
+    for (std::size_t i = 0; i < sizeof frame; ++i)
+        frame[i] = static_cast<std::uint8_t>(i);
+    const auto record = [&](int frames) {
+        for (int i = 0; i < frames; ++i)
+            recorder->record(i % 2 ? VPanel::Link::FrameDirection::Reply : VPanel::Link::FrameDirection::Request, frame,
+                             static_cast<std::size_t>(5 + i * 37 % 250));
+    };
+    record(before);
+    struct stat written {};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (before > 0 && stat(path.toLocal8Bit().constData(), &written) == 0 && written.st_size == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const rlimit fileSize{static_cast<rlim_t>(written.st_size + limit_bytes), RLIM_INFINITY};
+    QFile limit(limitPath);
+    if (!limit.open(QIODevice::WriteOnly) || limit.write(QByteArray::number(qint64(fileSize.rlim_cur))) <= 0)
+        _exit(3);
+    limit.close();
+    if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
+        _exit(3);
+    record(after);
+    recorder->finish();
+    _exit(recorder->failed() ? 1 : 0);
+}
+
+// However short the last write falls, the file keeps whole lines only, ends with why it
+// ended where there is room for that, and replays without a warning. A limit seen in the
+// middle of a write, which then went past it, leaves no room.
+TEST(ExchangeRecorderTest, AWriteThatFallsShortLeavesWholeLinesAndTheCause)
+{
+    struct Case {
+        const char* name;
+        int before; // frames on disk before the limit is set
+        off_t limit_bytes;
+        int after;
+        bool cause;
+    };
+    const Case cases[] = {
+        {"within the first write", 0, 3000, 200, true},
+        {"after a chunk is on disk", 0, 100000, 3000, true},
+        {"a few bytes past what is on disk", 40, 5, 200, true},
+        {"not even the first line", 0, 10, 10, false},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.name);
+        QTemporaryDir directory;
+        const QString path = directory.filePath(QStringLiteral("exchange.txt"));
+        const QString limitPath = directory.filePath(QStringLiteral("limit"));
+        ASSERT_EQ(recordUntilFull(path, limitPath, item.before, item.limit_bytes, item.after), 1);
+        QFile limit(limitPath);
+        ASSERT_TRUE(limit.open(QIODevice::ReadOnly));
+        const std::size_t limit_bytes = limit.readAll().toULongLong();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const std::string text = file.readAll().toStdString();
+        if (!item.cause || text.size() > limit_bytes) {
+            EXPECT_EQ(text.find("# end:"), std::string::npos);
+        } else {
+            ASSERT_GE(text.size(), 2u);
+            const std::size_t lastLine = text.rfind('\n', text.size() - 2) + 1;
+            EXPECT_EQ(text.compare(lastLine, 21, "# end: write failed: "), 0) << text.substr(lastLine);
+        }
+        if (text.empty())
+            continue;
+        EXPECT_EQ(text.back(), '\n');
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            VPanel::Link::FrameLineFault fault{};
+            EXPECT_TRUE(line[0] == '#' || VPanel::Link::parseFrameLine(line, fault)) << line;
+        }
+        std::istringstream replayed(text);
+        EXPECT_TRUE(VPanel::Sim::Recording::parse(replayed, "exchange.txt").warnings().empty());
+    }
 }
 
 } // namespace
