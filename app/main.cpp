@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <locale>
@@ -22,7 +23,8 @@
 
 namespace {
 
-constexpr int exitUsage = 2;
+// A wrong command line, or a start that failed (a recording that cannot be written).
+constexpr int exitNotStarted = 2;
 
 // The console's texts are Russian: the first of these locales that the system has becomes
 // the process's.
@@ -66,10 +68,22 @@ QStringList argumentsOf(int argc, char** argv)
     return arguments;
 }
 
+// Without a display the panel still runs, showing itself through --print-display and
+// --save-window, instead of failing to start.
+void chooseScreenlessPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A reader of the output that goes away (| head) ends the program as SIGTERM does, through
+    // the failed write, rather than killing it without its stop packet and closing files.
+    std::signal(SIGPIPE, SIG_IGN);
     // The display reports every resize at debug level; QT_LOGGING_RULES can bring it back.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     setProcessLocale();
@@ -79,6 +93,7 @@ int main(int argc, char** argv)
     if (early.error.isEmpty())
         if (const std::optional<int> exitCode = answered(early))
             return *exitCode;
+    chooseScreenlessPlatform();
     QApplication application(argc, argv);
     // After the application, which sets the environment's locale on its own.
     setProcessLocale();
@@ -86,24 +101,28 @@ int main(int argc, char** argv)
     const StartOptions options = StartOptions::parse(application.arguments().mid(1));
     if (!options.error.isEmpty()) {
         std::wcerr << (options.error + QLatin1Char('\n') + StartOptions::usage()).toStdWString() << std::flush;
-        return exitUsage;
+        return exitNotStarted;
     }
     if (const std::optional<int> exitCode = answered(options))
         return *exitCode;
 
     QORemoteController window;
-    const TerminationSignals termination(window);
+    TerminationSignals termination(window);
+    if (runsHeadless(options.printDisplay))
+        window.setWarningPresenter(printWarning);
     window.show();
     if (options.english) {
         window.ui().actionEnglish->setChecked(true);
         window.changeLanguage();
     }
-    if (options.printDisplay)
-        new DisplayPrinter(*window.ui().indicator, stdout);
+    if (options.printDisplay) {
+        auto* printer = new DisplayPrinter(*window.ui().indicator, stdout);
+        QObject::connect(printer, &DisplayPrinter::outputClosed, &termination, &TerminationSignals::terminate);
+    }
     if (!options.saveWindowFile.isEmpty())
         new ClosingSnapshot(window, options.saveWindowFile);
     if (!options.recordFile.isEmpty() && !window.startRecording(options.recordFile))
-        return exitUsage;
+        return exitNotStarted;
     if (options.connection)
         window.setParam(options.connection->port, options.connection->address, options.connection->baudRate);
     return application.exec();

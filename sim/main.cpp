@@ -2,6 +2,7 @@
 // a serial port of the port map until the program ends.
 
 #include "baselib/exceptions/Exception.h"
+#include "baselib/platform/Console.h"
 #include "baselib/platform/Conversion.h"
 #include "sim/FdOutput.h"
 #include "sim/Options.h"
@@ -120,8 +121,10 @@ int main(int argc, char** argv)
 
     // The line's thread has a stream of its own, so that the two never share a buffer.
     FdOutput frames(STDOUT_FILENO);
-    if (options.verbose)
+    if (options.verbose) {
         options.simulator.verbose = &frames;
+        KelConsole::setTraceLinesShown(true);
+    }
     try {
         Simulator simulator(options.simulator);
         FdOutput(STDOUT_FILENO) << simulator.portName() << " -> " << simulator.devicePath() << std::endl;

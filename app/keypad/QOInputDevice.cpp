@@ -11,6 +11,7 @@
 #include <QSize>
 
 #include <algorithm>
+#include <utility>
 
 // Resources must be registered from outside any namespace; the keypad lives in a
 // static library, so nothing else would pull its icons into the program.
@@ -47,6 +48,9 @@ QOInputDevice::QOInputDevice(QWidget* parent)
     : QWidget(parent), grid(new QGridLayout(this))
 {
     registerKeypadResources();
+    releaseTimer.setSingleShot(true);
+    releaseTimer.setInterval(repeatPressWait);
+    connect(&releaseTimer, &QTimer::timeout, this, &QOInputDevice::flushPendingRelease);
 }
 
 QOKeyTable QOInputDevice::standardKeys()
@@ -215,8 +219,17 @@ void QOInputDevice::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
+    if (pendingRelease && pendingRelease->qtKey == event->key() &&
+        (event->isAutoRepeat() || (event->timestamp() >= pendingRelease->timestamp &&
+                                   event->timestamp() - pendingRelease->timestamp <=
+                                       static_cast<quint64>(autoRepeatGap.count())))) {
+        releaseTimer.stop();
+        pendingRelease.reset();
+        return;
+    }
     if (event->isAutoRepeat())
         return;
+    flushPendingRelease();
     if (isDirectCode(*code))
         emit codePressButton(*code);
     if (QOInputButton* key = firstWithCode(*code, false)) {
@@ -236,15 +249,35 @@ void QOInputDevice::keyReleaseEvent(QKeyEvent* event)
     }
     if (event->isAutoRepeat())
         return;
+    flushPendingRelease();
+    // An event without a time (a synthetic one) cannot be paired with a press.
+    if (event->timestamp() == 0) {
+        releaseKey(*code);
+        return;
+    }
+    pendingRelease = PendingRelease{event->key(), *code, event->timestamp()};
+    releaseTimer.start();
+}
+
+void QOInputDevice::releaseKey(int code)
+{
     // A locked key stays held on the device: the direct release would undo the lock.
-    if (isDirectCode(*code) && !isLockedCode(*code))
-        emit codeReleaseButton(*code);
-    if (QOInputButton* key = firstWithCode(*code, true))
+    if (isDirectCode(code) && !isLockedCode(code))
+        emit codeReleaseButton(code);
+    if (QOInputButton* key = firstWithCode(code, true))
         key->releaseButton();
+}
+
+void QOInputDevice::flushPendingRelease()
+{
+    releaseTimer.stop();
+    if (const std::optional<PendingRelease> pending = std::exchange(pendingRelease, std::nullopt))
+        releaseKey(pending->code);
 }
 
 void QOInputDevice::closeEvent(QCloseEvent* event)
 {
+    flushPendingRelease();
     qDeleteAll(buttons);
     buttons.clear();
     toolTipSources.clear();

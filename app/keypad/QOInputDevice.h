@@ -4,11 +4,14 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 #include <QVector>
 #include <QWidget>
 
 #include <array>
+#include <chrono>
+#include <optional>
 
 class QCloseEvent;
 class QEvent;
@@ -35,6 +38,12 @@ public:
     static constexpr int numpadToggleCode = 69;
     static constexpr int placeholderCode = -1;
     static constexpr int maxGroupButtons = 200;
+    // X repeats a held key as a release and a press at the same event time, and Qt does not
+    // mark every such pair as auto-repeat: a press this soon after the release of the same key
+    // is one, and the key stays held.
+    static constexpr std::chrono::milliseconds autoRepeatGap{2};
+    // How long the release of a PC key waits for the press that would make it auto-repeat.
+    static constexpr std::chrono::milliseconds repeatPressWait{20};
 
     explicit QOInputDevice(QWidget* parent = nullptr);
 
@@ -83,6 +92,14 @@ private slots:
     void slotButtonLock();
 
 private:
+    struct PendingRelease {
+        int qtKey = 0;
+        int code = 0;
+        quint64 timestamp = 0;
+    };
+
+    void releaseKey(int code);
+    void flushPendingRelease();
     void pressOf(const QOInputButton* key);
     void releaseOf(const QOInputButton* key);
     void toggleLockOf(QOInputButton* key);
@@ -99,4 +116,6 @@ private:
     int groupCount = 0;
     int checkButton = -1;
     std::array<int, maxGroupButtons> groupButtons{};
+    std::optional<PendingRelease> pendingRelease;
+    QTimer releaseTimer;
 };

@@ -59,23 +59,24 @@ void FindDeviceForm::setup(QWidget* window)
     groupBox_2 = named<QGroupBox>(window, "groupBox_2");
     infoView_2 = named<QListWidget>(groupBox_2, "infoView_2");
 
-    auto* portColumn = new QVBoxLayout;
-    portColumn->addWidget(boxCom);
-    portColumn->addWidget(boxAddresBegin);
-    auto* speedColumn = new QVBoxLayout;
-    speedColumn->addWidget(boxSpeed);
-    speedColumn->addWidget(boxAddresEnd);
+    // Each label beside its box: the port and the rate, then the begin and end address.
     auto* choices = new QGridLayout;
     choices->addWidget(label, 0, 0);
-    choices->addLayout(portColumn, 0, 1);
+    choices->addWidget(boxCom, 0, 1);
     choices->addWidget(label_2, 0, 2);
-    choices->addLayout(speedColumn, 0, 3);
+    choices->addWidget(boxSpeed, 0, 3);
     choices->addWidget(findButton, 0, 4);
     choices->addWidget(label_3, 1, 0);
+    choices->addWidget(boxAddresBegin, 1, 1);
     choices->addWidget(label_4, 1, 2);
+    choices->addWidget(boxAddresEnd, 1, 3);
     choices->addWidget(stopButton, 1, 4);
     choices->addWidget(quickBox, 2, 0, 1, 2);
     choices->addWidget(stopAtFirstBox, 2, 2, 1, 2);
+    label->setBuddy(boxCom);
+    label_2->setBuddy(boxSpeed);
+    label_3->setBuddy(boxAddresBegin);
+    label_4->setBuddy(boxAddresEnd);
 
     auto* found = new QGridLayout(groupBox);
     found->addWidget(infoView, 0, 0, 1, 2);

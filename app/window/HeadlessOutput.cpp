@@ -4,9 +4,25 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPixmap>
 #include <QTime>
 #include <QWidget>
+
+#include <cerrno>
+#include <utility>
+
+bool runsHeadless(bool printDisplay)
+{
+    const QString platform = QGuiApplication::platformName();
+    return printDisplay || platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+void printWarning(QWidget*, const QString& title, const QString& text)
+{
+    std::fprintf(stderr, "%s\n", (title + QLatin1String(": ") + text).toUtf8().constData());
+    std::fflush(stderr);
+}
 
 DisplayPrinter::DisplayPrinter(QOIndicator& indicator, std::FILE* out)
     : QObject(&indicator), m_indicator(indicator), m_out(out)
@@ -31,8 +47,14 @@ void DisplayPrinter::print()
     const QString text =
         QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) + QLatin1Char('\n') + rows.join(QLatin1Char('\n'));
     const QByteArray bytes = text.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), m_out);
-    std::fflush(m_out);
+    const std::size_t written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), m_out);
+    if (std::fflush(m_out) == 0 && written == static_cast<std::size_t>(bytes.size()))
+        return;
+    const bool closed = errno == EPIPE;
+    // Another failure (a full disk) may pass; the next change tries again.
+    std::clearerr(m_out);
+    if (closed && !std::exchange(m_closed, true))
+        emit outputClosed();
 }
 
 ClosingSnapshot::ClosingSnapshot(QWidget& window, QString path)

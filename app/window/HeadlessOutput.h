@@ -12,6 +12,13 @@ class QWidget;
 
 // What a panel without a screen to look at shows of itself.
 
+// Whether the program runs where nobody sees its window: on a platform without a screen, or
+// with --print-display, whose user watches the terminal.
+bool runsHeadless(bool printDisplay);
+
+// A warning for standard error in place of a box nobody would see or close.
+void printWarning(QWidget* parent, const QString& title, const QString& text);
+
 // Prints the display's rows, after a line with the time, each time they change; a batch of
 // changes delivered together prints once.
 class DisplayPrinter : public QObject {
@@ -19,6 +26,10 @@ class DisplayPrinter : public QObject {
 
 public:
     DisplayPrinter(QOIndicator& indicator, std::FILE* out);
+
+signals:
+    // The reader of the output has gone (a pipe closed); said once.
+    void outputClosed();
 
 private slots:
     void schedulePrint();
@@ -29,6 +40,7 @@ private:
     std::FILE* m_out;
     QStringList m_printed;
     bool m_pending = false;
+    bool m_closed = false;
 };
 
 // Saves the window as a PNG as it closes, while it still shows the connected panel.

@@ -18,7 +18,8 @@ public:
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-private slots:
+public slots:
+    // Ends the program as the signals do; for other reasons to end it (a closed output).
     void terminate();
 
 private:

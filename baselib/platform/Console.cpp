@@ -15,6 +15,9 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+// Defined by a program that decides on its own traces (ProgramTraces.cpp), absent elsewhere.
+extern "C" __attribute__((weak, visibility("default"))) bool KelConsole_programShowsTraceLines();
+
 namespace KelConsole {
 
 namespace {
@@ -73,6 +76,12 @@ std::recursive_mutex& consoleMutex()
     }
     return *mutex;
 }
+
+// Undecided until the first trace line or the program's own choice: a line may be written while
+// the libraries are loaded, before the program's main runs, so the program's definition of
+// KelConsole_programShowsTraceLines is asked then rather than waited for.
+constexpr int undecided = -1;
+std::atomic<int> traceSwitch{undecided};
 
 // The buffers of the wide standard streams as the library found them, before anyone could
 // redirect them.
@@ -194,12 +203,28 @@ void writeTraceLine(const std::wstring& text) { writeTraceLine(text, Color::Gree
 
 void writeTraceLine(const std::wstring& text, Color::ConsoleColor color)
 {
+    if (!traceLinesShown())
+        return;
     writeColoredLine(std::wclog, initialLogBuffer, color, text);
 }
 
 void writeErrorReport(const std::wstring& text)
 {
     writeColoredLine(std::wcerr, initialErrorBuffer, Color::LightRed, text);
+}
+
+void setTraceLinesShown(bool shown) { traceSwitch.store(shown ? 1 : 0, std::memory_order_release); }
+
+bool traceLinesShown()
+{
+    int state = traceSwitch.load(std::memory_order_acquire);
+    if (state == undecided) {
+        const int chosen = !KelConsole_programShowsTraceLines || KelConsole_programShowsTraceLines() ? 1 : 0;
+        // The program's own choice, made meanwhile, wins.
+        if (traceSwitch.compare_exchange_strong(state, chosen, std::memory_order_acq_rel))
+            state = chosen;
+    }
+    return state != 0;
 }
 
 namespace Internal {

@@ -65,6 +65,12 @@ KELBASE_EXPORT void writeTraceLine(const std::wstring& text, Color::ConsoleColor
 // A library error report: light red on std::wcerr, written as writeTraceLine() writes.
 KELBASE_EXPORT void writeErrorReport(const std::wstring& text);
 
+// Whether trace lines are written; error reports always are. They are, unless the program
+// says otherwise: with setTraceLinesShown, or, for lines written before its main runs, by
+// linking kel_program_traces (ProgramTraces.h), which shows them only when asked for.
+KELBASE_EXPORT void setTraceLinesShown(bool shown);
+KELBASE_EXPORT bool traceLinesShown();
+
 namespace Internal {
 
 // Holds the process-wide console lock for its lifetime. The lock is recursive: a thread that

@@ -55,6 +55,52 @@ TEST_F(StandardKeypad, AutoRepeatIsIgnored)
     EXPECT_EQ(takeSent(), Sent({"R6", "R6"}));
 }
 
+// Key events as X delivers them, with their event times. X repeats a held key as a release and
+// a press at one time, which Qt does not always mark as auto-repeat.
+TEST_F(StandardKeypad, ReleaseAndPressOfAKeyAtOneTimeKeepItHeld)
+{
+    struct Event {
+        QEvent::Type type;
+        Qt::Key key;
+        quint64 time_ms;
+    };
+    constexpr auto press = QEvent::KeyPress;
+    constexpr auto release = QEvent::KeyRelease;
+    struct Case {
+        const char* name;
+        std::vector<Event> events;
+        Sent sent;
+    };
+    const Case cases[] = {
+        {"held with repeats",
+         {{press, Qt::Key_Down, 1000}, {release, Qt::Key_Down, 1500}, {press, Qt::Key_Down, 1500},
+          {release, Qt::Key_Down, 1533}, {press, Qt::Key_Down, 1535}, {release, Qt::Key_Down, 1900}},
+         {"P80", "R80"}},
+        {"a digit held with repeats",
+         {{press, Qt::Key_5, 1000}, {release, Qt::Key_5, 1500}, {press, Qt::Key_5, 1500}, {release, Qt::Key_5, 1600}},
+         {"P6", "P6", "R6", "R6"}},
+        {"a 2 ms tap", {{press, Qt::Key_Down, 1000}, {release, Qt::Key_Down, 1002}}, {"P80", "R80"}},
+        {"two quick taps",
+         {{press, Qt::Key_Down, 1000}, {release, Qt::Key_Down, 1010}, {press, Qt::Key_Down, 1013},
+          {release, Qt::Key_Down, 1020}},
+         {"P80", "R80", "P80", "R80"}},
+        {"another key at the release's time",
+         {{press, Qt::Key_Down, 1000}, {release, Qt::Key_Down, 1010}, {press, Qt::Key_Up, 1010},
+          {release, Qt::Key_Up, 1020}},
+         {"P80", "R80", "P72", "R72"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const Event& event : c.events) {
+            QKeyEvent key(event.type, event.key, Qt::NoModifier);
+            key.setTimestamp(event.time_ms);
+            QApplication::sendEvent(&keypad, &key);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return sent.size() >= c.sent.size(); }, 5000));
+        EXPECT_EQ(takeSent(), c.sent);
+    }
+}
+
 TEST_F(StandardKeypad, CtrlWithAKeyTogglesItsLock)
 {
     QTest::keyClick(&keypad, Qt::Key_Return, Qt::ControlModifier);

@@ -92,6 +92,57 @@ TEST_F(FindDeviceTest, OpensIdleWithTheInstalledPortsAndTheFixedChoices)
     EXPECT_EQ(part<QLabel>(window, "busyLabel")->size(), QSize(50, 50));
 }
 
+// Each choice stands where the window describes it, its label right beside it: port and rate,
+// then begin and end address, then the two search switches.
+TEST_F(FindDeviceTest, EachLabelStandsBesideItsBoxInTheDescribedOrder)
+{
+    TestFindDevice window(dictionaryPath());
+    window.show();
+    QCoreApplication::processEvents();
+    struct Choice {
+        const char* label; // none for a switch, which carries its own text
+        const char* control;
+        int row;
+        int column;
+    };
+    const Choice choices[] = {
+        {"label", "boxCom", 0, 0},         {"label_2", "boxSpeed", 0, 1},
+        {"label_3", "boxAddresBegin", 1, 0}, {"label_4", "boxAddresEnd", 1, 1},
+        {nullptr, "quickBox", 2, 0},       {nullptr, "stopAtFirstBox", 2, 1},
+    };
+    const auto placeOf = [&window](const QWidget* widget) {
+        return QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+    };
+    const QList<QWidget*> controls = window.findChildren<QWidget*>();
+    for (const Choice& choice : choices) {
+        SCOPED_TRACE(choice.control);
+        const QRect control = placeOf(part<QWidget>(window, choice.control));
+        for (const Choice& other : choices) {
+            const QRect otherControl = placeOf(part<QWidget>(window, other.control));
+            if (other.row > choice.row)
+                EXPECT_LT(control.bottom(), otherControl.top()) << "above " << other.control;
+            if (other.row == choice.row && other.column > choice.column)
+                EXPECT_LT(control.right(), otherControl.left()) << "left of " << other.control;
+        }
+        if (!choice.label)
+            continue;
+        const QRect label = placeOf(part<QLabel>(window, choice.label));
+        EXPECT_TRUE(control.top() <= label.center().y() && label.center().y() <= control.bottom())
+            << "the label's middle at y " << label.center().y() << ", the box from " << control.top() << " to "
+            << control.bottom();
+        EXPECT_LE(label.right(), control.left());
+        // Nothing stands between the label and its box.
+        for (const QWidget* between : controls) {
+            const QRect place = placeOf(between);
+            if (between->isVisibleTo(&window) && between->parentWidget() == &window && place.left() > label.right() &&
+                place.right() < control.left() && place.top() <= label.center().y() &&
+                label.center().y() <= place.bottom())
+                ADD_FAILURE() << between->objectName().toStdString() << " stands between " << choice.label
+                              << " and its box";
+        }
+    }
+}
+
 TEST_F(FindDeviceTest, RemembersTheChoicesOfTheLastSearch)
 {
     const auto bus = simulate("COM5", {});

@@ -10,6 +10,7 @@
 #include "tests/support/FakeDeviceTree.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -90,11 +91,11 @@ protected:
         QString errors;
     };
 
-    // The program run without a display to its end.
-    Answer answer(const QStringList& arguments) const
+    // The program run to its end, without a display unless told.
+    Answer answer(const QStringList& arguments, bool display = false) const
     {
         QProcess program;
-        program.setProcessEnvironment(environment(false));
+        program.setProcessEnvironment(environment(display));
         program.start(QStringLiteral(VPANEL_PATH), arguments);
         Answer answer;
         if (!program.waitForFinished(10000) || program.exitStatus() != QProcess::NormalExit)
@@ -215,8 +216,53 @@ TEST_F(ProgramProcessTest, PortCommandsListAndPinPortsWithoutADisplay)
     EXPECT_EQ(QFile::symLinkTarget(ports + QStringLiteral("/COM34")), stableName);
 }
 
+// Nobody sees a box there: the reason goes to standard error and the program ends at once.
+TEST_F(ProgramProcessTest, AStartThatFailsWhereNoOneSeesTheWindowSaysWhyAndExitsWithTwo)
+{
+    const QString unwritable = directory.filePath(QStringLiteral("no such folder/exchange.txt"));
+    const struct {
+        const char* name;
+        bool display;
+        QStringList options;
+    } cases[] = {
+        {"no display", false, {}},
+        {"printing the display", true, {QStringLiteral("--print-display")}},
+    };
+    for (const auto& c : cases) {
+        const Answer started = answer(QStringList{QStringLiteral("--record"), unwritable} + c.options, c.display);
+        EXPECT_EQ(started.exitCode, 2) << c.name;
+        EXPECT_TRUE(started.errors.contains(unwritable)) << c.name << ": " << started.errors.toStdString();
+    }
+}
+
+// As its users run it, `vpanel --print-display ... | head -n 12`: the reader goes after twelve
+// lines, and the panel ends as a termination request ends it.
+TEST_F(ProgramProcessTest, AReaderThatGoesAwayEndsThePanelAsTerminationDoes)
+{
+    const QString picture = directory.filePath(QStringLiteral("window.png"));
+    const QString recording = directory.filePath(QStringLiteral("exchange.txt"));
+    simulate();
+    QProcess shell;
+    shell.setProcessEnvironment(environment(true));
+    shell.setWorkingDirectory(directory.filePath(QStringLiteral("work")));
+    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"), QStringLiteral("\"$0\" \"$@\" | head -n 12 >/dev/null; exit ${PIPESTATUS[0]}"),
+                 QStringLiteral(VPANEL_PATH), QStringLiteral("--connect"), portName(), QStringLiteral("1"),
+                 QString::number(baudRate), QStringLiteral("--print-display"), QStringLiteral("--save-window"), picture,
+                 QStringLiteral("--record"), recording});
+    ASSERT_TRUE(shell.waitForFinished(static_cast<int>(milliseconds(startWait).count())));
+    EXPECT_EQ(shell.exitCode(), 0) << "the panel's status";
+    EXPECT_GT(requests(VPanel::Link::Command::Stop), 0u);
+    EXPECT_GT(QFileInfo(picture).size(), 0);
+    QFile file(recording);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    EXPECT_TRUE(lines.last().startsWith("# lost ")) << lines.last().toStdString();
+}
+
 // Each round ends the panel by a signal at one of the moments when it is busiest letting go of
-// the line: the device vanishing as the signal comes, or the warning box open after silence.
+// the line: the device vanishing as the signal comes, or the report of silence just made.
 TEST_F(ProgramProcessTest, TerminationEndsThePanelPromptlyAndQuietly)
 {
     const int terminationSignals[] = {SIGTERM, SIGINT, SIGHUP};

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <locale>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -50,17 +52,29 @@ struct Channel {
     }
 };
 
-// Runs the probe program in `mode` and collects what it wrote until it closed both.
-ProbeOutput runProbe(const char* mode, bool stdoutTerminal, bool stderrTerminal)
+// Runs a probe program with one argument and collects what it wrote until it closed both. Its
+// environment is ours without KEL_TRACE, plus `trace` as KEL_TRACE when given.
+ProbeOutput runProgram(const char* program, const char* argument, bool stdoutTerminal, bool stderrTerminal,
+                       const char* trace = nullptr)
 {
     Channel out(stdoutTerminal);
     Channel err(stderrTerminal);
-    const char* const arguments[] = {KEL_CONSOLE_PROBE, mode, nullptr};
+    const char* const arguments[] = {program, argument, nullptr};
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable; ++variable)
+        if (std::strncmp(*variable, "KEL_TRACE=", 10) != 0)
+            variables.emplace_back(*variable);
+    if (trace)
+        variables.push_back(std::string("KEL_TRACE=") + trace);
+    std::vector<char*> environment;
+    for (std::string& variable : variables)
+        environment.push_back(variable.data());
+    environment.push_back(nullptr);
     const pid_t child = fork();
     if (child == 0) {
         dup2(out.writer, STDOUT_FILENO);
         dup2(err.writer, STDERR_FILENO);
-        execv(KEL_CONSOLE_PROBE, const_cast<char* const*>(arguments));
+        execve(program, const_cast<char* const*>(arguments), environment.data());
         _exit(127);
     }
     close(out.writer);
@@ -88,6 +102,12 @@ ProbeOutput runProbe(const char* mode, bool stdoutTerminal, bool stderrTerminal)
     }
     waitpid(child, &output.status, 0);
     return output;
+}
+
+// Runs the console probe in `mode`.
+ProbeOutput runProbe(const char* mode, bool stdoutTerminal, bool stderrTerminal)
+{
+    return runProgram(KEL_CONSOLE_PROBE, mode, stdoutTerminal, stderrTerminal);
 }
 
 TEST(ConsoleColor, SgrSequenceOfEachKindOfColor)
@@ -172,6 +192,28 @@ TEST(ConsoleLines, ProgramsOwnNarrowAndWideWritesKeepWorking)
         const std::string own = std::string(mode) == "wide" ? "широкий\n" : "узкий\n";
         const std::string round = "трасса\n" + own + "отчёт\n";
         EXPECT_EQ(output.err, round + round) << mode;
+    }
+}
+
+// The project's programs show trace lines, a library's line as it loads included, only when
+// asked for; error reports and their own lines always. Other programs see every line (above).
+TEST(ConsoleLines, ProgramsOfTheProjectShowTraceLinesOnlyWhenAsked)
+{
+    const std::string own = "своё\nотчёт\n";
+    const struct {
+        const char* argument;
+        const char* trace; // KEL_TRACE, or none
+        std::string err;
+    } cases[] = {
+        {"", nullptr, own},
+        {"", "0", own},
+        {"", "1", "loading\nтрасса\n" + own},
+        {"--verbose", nullptr, "трасса\n" + own},
+    };
+    for (const auto& c : cases) {
+        const ProbeOutput output = runProgram(KEL_PROGRAM_TRACE_PROBE, c.argument, false, false, c.trace);
+        EXPECT_TRUE(WIFEXITED(output.status) && WEXITSTATUS(output.status) == 0);
+        EXPECT_EQ(output.err, c.err) << "'" << c.argument << "' with KEL_TRACE " << (c.trace ? c.trace : "unset");
     }
 }
 
