@@ -206,7 +206,7 @@ std::shared_ptr<NetworkLine> NetworkLine::connect(const NetworkAddress& address,
         if (address.protocol == NetworkAddress::Protocol::Rfc2217)
             line->negotiate();
         else
-            line->awaitServer([&] { return !line->m_received.empty(); },
+            line->awaitServer([] { return false; },
                               std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(connected - start),
                                          shortestRefusalWait, longestRefusalWait));
     } catch (const SerialPortException& failed) {
