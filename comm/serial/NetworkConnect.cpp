@@ -44,6 +44,9 @@ constexpr int keepAliveIdle_s = 5;
 constexpr int keepAliveInterval_s = 1;
 constexpr int keepAliveCount = 3;
 constexpr int userTimeout_ms = 10000;
+// What the server has not taken yet stays bounded, so that one that stops reading is
+// noticed soon; still more than a second of data at the fastest serial rate.
+constexpr int sendBuffer_bytes = 64 * 1024;
 
 // The line accepts only what it needs; the Telnet library refuses every other option.
 const telnet_telopt_t telnetOptions[] = {
@@ -161,6 +164,7 @@ int connectedSocket(const NetworkAddress& address, SteadyClock::time_point end)
             setOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, keepAliveInterval_s);
             setOption(fd, IPPROTO_TCP, TCP_KEEPCNT, keepAliveCount);
             setOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, userTimeout_ms);
+            setOption(fd, SOL_SOCKET, SO_SNDBUF, sendBuffer_bytes);
             return fd;
         }
         close(fd);
