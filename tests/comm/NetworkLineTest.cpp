@@ -12,6 +12,7 @@
 #include <fstream>
 #include <thread>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,11 +69,20 @@ class NetworkLineTest : public KelCommTest::PortEnvironment {};
 // line; the server's refusal of a setting as a local line's refusal.
 TEST_F(NetworkLineTest, AServerThatKeepsTheLineFromOpeningFailsTheOpenSoonWithWhy)
 {
-    const auto busy = [](int connection, const std::atomic<bool>& stop) {
-        sendAll(connection, telnetCommand({iac, doOption, 44}) + "Port already in use\r\n", stop);
+    // As ser2net does: it says so, ends its side and takes what the client sent meanwhile,
+    // so that the client sees an orderly end rather than a reset.
+    const auto refuse = [](int connection, const std::string& words, const std::atomic<bool>& stop) {
+        sendAll(connection, words, stop);
+        shutdown(connection, SHUT_WR);
+        char discarded[256];
+        while (!stop && recv(connection, discarded, sizeof discarded, MSG_DONTWAIT) != 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
-    const auto busyRaw = [](int connection, const std::atomic<bool>& stop) {
-        sendAll(connection, "Port already in use\r\n", stop);
+    const auto busy = [&](int connection, const std::atomic<bool>& stop) {
+        refuse(connection, telnetCommand({iac, doOption, 44}) + "Port already in use\r\n", stop);
+    };
+    const auto busyRaw = [&](int connection, const std::atomic<bool>& stop) {
+        refuse(connection, "Port already in use\r\n", stop);
     };
     const auto neverReading = [](int, const std::atomic<bool>& stop) {
         while (!stop)
