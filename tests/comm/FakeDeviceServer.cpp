@@ -119,11 +119,11 @@ void PortControlPeer::operator()(int connection, const std::atomic<bool>& stop)
         return sendAll(connection, reply, stop) && !closeAfterReply;
     };
     while (awaitReadable(connection, stop)) {
-        const ssize_t count = recv(connection, chunk, pester ? 1024 : sizeof chunk, 0);
+        const ssize_t count = recv(connection, chunk, pester ? 512 : sizeof chunk, 0);
         if (count <= 0)
             return;
         if (pester) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
             if (!sendAll(connection, telnetCommand({iac, doOption, 99}), stop))
                 return;
         }

@@ -243,7 +243,7 @@ TEST_F(NetworkLineTest, ADoubledByteSplitByAnAnswerArrivesOnce)
 {
     PortControlPeer peer;
     peer.pester = true;
-    constexpr std::size_t total = 300000;
+    constexpr std::size_t total = 150000;
     {
         FakeDeviceServer server(std::ref(peer), 4096);
         SystemSerialPort port(mapServer(60, server.url("rfc2217")), CommSettings(921600),
@@ -255,7 +255,9 @@ TEST_F(NetworkLineTest, ADoubledByteSplitByAnAnswerArrivesOnce)
             while (writing)
                 port.read(buffer, sizeof buffer, nullptr, false);
         });
-        const std::string block(4000, '\xFF');
+        // One plain byte ahead puts the doubled ones at odd offsets, where a socket that takes
+        // an even count splits them.
+        const std::string block = "a" + std::string(4999, '\xFF');
         for (std::size_t sent = 0; sent < total; sent += block.size())
             ASSERT_TRUE(port.write(block.data(), static_cast<std::uint32_t>(block.size()), nullptr).isGood());
         const auto start = KelCommTest::SteadyClock::now();
