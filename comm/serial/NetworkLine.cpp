@@ -217,8 +217,12 @@ bool NetworkLine::flushPendingLocked()
 void NetworkLine::flushAnswers()
 {
     const std::lock_guard<std::mutex> guard(m_sendMutex);
-    if (m_pendingCommands.empty() && !m_escapeHalfOwed)
-        return;
+    if (!m_pendingCommands.empty() || m_escapeHalfOwed)
+        flushQuietlyLocked();
+}
+
+void NetworkLine::flushQuietlyLocked()
+{
     // Nothing may be thrown from here: the next transfer finds the connection gone instead.
     try {
         flushPendingLocked();
@@ -241,15 +245,9 @@ void NetworkLine::sendControl(const char* bytes, std::size_t size)
     const bool waiting = !m_pendingCommands.empty();
     m_pendingCommands.append(bytes, size);
     // With answers already waiting the socket is full: the pump sends them all at its end.
-    if (waiting)
-        return;
     // Called back from the Telnet library, through which nothing may be thrown.
-    try {
-        flushPendingLocked();
-    } catch (const SerialPortSystemException&) {
-        if (!m_connectionError)
-            m_connectionError = ECONNRESET;
-    }
+    if (!waiting)
+        flushQuietlyLocked();
 }
 
 std::size_t NetworkLine::writeSome(const void* data, std::size_t size)

@@ -84,6 +84,8 @@ private:
     // Needs m_receiveMutex: it is called back from within the Telnet library.
     void sendControl(const char* bytes, std::size_t size);
     bool flushPendingLocked();
+    // Needs m_sendMutex and m_receiveMutex: a failure marks the connection lost.
+    void flushQuietlyLocked();
     void flushAnswers();
     // Sends what the socket takes now; a lost connection throws SerialLineGoneException.
     std::size_t sendNow(const char* bytes, std::size_t size);

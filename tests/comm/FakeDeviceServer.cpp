@@ -34,19 +34,25 @@ bool awaitReadable(int fd, const std::atomic<bool>& stop)
 }
 } // namespace
 
-FakeDeviceServer::FakeDeviceServer(Script script, int receiveBuffer_bytes)
+int listenOnLoopback(std::uint16_t& port, int receiveBuffer_bytes)
 {
-    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (receiveBuffer_bytes)
-        setsockopt(m_listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer_bytes, sizeof receiveBuffer_bytes);
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listener >= 0 && receiveBuffer_bytes)
+        setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer_bytes, sizeof receiveBuffer_bytes);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listener, 4) != 0 || getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener, 4) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         throw std::runtime_error("cannot listen on loopback");
-    m_port = ntohs(address.sin_port);
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+FakeDeviceServer::FakeDeviceServer(Script script, int receiveBuffer_bytes)
+{
+    m_listener = listenOnLoopback(m_port, receiveBuffer_bytes);
     m_thread = std::thread([this, script = std::move(script)] {
         if (!awaitReadable(m_listener, m_stop))
             return;

@@ -35,6 +35,9 @@ private:
     std::thread m_thread;
 };
 
+// A socket listening on a loopback port of its own, which `port` receives.
+int listenOnLoopback(std::uint16_t& port, int receiveBuffer_bytes = 0);
+
 // Helpers for scripts. Each gives up when the client left or the stop flag is set.
 bool sendAll(int connection, const std::string& bytes, const std::atomic<bool>& stop);
 std::string telnetCommand(std::initializer_list<int> bytes);

@@ -22,6 +22,7 @@ using namespace KelComm::Serial;
 using KelCommTest::FakeDeviceServer;
 using KelCommTest::PortControlPeer;
 using KelCommTest::elapsedMs;
+using KelCommTest::openFailure;
 using KelCommTest::sendAll;
 using KelCommTest::telnetCommand;
 using KelTime::Milliseconds;
@@ -30,15 +31,6 @@ constexpr int iac = 255, sb = 250, se = 240, doOption = 253;
 
 bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
-std::wstring openFailure(SystemSerialPort& port)
-{
-    try {
-        port.open();
-    } catch (const SerialPortSystemException& error) {
-        return error.message();
-    }
-    return L"(opened)";
-}
 
 // Pages the process holds in memory now.
 long residentBytes()
