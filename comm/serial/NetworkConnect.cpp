@@ -5,11 +5,14 @@
 #include "comm/serial/PortLog.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SerialMessages.h"
+#include "comm/serial/ServerLock.h"
 
 #include <boost/format.hpp>
 #include <libtelnet.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <new>
 #include <condition_variable>
 #include <thread>
 
@@ -27,11 +30,31 @@ namespace KelComm::Serial::Internal {
 
 namespace {
 constexpr unsigned char comPortOption = 44;
+constexpr std::uint8_t setLineStateMask = 10;
+// The line errors that the server is asked to report: overrun, parity, framing, break.
+constexpr std::uint8_t lineErrorStates = 0x02 | 0x04 | 0x08 | 0x10;
 constexpr auto negotiationWait = std::chrono::milliseconds(1000);
-// A server that vanished without a word is noticed after idle + count × interval seconds.
+// A server that refuses a raw connection (its line busy) says so and closes at once: one
+// round trip after the connection stood, which this bounds from below.
+constexpr auto shortestRefusalWait = std::chrono::milliseconds(50);
+constexpr auto longestRefusalWait = std::chrono::milliseconds(500);
+// A server that vanished without a word is noticed after idle + count × interval seconds,
+// or, while a request waits for its acknowledgement, after the user timeout.
 constexpr int keepAliveIdle_s = 5;
 constexpr int keepAliveInterval_s = 1;
 constexpr int keepAliveCount = 3;
+constexpr int userTimeout_ms = 10000;
+// What the server has not taken yet stays bounded, so that one that stops reading is
+// noticed soon; still more than a second of data at the fastest serial rate.
+constexpr int sendBuffer_bytes = 64 * 1024;
+
+// The line accepts only what it needs; the Telnet library refuses every other option.
+const telnet_telopt_t telnetOptions[] = {
+    {TELNET_TELOPT_BINARY, TELNET_WILL, TELNET_DO},
+    {TELNET_TELOPT_SGA, TELNET_WILL, TELNET_DO},
+    {comPortOption, TELNET_WILL, TELNET_DONT},
+    {-1, 0, 0},
+};
 
 // Why the server could not be reached, as the system says it.
 class Unreachable {
@@ -140,6 +163,8 @@ int connectedSocket(const NetworkAddress& address, SteadyClock::time_point end)
             setOption(fd, IPPROTO_TCP, TCP_KEEPIDLE, keepAliveIdle_s);
             setOption(fd, IPPROTO_TCP, TCP_KEEPINTVL, keepAliveInterval_s);
             setOption(fd, IPPROTO_TCP, TCP_KEEPCNT, keepAliveCount);
+            setOption(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, userTimeout_ms);
+            setOption(fd, SOL_SOCKET, SO_SNDBUF, sendBuffer_bytes);
             return fd;
         }
         close(fd);
@@ -151,36 +176,76 @@ int connectedSocket(const NetworkAddress& address, SteadyClock::time_point end)
 std::shared_ptr<NetworkLine> NetworkLine::connect(const NetworkAddress& address, const std::wstring& displayName,
                                                   std::chrono::milliseconds bound)
 {
+    const std::wstring url = pathText(address.url);
+    const int lock = lockServerLine(address);
+    if (lock < 0) {
+        const int error = errno;
+        logError(L"Ошибка " + std::to_wstring(error) + L" при открытии порта '" + url + L"': " + systemText(error) + L"\n");
+        if (error == EWOULDBLOCK)
+            throw SerialPortSystemException(
+                (boost::wformat(KelBase::resStr(OpenErrorMessage::NoAccess)) % displayName).str());
+        throw SerialPortSystemException(systemText(error));
+    }
+    const auto start = SteadyClock::now();
     int fd = -1;
     try {
-        fd = connectedSocket(address, SteadyClock::now() + bound);
+        fd = connectedSocket(address, start + bound);
     } catch (const Unreachable& failure) {
-        const std::wstring url = pathText(address.url);
+        close(lock);
         logError(L"Ошибка при открытии порта '" + url + L"': " + failure.text() + L"\n");
         throw SerialPortSystemException(
             (boost::wformat(KelBase::resStr(OpenErrorMessage::ServerUnreachable)) % displayName % url % failure.text())
                 .str());
     }
+    const auto connected = SteadyClock::now();
     const int ready = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (ready < 0) {
         const int error = errno;
         close(fd);
+        close(lock);
         throw KelWin::EventException(systemText(error));
     }
-    std::shared_ptr<NetworkLine> line(new NetworkLine(address, fd, ready));
-    if (line->m_telnet) {
-        {
-            const std::lock_guard<std::mutex> guard(line->m_receiveMutex);
-            telnet_negotiate(line->m_telnet, TELNET_WILL, TELNET_TELOPT_BINARY);
-            telnet_negotiate(line->m_telnet, TELNET_DO, TELNET_TELOPT_BINARY);
-            telnet_negotiate(line->m_telnet, TELNET_WILL, comPortOption);
+    std::shared_ptr<NetworkLine> line(new NetworkLine(address, fd, ready, lock));
+    try {
+        if (address.protocol == NetworkAddress::Protocol::Rfc2217)
+            line->negotiate();
+        else
+            line->awaitServer([] { return false; },
+                              std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(connected - start),
+                                         shortestRefusalWait, longestRefusalWait));
+    } catch (const SerialPortException& failed) {
+        line->markClosed();
+        logError(L"Ошибка при открытии порта '" + url + L"': " + failed.message() + L"\n");
+        // A server that takes the connection and closes it at once, saying why or not, does
+        // not serve this client now: its line is busy.
+        if (line->m_connectionError == ECONNRESET) {
+            const std::wstring said = line->serverText();
+            throw SerialPortSystemException((boost::wformat(KelBase::resStr(OpenErrorMessage::ServerClosed)) %
+                                             displayName % url % (said.empty() ? std::wstring() : L" (" + said + L")"))
+                                                .str());
         }
-        if (!line->awaitServer([&] { return line->m_portControl != PortControl::Pending; }, negotiationWait)) {
-            const std::lock_guard<std::mutex> guard(line->m_receiveMutex);
-            line->m_portControl = PortControl::Refused;
-        }
+        throw SerialPortSystemException(
+            (boost::wformat(KelBase::resStr(OpenErrorMessage::ServerFailed)) % displayName % url % failed.message())
+                .str());
     }
     return line;
+}
+
+void NetworkLine::negotiate()
+{
+    m_telnet = telnet_init(telnetOptions, &NetworkLine::onTelnetEvent, 0, this);
+    if (!m_telnet)
+        throw std::bad_alloc();
+    {
+        const std::lock_guard<std::mutex> guard(m_receiveMutex);
+        telnet_negotiate(m_telnet, TELNET_WILL, TELNET_TELOPT_BINARY);
+        telnet_negotiate(m_telnet, TELNET_DO, TELNET_TELOPT_BINARY);
+        telnet_negotiate(m_telnet, TELNET_WILL, comPortOption);
+    }
+    if (!awaitServer([&] { return m_portControl.load() != PortControl::Pending; }, negotiationWait))
+        m_portControl = PortControl::Refused;
+    if (portControlAgreed())
+        sendCommand(setLineStateMask, {lineErrorStates});
 }
 
 } // namespace KelComm::Serial::Internal

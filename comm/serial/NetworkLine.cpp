@@ -1,7 +1,10 @@
 #include "comm/serial/NetworkLine.h"
 
+#include "baselib/exceptions/MessageTable.h"
+#include "baselib/platform/Conversion.h"
 #include "comm/serial/PortLog.h"
 #include "comm/serial/SerialExceptions.h"
+#include "comm/serial/SerialMessages.h"
 #include "comm/serial/SerialTypes.h"
 
 #include <libtelnet.h>
@@ -14,92 +17,31 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+// The byte stream of a line on a device server: receiving into the bounded queue, sending
+// data and Telnet answers, waiting.
 namespace KelComm::Serial::Internal {
 
 namespace {
-constexpr unsigned char comPortOption = 44;
-// Client commands of the COM port option; the server answers each with its code + 100.
-constexpr std::uint8_t setBaudRate = 1;
-constexpr std::uint8_t setDataSize = 2;
-constexpr std::uint8_t setParity = 3;
-constexpr std::uint8_t setStopSize = 4;
-constexpr std::uint8_t setControl = 5;
-constexpr std::uint8_t purgeData = 12;
-constexpr std::uint8_t serverAnswerOffset = 100;
-constexpr std::uint8_t notifyLineState = 6;
 constexpr int quickAcknowledgement = 1;
-
-// Values of SET-CONTROL and PURGE-DATA.
-constexpr std::uint8_t noFlowControl = 1;
-constexpr std::uint8_t hardwareFlowControl = 3;
-constexpr std::uint8_t breakOn = 5;
-constexpr std::uint8_t breakOff = 6;
-constexpr std::uint8_t dtrOn = 8;
-constexpr std::uint8_t dtrOff = 9;
-constexpr std::uint8_t rtsOn = 11;
-constexpr std::uint8_t rtsOff = 12;
-constexpr std::uint8_t purgeReceived = 1;
-constexpr std::uint8_t purgeTransmitted = 2;
-constexpr std::uint8_t purgeBoth = 3;
-
-// NOTIFY-LINESTATE bits.
-constexpr std::uint8_t overrunBit = 0x02;
-constexpr std::uint8_t parityBit = 0x04;
-constexpr std::uint8_t framingBit = 0x08;
-constexpr std::uint8_t breakBit = 0x10;
-
 constexpr std::uint8_t dataByteNeedingDouble = 0xFF;
 constexpr std::size_t receiveChunk = 4096;
-constexpr auto answerWait = std::chrono::milliseconds(1000);
+// What one pump takes off the socket: a server that sends without pause still lets the
+// caller's read, and the abort or close waiting for the port, have their turn.
+constexpr std::size_t pumpBudget = 4 * receiveChunk;
 // How often a wait for the server looks again, in case another thread took its answer.
 constexpr auto answerLookInterval = std::chrono::milliseconds(10);
-
-const telnet_telopt_t telnetOptions[] = {
-    {TELNET_TELOPT_BINARY, TELNET_WILL, TELNET_DO},
-    {TELNET_TELOPT_SGA, TELNET_WILL, TELNET_DO},
-    {comPortOption, TELNET_WILL, TELNET_DONT},
-    {-1, 0, 0},
-};
-
-std::vector<std::uint8_t> bigEndian(std::uint32_t value)
-{
-    return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
-            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-}
-
-std::uint32_t fromBigEndian(const std::vector<std::uint8_t>& bytes)
-{
-    std::uint32_t value = 0;
-    for (const std::uint8_t byte : bytes)
-        value = (value << 8) | byte;
-    return value;
-}
-
-std::uint8_t errorFlagsOfLineState(std::uint8_t state)
-{
-    std::uint8_t flags = 0;
-    if (state & overrunBit)
-        flags |= IO_Result::Overrun;
-    if (state & parityBit)
-        flags |= IO_Result::ParityError;
-    if (state & framingBit)
-        flags |= IO_Result::FramingError;
-    if (state & breakBit)
-        flags |= IO_Result::BreakDetected;
-    return flags;
-}
+constexpr std::size_t serverTextBound = 200;
 } // namespace
 
-NetworkLine::NetworkLine(const NetworkAddress& address, int socket, int readyDescriptor)
-    : SerialLine(address.url, socket, readyDescriptor), m_address(address), m_ready(readyDescriptor)
+NetworkLine::NetworkLine(const NetworkAddress& address, int socket, int readyDescriptor, int lockDescriptor)
+    : SerialLine(address.url, socket, readyDescriptor), m_address(address), m_ready(readyDescriptor),
+      m_lock(lockDescriptor)
 {
-    if (m_address.protocol == NetworkAddress::Protocol::Rfc2217)
-        m_telnet = telnet_init(telnetOptions, &NetworkLine::onTelnetEvent, 0, this);
 }
 
 NetworkLine::~NetworkLine()
@@ -107,62 +49,50 @@ NetworkLine::~NetworkLine()
     if (m_telnet)
         telnet_free(m_telnet);
     close(m_ready);
+    close(m_lock);
 }
 
-void NetworkLine::onTelnetEvent(telnet_t*, telnet_event_t* event, void* self)
+void NetworkLine::queueReceived(const char* bytes, std::size_t size)
 {
-    NetworkLine& line = *static_cast<NetworkLine*>(self);
-    switch (event->type) {
-    case TELNET_EV_DATA:
-        line.m_received.insert(line.m_received.end(), event->data.buffer, event->data.buffer + event->data.size);
-        break;
-    case TELNET_EV_SEND:
-        line.sendControl(event->data.buffer, event->data.size);
-        break;
-    case TELNET_EV_DO:
-        if (event->neg.telopt == comPortOption)
-            line.m_portControl = PortControl::Agreed;
-        break;
-    case TELNET_EV_DONT:
-        if (event->neg.telopt == comPortOption)
-            line.m_portControl = PortControl::Refused;
-        break;
-    case TELNET_EV_SUBNEGOTIATION:
-        if (event->sub.telopt == comPortOption)
-            line.handleServerCommand(reinterpret_cast<const std::uint8_t*>(event->sub.buffer), event->sub.size);
-        break;
-    case TELNET_EV_ERROR:
-        line.m_connectionError = EPROTO;
-        break;
-    default:
-        break;
+    if (size >= receiveBound) {
+        if (!m_received.empty() || size > receiveBound)
+            m_lineErrors |= IO_Result::Overrun;
+        m_received.clear();
+        bytes += size - receiveBound;
+        size = receiveBound;
     }
+    const std::size_t excess = m_received.size() + size > receiveBound ? m_received.size() + size - receiveBound : 0;
+    if (excess) {
+        m_received.erase(m_received.begin(), m_received.begin() + static_cast<std::ptrdiff_t>(excess));
+        m_lineErrors |= IO_Result::Overrun;
+    }
+    m_received.insert(m_received.end(), bytes, bytes + size);
 }
 
-void NetworkLine::handleServerCommand(const std::uint8_t* body, std::size_t size)
+void NetworkLine::takeTelnet(const char* bytes, std::size_t size)
 {
-    if (size == 0 || body[0] <= serverAnswerOffset)
-        return;
-    const std::uint8_t command = body[0] - serverAnswerOffset;
-    if (command == notifyLineState && size > 1)
-        m_lineErrors |= errorFlagsOfLineState(body[1]);
-    m_answers[command].assign(body + 1, body + size);
+    m_filtered.clear();
+    m_filter.filter(bytes, size, m_filtered);
+    if (m_filter.takeDropped() && !std::exchange(m_protocolFaultLogged, true))
+        logError(L"Сервер порта '" + pathText(path()) + L"' прислал команду Telnet, которую линия не принимает: она отброшена\n");
+    telnet_recv(m_telnet, m_filtered.data(), m_filtered.size());
 }
 
 bool NetworkLine::pumpLocked()
 {
     char chunk[receiveChunk];
-    while (!m_connectionError) {
+    for (std::size_t taken = 0; !m_connectionError && taken < pumpBudget;) {
         const ssize_t count = recv(descriptor(), chunk, sizeof chunk, MSG_DONTWAIT);
         if (count > 0) {
+            taken += static_cast<std::size_t>(count);
             // A server that holds small writes until they are acknowledged (Nagle) would
             // otherwise wait for our delayed acknowledgement, tens of milliseconds, in the
             // middle of a reply; the kernel drops the quick mode again, so it is renewed.
             setsockopt(descriptor(), IPPROTO_TCP, TCP_QUICKACK, &quickAcknowledgement, sizeof quickAcknowledgement);
             if (m_telnet)
-                telnet_recv(m_telnet, chunk, static_cast<std::size_t>(count));
+                takeTelnet(chunk, static_cast<std::size_t>(count));
             else
-                m_received.insert(m_received.end(), chunk, chunk + count);
+                queueReceived(chunk, static_cast<std::size_t>(count));
             continue;
         }
         if (count == 0)
@@ -172,10 +102,11 @@ bool NetworkLine::pumpLocked()
         else if (errno != EINTR)
             m_connectionError = errno;
     }
+    flushAnswers();
     signalReady();
     // What came before the connection ended is still the caller's.
     if (m_received.empty() && m_connectionError)
-        throwSystemError(m_connectionError == EPROTO ? EPROTO : ECONNRESET);
+        throwConnectionEnded();
     return !m_received.empty();
 }
 
@@ -183,6 +114,13 @@ bool NetworkLine::pump()
 {
     const std::lock_guard<std::mutex> guard(m_receiveMutex);
     return pumpLocked();
+}
+
+void NetworkLine::throwConnectionEnded() const
+{
+    if (m_connectionError == ENOBUFS)
+        throw SerialLineGoneException(KelBase::resStr(NetworkLineMessage::AnswersNotTaken));
+    throwSystemError(m_connectionError == EPROTO || m_connectionError == ETIMEDOUT ? m_connectionError : ECONNRESET);
 }
 
 void NetworkLine::signalReady()
@@ -199,13 +137,42 @@ void NetworkLine::signalReady()
     m_readySignalled = !m_readySignalled;
 }
 
+std::wstring NetworkLine::serverText() const
+{
+    std::string text;
+    for (const std::uint8_t byte : m_received) {
+        if (text.size() == serverTextBound)
+            break;
+        if (byte >= 0x20 && byte < 0x7F)
+            text.push_back(static_cast<char>(byte));
+        else if (!text.empty() && text.back() != ' ')
+            text.push_back(' ');
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return KelBase::Conversion::stringFromUTF8(text);
+}
+
 bool NetworkLine::awaitServer(const std::function<bool()>& condition, std::chrono::milliseconds bound)
 {
     const auto end = SteadyClock::now() + bound;
     for (;;) {
         {
             const std::lock_guard<std::mutex> guard(m_receiveMutex);
-            pumpLocked();
+            try {
+                pumpLocked();
+            } catch (const SerialLineGoneException&) {
+            }
+            if (m_connectionError) {
+                const std::wstring said = serverText();
+                try {
+                    throwConnectionEnded();
+                } catch (const SerialLineGoneException& ended) {
+                    if (said.empty())
+                        throw;
+                    throw SerialLineGoneException(std::wstring(ended.message()) + L": " + said);
+                }
+            }
             if (condition())
                 return true;
         }
@@ -240,31 +207,47 @@ bool NetworkLine::flushPendingLocked()
         if (sendNow(&half, 1) == 0)
             return false;
         m_escapeHalfOwed = false;
+        m_escapeFinished = true;
     }
     const std::size_t sent = sendNow(m_pendingCommands.data(), m_pendingCommands.size());
     m_pendingCommands.erase(0, sent);
     return m_pendingCommands.empty();
 }
 
-void NetworkLine::sendControl(const char* bytes, std::size_t size)
+void NetworkLine::flushAnswers()
 {
     const std::lock_guard<std::mutex> guard(m_sendMutex);
-    m_pendingCommands.append(bytes, size);
-    // Called back from the Telnet library, through which nothing may be thrown: the next
-    // transfer finds the connection gone instead.
+    if (!m_pendingCommands.empty() || m_escapeHalfOwed)
+        flushQuietlyLocked();
+}
+
+void NetworkLine::flushQuietlyLocked()
+{
+    // Nothing may be thrown from here: the next transfer finds the connection gone instead.
     try {
         flushPendingLocked();
     } catch (const SerialPortSystemException&) {
-        m_connectionError = ECONNRESET;
+        if (!m_connectionError)
+            m_connectionError = ECONNRESET;
     }
 }
 
-void NetworkLine::sendCommand(std::uint8_t command, const std::vector<std::uint8_t>& value)
+void NetworkLine::sendControl(const char* bytes, std::size_t size)
 {
-    std::vector<char> body{static_cast<char>(command)};
-    body.insert(body.end(), value.begin(), value.end());
-    const std::lock_guard<std::mutex> guard(m_receiveMutex);
-    telnet_subnegotiation(m_telnet, comPortOption, body.data(), body.size());
+    const std::lock_guard<std::mutex> guard(m_sendMutex);
+    // A server that does not read while it keeps asking would have the answers grow
+    // without end: past the bound the connection is of no use.
+    if (m_pendingCommands.size() + size > answerBound) {
+        if (!m_connectionError)
+            m_connectionError = ENOBUFS;
+        return;
+    }
+    const bool waiting = !m_pendingCommands.empty();
+    m_pendingCommands.append(bytes, size);
+    // With answers already waiting the socket is full: the pump sends them all at its end.
+    // Called back from the Telnet library, through which nothing may be thrown.
+    if (!waiting)
+        flushQuietlyLocked();
 }
 
 std::size_t NetworkLine::writeSome(const void* data, std::size_t size)
@@ -273,11 +256,11 @@ std::size_t NetworkLine::writeSome(const void* data, std::size_t size)
     const std::lock_guard<std::mutex> guard(m_sendMutex);
     if (!m_telnet)
         return sendNow(static_cast<const char*>(data), size);
-    // A byte whose doubling went out half counts once its second half has gone too.
-    const bool finishingEscape = m_escapeHalfOwed && size && bytes[0] == dataByteNeedingDouble;
     if (!flushPendingLocked())
         return 0;
-    if (finishingEscape)
+    // A byte whose doubling went out half counts once its second half has gone too,
+    // whichever call sent it.
+    if (std::exchange(m_escapeFinished, false) && size && bytes[0] == dataByteNeedingDouble)
         return 1;
 
     std::string encoded;
@@ -315,10 +298,13 @@ std::size_t NetworkLine::readSome(void* buffer, std::size_t size)
 
 SerialLine::WaitResult NetworkLine::waitReadable(const Deadline& deadline)
 {
-    // The socket may wake the wait with Telnet commands alone: wait again until data came.
+    // The socket may wake the wait with Telnet commands alone: wait again until data came,
+    // but not past the deadline, however many commands keep the socket readable.
     for (;;) {
         if (pump())
             return WaitResult::Ready;
+        if (deadline && SteadyClock::now() >= *deadline)
+            return WaitResult::TimedOut;
         const WaitResult waited = SerialLine::waitReadable(deadline);
         if (waited != WaitResult::Ready)
             return waited;
@@ -328,8 +314,10 @@ SerialLine::WaitResult NetworkLine::waitReadable(const Deadline& deadline)
 void NetworkLine::markClosed()
 {
     SerialLine::markClosed();
-    // The server sees the end at once, even while a woken transfer still holds the socket.
+    // The server sees the end at once, even while a woken transfer still holds the socket;
+    // and the line is free for the next open at once.
     shutdown(descriptor(), SHUT_RDWR);
+    flock(m_lock, LOCK_UN);
 }
 
 SerialLine::Status NetworkLine::status()
@@ -343,96 +331,6 @@ SerialLine::Status NetworkLine::status()
         status.outQueue = static_cast<std::uint32_t>(unsent);
     status.errors = std::exchange(m_lineErrors, 0);
     return status;
-}
-
-void NetworkLine::flush(bool input, bool output)
-{
-    if (input) {
-        const std::lock_guard<std::mutex> guard(m_receiveMutex);
-        pumpLocked();
-        m_received.clear();
-        signalReady();
-    }
-    if (m_portControl == PortControl::Agreed && (input || output))
-        sendCommand(purgeData, {input && output ? purgeBoth : (input ? purgeReceived : purgeTransmitted)});
-}
-
-void NetworkLine::setBreak(bool on)
-{
-    if (m_portControl == PortControl::Agreed)
-        sendCommand(setControl, {on ? breakOn : breakOff});
-}
-
-bool NetworkLine::exchangeSettings(std::uint32_t baudRate, std::uint8_t dataSize, std::uint8_t parity,
-                                   std::uint8_t stopSize)
-{
-    constexpr std::uint8_t settingCommands[] = {setBaudRate, setDataSize, setParity, setStopSize};
-    {
-        const std::lock_guard<std::mutex> guard(m_receiveMutex);
-        for (const std::uint8_t command : settingCommands)
-            m_answers.erase(command);
-    }
-    sendCommand(setBaudRate, bigEndian(baudRate));
-    sendCommand(setDataSize, {dataSize});
-    sendCommand(setParity, {parity});
-    sendCommand(setStopSize, {stopSize});
-    return awaitServer(
-        [&] {
-            return std::all_of(std::begin(settingCommands), std::end(settingCommands),
-                               [&](std::uint8_t command) { return m_answers.count(command) != 0; });
-        },
-        answerWait);
-}
-
-void NetworkLine::adoptLine(LineImage& image)
-{
-    CommSettings settings;
-    // A value 0 asks the server for the line's current one.
-    if (m_portControl == PortControl::Agreed && exchangeSettings(0, 0, 0, 0)) {
-        const std::lock_guard<std::mutex> guard(m_receiveMutex);
-        const auto value = [&](std::uint8_t command) { return fromBigEndian(m_answers[command]); };
-        try {
-            settings = CommSettings(static_cast<long>(value(setBaudRate)), static_cast<int>(value(setDataSize)),
-                                    Parity(static_cast<int>(value(setParity)) - 1),
-                                    StopBits(value(setStopSize) == 2 ? StopBits::Two : StopBits::One));
-        } catch (const CommSettingsException&) {
-            // A line the settings cannot describe starts from the defaults.
-        }
-    }
-    putSettings(image, settings);
-}
-
-void NetworkLine::applyImage(const LineImage& image)
-{
-    if (m_portControl != PortControl::Agreed) {
-        if (!std::exchange(m_settingsNoticeLogged, true))
-            logTrace(L"Параметры линии порта '" + pathText(path()) +
-                     L"' задаёт сервер: по этому соединению они не передаются\n");
-        return;
-    }
-    const auto wanted = std::vector<std::uint32_t>{static_cast<std::uint32_t>(image.baudRate),
-                                                   static_cast<std::uint32_t>(image.byteSize),
-                                                   static_cast<std::uint32_t>(image.parity + 1),
-                                                   image.stopBits == StopBits::Two ? 2u : 1u};
-    if (!exchangeSettings(wanted[0], static_cast<std::uint8_t>(wanted[1]), static_cast<std::uint8_t>(wanted[2]),
-                          static_cast<std::uint8_t>(wanted[3]))) {
-        logError(L"Сервер порта '" + pathText(path()) + L"' не подтвердил параметры линии\n");
-    } else {
-        const std::lock_guard<std::mutex> guard(m_receiveMutex);
-        const std::uint8_t commands[] = {setBaudRate, setDataSize, setParity, setStopSize};
-        for (std::size_t i = 0; i < std::size(commands); ++i) {
-            const std::uint32_t answered = fromBigEndian(m_answers[commands[i]]);
-            if (answered != wanted[i])
-                logError(L"Сервер порта '" + pathText(path()) + L"' отказал в параметре " +
-                         std::to_wstring(commands[i]) + L": запрошено " + std::to_wstring(wanted[i]) +
-                         L", установлено " + std::to_wstring(answered) + L"\n");
-        }
-    }
-    // A line without modem lines leaves these unanswered: nothing waits for them.
-    sendCommand(setControl, {image.rtsControl == RTS_Control::Handshake ? hardwareFlowControl : noFlowControl});
-    sendCommand(setControl, {image.dtrControl == DTR_Control::Disable ? dtrOff : dtrOn});
-    if (image.rtsControl != RTS_Control::Handshake)
-        sendCommand(setControl, {image.rtsControl == RTS_Control::Disable ? rtsOff : rtsOn});
 }
 
 } // namespace KelComm::Serial::Internal

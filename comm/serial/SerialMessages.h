@@ -6,7 +6,8 @@
 namespace KelComm::Serial {
 enum class SettingsLimitMessage { BaudRateRange, ByteSizeRange };
 enum class PortNameSyntaxMessage { NotComX };
-enum class OpenErrorMessage { NotFound, NoAccess, ServerUnreachable };
+enum class OpenErrorMessage { NotFound, NoAccess, ServerUnreachable, ServerClosed, ServerFailed };
+enum class NetworkLineMessage { AnswersNotTaken };
 enum class PortStateMessage { NoSystemName, PortClosed };
 enum class PortMapMessage {
     NotInstalled,
@@ -44,6 +45,15 @@ struct MessageTable<KelComm::Serial::OpenErrorMessage> {
         L"Последовательный порт \"%s\" не найден",
         L"Нет доступа к последовательному порту \"%s\"",
         L"Последовательный порт \"%s\" не найден: сервер %s недоступен (%s)",
+        L"Нет доступа к последовательному порту \"%s\": сервер %s закрыл соединение%s",
+        L"Последовательный порт \"%s\" не открыт: ошибка связи с сервером %s (%s)",
+    };
+};
+
+template <>
+struct MessageTable<KelComm::Serial::NetworkLineMessage> {
+    static constexpr const wchar_t* texts[] = {
+        L"сервер не принимает данные",
     };
 };
 

@@ -1,5 +1,7 @@
 #include "comm/serial/SystemSerialPortImpl.h"
 
+#include "comm/serial/SerialExceptions.h"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -63,33 +65,41 @@ SystemSerialPort::Impl::Chunk SystemSerialPort::Impl::chunkRead(std::uint8_t* bu
         whole = afterMilliseconds(std::uint64_t(limits.totalMultiplier_ms) * size);
 
     Chunk chunk;
-    for (;;) {
-        const std::size_t got = startedOn->readSome(buffer + chunk.count, size - chunk.count);
-        chunk.count += static_cast<std::uint32_t>(got);
-        if (chunk.count == size || limits.noWait)
-            break;
-        if (got && limits.interval_ms)
-            gapEnd = afterMilliseconds(limits.interval_ms);
-        const Deadline until = earliest(whole, gapEnd);
-        if (until && SteadyClock::now() >= *until)
-            break;
-        SerialLine::WaitResult waited;
-        {
-            const ScopedUnlock unlocked(lock);
-            waited = startedOn->waitReadable(until);
+    try {
+        for (;;) {
+            const std::size_t got = startedOn->readSome(buffer + chunk.count, size - chunk.count);
+            chunk.count += static_cast<std::uint32_t>(got);
+            if (chunk.count == size || limits.noWait)
+                break;
+            if (got && limits.interval_ms)
+                gapEnd = afterMilliseconds(limits.interval_ms);
+            const Deadline until = earliest(whole, gapEnd);
+            if (until && SteadyClock::now() >= *until)
+                break;
+            SerialLine::WaitResult waited;
+            {
+                const ScopedUnlock unlocked(lock);
+                waited = startedOn->waitReadable(until);
+            }
+            if (lineGone(startedOn)) {
+                chunk.result = IO_Result(IO_Result::Aborted);
+                return chunk;
+            }
+            if (waited == SerialLine::WaitResult::Woken) {
+                gatherLineErrors(*startedOn);
+                chunk.result = IO_Result(IO_Result::Aborted, readErrors.load());
+                return chunk;
+            }
+            // Ready or timed out: the next pass takes what came and looks at the time again.
         }
-        if (lineGone(startedOn)) {
-            chunk.result = IO_Result(IO_Result::Aborted);
-            return chunk;
-        }
-        if (waited == SerialLine::WaitResult::Woken) {
-            gatherLineErrors(*startedOn);
-            chunk.result = IO_Result(IO_Result::Aborted, readErrors.load());
-            return chunk;
-        }
-        // Ready or timed out: the next pass takes what came and looks at the time again.
+        gatherLineErrors(*startedOn);
+    } catch (const SerialLineGoneException&) {
+        // What came before the line ended is the caller's; the next read finds it gone.
+        if (!chunk.count)
+            throw;
+        chunk.result = IO_Result(IO_Result::TimedOut, readErrors.exchange(0));
+        return chunk;
     }
-    gatherLineErrors(*startedOn);
     chunk.result = IO_Result(chunk.count < size ? IO_Result::TimedOut : IO_Result::Success, readErrors.exchange(0));
     return chunk;
 }
@@ -167,12 +177,19 @@ IO_Result SystemSerialPort::Impl::read(std::uint8_t* buffer, std::uint32_t size,
         return IO_Result(last.result.status, last.result.errors | flags);
     };
 
-    IO_Result result = passes();
-    if (result.status == IO_Result::TimedOut && got < size) {
-        // What came after the last wait gave up still belongs to this reply.
-        const Chunk rest = readAvailable(buffer + got, size - got);
-        got += rest.count;
-        result.errors |= rest.result.errors;
+    IO_Result result;
+    try {
+        result = passes();
+        if (result.status == IO_Result::TimedOut && got < size) {
+            // What came after the last wait gave up still belongs to this reply.
+            const Chunk rest = readAvailable(buffer + got, size - got);
+            got += rest.count;
+            result.errors |= rest.result.errors;
+        }
+    } catch (const SerialLineGoneException&) {
+        if (!got)
+            throw;
+        result = IO_Result(IO_Result::TimedOut, readErrors.exchange(0));
     }
     if (received)
         *received = got;

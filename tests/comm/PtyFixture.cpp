@@ -1,5 +1,10 @@
 #include "PtyFixture.h"
 
+#include "FakeDeviceServer.h"
+
+#include "comm/serial/SerialExceptions.h"
+#include "comm/serial/SystemSerialPort.h"
+
 #include "baselib/platform/Console.h"
 
 #include <cstdlib>
@@ -132,18 +137,17 @@ void PtyPair::closeSlave()
     m_slave = -1;
 }
 
-LoopbackPeer::LoopbackPeer()
+std::wstring openFailure(KelComm::Serial::SystemSerialPort& port)
 {
-    m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listener, 4) != 0 || getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot listen on loopback");
-    m_port = ntohs(address.sin_port);
+    try {
+        port.open();
+    } catch (const KelComm::Serial::SerialPortSystemException& error) {
+        return error.message();
+    }
+    return L"(opened)";
 }
+
+LoopbackPeer::LoopbackPeer() { m_listener = listenOnLoopback(m_port); }
 
 LoopbackPeer::~LoopbackPeer()
 {

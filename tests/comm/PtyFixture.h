@@ -13,7 +13,14 @@
 
 #include <sys/types.h>
 
+namespace KelComm::Serial {
+class SystemSerialPort;
+}
+
 namespace KelCommTest {
+
+// The message with which opening the port fails, or "(opened)".
+std::wstring openFailure(KelComm::Serial::SystemSerialPort& port);
 
 using SteadyClock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::duration<double, std::milli>;

@@ -28,15 +28,7 @@ std::wstring pathOf(const PtyPair& pty) { return std::wstring(pty.slavePath().be
 
 bool contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
-std::wstring openFailure(SystemSerialPort& port)
-{
-    try {
-        port.open();
-    } catch (const SerialPortSystemException& error) {
-        return error.message();
-    }
-    return L"(opened)";
-}
+using KelCommTest::openFailure;
 
 class SerialPortTest : public KelCommTest::PortEnvironment {};
 
