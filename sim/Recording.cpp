@@ -1,9 +1,12 @@
 #include "sim/Recording.h"
 
 #include "app/link/FrameNotation.h"
+#include "baselib/exceptions/ErrorMessage.h"
+#include "baselib/platform/Conversion.h"
 #include "sim/SimErrors.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <fstream>
 #include <optional>
@@ -23,6 +26,16 @@ const char* faultText(Link::FrameLineFault fault)
     case Link::FrameLineFault::TooLong: return "кадр длиннее, чем читает программа";
     }
     return "";
+}
+
+// A stamp is digits and a point: the start of what the file has there, with every other byte
+// shown as '?', so that a hostile file cannot steer the terminal the message goes to.
+std::string shownStamp(const std::string& stamp)
+{
+    constexpr std::size_t shownLength = 32;
+    std::string shown = stamp.substr(0, shownLength);
+    std::replace_if(shown.begin(), shown.end(), [](char byte) { return byte < ' ' || byte > '~'; }, '?');
+    return stamp.size() > shownLength ? shown + "..." : shown;
 }
 
 enum class LineRead { Line, End, TooLong };
@@ -98,11 +111,11 @@ private:
         std::istringstream text(stamp);
         double milliseconds = 0.0;
         if (!(text >> milliseconds) || !text.eof())
-            return "время кадра не в миллисекундах: " + stamp;
+            return "время кадра не в миллисекундах: " + shownStamp(stamp);
         if (!(milliseconds >= 0.0 && milliseconds <= maxStamp_ms))
         {
             std::ostringstream limit;
-            limit << "время кадра вне пределов от 0 до " << maxStamp_ms << " мс: " << stamp;
+            limit << "время кадра вне пределов от 0 до " << maxStamp_ms << " мс: " << shownStamp(stamp);
             return limit.str();
         }
         at = std::chrono::microseconds(std::llround(milliseconds * 1000.0));
@@ -120,7 +133,14 @@ Recording Recording::read(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throwSimulatorError(SimMessage::RecordingUnreadable, path, "файл не открывается");
-    return parse(file, path);
+    try {
+        return parse(file, path);
+    } catch (const std::ios_base::failure&) {
+        // The stream's own text is English and names no file (a directory, a failing disk).
+        const KelWin::ErrorMessage cause(static_cast<unsigned long>(errno));
+        throwSimulatorError(SimMessage::RecordingUnreadable, path,
+                            cause.text() ? KelBase::Conversion::stringToUTF8(cause.text()) : "ошибка чтения");
+    }
 }
 
 Recording Recording::parse(std::istream& input, const std::string& name, const Limits& limits)

@@ -210,11 +210,11 @@ void LogWidget::saveLogAs()
     }
     // A line break after every line: lines run together would be unreadable.
     QTextStream out(&file);
-    for (int row = 0; row < list->count(); ++row) {
-        list->setCurrentRow(row);
-        out << list->currentItem()->text() << '\n';
-    }
+    for (int row = 0; row < list->count(); ++row)
+        out << list->item(row)->text() << '\n';
     out.flush();
+    // Once, not row by row: each change of the current row repaints a shown journal.
+    list->setCurrentRow(list->count() - 1);
     // A full disk must not pass for a saved journal.
     if (out.status() != QTextStream::Ok || !file.flush() || file.error() != QFileDevice::NoError)
         warnNotWritten(fileName);

@@ -6,6 +6,7 @@
 
 #include <sstream>
 #include <streambuf>
+#include <utility>
 
 namespace {
 
@@ -33,6 +34,9 @@ TEST(RecordingTest, AWrongLineIsRefusedByNameUnlessItIsTheLastAndThenSkippedWith
         {"1e300 <- 01 13 00\n2.000 <- 01 13 00\n", L"строка 1: время кадра вне пределов"},
         {"1.000 <- 01 13 00\n1e13 -> 01\n1e14 -> 01\n", L"строка 2: время кадра вне пределов"},
         {"-1.000 <- 01 13 00\n1.000 <- 01 13 00\n", L"строка 1: время кадра вне пределов"},
+        // Shown without what could steer a terminal, and only its start.
+        {"\x1b]0;x\x07\x9b" "2J <- 01 13 00\n2.000 <- 01 13 00\n", L"строка 1: время кадра не в миллисекундах: ?]0;x??2J"},
+        {std::string(40, '9') + " <- 01 13 00\n2.000 <- 01 13 00\n", L"мс: 99999999999999999999999999999999..."},
         {"# write interval 100000000000000000 ms\n1.000 <- 01 13 00\n", L"строка 1: интервал записи"},
         // Refused as it is read, last or not.
         {"1.000 <- 01 13 00\n" + longestLine + "0\n", L"строка 2: строка длиннее"},
@@ -111,11 +115,17 @@ TEST(RecordingTest, EndlessInputIsRefusedAtItsBoundWithoutReadingOn)
         }
         EXPECT_LE(endless.taken(), item.bound) << item.pattern;
     }
-    try {
-        Recording::read("/dev/zero");
-        ADD_FAILURE() << "/dev/zero read";
-    } catch (const SimulatorException& error) {
-        EXPECT_NE(std::wstring(error.message()).find(L"строка 1: строка длиннее"), std::wstring::npos) << says(error);
+    const std::pair<const char*, const wchar_t*> files[] = {
+        {"/dev/zero", L"строка 1: строка длиннее"},
+        {".", L"Запись . не читается: "},
+    };
+    for (const auto& [path, said] : files) {
+        try {
+            Recording::read(path);
+            ADD_FAILURE() << path << " read";
+        } catch (const SimulatorException& error) {
+            EXPECT_NE(std::wstring(error.message()).find(said), std::wstring::npos) << says(error);
+        }
     }
 }
 
