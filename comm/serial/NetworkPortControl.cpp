@@ -56,13 +56,21 @@ std::vector<std::uint8_t> bigEndian(std::uint32_t value)
             static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
 }
 
-std::uint32_t fromBigEndian(const std::vector<std::uint8_t>& bytes)
+// The value the server answered; 0, which no setting has, for an answer of another length
+// than the request's.
+std::uint32_t answeredValue(std::uint8_t command, const std::vector<std::uint8_t>& answer)
 {
+    if (answer.size() != (command == setBaudRate ? 4u : 1u))
+        return 0;
     std::uint32_t value = 0;
-    for (const std::uint8_t byte : bytes)
+    for (const std::uint8_t byte : answer)
         value = (value << 8) | byte;
     return value;
 }
+
+// Values of SET-PARITY and SET-STOPSIZE: none, odd, even, mark, space; 1, 2, 1.5 bits.
+constexpr std::uint32_t lastParity = 5;
+constexpr std::uint32_t lastStopSize = 3;
 
 std::uint8_t errorFlagsOfLineState(std::uint8_t state)
 {
@@ -185,13 +193,16 @@ void NetworkLine::adoptLine(LineImage& image)
     // A value 0 asks the server for the line's current one.
     if (portControlAgreed() && exchangeSettings(0, 0, 0, 0)) {
         const std::lock_guard<std::mutex> guard(m_receiveMutex);
-        const auto value = [&](std::uint8_t command) { return fromBigEndian(m_answers[command]); };
-        try {
-            settings = CommSettings(static_cast<long>(value(setBaudRate)), static_cast<int>(value(setDataSize)),
-                                    Parity(static_cast<int>(value(setParity)) - 1),
-                                    StopBits(value(setStopSize) == 2 ? StopBits::Two : StopBits::One));
-        } catch (const CommSettingsException&) {
-            // A line the settings cannot describe starts from the defaults.
+        const auto value = [&](std::uint8_t command) { return answeredValue(command, m_answers[command]); };
+        const std::uint32_t parity = value(setParity), stopSize = value(setStopSize);
+        // A line the settings cannot describe starts from the defaults.
+        if (parity && parity <= lastParity && stopSize && stopSize <= lastStopSize) {
+            try {
+                settings = CommSettings(static_cast<long>(value(setBaudRate)), static_cast<int>(value(setDataSize)),
+                                        Parity(static_cast<int>(parity) - 1),
+                                        StopBits(stopSize == 2 ? StopBits::Two : StopBits::One));
+            } catch (const CommSettingsException&) {
+            }
         }
     }
     putSettings(image, settings);
@@ -219,7 +230,7 @@ void NetworkLine::applyImage(const LineImage& image)
         const std::lock_guard<std::mutex> guard(m_receiveMutex);
         bool refused = false;
         for (std::size_t i = 0; i < std::size(commands); ++i) {
-            const std::uint32_t answered = fromBigEndian(m_answers[commands[i]]);
+            const std::uint32_t answered = answeredValue(commands[i], m_answers[commands[i]]);
             if (confirmed(commands[i], wanted[i], answered))
                 continue;
             refused = true;

@@ -16,21 +16,28 @@ constexpr std::size_t hostNameBound = 200;
 constexpr mode_t privateFolder = 0700;
 constexpr mode_t privateFile = 0600;
 
+// Only its owner can put a file, or a link, in it.
+bool ownPrivateFolder(const struct stat& found)
+{
+    return S_ISDIR(found.st_mode) && found.st_uid == getuid() && !(found.st_mode & (S_IWGRP | S_IWOTH));
+}
+
 // The runtime folder, or one under /tmp that only this user can use; empty with errno set
 // when neither is safe to use.
 std::string lockFolder()
 {
+    // A runtime folder that is gone, or another user's kept across su, would fail every open.
+    struct stat found{};
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && runtime[0] == '/')
+    if (runtime && runtime[0] == '/' && stat(runtime, &found) == 0 && ownPrivateFolder(found))
         return runtime;
     const std::string folder = "/tmp/kelcomm-" + std::to_string(getuid());
     if (mkdir(folder.c_str(), privateFolder) != 0 && errno != EEXIST)
         return {};
     // Someone else's folder, or a link planted in its place, is not ours to lock in.
-    struct stat found{};
     if (lstat(folder.c_str(), &found) != 0)
         return {};
-    if (!S_ISDIR(found.st_mode) || found.st_uid != getuid() || (found.st_mode & 077)) {
+    if (!ownPrivateFolder(found)) {
         errno = EACCES;
         return {};
     }

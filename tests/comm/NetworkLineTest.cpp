@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include <sys/socket.h>
@@ -94,6 +95,10 @@ TEST_F(NetworkLineTest, AServerThatKeepsTheLineFromOpeningFailsTheOpenSoonWithWh
     oddParity.answer = [](std::uint8_t command, const std::vector<std::uint8_t>& asked) {
         return command == 3 ? std::vector<std::uint8_t>{2} : asked;
     };
+    PortControlPeer shortRate;
+    shortRate.answer = [](std::uint8_t command, const std::vector<std::uint8_t>& asked) {
+        return command == 1 ? std::vector<std::uint8_t>{0xE1, 0x00} : asked; // 57600 in two bytes
+    };
     const std::wstring refused = KelWin::ErrorMessage(EINVAL).text();
     const struct {
         const char* what;
@@ -107,6 +112,7 @@ TEST_F(NetworkLineTest, AServerThatKeepsTheLineFromOpeningFailsTheOpenSoonWithWh
         {"asks for an option and never reads", "rfc2217", askingWithoutReading, L"сервер не принимает данные", 3500},
         {"confirms another rate", "rfc2217", std::ref(slowRate), refused, 3500},
         {"confirms another parity", "rfc2217", std::ref(oddParity), refused, 3500},
+        {"confirms the rate in a malformed answer", "rfc2217", std::ref(shortRate), refused, 3500},
         {"never reads, never answers", "tcp", neverReading, L"(opened)", 3500},
     };
     unsigned number = 30;
@@ -120,6 +126,46 @@ TEST_F(NetworkLineTest, AServerThatKeepsTheLineFromOpeningFailsTheOpenSoonWithWh
         EXPECT_TRUE(contains(failure, entry.failure)) << std::string(failure.begin(), failure.end());
         EXPECT_LT(elapsedMs(start), entry.within_ms);
         EXPECT_EQ(port.isOpened(), entry.failure == L"(opened)");
+    }
+}
+
+// A line whose settings the server reports as no line has starts from the defaults rather
+// than from values out of range.
+TEST_F(NetworkLineTest, AnOpenWithoutSettingsTakesOnlyWhatTheServerReportsSoundly)
+{
+    const std::map<std::uint8_t, std::vector<std::uint8_t>> sound = {{1, {0, 0, 0x25, 0x80}}, {2, {7}}, {3, {3}}, {4, {1}}};
+    const CommSettings defaults;
+    const struct {
+        const char* what;
+        std::uint8_t command;
+        std::vector<std::uint8_t> answer;
+        long baudRate;
+        Parity parity;
+    } cases[] = {
+        {"all sound", 0, {}, 9600, Parity::Even},
+        {"parity beyond space", 3, {9}, defaults.baudRate(), Parity::None},
+        {"parity zero", 3, {0}, defaults.baudRate(), Parity::None},
+        {"stop size zero", 4, {0}, defaults.baudRate(), Parity::None},
+        {"data size in four bytes", 2, {0, 0, 0, 7}, defaults.baudRate(), Parity::None},
+    };
+    unsigned number = 80;
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.what);
+        PortControlPeer peer;
+        // The line asks with value 0 and then sets what it took: that is confirmed.
+        peer.answer = [&](std::uint8_t command, const std::vector<std::uint8_t>& asked) {
+            if (!sound.count(command) || std::any_of(asked.begin(), asked.end(), [](std::uint8_t b) { return b; }))
+                return asked;
+            return command == entry.command ? entry.answer : sound.at(command);
+        };
+        FakeDeviceServer server(std::ref(peer));
+        SystemSerialPort port(mapServer(++number, server.url("rfc2217")));
+        port.setTimeouts(CommTimeouts(Milliseconds(100), Milliseconds(100)), false);
+        port.open();
+        CommSettings settings;
+        port.settings(settings);
+        EXPECT_EQ(settings.baudRate(), entry.baudRate);
+        EXPECT_EQ(settings.parity(), entry.parity);
     }
 }
 
@@ -272,12 +318,15 @@ TEST_F(NetworkLineTest, AServerLineIsOpenedOnceAtATime)
         GTEST_SKIP() << "ser2net is not installed (scripts/setup installs it)";
     const std::string runtimeFolder = (m_root / "run").string();
     std::filesystem::create_directory(runtimeFolder);
+    const std::string goneFolder = (m_root / "gone").string();
+    const std::string ownFolder = "/tmp/kelcomm-" + std::to_string(getuid());
     const struct {
         const char* runtimeDirectory;
         std::string lockFolder;
     } cases[] = {
         {runtimeFolder.c_str(), runtimeFolder},
-        {nullptr, "/tmp/kelcomm-" + std::to_string(getuid())},
+        {nullptr, ownFolder},
+        {goneFolder.c_str(), ownFolder},
     };
     const char* previous = getenv("XDG_RUNTIME_DIR");
     const std::string saved = previous ? previous : "";
