@@ -6,6 +6,7 @@
 #include "app/window/QORemoteController.h"
 #include "app/window/StartOptions.h"
 #include "app/window/TerminationSignals.h"
+#include "baselib/platform/Console.h"
 
 #include <QAction>
 #include <QApplication>
@@ -81,6 +82,7 @@ void chooseScreenlessPlatform()
 
 int main(int argc, char** argv)
 {
+    KelConsole::openClosedStandardStreams();
     // A reader of the output that goes away (| head) ends the program as SIGTERM does, through
     // the failed write, rather than killing it without its stop packet and closing files.
     std::signal(SIGPIPE, SIG_IGN);

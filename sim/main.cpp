@@ -85,6 +85,7 @@ int serve(Simulator& simulator, int signalFd, bool control)
 
 int main(int argc, char** argv)
 {
+    KelConsole::openClosedStandardStreams();
     ProgramOptions options;
     try {
         options = parseArguments(std::vector<std::string>(argv + 1, argv + argc));

@@ -230,6 +230,7 @@ void QOInputDevice::keyPressEvent(QKeyEvent* event)
     if (event->isAutoRepeat())
         return;
     flushPendingRelease();
+    keyboardHeld.insert(*code);
     if (isDirectCode(*code))
         emit codePressButton(*code);
     if (QOInputButton* key = firstWithCode(*code, false)) {
@@ -247,7 +248,8 @@ void QOInputDevice::keyReleaseEvent(QKeyEvent* event)
         QWidget::keyReleaseEvent(event);
         return;
     }
-    if (event->isAutoRepeat())
+    // A release already made for the key when the window lost the keyboard is not repeated.
+    if (event->isAutoRepeat() || keyboardHeld.count(*code) == 0)
         return;
     flushPendingRelease();
     // An event without a time (a synthetic one) cannot be paired with a press.
@@ -261,6 +263,7 @@ void QOInputDevice::keyReleaseEvent(QKeyEvent* event)
 
 void QOInputDevice::releaseKey(int code)
 {
+    keyboardHeld.erase(code);
     // A locked key stays held on the device: the direct release would undo the lock.
     if (isDirectCode(code) && !isLockedCode(code))
         emit codeReleaseButton(code);
@@ -275,9 +278,25 @@ void QOInputDevice::flushPendingRelease()
         releaseKey(pending->code);
 }
 
-void QOInputDevice::closeEvent(QCloseEvent* event)
+void QOInputDevice::releaseKeyboardKeys()
 {
     flushPendingRelease();
+    while (!keyboardHeld.empty())
+        releaseKey(*keyboardHeld.begin());
+}
+
+bool QOInputDevice::event(QEvent* event)
+{
+    // The releases of keys held now go to the window that takes the keyboard (another program,
+    // a box), never here: without this the device would see them held for good.
+    if (event->type() == QEvent::WindowDeactivate)
+        releaseKeyboardKeys();
+    return QWidget::event(event);
+}
+
+void QOInputDevice::closeEvent(QCloseEvent* event)
+{
+    releaseKeyboardKeys();
     qDeleteAll(buttons);
     buttons.clear();
     toolTipSources.clear();

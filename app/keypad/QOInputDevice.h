@@ -12,6 +12,7 @@
 #include <array>
 #include <chrono>
 #include <optional>
+#include <set>
 
 class QCloseEvent;
 class QEvent;
@@ -83,6 +84,7 @@ public slots:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -100,6 +102,7 @@ private:
 
     void releaseKey(int code);
     void flushPendingRelease();
+    void releaseKeyboardKeys();
     void pressOf(const QOInputButton* key);
     void releaseOf(const QOInputButton* key);
     void toggleLockOf(QOInputButton* key);
@@ -117,5 +120,7 @@ private:
     int checkButton = -1;
     std::array<int, maxGroupButtons> groupButtons{};
     std::optional<PendingRelease> pendingRelease;
+    // Codes of the PC keys held down, whose releases are still to come.
+    std::set<int> keyboardHeld;
     QTimer releaseTimer;
 };

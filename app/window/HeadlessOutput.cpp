@@ -9,8 +9,18 @@
 #include <QTime>
 #include <QWidget>
 
-#include <cerrno>
 #include <utility>
+
+namespace {
+
+// What the stream already holds goes out first; the printer writes after it.
+int descriptorOf(std::FILE* out)
+{
+    std::fflush(out);
+    return fileno(out);
+}
+
+} // namespace
 
 bool runsHeadless(bool printDisplay)
 {
@@ -25,8 +35,9 @@ void printWarning(QWidget*, const QString& title, const QString& text)
 }
 
 DisplayPrinter::DisplayPrinter(QOIndicator& indicator, std::FILE* out)
-    : QObject(&indicator), m_indicator(indicator), m_out(out)
+    : QObject(&indicator), m_indicator(indicator), m_output(descriptorOf(out))
 {
+    connect(&m_output, &UnwaitedOutput::closed, this, &DisplayPrinter::outputClosed);
     connect(&indicator, &QOIndicator::contentChanged, this, &DisplayPrinter::schedulePrint);
 }
 
@@ -46,15 +57,7 @@ void DisplayPrinter::print()
     m_printed = rows;
     const QString text =
         QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) + QLatin1Char('\n') + rows.join(QLatin1Char('\n'));
-    const QByteArray bytes = text.toUtf8() + '\n';
-    const std::size_t written = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), m_out);
-    if (std::fflush(m_out) == 0 && written == static_cast<std::size_t>(bytes.size()))
-        return;
-    const bool closed = errno == EPIPE;
-    // Another failure (a full disk) may pass; the next change tries again.
-    std::clearerr(m_out);
-    if (closed && !std::exchange(m_closed, true))
-        emit outputClosed();
+    m_output.write(text.toUtf8() + '\n');
 }
 
 ClosingSnapshot::ClosingSnapshot(QWidget& window, QString path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/window/UnwaitedOutput.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -37,10 +39,9 @@ private slots:
 
 private:
     QOIndicator& m_indicator;
-    std::FILE* m_out;
+    UnwaitedOutput m_output;
     QStringList m_printed;
     bool m_pending = false;
-    bool m_closed = false;
 };
 
 // Saves the window as a PNG as it closes, while it still shows the connected panel.

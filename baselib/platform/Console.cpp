@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
 #include <unistd.h>
@@ -225,6 +226,14 @@ bool traceLinesShown()
             state = chosen;
     }
     return state != 0;
+}
+
+void openClosedStandardStreams()
+{
+    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor)
+        // The lowest free number is this one: those below are open by now.
+        if (::fcntl(descriptor, F_GETFD) < 0 && errno == EBADF)
+            (void)::open("/dev/null", O_RDWR);
 }
 
 namespace Internal {

@@ -71,6 +71,11 @@ KELBASE_EXPORT void writeErrorReport(const std::wstring& text);
 KELBASE_EXPORT void setTraceLinesShown(bool shown);
 KELBASE_EXPORT bool traceLinesShown();
 
+// Opens /dev/null in place of a standard stream that whoever started the program closed, so
+// that no file the program opens later takes its number and receives what is meant for it.
+// For a program's main, before it opens anything.
+KELBASE_EXPORT void openClosedStandardStreams();
+
 namespace Internal {
 
 // Holds the process-wide console lock for its lifetime. The lock is recursive: a thread that

@@ -57,7 +57,7 @@ TEST_F(StandardKeypad, AutoRepeatIsIgnored)
 
 // Key events as X delivers them, with their event times. X repeats a held key as a release and
 // a press at one time, which Qt does not always mark as auto-repeat.
-TEST_F(StandardKeypad, ReleaseAndPressOfAKeyAtOneTimeKeepItHeld)
+TEST_F(StandardKeypad, KeyEventsAsXDeliversThem)
 {
     struct Event {
         QEvent::Type type;
@@ -66,6 +66,8 @@ TEST_F(StandardKeypad, ReleaseAndPressOfAKeyAtOneTimeKeepItHeld)
     };
     constexpr auto press = QEvent::KeyPress;
     constexpr auto release = QEvent::KeyRelease;
+    // Another window takes the keyboard; the releases of held keys go there.
+    constexpr auto leave = QEvent::WindowDeactivate;
     struct Case {
         const char* name;
         std::vector<Event> events;
@@ -88,10 +90,21 @@ TEST_F(StandardKeypad, ReleaseAndPressOfAKeyAtOneTimeKeepItHeld)
          {{press, Qt::Key_Down, 1000}, {release, Qt::Key_Down, 1010}, {press, Qt::Key_Up, 1010},
           {release, Qt::Key_Up, 1020}},
          {"P80", "R80", "P72", "R72"}},
+        {"held as the window loses the keyboard", {{press, Qt::Key_Down, 1000}, {leave, Qt::Key_unknown, 0}},
+         {"P80", "R80"}},
+        {"its release come back after all",
+         {{press, Qt::Key_Down, 1000}, {leave, Qt::Key_unknown, 0}, {release, Qt::Key_Down, 1900},
+          {press, Qt::Key_Up, 2000}, {release, Qt::Key_Up, 2100}},
+         {"P80", "R80", "P72", "R72"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const Event& event : c.events) {
+            if (event.type == leave) {
+                QEvent deactivation(leave);
+                QApplication::sendEvent(&keypad, &deactivation);
+                continue;
+            }
             QKeyEvent key(event.type, event.key, Qt::NoModifier);
             key.setTimestamp(event.time_ms);
             QApplication::sendEvent(&keypad, &key);

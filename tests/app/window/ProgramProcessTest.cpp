@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -106,14 +107,17 @@ protected:
         return answer;
     }
 
-    // The panel connected to the simulator and polling it.
-    void startConnectedPanel(const QStringList& options = {})
+    // The panel connected to the simulator and polling it; its output to the file if given.
+    void startConnectedPanel(const QStringList& options = {}, const QString& outputFile = {})
     {
         const std::uint64_t polls = requests(VPanel::Link::Command::Exchange);
         panel = std::make_unique<QProcess>();
         panel->setProcessEnvironment(environment(true));
         panel->setWorkingDirectory(directory.filePath(QStringLiteral("work")));
-        panel->setProcessChannelMode(QProcess::ForwardedChannels);
+        panel->setProcessChannelMode(outputFile.isEmpty() ? QProcess::ForwardedChannels
+                                                          : QProcess::ForwardedErrorChannel);
+        if (!outputFile.isEmpty())
+            panel->setStandardOutputFile(outputFile);
         panel->start(QStringLiteral(VPANEL_PATH),
                      QStringList{QStringLiteral("--connect"), portName(), QStringLiteral("1"),
                                  QString::number(baudRate)} +
@@ -259,6 +263,28 @@ TEST_F(ProgramProcessTest, AReaderThatGoesAwayEndsThePanelAsTerminationDoes)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
     EXPECT_EQ(lines.last(), "# end: stopped");
+}
+
+// A reader that stops reading, its pipe full before the first line: the panel still ends as a
+// termination request ends it.
+TEST_F(ProgramProcessTest, AReaderThatStopsReadingHoldsUpNothing)
+{
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK), 0);
+    const char block[4096] = {};
+    while (::write(pipeEnds[1], block, sizeof block) > 0) {
+    }
+    const QString recording = directory.filePath(QStringLiteral("exchange.txt"));
+    simulate();
+    startConnectedPanel({QStringLiteral("--print-display"), QStringLiteral("--record"), recording},
+                        QStringLiteral("/proc/%1/fd/%2").arg(::getpid()).arg(pipeEnds[1]));
+    if (!HasFatalFailure()) {
+        expectPromptQuietEnd(terminate(SIGTERM), 0);
+        QFile file(recording);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll().trimmed().split('\n').last().startsWith("# end"));
+    }
+    for (const int end : pipeEnds)
+        ::close(end);
 }
 
 // Each round ends the panel by a signal at one of the moments when it is busiest letting go of

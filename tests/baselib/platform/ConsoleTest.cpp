@@ -230,3 +230,26 @@ TEST(ConsoleLocale, CyrillicPrintsAsUtf8AfterPlatformInit)
 }
 
 } // namespace
+
+namespace {
+
+// In a child of its own, with one standard stream closed as its starter left it: the next
+// file opened must not take that stream's number.
+TEST(ConsoleStreams, AClosedStandardStreamKeepsItsNumberFromLaterFiles)
+{
+    for (int closed = STDIN_FILENO; closed <= STDERR_FILENO; ++closed) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(closed);
+            KelConsole::openClosedStandardStreams();
+            const int later = ::open("/dev/null", O_RDONLY);
+            ::_exit(later > STDERR_FILENO ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "stream " << closed;
+    }
+}
+
+} // namespace
