@@ -32,6 +32,18 @@ bool awaitReadable(int fd, const std::atomic<bool>& stop)
     }
     return false;
 }
+
+// A COM port control subnegotiation: IAC SB 44 command value… IAC SE.
+std::string portControl(std::uint8_t command, const std::vector<std::uint8_t>& value)
+{
+    std::string bytes = telnetCommand({iac, sb, comPortOption, command});
+    for (const std::uint8_t byte : value) {
+        bytes.push_back(static_cast<char>(byte));
+        if (byte == iac)
+            bytes.push_back(static_cast<char>(iac));
+    }
+    return bytes + telnetCommand({iac, se});
+}
 } // namespace
 
 int listenOnLoopback(std::uint16_t& port, int receiveBuffer_bytes)
@@ -59,7 +71,6 @@ FakeDeviceServer::FakeDeviceServer(Script script, int receiveBuffer_bytes)
         const int connection = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (connection < 0)
             return;
-        ++m_connections;
         script(connection, m_stop);
         close(connection);
     });
@@ -99,17 +110,6 @@ std::string telnetCommand(std::initializer_list<int> bytes)
     for (const int byte : bytes)
         command.push_back(static_cast<char>(byte));
     return command;
-}
-
-std::string portControl(std::uint8_t command, const std::vector<std::uint8_t>& value)
-{
-    std::string bytes = telnetCommand({iac, sb, comPortOption, command});
-    for (const std::uint8_t byte : value) {
-        bytes.push_back(static_cast<char>(byte));
-        if (byte == iac)
-            bytes.push_back(static_cast<char>(iac));
-    }
-    return bytes + telnetCommand({iac, se});
 }
 
 void PortControlPeer::operator()(int connection, const std::atomic<bool>& stop)

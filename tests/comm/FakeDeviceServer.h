@@ -24,14 +24,11 @@ public:
 
     // "rfc2217://127.0.0.1:PORT" or "tcp://…".
     std::string url(const std::string& scheme) const;
-    // Connections accepted so far.
-    int connections() const { return m_connections.load(); }
 
 private:
     int m_listener = -1;
     std::uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_connections{0};
     std::thread m_thread;
 };
 
@@ -41,8 +38,6 @@ int listenOnLoopback(std::uint16_t& port, int receiveBuffer_bytes = 0);
 // Helpers for scripts. Each gives up when the client left or the stop flag is set.
 bool sendAll(int connection, const std::string& bytes, const std::atomic<bool>& stop);
 std::string telnetCommand(std::initializer_list<int> bytes);
-// A COM port control subnegotiation: IAC SB 44 command value… IAC SE.
-std::string portControl(std::uint8_t command, const std::vector<std::uint8_t>& value);
 
 // Plays a device server that takes COM port control: agrees to the option, answers each
 // request with the value asked (or `answer`'s own), keeps every request it received, counts

@@ -163,7 +163,6 @@ TEST_F(IdentifyThreadTest, RatesThePortRefusesAreSkippedAndToldOnce)
     } cases[] = {
         {{fastBaud, 57600}, 1, "COM5: скорости, которых порт не принимает, пропущены: 921600, 57600 бод (Invalid argument)",
          false},
-        {{57600}, 1, "COM5: скорости, которых порт не принимает, пропущены: 57600 бод (Invalid argument)", false},
         {bauds, 0, "COM5: скорости, которых порт не принимает, пропущены: 921600, 57600, 19200 бод (Invalid argument)",
          true},
     };

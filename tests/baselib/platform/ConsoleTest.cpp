@@ -229,10 +229,6 @@ TEST(ConsoleLocale, CyrillicPrintsAsUtf8AfterPlatformInit)
     EXPECT_EQ(output.out, "Привет\n");
 }
 
-} // namespace
-
-namespace {
-
 // In a child of its own, with one standard stream closed as its starter left it: the next
 // file opened must not take that stream's number.
 TEST(ConsoleStreams, AClosedStandardStreamKeepsItsNumberFromLaterFiles)
