@@ -119,10 +119,12 @@ TEST_F(FindDeviceTest, EachLabelStandsBesideItsBoxInTheDescribedOrder)
         const QRect control = placeOf(part<QWidget>(window, choice.control));
         for (const Choice& other : choices) {
             const QRect otherControl = placeOf(part<QWidget>(window, other.control));
-            if (other.row > choice.row)
+            if (other.row > choice.row) {
                 EXPECT_LT(control.bottom(), otherControl.top()) << "above " << other.control;
-            if (other.row == choice.row && other.column > choice.column)
+            }
+            if (other.row == choice.row && other.column > choice.column) {
                 EXPECT_LT(control.right(), otherControl.left()) << "left of " << other.control;
+            }
         }
         if (!choice.label)
             continue;
