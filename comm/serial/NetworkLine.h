@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/serial/PortMap.h"
+#include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SerialLine.h"
 #include "comm/serial/TelnetInputFilter.h"
 
@@ -56,7 +57,17 @@ public:
 private:
     enum class PortControl { Pending, Agreed, Refused };
 
-    NetworkLine(const NetworkAddress& address, int socket, int readyDescriptor, int lockDescriptor);
+    NetworkLine(const NetworkAddress& address, const std::wstring& displayName, int socket, int readyDescriptor,
+                int lockDescriptor);
+
+    // A failure while the line opens, as the opener reports it: a server that ended the
+    // connection turned this client away (its line is busy), saying why or not.
+    [[noreturn]] void throwOpenFailure(const SerialPortException& failed);
+    // The settings' first exchange still belongs to the open: a server that agreed on the
+    // options and closes before it answers refuses the line as during the negotiation.
+    template <typename Exchange> void whileOpening(const Exchange& exchange);
+    void adoptServerSettings(LineImage& image);
+    void applySettings(const LineImage& image);
 
     // Offers and asks for the options the line needs and waits a while for the server to
     // take port control; a server that refuses it leaves a line of bytes only.
@@ -108,6 +119,8 @@ private:
     std::deque<std::uint8_t> m_received;
     bool m_readySignalled = false;
     int m_connectionError = 0; // errno of a lost connection, once seen
+    std::wstring m_displayName;
+    bool m_settingsExchanged = false;
     std::atomic<PortControl> m_portControl{PortControl::Pending};
     std::map<std::uint8_t, std::vector<std::uint8_t>> m_answers;
     std::uint8_t m_lineErrors = 0;

@@ -187,7 +187,25 @@ bool NetworkLine::exchangeSettings(std::uint32_t baudRate, std::uint8_t dataSize
         answerWait);
 }
 
+template <typename Exchange> void NetworkLine::whileOpening(const Exchange& exchange)
+{
+    if (m_settingsExchanged) {
+        exchange();
+        return;
+    }
+    try {
+        exchange();
+    } catch (const SerialLineGoneException& failed) {
+        throwOpenFailure(failed);
+    }
+}
+
 void NetworkLine::adoptLine(LineImage& image)
+{
+    whileOpening([&] { adoptServerSettings(image); });
+}
+
+void NetworkLine::adoptServerSettings(LineImage& image)
 {
     CommSettings settings;
     // A value 0 asks the server for the line's current one.
@@ -209,6 +227,12 @@ void NetworkLine::adoptLine(LineImage& image)
 }
 
 void NetworkLine::applyImage(const LineImage& image)
+{
+    whileOpening([&] { applySettings(image); });
+    m_settingsExchanged = true;
+}
+
+void NetworkLine::applySettings(const LineImage& image)
 {
     if (!portControlAgreed()) {
         if (!std::exchange(m_settingsNoticeLogged, true))
