@@ -5,7 +5,7 @@
 // on one port, with the device answering only at its own rate, and each rate's share of it.
 // Usage: device_search_bench [--baud 115200] [--address 200] [--device-rate 9600] [--thorough 1] [--all-rates 1]
 
-#include "app/link/LineTiming.h"
+#include "link/LineTiming.h"
 #include "app/search/QOIdentifyThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"

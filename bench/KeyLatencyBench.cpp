@@ -4,8 +4,8 @@
 // come at random moments of the cycle, one after the device has seen the last one let go.
 // Usage: key_latency_bench [--taps 200] [--baud 0] [--interval 20]   (baud 0: 9600 and 115200)
 
-#include "app/link/Keys.h"
-#include "app/link/Packet.h"
+#include "link/Keys.h"
+#include "link/Packet.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"

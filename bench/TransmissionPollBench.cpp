@@ -7,7 +7,7 @@
 // Usage: transmission_poll_bench [--seconds 10] [--baud 115200] [--interval 20] [--corrupt 0.05]
 //                                [--record] [--via local|rfc2217|tcp]
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 #include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"

@@ -1,6 +1,6 @@
 #include "sim/Bus.h"
 
-#include "app/link/Device.h"
+#include "link/Device.h"
 #include "sim/SimErrors.h"
 
 #include <boost/format.hpp>

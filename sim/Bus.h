@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 #include "sim/Faults.h"
 #include "sim/Firmware.h"
 #include "sim/SimDevice.h"

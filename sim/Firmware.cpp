@@ -1,6 +1,6 @@
 #include "sim/Firmware.h"
 
-#include "app/link/Keys.h"
+#include "link/Keys.h"
 #include "sim/Cp1251.h"
 #include "sim/GlyphPictures.h"
 

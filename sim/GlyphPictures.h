@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link/Glyph.h"
+#include "link/Glyph.h"
 
 #include <array>
 #include <cstddef>

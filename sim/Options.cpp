@@ -1,6 +1,6 @@
 #include "sim/Options.h"
 
-#include "app/link/Contents.h"
+#include "link/Contents.h"
 #include "sim/PortPublication.h"
 #include "sim/SimErrors.h"
 

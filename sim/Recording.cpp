@@ -1,6 +1,6 @@
 #include "sim/Recording.h"
 
-#include "app/link/FrameNotation.h"
+#include "link/FrameNotation.h"
 #include "baselib/exceptions/ErrorMessage.h"
 #include "baselib/platform/Conversion.h"
 #include "sim/SimErrors.h"

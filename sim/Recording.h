@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include "sim/RequestFramer.h"
 
-#include "app/link/Device.h"
-#include "app/link/Packet.h"
+#include "link/Device.h"
+#include "link/Packet.h"
 
 namespace VPanel::Sim {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/link/Device.h"
-#include "app/link/Packet.h"
+#include "link/Device.h"
+#include "link/Packet.h"
 #include "sim/Firmware.h"
 
 #include <array>

@@ -1,8 +1,8 @@
 #include "sim/Simulator.h"
 
-#include "app/link/Keys.h"
-#include "app/link/LineTiming.h"
-#include "app/link/Packet.h"
+#include "link/Keys.h"
+#include "link/LineTiming.h"
+#include "link/Packet.h"
 #include "sim/FrameLog.h"
 #include "sim/LineWriter.h"
 #include "sim/PortPublication.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/display/SymbolMatrix.h"
-#include "app/link/Glyph.h"
+#include "link/Glyph.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,9 +1,9 @@
 #include "app/search/QOIdentifyThread.h"
 
 #include "app/datafiles/PortAdvice.h"
-#include "app/link/LineTiming.h"
-#include "app/link/Replies.h"
-#include "app/link/Requests.h"
+#include "link/LineTiming.h"
+#include "link/Replies.h"
+#include "link/Requests.h"
 #include "baselib/exceptions/Exception.h"
 #include "baselib/time/TimeDuration.h"
 #include "comm/serial/CommSettings.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link/LineTiming.h"
+#include "link/LineTiming.h"
 
 #include <QList>
 #include <QSize>

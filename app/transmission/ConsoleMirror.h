@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link/Contents.h"
+#include "link/Contents.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link/FrameNotation.h"
+#include "link/FrameNotation.h"
 
 #include <QObject>
 #include <QString>

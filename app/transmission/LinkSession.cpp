@@ -1,8 +1,8 @@
 #include "app/transmission/LinkSession.h"
 
-#include "app/link/Glyph.h"
-#include "app/link/LineTiming.h"
-#include "app/link/Requests.h"
+#include "link/Glyph.h"
+#include "link/LineTiming.h"
+#include "link/Requests.h"
 #include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/LinkTiming.h"
 #include "comm/serial/CommSettings.h"

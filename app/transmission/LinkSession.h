@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/link/Packet.h"
-#include "app/link/Replies.h"
+#include "link/Packet.h"
+#include "link/Replies.h"
 #include "app/transmission/ConsoleMirror.h"
 #include "app/datafiles/DeviceDictionary.h"
 #include "app/transmission/QOTransmissionThread.h"

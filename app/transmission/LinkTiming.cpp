@@ -1,6 +1,6 @@
 #include "app/transmission/LinkTiming.h"
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 #include "baselib/time/TimeDuration.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/display/SymbolMatrix.h"
-#include "app/link/Keys.h"
-#include "app/link/LineTiming.h"
+#include "link/Keys.h"
+#include "link/LineTiming.h"
 
 #include <QByteArray>
 #include <QString>

@@ -190,27 +190,32 @@ std::shared_ptr<NetworkLine> NetworkLine::connect(const NetworkAddress& address,
     }
     std::shared_ptr<NetworkLine> line;
     if (address.protocol == NetworkAddress::Protocol::Rfc2217)
-        line.reset(new TelnetLine(address, fd, ready, lock));
+        line.reset(new TelnetLine(address, displayName, fd, ready, lock));
     else
-        line.reset(new RawNetworkLine(address, fd, ready, lock));
+        line.reset(new RawNetworkLine(address, displayName, fd, ready, lock));
     try {
         line->start(std::chrono::duration_cast<std::chrono::milliseconds>(connected - start));
     } catch (const SerialPortException& failed) {
         line->markClosed();
-        logError(L"Ошибка при открытии порта '" + url + L"': " + failed.message() + L"\n");
-        // A server that takes the connection and closes it at once, saying why or not, does
-        // not serve this client now: its line is busy.
-        if (line->m_connectionError == ECONNRESET) {
-            const std::wstring said = line->serverText();
-            throw SerialPortSystemException((boost::wformat(KelBase::resStr(OpenErrorMessage::ServerClosed)) %
-                                             displayName % url % (said.empty() ? std::wstring() : L" (" + said + L")"))
-                                                .str());
-        }
-        throw SerialPortSystemException(
-            (boost::wformat(KelBase::resStr(OpenErrorMessage::ServerFailed)) % displayName % url % failed.message())
-                .str());
+        line->throwOpenFailure(failed);
     }
     return line;
+}
+
+void NetworkLine::throwOpenFailure(const SerialPortException& failed)
+{
+    const std::wstring url = pathText(m_address.url);
+    logError(L"Ошибка при открытии порта '" + url + L"': " + failed.message() + L"\n");
+    std::unique_lock<std::mutex> guard(m_receiveMutex);
+    if (m_connectionError == ECONNRESET) {
+        const std::wstring said = serverText();
+        guard.unlock();
+        throw SerialPortSystemException((boost::wformat(KelBase::resStr(OpenErrorMessage::ServerClosed)) %
+                                         m_displayName % url % (said.empty() ? std::wstring() : L" (" + said + L")"))
+                                            .str());
+    }
+    throw SerialPortSystemException(
+        (boost::wformat(KelBase::resStr(OpenErrorMessage::ServerFailed)) % m_displayName % url % failed.message()).str());
 }
 
 } // namespace KelComm::Serial::Internal

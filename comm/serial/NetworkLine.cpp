@@ -35,9 +35,10 @@ constexpr auto answerLookInterval = std::chrono::milliseconds(10);
 constexpr std::size_t serverTextBound = 200;
 } // namespace
 
-NetworkLine::NetworkLine(const NetworkAddress& address, int socket, int readyDescriptor, int lockDescriptor)
-    : SerialLine(address.url, socket, readyDescriptor), m_address(address), m_ready(readyDescriptor),
-      m_lock(lockDescriptor)
+NetworkLine::NetworkLine(const NetworkAddress& address, const std::wstring& displayName, int socket,
+                         int readyDescriptor, int lockDescriptor)
+    : SerialLine(address.url, socket, readyDescriptor), m_address(address), m_displayName(displayName),
+      m_ready(readyDescriptor), m_lock(lockDescriptor)
 {
 }
 

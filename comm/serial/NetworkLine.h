@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/serial/PortMap.h"
+#include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SerialLine.h"
 
 #include <chrono>
@@ -42,7 +43,12 @@ public:
     void setBreak(bool) override {}
 
 protected:
-    NetworkLine(const NetworkAddress& address, int socket, int readyDescriptor, int lockDescriptor);
+    NetworkLine(const NetworkAddress& address, const std::wstring& displayName, int socket, int readyDescriptor,
+                int lockDescriptor);
+
+    // A failure while the line opens, as the opener reports it: a server that ended the
+    // connection turned this client away (its line is busy), saying why or not.
+    [[noreturn]] void throwOpenFailure(const SerialPortException& failed);
 
     // Once connected: whatever the line agrees with the server before it is handed out.
     // connectTime is how long the connection took to stand.
@@ -82,6 +88,7 @@ private:
     std::wstring serverText() const;
 
     NetworkAddress m_address;
+    std::wstring m_displayName;
     int m_ready = -1;
     // The lock on the server's line, held while the line is open.
     int m_lock = -1;

@@ -13,8 +13,9 @@ constexpr auto negotiationWait = std::chrono::milliseconds(1000);
 constexpr auto answerWait = std::chrono::milliseconds(1000);
 } // namespace
 
-TelnetLine::TelnetLine(const NetworkAddress& address, int socket, int readyDescriptor, int lockDescriptor)
-    : NetworkLine(address, socket, readyDescriptor, lockDescriptor), m_codec(*this)
+TelnetLine::TelnetLine(const NetworkAddress& address, const std::wstring& displayName, int socket,
+                       int readyDescriptor, int lockDescriptor)
+    : NetworkLine(address, displayName, socket, readyDescriptor, lockDescriptor), m_codec(*this)
 {
 }
 
@@ -133,7 +134,25 @@ bool TelnetLine::exchangeSettings(const ComPortCodec::WireSettings& settings)
     return awaitServer([&] { return m_codec.settingsAnswered(); }, answerWait);
 }
 
+template <typename Exchange> void TelnetLine::whileOpening(const Exchange& exchange)
+{
+    if (m_settingsExchanged) {
+        exchange();
+        return;
+    }
+    try {
+        exchange();
+    } catch (const SerialLineGoneException& failed) {
+        throwOpenFailure(failed);
+    }
+}
+
 void TelnetLine::adoptLine(LineImage& image)
+{
+    whileOpening([&] { adoptServerSettings(image); });
+}
+
+void TelnetLine::adoptServerSettings(LineImage& image)
 {
     if (!portControlAgreed() || !exchangeSettings({})) {
         NetworkLine::adoptLine(image);
@@ -145,6 +164,12 @@ void TelnetLine::adoptLine(LineImage& image)
 }
 
 void TelnetLine::applyImage(const LineImage& image)
+{
+    whileOpening([&] { applySettings(image); });
+    m_settingsExchanged = true;
+}
+
+void TelnetLine::applySettings(const LineImage& image)
 {
     if (!portControlAgreed()) {
         NetworkLine::applyImage(image);

@@ -27,7 +27,8 @@ public:
 
 private:
     friend class NetworkLine;
-    TelnetLine(const NetworkAddress& address, int socket, int readyDescriptor, int lockDescriptor);
+    TelnetLine(const NetworkAddress& address, const std::wstring& displayName, int socket, int readyDescriptor,
+               int lockDescriptor);
 
     // Offers and asks for the options the line needs and waits a while for the server to
     // take port control.
@@ -40,6 +41,11 @@ private:
     void toServer(const char* bytes, std::size_t size) override;
 
     bool portControlAgreed() const { return m_codec.portControl() == ComPortCodec::PortControl::Agreed; }
+    // The settings' first exchange still belongs to the open: a server that agreed on the
+    // options and closes before it answers refuses the line as during the negotiation.
+    template <typename Exchange> void whileOpening(const Exchange& exchange);
+    void adoptServerSettings(LineImage& image);
+    void applySettings(const LineImage& image);
     // Sends the four settings and waits for the server's answers; true when all came.
     bool exchangeSettings(const ComPortCodec::WireSettings& settings);
 
@@ -50,6 +56,8 @@ private:
 
     // Guarded by m_receiveMutex.
     ComPortCodec m_codec;
+
+    bool m_settingsExchanged = false;
 
     // Bytes not yet on the socket: the second half of a doubled data byte, then commands.
     std::mutex m_sendMutex;

@@ -3,8 +3,8 @@
 // builds the very same bytes back. The device's request parser gets the same bytes.
 //
 // Input: request address, command selector, places per row, then the reply's bytes.
-#include "app/link/Device.h"
-#include "app/link/Replies.h"
+#include "link/Device.h"
+#include "link/Replies.h"
 
 #include <bitset>
 #include <cstddef>

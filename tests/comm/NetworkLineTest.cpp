@@ -61,9 +61,24 @@ FakeDeviceServer::Script answering(std::uint8_t command, std::vector<std::uint8_
 
 // As ser2net does for a busy line: it says so, ends its side and takes what the client sent
 // meanwhile, so that the client sees an orderly end rather than a reset.
-FakeDeviceServer::Script refusing(const std::string& words)
+// With `agreeing`, it first agrees on port control and refuses only once the client asks
+// for its first setting: the close then comes after the negotiation has ended.
+FakeDeviceServer::Script refusing(const std::string& words, bool agreeing = false)
 {
-    return [words](int connection, const std::atomic<bool>& stop) {
+    return [words, agreeing](int connection, const std::atomic<bool>& stop) {
+        if (agreeing) {
+            sendAll(connection, telnetCommand({iac, doOption, 44}), stop);
+            const std::string firstSetting = telnetCommand({iac, 250, 44, 1});
+            std::string heard;
+            char chunk[256];
+            while (!stop && heard.find(firstSetting) == std::string::npos) {
+                const ssize_t count = recv(connection, chunk, sizeof chunk, MSG_DONTWAIT);
+                if (count > 0)
+                    heard.append(chunk, static_cast<std::size_t>(count));
+                else
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
         sendAll(connection, words, stop);
         shutdown(connection, SHUT_WR);
         char discarded[256];
@@ -99,6 +114,8 @@ TEST_F(NetworkLineTest, AServerThatKeepsTheLineFromOpeningFailsTheOpenSoonWithWh
         double within_ms;
     } cases[] = {
         {"busy, said during negotiation", "rfc2217", refusing(telnetCommand({iac, doOption, 44}) + "Port already in use\r\n"),
+         L"закрыл соединение (Port already in use)", 500},
+        {"busy, said once the options were agreed", "rfc2217", refusing("Port already in use\r\n", true),
          L"закрыл соединение (Port already in use)", 500},
         {"busy, said on a raw stream", "tcp", refusing("Port already in use\r\n"), L"закрыл соединение (Port already in use)",
          500},

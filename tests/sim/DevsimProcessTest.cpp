@@ -1,7 +1,7 @@
 // vpanel-devsim as the program would meet it: a separate process on its published port,
 // reached through the serial port library.
-#include "app/link/Replies.h"
-#include "app/link/Requests.h"
+#include "link/Replies.h"
+#include "link/Requests.h"
 #include "comm/serial/SystemSerialPort.h"
 #include "sim/Cp1251.h"
 #include "tests/sim/DevsimProcess.h"

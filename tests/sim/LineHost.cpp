@@ -1,6 +1,6 @@
 #include "tests/sim/LineHost.h"
 
-#include "app/link/Replies.h"
+#include "link/Replies.h"
 
 #include <fcntl.h>
 #include <poll.h>

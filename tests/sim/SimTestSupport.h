@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link/Keys.h"
+#include "link/Keys.h"
 #include "sim/Cp1251.h"
 #include "sim/Firmware.h"
 

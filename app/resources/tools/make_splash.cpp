@@ -4,7 +4,7 @@
 //
 //     make_splash GLYPH_MAP OUTPUT.jpg
 
-#include "app/link/Glyph.h"
+#include "link/Glyph.h"
 
 #include <QFile>
 #include <QGuiApplication>

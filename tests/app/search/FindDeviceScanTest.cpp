@@ -1,7 +1,7 @@
 #include "tests/app/search/SearchTestSupport.h"
 #include "tests/support/Ser2net.h"
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 
 #include <QCheckBox>
 #include <QFile>

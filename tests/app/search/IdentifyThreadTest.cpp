@@ -1,5 +1,5 @@
 #include "app/search/QOIdentifyThread.h"
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 #include "baselib/exceptions/ErrorMessage.h"
 #include "comm/serial/SerialExceptions.h"
 #include "tests/app/search/SearchTestSupport.h"

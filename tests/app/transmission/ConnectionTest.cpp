@@ -1,6 +1,6 @@
 #include "app/display/QOIndicator.h"
-#include "app/link/Glyph.h"
-#include "app/link/Packet.h"
+#include "link/Glyph.h"
+#include "link/Packet.h"
 #include "sim/GlyphPictures.h"
 #include "tests/app/transmission/TransmissionFixture.h"
 

@@ -1,5 +1,5 @@
-#include "app/link/Packet.h"
-#include "app/link/Replies.h"
+#include "link/Packet.h"
+#include "link/Replies.h"
 #include "tests/app/transmission/TransmissionFixture.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 #include "app/transmission/ConsoleMirror.h"
 #include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/LinkTiming.h"

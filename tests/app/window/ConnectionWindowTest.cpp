@@ -5,7 +5,7 @@
 #include "app/display/QOIndicator.h"
 #include "app/keypad/QOInputButton.h"
 #include "app/keypad/QOInputDevice.h"
-#include "app/link/Keys.h"
+#include "link/Keys.h"
 #include "app/window/DeviceSettings.h"
 #include "app/window/PanelScreens.h"
 

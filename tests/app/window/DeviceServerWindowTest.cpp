@@ -2,7 +2,7 @@
 
 #include "tests/app/window/WindowFixture.h"
 
-#include "app/link/Keys.h"
+#include "link/Keys.h"
 
 #include <QTest>
 

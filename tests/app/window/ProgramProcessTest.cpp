@@ -2,7 +2,7 @@
 
 #include "tests/app/window/WindowFixture.h"
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 #include "app/transmission/LinkTiming.h"
 #include "app/transmission/ExchangeRecorder.h"
 #include "app/window/PortCommands.h"

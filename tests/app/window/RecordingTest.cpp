@@ -5,8 +5,8 @@
 #include "app/display/GlyphCache.h"
 #include "app/display/QOIndicator.h"
 #include "app/keypad/QOInputDevice.h"
-#include "app/link/Keys.h"
-#include "app/link/Packet.h"
+#include "link/Keys.h"
+#include "link/Packet.h"
 #include "sim/Recording.h"
 
 #include <QAction>

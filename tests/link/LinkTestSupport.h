@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "app/link/FrameNotation.h"
+#include "link/FrameNotation.h"
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 
 #include <sstream>
 

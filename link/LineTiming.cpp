@@ -1,7 +1,7 @@
-#include "app/link/LineTiming.h"
+#include "link/LineTiming.h"
 
-#include "app/link/Packet.h"
-#include "app/link/Replies.h"
+#include "link/Packet.h"
+#include "link/Replies.h"
 
 #include <algorithm>
 

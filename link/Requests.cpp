@@ -1,6 +1,6 @@
-#include "app/link/Requests.h"
+#include "link/Requests.h"
 
-#include "app/link/Keys.h"
+#include "link/Keys.h"
 
 namespace VPanel::Link {
 

@@ -1,6 +1,6 @@
-#include "app/link/Keys.h"
+#include "link/Keys.h"
 
-#include "app/link/LinkErrors.h"
+#include "link/LinkErrors.h"
 
 #include <boost/format.hpp>
 

@@ -1,6 +1,6 @@
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 
-#include "app/link/LinkErrors.h"
+#include "link/LinkErrors.h"
 
 #include <boost/format.hpp>
 

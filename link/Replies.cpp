@@ -1,4 +1,4 @@
-#include "app/link/Replies.h"
+#include "link/Replies.h"
 
 #include <algorithm>
 #include <optional>

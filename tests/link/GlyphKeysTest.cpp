@@ -1,6 +1,6 @@
-#include "app/link/Glyph.h"
-#include "app/link/Keys.h"
-#include "app/link/LinkErrors.h"
+#include "link/Glyph.h"
+#include "link/Keys.h"
+#include "link/LinkErrors.h"
 
 #include <gtest/gtest.h>
 

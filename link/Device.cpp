@@ -1,6 +1,6 @@
-#include "app/link/Device.h"
+#include "link/Device.h"
 
-#include "app/link/LinkErrors.h"
+#include "link/LinkErrors.h"
 
 #include <boost/format.hpp>
 

@@ -1,4 +1,4 @@
-#include "app/link/Glyph.h"
+#include "link/Glyph.h"
 
 namespace VPanel::Link {
 

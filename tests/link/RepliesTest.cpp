@@ -1,8 +1,8 @@
-#include "app/link/Device.h"
-#include "app/link/LinkErrors.h"
-#include "app/link/Replies.h"
-#include "app/link/Requests.h"
-#include "tests/app/link/LinkTestSupport.h"
+#include "link/Device.h"
+#include "link/LinkErrors.h"
+#include "link/Replies.h"
+#include "link/Requests.h"
+#include "tests/link/LinkTestSupport.h"
 
 #include <gtest/gtest.h>
 

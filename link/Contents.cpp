@@ -1,6 +1,6 @@
-#include "app/link/Contents.h"
+#include "link/Contents.h"
 
-#include "app/link/Packet.h"
+#include "link/Packet.h"
 
 #include <bitset>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/link/Contents.h"
-#include "app/link/Glyph.h"
-#include "app/link/Packet.h"
+#include "link/Contents.h"
+#include "link/Glyph.h"
+#include "link/Packet.h"
 
 #include <cstddef>
 #include <cstdint>
