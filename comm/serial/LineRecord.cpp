@@ -1,5 +1,7 @@
 #include "comm/serial/LineRecord.h"
 
+#include "comm/serial/SerialTypes.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -142,6 +144,21 @@ void adoptDeviceLine(LineImage& image, const DeviceLine& device)
     // A rate or size outside what settings allow falls back to the library default, which
     // then also goes on the line.
     putSettings(image, settingsFromImage(adopted));
+}
+
+std::uint8_t errorFlagsBetween(const LineCounters& before, const LineCounters& now)
+{
+    std::uint8_t flags = 0;
+    if (now.brk != before.brk)
+        flags |= IO_Result::BreakDetected;
+    if (now.frame != before.frame)
+        flags |= IO_Result::FramingError;
+    // Characters lost in the UART or in the driver's buffer: either way data is missing.
+    if (now.overrun != before.overrun || now.bufOverrun != before.bufOverrun)
+        flags |= IO_Result::Overrun;
+    if (now.parity != before.parity)
+        flags |= IO_Result::ParityError;
+    return flags;
 }
 
 LinePlan planLine(const termios& device, const LineImage& image)

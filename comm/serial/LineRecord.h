@@ -41,6 +41,18 @@ struct DeviceLine {
 };
 KELCOMM_EXPORT void adoptDeviceLine(LineImage& image, const DeviceLine& device);
 
+// The driver's counts of line errors since it started.
+struct LineCounters {
+    int frame = 0;
+    int overrun = 0;
+    int parity = 0;
+    int brk = 0;
+    int bufOverrun = 0;
+};
+
+// The IO_Result flags of the errors counted between two looks.
+KELCOMM_EXPORT std::uint8_t errorFlagsBetween(const LineCounters& before, const LineCounters& now);
+
 // What is put on the line for an image: the raw termios record, the rate for the second
 // termios record when no standard speed constant fits, the modem lines to raise and drop,
 // and whether RS-485 direction control is wanted.

@@ -5,14 +5,14 @@
 #include "comm/serial/PortLog.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SerialMessages.h"
+#include "comm/serial/RawNetworkLine.h"
 #include "comm/serial/ServerLock.h"
+#include "comm/serial/TelnetLine.h"
 
 #include <boost/format.hpp>
-#include <libtelnet.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <new>
 #include <condition_variable>
 #include <thread>
 
@@ -25,19 +25,10 @@
 #include <unistd.h>
 
 // Reaching a device server: name resolution and connection within one bound, then the
-// Telnet options a port-controlled line needs.
+// start of the line the protocol asks for.
 namespace KelComm::Serial::Internal {
 
 namespace {
-constexpr unsigned char comPortOption = 44;
-constexpr std::uint8_t setLineStateMask = 10;
-// The line errors that the server is asked to report: overrun, parity, framing, break.
-constexpr std::uint8_t lineErrorStates = 0x02 | 0x04 | 0x08 | 0x10;
-constexpr auto negotiationWait = std::chrono::milliseconds(1000);
-// A server that refuses a raw connection (its line busy) says so and closes at once: one
-// round trip after the connection stood, which this bounds from below.
-constexpr auto shortestRefusalWait = std::chrono::milliseconds(50);
-constexpr auto longestRefusalWait = std::chrono::milliseconds(500);
 // A server that vanished without a word is noticed after idle + count × interval seconds,
 // or, while a request waits for its acknowledgement, after the user timeout.
 constexpr int keepAliveIdle_s = 5;
@@ -47,14 +38,6 @@ constexpr int userTimeout_ms = 10000;
 // What the server has not taken yet stays bounded, so that one that stops reading is
 // noticed soon; still more than a second of data at the fastest serial rate.
 constexpr int sendBuffer_bytes = 64 * 1024;
-
-// The line accepts only what it needs; the Telnet library refuses every other option.
-const telnet_telopt_t telnetOptions[] = {
-    {TELNET_TELOPT_BINARY, TELNET_WILL, TELNET_DO},
-    {TELNET_TELOPT_SGA, TELNET_WILL, TELNET_DO},
-    {comPortOption, TELNET_WILL, TELNET_DONT},
-    {-1, 0, 0},
-};
 
 // Why the server could not be reached, as the system says it.
 class Unreachable {
@@ -205,14 +188,13 @@ std::shared_ptr<NetworkLine> NetworkLine::connect(const NetworkAddress& address,
         close(lock);
         throw KelWin::EventException(systemText(error));
     }
-    std::shared_ptr<NetworkLine> line(new NetworkLine(address, displayName, fd, ready, lock));
+    std::shared_ptr<NetworkLine> line;
+    if (address.protocol == NetworkAddress::Protocol::Rfc2217)
+        line.reset(new TelnetLine(address, displayName, fd, ready, lock));
+    else
+        line.reset(new RawNetworkLine(address, displayName, fd, ready, lock));
     try {
-        if (address.protocol == NetworkAddress::Protocol::Rfc2217)
-            line->negotiate();
-        else
-            line->awaitServer([] { return false; },
-                              std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(connected - start),
-                                         shortestRefusalWait, longestRefusalWait));
+        line->start(std::chrono::duration_cast<std::chrono::milliseconds>(connected - start));
     } catch (const SerialPortException& failed) {
         line->markClosed();
         line->throwOpenFailure(failed);
@@ -234,23 +216,6 @@ void NetworkLine::throwOpenFailure(const SerialPortException& failed)
     }
     throw SerialPortSystemException(
         (boost::wformat(KelBase::resStr(OpenErrorMessage::ServerFailed)) % m_displayName % url % failed.message()).str());
-}
-
-void NetworkLine::negotiate()
-{
-    m_telnet = telnet_init(telnetOptions, &NetworkLine::onTelnetEvent, 0, this);
-    if (!m_telnet)
-        throw std::bad_alloc();
-    {
-        const std::lock_guard<std::mutex> guard(m_receiveMutex);
-        telnet_negotiate(m_telnet, TELNET_WILL, TELNET_TELOPT_BINARY);
-        telnet_negotiate(m_telnet, TELNET_DO, TELNET_TELOPT_BINARY);
-        telnet_negotiate(m_telnet, TELNET_WILL, comPortOption);
-    }
-    if (!awaitServer([&] { return m_portControl.load() != PortControl::Pending; }, negotiationWait))
-        m_portControl = PortControl::Refused;
-    if (portControlAgreed())
-        sendCommand(setLineStateMask, {lineErrorStates});
 }
 
 } // namespace KelComm::Serial::Internal

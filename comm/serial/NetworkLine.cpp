@@ -7,8 +7,6 @@
 #include "comm/serial/SerialMessages.h"
 #include "comm/serial/SerialTypes.h"
 
-#include <libtelnet.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -22,13 +20,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-// The byte stream of a line on a device server: receiving into the bounded queue, sending
-// data and Telnet answers, waiting.
+// The byte stream of a line on a device server: receiving into the bounded queue, sending,
+// waiting.
 namespace KelComm::Serial::Internal {
 
 namespace {
 constexpr int quickAcknowledgement = 1;
-constexpr std::uint8_t dataByteNeedingDouble = 0xFF;
 constexpr std::size_t receiveChunk = 4096;
 // What one pump takes off the socket: a server that sends without pause still lets the
 // caller's read, and the abort or close waiting for the port, have their turn.
@@ -40,15 +37,13 @@ constexpr std::size_t serverTextBound = 200;
 
 NetworkLine::NetworkLine(const NetworkAddress& address, const std::wstring& displayName, int socket,
                          int readyDescriptor, int lockDescriptor)
-    : SerialLine(address.url, socket, readyDescriptor), m_address(address), m_ready(readyDescriptor),
-      m_lock(lockDescriptor), m_displayName(displayName)
+    : SerialLine(address.url, socket, readyDescriptor), m_address(address), m_displayName(displayName),
+      m_ready(readyDescriptor), m_lock(lockDescriptor)
 {
 }
 
 NetworkLine::~NetworkLine()
 {
-    if (m_telnet)
-        telnet_free(m_telnet);
     close(m_ready);
     close(m_lock);
 }
@@ -70,13 +65,16 @@ void NetworkLine::queueReceived(const char* bytes, std::size_t size)
     m_received.insert(m_received.end(), bytes, bytes + size);
 }
 
-void NetworkLine::takeTelnet(const char* bytes, std::size_t size)
+void NetworkLine::failConnection(int error)
 {
-    m_filtered.clear();
-    m_filter.filter(bytes, size, m_filtered);
-    if (m_filter.takeDropped() && !std::exchange(m_protocolFaultLogged, true))
-        logError(L"Сервер порта '" + pathText(path()) + L"' прислал команду Telnet, которую линия не принимает: она отброшена\n");
-    telnet_recv(m_telnet, m_filtered.data(), m_filtered.size());
+    if (!m_connectionError)
+        m_connectionError = error;
+}
+
+void NetworkLine::logProtocolFault(const std::wstring& what)
+{
+    if (!std::exchange(m_protocolFaultLogged, true))
+        logError(L"Сервер порта '" + pathText(path()) + L"' " + what + L"\n");
 }
 
 bool NetworkLine::pumpLocked()
@@ -90,10 +88,7 @@ bool NetworkLine::pumpLocked()
             // otherwise wait for our delayed acknowledgement, tens of milliseconds, in the
             // middle of a reply; the kernel drops the quick mode again, so it is renewed.
             setsockopt(descriptor(), IPPROTO_TCP, TCP_QUICKACK, &quickAcknowledgement, sizeof quickAcknowledgement);
-            if (m_telnet)
-                takeTelnet(chunk, static_cast<std::size_t>(count));
-            else
-                queueReceived(chunk, static_cast<std::size_t>(count));
+            takeReceived(chunk, static_cast<std::size_t>(count));
             continue;
         }
         if (count == 0)
@@ -103,7 +98,7 @@ bool NetworkLine::pumpLocked()
         else if (errno != EINTR)
             m_connectionError = errno;
     }
-    flushAnswers();
+    afterPump();
     signalReady();
     // What came before the connection ended is still the caller's.
     if (m_received.empty() && m_connectionError)
@@ -201,90 +196,6 @@ std::size_t NetworkLine::sendNow(const char* bytes, std::size_t size)
     }
 }
 
-bool NetworkLine::flushPendingLocked()
-{
-    if (m_escapeHalfOwed) {
-        const char half = static_cast<char>(dataByteNeedingDouble);
-        if (sendNow(&half, 1) == 0)
-            return false;
-        m_escapeHalfOwed = false;
-        m_escapeFinished = true;
-    }
-    const std::size_t sent = sendNow(m_pendingCommands.data(), m_pendingCommands.size());
-    m_pendingCommands.erase(0, sent);
-    return m_pendingCommands.empty();
-}
-
-void NetworkLine::flushAnswers()
-{
-    const std::lock_guard<std::mutex> guard(m_sendMutex);
-    if (!m_pendingCommands.empty() || m_escapeHalfOwed)
-        flushQuietlyLocked();
-}
-
-void NetworkLine::flushQuietlyLocked()
-{
-    // Nothing may be thrown from here: the next transfer finds the connection gone instead.
-    try {
-        flushPendingLocked();
-    } catch (const SerialPortSystemException&) {
-        if (!m_connectionError)
-            m_connectionError = ECONNRESET;
-    }
-}
-
-void NetworkLine::sendControl(const char* bytes, std::size_t size)
-{
-    const std::lock_guard<std::mutex> guard(m_sendMutex);
-    // A server that does not read while it keeps asking would have the answers grow
-    // without end: past the bound the connection is of no use.
-    if (m_pendingCommands.size() + size > answerBound) {
-        if (!m_connectionError)
-            m_connectionError = ENOBUFS;
-        return;
-    }
-    const bool waiting = !m_pendingCommands.empty();
-    m_pendingCommands.append(bytes, size);
-    // With answers already waiting the socket is full: the pump sends them all at its end.
-    // Called back from the Telnet library, through which nothing may be thrown.
-    if (!waiting)
-        flushQuietlyLocked();
-}
-
-std::size_t NetworkLine::writeSome(const void* data, std::size_t size)
-{
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    const std::lock_guard<std::mutex> guard(m_sendMutex);
-    if (!m_telnet)
-        return sendNow(static_cast<const char*>(data), size);
-    if (!flushPendingLocked())
-        return 0;
-    // A byte whose doubling went out half counts once its second half has gone too,
-    // whichever call sent it.
-    if (std::exchange(m_escapeFinished, false) && size && bytes[0] == dataByteNeedingDouble)
-        return 1;
-
-    std::string encoded;
-    encoded.reserve(size + size / 8);
-    for (std::size_t i = 0; i < size; ++i) {
-        encoded.push_back(static_cast<char>(bytes[i]));
-        if (bytes[i] == dataByteNeedingDouble)
-            encoded.push_back(static_cast<char>(dataByteNeedingDouble));
-    }
-    const std::size_t sent = sendNow(encoded.data(), encoded.size());
-    std::size_t consumed = 0, offset = 0;
-    while (consumed < size) {
-        const std::size_t length = bytes[consumed] == dataByteNeedingDouble ? 2 : 1;
-        if (offset + length > sent) {
-            m_escapeHalfOwed = offset + 1 == sent && length == 2;
-            break;
-        }
-        offset += length;
-        ++consumed;
-    }
-    return consumed;
-}
-
 std::size_t NetworkLine::readSome(void* buffer, std::size_t size)
 {
     const std::lock_guard<std::mutex> guard(m_receiveMutex);
@@ -332,6 +243,25 @@ SerialLine::Status NetworkLine::status()
         status.outQueue = static_cast<std::uint32_t>(unsent);
     status.errors = std::exchange(m_lineErrors, 0);
     return status;
+}
+
+void NetworkLine::flush(bool input, bool)
+{
+    if (!input)
+        return;
+    const std::lock_guard<std::mutex> guard(m_receiveMutex);
+    pumpLocked();
+    m_received.clear();
+    signalReady();
+}
+
+void NetworkLine::adoptLine(LineImage& image) { putSettings(image, CommSettings()); }
+
+void NetworkLine::applyImage(const LineImage&)
+{
+    if (!std::exchange(m_settingsNoticeLogged, true))
+        logTrace(L"Параметры линии порта '" + pathText(path()) +
+                 L"' задаёт сервер: по этому соединению они не передаются\n");
 }
 
 } // namespace KelComm::Serial::Internal

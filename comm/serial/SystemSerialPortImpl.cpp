@@ -8,6 +8,7 @@
 #include "comm/serial/PortNumbering.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SerialMessages.h"
+#include "comm/serial/TtyLine.h"
 
 #include <boost/format.hpp>
 
@@ -79,7 +80,7 @@ std::shared_ptr<Internal::SerialLine> openedLine(std::uint16_t number, const std
     }
     logTrace(L"Открытие порта '" + pathText(path) + L"'. . .\n");
     int error = 0;
-    std::shared_ptr<Internal::SerialLine> opened = Internal::SerialLine::open(path, error);
+    std::shared_ptr<Internal::SerialLine> opened = Internal::TtyLine::open(path, error);
     if (!opened) {
         logError(L"Ошибка " + std::to_wstring(error) + L" при открытии порта '" + pathText(path) + L"'\n");
         throwOpenError(error, name);
