@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLoggingCategory>
+#include <QTranslator>
 
 #include <unistd.h>
 
@@ -46,10 +47,10 @@ void setProcessLocale()
 
 // Help, the version and the port commands, when asked for, are answered and end the
 // program with the exit code they give.
-std::optional<int> answered(const StartOptions& options)
+std::optional<int> answered(const StartOptions& options, const QTranslator* english)
 {
     if (options.help)
-        std::wcout << StartOptions::usage().toStdWString() << std::flush;
+        std::wcout << StartOptions::usage(english).toStdWString() << std::flush;
     else if (options.version)
         std::wcout << L"vpanel " << VPANEL_VERSION << std::endl;
     else if (options.listPorts)
@@ -91,22 +92,30 @@ int main(int argc, char** argv)
     setProcessLocale();
     // Answered before the application, which needs a display; what only Qt understands
     // (its own options) waits for the parse after it.
-    const StartOptions early = StartOptions::parse(argumentsOf(argc, argv));
+    const QStringList arguments = argumentsOf(argc, argv);
+    QTranslator english;
+    const bool inEnglish =
+        StartOptions::wantsEnglish(arguments) && english.load(QStringLiteral(":/Resources/eng.qm"));
+    const StartOptions early = StartOptions::parse(arguments);
     if (early.error.isEmpty())
-        if (const std::optional<int> exitCode = answered(early))
+        if (const std::optional<int> exitCode = answered(early, inEnglish ? &english : nullptr))
             return *exitCode;
     chooseScreenlessPlatform();
     QApplication application(argc, argv);
     // After the application, which sets the environment's locale on its own.
     setProcessLocale();
 
+    // Only while the command line is read: the window chooses its language on its own.
+    if (inEnglish)
+        QCoreApplication::installTranslator(&english);
     const StartOptions options = StartOptions::parse(application.arguments().mid(1));
     if (!options.error.isEmpty()) {
         std::wcerr << (options.error + QLatin1Char('\n') + StartOptions::usage()).toStdWString() << std::flush;
         return exitNotStarted;
     }
-    if (const std::optional<int> exitCode = answered(options))
+    if (const std::optional<int> exitCode = answered(options, nullptr))
         return *exitCode;
+    QCoreApplication::removeTranslator(&english);
 
     QORemoteController window;
     TerminationSignals termination(window);

@@ -1,5 +1,6 @@
 #include "sim/Options.h"
 
+#include "baselib/platform/Console.h"
 #include "link/Contents.h"
 #include "sim/PortPublication.h"
 #include "sim/SimErrors.h"
@@ -29,7 +30,7 @@ constexpr unsigned long maxConsolePlaces = 40;
 const char* const valueOptions[] = {
     "--port", "--device", "--glyphs", "--baud", "--seed", "--drop", "--corrupt", "--split", "--split-gap",
     "--delay", "--silent-after", "--silent-for", "--console-version", "--console", "--extra-byte",
-    "--replay",
+    "--replay", "--lang",
 };
 
 bool takesValue(const std::string& name)
@@ -228,6 +229,9 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
             options.help = true;
         } else if (name == "--version") {
             options.version = true;
+        } else if (name == "--lang") {
+            if (option.value != "ru" && option.value != "en")
+                throwSimulatorError(SimMessage::BadValue, option.value, option.name);
         } else {
             throwSimulatorError(SimMessage::UnknownOption, name);
         }
@@ -258,8 +262,58 @@ void applyFaultLine(const std::string& line, Faults& faults)
     faults = changed;
 }
 
-std::string usage()
+bool wantsEnglish(const std::vector<std::string>& arguments)
 {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i].rfind("--lang=", 0) == 0)
+            return arguments[i] == "--lang=en";
+        if (arguments[i] == "--lang" && i + 1 < arguments.size())
+            return arguments[i + 1] == "en";
+    }
+    return KelConsole::localeWantsEnglish();
+}
+
+std::string usage(bool english)
+{
+    if (english)
+        return "Usage: vpanel-devsim [options]\n"
+               "Simulated devices with a console on a pseudo-terminal published as port COMn.\n"
+               "\n"
+               "  --port COMn              the port name (default: the first free from COM100)\n"
+               "  --device A[:ID[:MA.MI]]  a device at address A with identifier ID and software\n"
+               "                           version MA.MI (default 1:7:1.0); may be repeated\n"
+               "  --glyphs N               the number of the console's glyphs (default 8)\n"
+               "  --console RxP            a console of R rows (1..4) of P places (1..40), default 4x20\n"
+               "  --baud N                 the line rate replies are paced at (default: the one\n"
+               "                           the computer set)\n"
+               "  --no-pace                reply at once, without the transmission delay\n"
+               "  --only-own-rate          with --baud: take requests at another rate for noise\n"
+               "  --verbose                print every frame in hexadecimal and the libraries'\n"
+               "                           trace (without it only under KEL_TRACE=1)\n"
+               "  --control                read fault options from standard input\n"
+               "  --seed N                 the seed of the fault generator\n"
+               "  --replay FILE            answer with the replies of the program's recording\n"
+               "                           (vpanel --record), in order for each kind of request\n"
+               "  --lang ru|en             the language of this help\n"
+               "  --help                   print this help and exit\n"
+               "  --version                print the version and exit\n"
+               "\n"
+               "Faults (also as lines on standard input under --control):\n"
+               "  --drop P                 do not answer, with probability P (0..1)\n"
+               "  --corrupt P              change one byte of a reply, with probability P\n"
+               "  --split P                break a reply by a pause, with probability P\n"
+               "  --split-gap MS           the length of that pause (default 60 ms)\n"
+               "  --delay MS               delay every reply\n"
+               "  --wrong-address          answer from another address\n"
+               "  --silent-after N         fall silent after N requests\n"
+               "  --silent-for MS          stay silent MS ms (without --silent-after: from the first)\n"
+               "  --console-version V      report console version V\n"
+               "  --console-off            the console is off at start\n"
+               "  --device-off-at-stop     the device is off when the session stops\n"
+               "  --short-identification   answer the identification with 7 bytes, no software version\n"
+               "  --extra-byte CMD         one byte too many in the replies to command CMD (e.g. 0x13)\n"
+               "  --cut-exchange           exchange replies end at their first flag byte\n"
+               "  --no-faults              (on standard input) clear all faults\n";
     return "Использование: vpanel-devsim [параметры]\n"
            "Имитатор устройств с консолью на псевдотерминале, опубликованном как порт COMn.\n"
            "\n"
@@ -278,6 +332,8 @@ std::string usage()
            "  --seed N                 начальное значение генератора неисправностей\n"
            "  --replay ФАЙЛ            отвечать ответами из записи обмена программы (vpanel\n"
            "                           --record) по порядку для каждого вида запроса\n"
+           "  --lang ru|en             язык этой справки\n"
+           "  --help                   напечатать эту справку и выйти\n"
            "  --version                напечатать версию и выйти\n"
            "\n"
            "Неисправности (также строками на стандартном входе при --control):\n"

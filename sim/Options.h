@@ -27,6 +27,8 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments);
 // all first. Throws SimulatorException and leaves `faults` alone when a word is wrong.
 void applyFaultLine(const std::string& line, Faults& faults);
 
-std::string usage();
+// English under "--lang en", Russian under "--lang ru", otherwise as the locale asks.
+bool wantsEnglish(const std::vector<std::string>& arguments);
+std::string usage(bool english);
 
 } // namespace VPanel::Sim

@@ -86,15 +86,16 @@ int serve(Simulator& simulator, int signalFd, bool control)
 int main(int argc, char** argv)
 {
     KelConsole::openClosedStandardStreams();
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     ProgramOptions options;
     try {
-        options = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+        options = parseArguments(arguments);
     } catch (const std::exception& error) {
-        errors() << text(error) << "\n\n" << usage() << std::flush;
+        errors() << text(error) << "\n\n" << usage(wantsEnglish(arguments)) << std::flush;
         return exitUsage;
     }
     if (options.help) {
-        FdOutput(STDOUT_FILENO) << usage() << std::flush;
+        FdOutput(STDOUT_FILENO) << usage(wantsEnglish(arguments)) << std::flush;
         return 0;
     }
     if (options.version) {

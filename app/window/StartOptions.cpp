@@ -1,5 +1,7 @@
 #include "app/window/StartOptions.h"
 
+#include "baselib/platform/Console.h"
+
 namespace {
 
 // A decimal number in [minimum, maximum], nothing otherwise.
@@ -11,6 +13,22 @@ std::optional<int> number(const QString& text, int minimum, int maximum)
         return std::nullopt;
     return value;
 }
+
+// Under the class's context in the translation catalogue.
+const char* const usageText = QT_TRANSLATE_NOOP("StartOptions",
+    "Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]\n"
+    "              [--pin-port ПОРТ] [--record ФАЙЛ] [--print-display]\n"
+    "              [--save-window ФАЙЛ] [--help] [--version]\n"
+    "  --lang en       интерфейс на английском языке\n"
+    "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200\n"
+    "  --list-ports    перечислить порты: имя, устройство, постоянное имя, описание\n"
+    "  --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB\n"
+    "  --record ФАЙЛ   записывать обмен с устройством в файл (vpanel-devsim --replay\n"
+    "                  воспроизводит его)\n"
+    "  --print-display печатать строки дисплея со временем при каждом их изменении\n"
+    "  --save-window ФАЙЛ сохранить окно в PNG при выходе\n"
+    "  --help          эта справка\n"
+    "  --version       версия программы\n");
 
 } // namespace
 
@@ -81,19 +99,16 @@ StartOptions StartOptions::parse(const QStringList& arguments)
     return options;
 }
 
-QString StartOptions::usage()
+bool StartOptions::wantsEnglish(const QStringList& arguments)
 {
-    return tr("Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]\n"
-              "              [--pin-port ПОРТ] [--record ФАЙЛ] [--print-display]\n"
-              "              [--save-window ФАЙЛ] [--help] [--version]\n"
-              "  --lang en       интерфейс на английском языке\n"
-              "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200\n"
-              "  --list-ports    перечислить порты: имя, устройство, постоянное имя, описание\n"
-              "  --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB\n"
-              "  --record ФАЙЛ   записывать обмен с устройством в файл (vpanel-devsim --replay\n"
-              "                  воспроизводит его)\n"
-              "  --print-display печатать строки дисплея со временем при каждом их изменении\n"
-              "  --save-window ФАЙЛ сохранить окно в PNG при выходе\n"
-              "  --help          эта справка\n"
-              "  --version       версия программы\n");
+    const auto language = arguments.indexOf(QLatin1String("--lang"));
+    if (language >= 0 && language + 1 < arguments.size())
+        return arguments[language + 1] == QLatin1String("en");
+    return KelConsole::localeWantsEnglish();
+}
+
+QString StartOptions::usage(const QTranslator* english)
+{
+    const QString translated = english ? english->translate("StartOptions", usageText) : QString();
+    return translated.isEmpty() ? tr(usageText) : translated;
 }

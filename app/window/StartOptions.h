@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 
 #include <optional>
 
@@ -28,7 +29,12 @@ public:
     // Arguments without the program name (Qt's own options already taken out). An argument
     // that is wrong leaves `error` saying which.
     static StartOptions parse(const QStringList& arguments);
-    static QString usage();
+    // Help and the command line's errors are English under "--lang en", Russian under
+    // "--lang ru", and otherwise follow the locale.
+    static bool wantsEnglish(const QStringList& arguments);
+    // Through `english` when given: help is printed before there is an application to
+    // install a translator into.
+    static QString usage(const QTranslator* english = nullptr);
 
     std::optional<Connection> connection;
     bool english = false;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <mutex>
 #include <new>
@@ -234,6 +235,17 @@ void openClosedStandardStreams()
         // The lowest free number is this one: those below are open by now.
         if (::fcntl(descriptor, F_GETFD) < 0 && errno == EBADF)
             (void)::open("/dev/null", O_RDWR);
+}
+
+bool localeWantsEnglish()
+{
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return std::string(value).rfind("en", 0) == 0 &&
+                   (value[2] == '\0' || value[2] == '_' || value[2] == '.' || value[2] == '@');
+    }
+    return false;
 }
 
 namespace Internal {

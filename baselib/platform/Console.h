@@ -76,6 +76,10 @@ KELBASE_EXPORT bool traceLinesShown();
 // For a program's main, before it opens anything.
 KELBASE_EXPORT void openClosedStandardStreams();
 
+// Whether the environment asks for English messages: the first of LC_ALL, LC_MESSAGES and LANG
+// that is set names an English locale ("en", "en_GB.UTF-8").
+KELBASE_EXPORT bool localeWantsEnglish();
+
 namespace Internal {
 
 // Holds the process-wide console lock for its lifetime. The lock is recursive: a thread that

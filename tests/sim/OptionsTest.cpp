@@ -15,7 +15,7 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
          "--only-own-rate", "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1",
          "--split-gap", "90", "--delay", "15", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
          "--console-version", "1", "--console-off", "--device-off-at-stop", "--short-identification", "--console",
-         "2x16", "--extra-byte", "0x12", "--cut-exchange"});
+         "2x16", "--extra-byte", "0x12", "--cut-exchange", "--lang", "en"});
     const SimulatorOptions& simulator = options.simulator;
     EXPECT_EQ(simulator.portName, "COM12");
     ASSERT_EQ(simulator.devices.size(), 2u);
@@ -71,6 +71,7 @@ TEST(ProgramOptionsTest, WrongArgumentsNameTheirFault)
         {"--device", "1:70000"}, {"--glyphs", "-1"}, {"--baud", "0"}, {"--delay", "9999999"},
         {"stray"},        {"--verbose=yes"}, {"--console", "5x20"}, {"--console", "2x0"}, {"--console", "216"},
         {"--extra-byte", "0x"}, {"--extra-byte", "0x1g"}, {"--extra-byte", "70000"}, {"--replay", "/nonexistent"},
+        {"--lang", "fr"},
     };
     for (const auto& arguments : wrong)
         EXPECT_THROW(parseArguments(arguments), SimulatorException) << arguments[0];
