@@ -33,8 +33,13 @@ constexpr auto deliveryLimit = std::chrono::seconds(5);
 // The device's own time stamps measure the latency; this only paces the looking.
 constexpr auto watchStep = std::chrono::milliseconds(1);
 constexpr double excessGoal_ms = 2.0;
+namespace ScanCode = VPanel::Link::ScanCode;
 // Every key of the keypad, by scan code.
-constexpr int keyCodes[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 72, 75, 80, 77, 28, 1, 59, 60};
+constexpr int keyCodes[] = {ScanCode::digit(1), ScanCode::digit(2), ScanCode::digit(3), ScanCode::digit(4),
+                            ScanCode::digit(5),  ScanCode::digit(6), ScanCode::digit(7), ScanCode::digit(8),
+                            ScanCode::digit(9),  ScanCode::digit(0), ScanCode::Up,       ScanCode::Left,
+                            ScanCode::Down,      ScanCode::Right,    ScanCode::Enter,    ScanCode::Escape,
+                            ScanCode::F1,        ScanCode::F2};
 
 struct Settings {
     int taps = 200;

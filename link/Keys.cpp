@@ -12,8 +12,25 @@ namespace VPanel::Link {
 namespace {
 // Scan code, key number.
 constexpr std::pair<int, int> keyTable[] = {
-    {11, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}, {10, 10},
-    {72, 11}, {75, 12}, {80, 13}, {77, 14}, {28, 15}, {1, 16}, {14, 16}, {59, 17}, {60, 18},
+    {ScanCode::digit(0), Key::Digit0},
+    {ScanCode::digit(1), Key::Digit0 + 1},
+    {ScanCode::digit(2), Key::Digit0 + 2},
+    {ScanCode::digit(3), Key::Digit0 + 3},
+    {ScanCode::digit(4), Key::Digit0 + 4},
+    {ScanCode::digit(5), Key::Digit0 + 5},
+    {ScanCode::digit(6), Key::Digit0 + 6},
+    {ScanCode::digit(7), Key::Digit0 + 7},
+    {ScanCode::digit(8), Key::Digit0 + 8},
+    {ScanCode::digit(9), Key::Digit0 + 9},
+    {ScanCode::Up, Key::Up},
+    {ScanCode::Left, Key::Left},
+    {ScanCode::Down, Key::Down},
+    {ScanCode::Right, Key::Right},
+    {ScanCode::Enter, Key::Enter},
+    {ScanCode::Escape, Key::Escape},
+    {ScanCode::Backspace, Key::Escape},
+    {ScanCode::F1, Key::F1},
+    {ScanCode::F2, Key::F2},
 };
 
 // Position in the row of the character that stands for a key number's bit.

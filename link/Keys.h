@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/ScanCodes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -24,9 +26,6 @@ inline constexpr int F1 = 17;
 inline constexpr int F2 = 18;
 inline constexpr int count = 18;
 } // namespace Key
-
-// Not a key: asks the connection to stop.
-inline constexpr int stopCode = 81;
 
 inline constexpr std::size_t keyRowLength = 24;
 // Bits above the last key are never sent.

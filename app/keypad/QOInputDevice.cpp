@@ -2,6 +2,7 @@
 
 #include "app/keypad/KeyTranslation.h"
 #include "app/keypad/QOInputButton.h"
+#include "link/ScanCodes.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -26,12 +27,14 @@ static void registerKeypadResources()
 
 namespace {
 
+namespace ScanCode = VPanel::Link::ScanCode;
+
 constexpr QSize buttonSize{40, 40};
 constexpr QSize numpadIconSize{35, 35};
 constexpr int maxKeyCode = 255;
-// Keyboard keys whose codes also go to the device directly, besides their buttons.
-constexpr int firstDirectCode = 1;
-constexpr int lastDirectCode = 11;
+// Keyboard keys whose codes also go to the device directly, besides their buttons: Esc and the digits.
+constexpr int firstDirectCode = ScanCode::Escape;
+constexpr int lastDirectCode = ScanCode::Digit0;
 
 const char* const numpadHiddenStyle = "border: 3px groove #FF3333; ";
 const char* const numpadShownStyle = "border: 2px groove #33FF66;";
@@ -57,15 +60,16 @@ QOKeyTable QOInputDevice::standardKeys()
 {
     registerKeypadResources();
     const auto text = [](const QString& label, int code) { return QOKeyCell{label, code}; };
-    const auto digit = [](int value, int code) { return QOKeyCell{QString("%1").arg(value), code}; };
+    const auto digit = [](int value) { return QOKeyCell{QString("%1").arg(value), ScanCode::digit(value)}; };
     const auto icon = [](const char* path, int code) { return QOKeyCell{QIcon(path), code}; };
     const QOKeyCell none{QVariant(), placeholderCode};
     return {
-        {none, none, icon(":/Resources/numpad.png", numpadToggleCode), digit(1, 2), digit(2, 3), digit(3, 4)},
-        {text("F1", 59), icon(":/Resources/ARW06UP.ICO", 72), text("F2", 60), digit(4, 5), digit(5, 6), digit(6, 7)},
-        {icon(":/Resources/ARW06LT.ICO", 75), icon(":/Resources/ARW06DN.ICO", 80),
-         icon(":/Resources/ARW06RT.ICO", 77), digit(7, 8), digit(8, 9), digit(9, 10)},
-        {text("Esc", 14), none, text("Enter", 28), none, digit(0, 11), none},
+        {none, none, icon(":/Resources/numpad.png", numpadToggleCode), digit(1), digit(2), digit(3)},
+        {text("F1", ScanCode::F1), icon(":/Resources/ARW06UP.ICO", ScanCode::Up), text("F2", ScanCode::F2), digit(4),
+         digit(5), digit(6)},
+        {icon(":/Resources/ARW06LT.ICO", ScanCode::Left), icon(":/Resources/ARW06DN.ICO", ScanCode::Down),
+         icon(":/Resources/ARW06RT.ICO", ScanCode::Right), digit(7), digit(8), digit(9)},
+        {text("Esc", ScanCode::Backspace), none, text("Enter", ScanCode::Enter), none, digit(0), none},
     };
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/ScanCodes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -36,7 +38,7 @@ class QOInputDevice : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int numpadToggleCode = 69;
+    static constexpr int numpadToggleCode = VPanel::Link::ScanCode::NumLock;
     static constexpr int placeholderCode = -1;
     static constexpr int maxGroupButtons = 200;
     // X repeats a held key as a release and a press at the same event time, and Qt does not

@@ -109,7 +109,8 @@ void QOTransmissionThread::Session::readDictionary()
     if (auto dictionary = readDeviceDictionary(dataFileCandidates(QString::fromLatin1(dictionaryFileName))))
         m_dictionary = std::move(*dictionary);
     else
-        emit m_owner.alarm(9, QOTransmissionThread::tr("Отсутствует или нет доступа к файлу словаря идентификаторов."));
+        emit m_owner.alarm(eventCode(LinkEvent::Progress),
+                           QOTransmissionThread::tr("Отсутствует или нет доступа к файлу словаря идентификаторов."));
 }
 
 void QOTransmissionThread::Session::openPort()
@@ -128,11 +129,11 @@ bool QOTransmissionThread::Session::required(const Link::Frame& request, const Q
     if (stopHonoured())
         return false;
     if (send(request)) {
-        emit m_owner.alarm(9, done);
+        emit m_owner.alarm(eventCode(LinkEvent::Progress), done);
         return true;
     }
     if (!stopHonoured())
-        emit m_owner.alarm(1, failed);
+        emit m_owner.alarm(eventCode(LinkEvent::DeviceSilent), failed);
     return false;
 }
 
@@ -140,7 +141,7 @@ bool QOTransmissionThread::Session::optional(const Link::Frame& request, const Q
 {
     if (stopHonoured())
         return false;
-    emit m_owner.alarm(9, send(request) ? done : failed);
+    emit m_owner.alarm(eventCode(LinkEvent::Progress), send(request) ? done : failed);
     return true;
 }
 
@@ -151,7 +152,7 @@ bool QOTransmissionThread::Session::pollStep()
     if (send(Link::exchangeRequest(m_address, m_owner.m_keyRow.takeMask())))
         return true;
     if (!stopHonoured())
-        emit m_owner.alarm(1, QOTransmissionThread::tr("Общение прервано по неизвестным причинам."));
+        emit m_owner.alarm(eventCode(LinkEvent::DeviceSilent), QOTransmissionThread::tr("Общение прервано по неизвестным причинам."));
     return false;
 }
 
@@ -159,7 +160,7 @@ bool QOTransmissionThread::Session::stopHonoured()
 {
     if (!stopRequested())
         return false;
-    emit m_owner.alarm(6, QString());
+    emit m_owner.alarm(eventCode(LinkEvent::Stopped), QString());
     return true;
 }
 
@@ -212,22 +213,25 @@ void QOTransmissionThread::Session::reportFailure(const Link::Frame& request, Li
     case ReplyStatus::TooShort:
         return;
     case ReplyStatus::CommandMismatch:
-        emit m_owner.alarm(9, QOTransmissionThread::tr("Команды не совпадают - Ошибка."));
+        emit m_owner.alarm(eventCode(LinkEvent::Progress), QOTransmissionThread::tr("Команды не совпадают - Ошибка."));
         return;
     case ReplyStatus::AddressMismatch:
-        emit m_owner.alarm(9, QOTransmissionThread::tr("Адреса не совпадают - Ошибка."));
+        emit m_owner.alarm(eventCode(LinkEvent::Progress), QOTransmissionThread::tr("Адреса не совпадают - Ошибка."));
         return;
     case ReplyStatus::ChecksumMismatch:
-        emit m_owner.alarm(9, QOTransmissionThread::tr("Контрольная сумма несовпадает - Ошибка."));
+        emit m_owner.alarm(eventCode(LinkEvent::Progress),
+                           QOTransmissionThread::tr("Контрольная сумма несовпадает - Ошибка."));
         return;
     case ReplyStatus::WrongLength:
-        emit m_owner.alarm(4, wrongLengthText(request.command()));
+        emit m_owner.alarm(eventCode(LinkEvent::BadReply), wrongLengthText(request.command()));
         return;
     case ReplyStatus::WrongFormat:
-        emit m_owner.alarm(4, QOTransmissionThread::tr("Ошибка: Пакет обмена - неверный формат пакета."));
+        emit m_owner.alarm(eventCode(LinkEvent::BadReply),
+                           QOTransmissionThread::tr("Ошибка: Пакет обмена - неверный формат пакета."));
         return;
     case ReplyStatus::UnsupportedConsoleVersion:
-        emit m_owner.alarm(2, QOTransmissionThread::tr("Идентификация консоли - неудача. (version != 0)"));
+        emit m_owner.alarm(eventCode(LinkEvent::ConsoleVersionUnsupported),
+                           QOTransmissionThread::tr("Идентификация консоли - неудача. (version != 0)"));
         return;
     }
 }
@@ -244,11 +248,13 @@ void QOTransmissionThread::Session::accept(const Link::Frame& request, const Lin
             } else if constexpr (std::is_same_v<Content, Link::StartState>) {
                 if (value.panelOff)
                     emit m_owner.alarm(
-                        3, QOTransmissionThread::tr("Предупреждение: Стартовый пакет. Контрольная панель выключена."));
+                        eventCode(LinkEvent::ConsoleOffAtStart),
+                        QOTransmissionThread::tr("Предупреждение: Стартовый пакет. Контрольная панель выключена."));
             } else if constexpr (std::is_same_v<Content, Link::StopState>) {
                 if (value.deviceOff)
                     emit m_owner.alarm(
-                        4, QOTransmissionThread::tr("Предупреждение: Пакет остановки. Устройство выключено."));
+                        eventCode(LinkEvent::BadReply),
+                        QOTransmissionThread::tr("Предупреждение: Пакет остановки. Устройство выключено."));
             } else if constexpr (std::is_same_v<Content, Link::ExchangeContent>) {
                 acceptExchange(value);
             } else if constexpr (std::is_same_v<Content, Link::Glyph>) {
@@ -265,20 +271,23 @@ void QOTransmissionThread::Session::acceptDevice(const Link::DeviceIdentity& dev
     const QString minor = QString::number(device.minor);
     const auto name = m_dictionary.constFind(device.identifier);
     if (name != m_dictionary.cend())
-        emit m_owner.alarm(10, QOTransmissionThread::tr("%1, версия ПО - %2.%3").arg(*name, major, minor));
+        emit m_owner.alarm(eventCode(LinkEvent::DeviceIdentified),
+                           QOTransmissionThread::tr("%1, версия ПО - %2.%3").arg(*name, major, minor));
     else
         emit m_owner.alarm(
-            10, QOTransmissionThread::tr("Неизвестный идентификатор устройства, версия ПО - %1.%2").arg(major, minor));
+            eventCode(LinkEvent::DeviceIdentified),
+            QOTransmissionThread::tr("Неизвестный идентификатор устройства, версия ПО - %1.%2").arg(major, minor));
     emit m_owner.deviceIdentif(device.identifier);
 }
 
 void QOTransmissionThread::Session::acceptConsole(const Link::ConsoleIdentity& console)
 {
     emit m_owner.alarm(
-        11, QOTransmissionThread::tr("Идентификация консоли - %1 адрес № %2 Версия: %3 Кол-во строк %4  Кол-во мест "
-                                     "%5  Кол-во символьных матриц %6")
-                .arg(m_owner.m_portName, QString::number(m_address), QString::number(console.version),
-                     QString::number(console.rows), QString::number(console.places), QString::number(console.glyphs)));
+        eventCode(LinkEvent::ConsoleIdentified),
+        QOTransmissionThread::tr("Идентификация консоли - %1 адрес № %2 Версия: %3 Кол-во строк %4  Кол-во мест "
+                                 "%5  Кол-во символьных матриц %6")
+            .arg(m_owner.m_portName, QString::number(m_address), QString::number(console.version),
+                 QString::number(console.rows), QString::number(console.places), QString::number(console.glyphs)));
     emit m_owner.sizeIndicators(console.rows, console.places);
     m_console.resize(console.rows, console.places);
     emit m_owner.setMatrixSymbolSize(Link::DotMatrix::columns, Link::DotMatrix::rows);
@@ -297,7 +306,7 @@ void QOTransmissionThread::Session::acceptExchange(const Link::ExchangeContent& 
     // The window blanks the display when the console comes on, so the rows of the same reply
     // follow that event; the panel-off screen, in turn, goes over them.
     if (changes.consoleOn == true)
-        emit m_owner.alarm(7, QOTransmissionThread::tr("Консоль включена."));
+        emit m_owner.alarm(eventCode(LinkEvent::ConsoleOn), QOTransmissionThread::tr("Консоль включена."));
     for (const int row : changes.rows) {
         const std::vector<std::uint8_t>& cells = m_console.row(row);
         emit m_owner.setCells(row, 0,
@@ -305,12 +314,12 @@ void QOTransmissionThread::Session::acceptExchange(const Link::ExchangeContent& 
                               static_cast<int>(cells.size()));
     }
     if (changes.consoleOn == false)
-        emit m_owner.alarm(8, QOTransmissionThread::tr("Консоль выключена."));
+        emit m_owner.alarm(eventCode(LinkEvent::ConsoleOff), QOTransmissionThread::tr("Консоль выключена."));
     if (changes.soundOn) {
         if (*changes.soundOn)
-            emit m_owner.alarm(12, QOTransmissionThread::tr("Звук вкл."));
+            emit m_owner.alarm(eventCode(LinkEvent::SoundOn), QOTransmissionThread::tr("Звук вкл."));
         else
-            emit m_owner.alarm(13, QOTransmissionThread::tr("Звук выкл."));
+            emit m_owner.alarm(eventCode(LinkEvent::SoundOff), QOTransmissionThread::tr("Звук выкл."));
     }
 }
 

@@ -33,7 +33,7 @@ void QOTransmissionThread::stope() { m_stop = true; }
 
 void QOTransmissionThread::codePress(int cods)
 {
-    if (cods == VPanel::Link::stopCode)
+    if (cods == VPanel::Link::ScanCode::Stop)
         stope();
     m_keyRow.press(cods);
 }
@@ -49,13 +49,14 @@ void QOTransmissionThread::run()
     } catch (const KelComm::Serial::SerialLineGoneException&) {
         // Nothing more can pass over a line that is gone: no repeats, no stop packet.
         session.abandon();
-        emit alarm(0, tr("Порт %1 исчез: устройство отключено или кабель вынут.").arg(m_portName));
+        emit alarm(eventCode(LinkEvent::Exception),
+                   tr("Порт %1 исчез: устройство отключено или кабель вынут.").arg(m_portName));
     } catch (const std::exception& error) {
         QString text =
             QStringLiteral("%1: %2").arg(m_portName, QString::fromStdWString(KelBase::exceptionMessage(error)));
         if (const QString advice = PortAdvice::accessLine(m_portName); !advice.isEmpty())
             text += QLatin1Char('\n') + advice;
-        emit alarm(0, text);
+        emit alarm(eventCode(LinkEvent::Exception), text);
     }
     session.exit();
 }

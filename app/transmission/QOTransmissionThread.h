@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/display/SymbolMatrix.h"
+#include "app/transmission/LinkEvent.h"
 #include "link/Keys.h"
 #include "link/LineTiming.h"
 
@@ -58,6 +59,7 @@ public:
     std::chrono::milliseconds stopWaitBound() const;
 
 signals:
+    // code: a LinkEvent.
     void alarm(int code, QString text);
     void sizeIndicators(int rows, int places);
     // The glyph travels by value: a plain queued connection is enough. With a blocking one,
@@ -73,7 +75,7 @@ public slots:
     // Sets the stop flag. The worker honours it before its next request, also while still
     // identifying or loading glyphs, with event 6 and the stop packet.
     void stope();
-    // Holds the key of this scan code; 81 asks the connection to stop.
+    // Holds the key of this scan code; ScanCode::Stop asks the connection to stop.
     void codePress(int cods);
     void codeRelease(int cods);
 

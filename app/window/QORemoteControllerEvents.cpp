@@ -6,6 +6,7 @@
 #include "app/keypad/QOInputDevice.h"
 #include "app/log/LogWidget.h"
 #include "app/log/QOProofSettings.h"
+#include "app/transmission/LinkEvent.h"
 #include "app/window/PanelScreens.h"
 
 #include <QAction>
@@ -30,47 +31,64 @@ void QORemoteController::alarm(int error)
 
 void QORemoteController::alarm(int error, QString err)
 {
-    if (error == 0 || error == 1) {
-        // The link is over: nothing sounds behind the box.
+    // The link is over: nothing sounds behind the box.
+    const auto linkEnded = [this](const QString& text) {
         stopSound();
-        const QString text = error == 0 ? tr("Ошибка: %1").arg(err)
-                                        : tr("Устройство не отвечает, соединение разорвано! \n (Проверьте кабель "
-                                             "и повторите попытку соединения).");
         m_warn(this, tr("Ошибка"), text);
         report(text);
         showWelcomeState();
-    }
-    if (error == 10) {
+    };
+    const auto event = static_cast<LinkEvent>(error);
+    switch (event) {
+    case LinkEvent::Exception:
+        linkEnded(tr("Ошибка: %1").arg(err));
+        break;
+    case LinkEvent::DeviceSilent:
+        linkEnded(tr("Устройство не отвечает, соединение разорвано! \n (Проверьте кабель "
+                     "и повторите попытку соединения)."));
+        break;
+    case LinkEvent::Stopped:
+        stopSound();
+        report(tr("Устройство отключено пользователем."));
+        showWelcomeState();
+        break;
+    case LinkEvent::DeviceIdentified:
         report(err);
         m_ui.statusLabel->hide();
         m_ui.deviceLabel->setText(err);
         m_ui.deviceLabel->show();
         m_ui.indicator->show();
-    }
-    if (error == 6) {
-        stopSound();
-        report(tr("Устройство отключено пользователем."));
-        showWelcomeState();
-    }
-    if (error == 8) {
-        writeScreen(PanelScreens::panelOff(m_language == 1));
-        m_ui.indicator->reset();
-    }
-    if (error == 7) {
+        break;
+    case LinkEvent::ConsoleOn:
         report(tr("ПУ включена."));
         writeScreen(PanelScreens::blank());
-    }
-
-    if (error == 12) {
+        break;
+    case LinkEvent::ConsoleOff:
+        writeScreen(PanelScreens::panelOff(m_language == 1));
+        m_ui.indicator->reset();
+        break;
+    case LinkEvent::SoundOn:
         if (m_sound) {
             m_alarmSound->play();
             m_soundIcon->setPixmap(m_soundPicture);
         }
-    } else if (error == 13) {
+        return;
+    case LinkEvent::SoundOff:
         stopSound();
-    } else if (!err.isEmpty() && m_errorReports) {
+        return;
+    case LinkEvent::ConsoleVersionUnsupported:
+    case LinkEvent::ConsoleOffAtStart:
+    case LinkEvent::BadReply:
+    case LinkEvent::Progress:
+    case LinkEvent::ConsoleIdentified:
+        break;
+    }
+    // Any event but the sound's is also a report the user may switch off; the device's
+    // identity has its log line already.
+    if (!err.isEmpty() && m_errorReports) {
         statusBar()->showMessage(err, static_cast<int>(statusMessageTime.count()));
-        report(err);
+        if (event != LinkEvent::DeviceIdentified)
+            report(err);
     }
 }
 

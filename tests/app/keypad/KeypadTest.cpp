@@ -16,8 +16,11 @@ const char* const highlight = "background-color: rgb(255, 183, 94);";
 
 TEST_F(StandardKeypad, HoldsTheDeviceKeysInGridOrder)
 {
-    const QVector<int> codes{-1, -1, 69, 2, 3, 4, 59, 72, 60, 5, 6, 7,
-                             75, 80, 77, 8, 9, 10, 14, -1, 28, -1, 11, -1};
+    namespace Code = VPanel::Link::ScanCode;
+    const QVector<int> codes{-1,         -1,        Code::NumLock,  Code::digit(1), Code::digit(2), Code::digit(3),
+                             Code::F1,   Code::Up,  Code::F2,       Code::digit(4), Code::digit(5), Code::digit(6),
+                             Code::Left, Code::Down, Code::Right,   Code::digit(7), Code::digit(8), Code::digit(9),
+                             Code::Backspace, -1,   Code::Enter,    -1,             Code::digit(0), -1};
     ASSERT_EQ(keypad.countButton(), codes.size());
     for (int number = 0; number < codes.size(); ++number) {
         SCOPED_TRACE(number);

@@ -102,7 +102,7 @@ TEST_F(ConnectionTest, DisplayWidgetShowsEveryRowTheDeviceSends)
         return true;
     };
     ASSERT_TRUE(waitFor(displayShowsRows));
-    tap(59);
+    tap(Link::ScanCode::F1);
     ASSERT_TRUE(waitFor([&] { return recorder->rows[0].startsWith(deviceRow(QStringLiteral("Меню 1/4")).trimmed()); }));
     EXPECT_TRUE(waitFor(displayShowsRows));
 }
@@ -114,24 +114,24 @@ TEST_F(ConnectionTest, KeypadDrivesTheDeviceAndItsStatesComeBack)
     ASSERT_TRUE(polling());
 
     // Keys held together travel together; Esc and Backspace share one key.
-    thread->codePress(2);
-    thread->codePress(59);
+    thread->codePress(Link::ScanCode::digit(1));
+    thread->codePress(Link::ScanCode::F1);
     EXPECT_TRUE(deviceSees(Link::keyBit(2) | Link::keyBit(Link::Key::F1)));
-    thread->codeRelease(2);
-    thread->codeRelease(59);
+    thread->codeRelease(Link::ScanCode::digit(1));
+    thread->codeRelease(Link::ScanCode::F1);
     EXPECT_TRUE(deviceSees(0));
     ASSERT_TRUE(waitFor([&] { return recorder->rows[0].startsWith(deviceRow(QStringLiteral("Меню 1/4")).trimmed()); }));
 
     // Menu: down to the console switch, Enter turns the console off, Enter again on.
-    tap(80);
-    tap(28);
+    tap(Link::ScanCode::Down);
+    tap(Link::ScanCode::Enter);
     ASSERT_TRUE(waitFor([&] { return recorder->has(8, QStringLiteral("Консоль выключена.")); }));
-    tap(28);
+    tap(Link::ScanCode::Enter);
     ASSERT_TRUE(waitFor([&] { return recorder->has(7, QStringLiteral("Консоль включена.")); }));
 
-    tap(60);
+    tap(Link::ScanCode::F2);
     ASSERT_TRUE(waitFor([&] { return recorder->has(12, QStringLiteral("Звук вкл.")); }));
-    tap(60);
+    tap(Link::ScanCode::F2);
     ASSERT_TRUE(waitFor([&] { return recorder->has(13, QStringLiteral("Звук выкл.")); }));
     EXPECT_EQ(recorder->count(8, QStringLiteral("Консоль выключена.")), 1);
     EXPECT_EQ(recorder->count(12, QStringLiteral("Звук вкл.")), 1);

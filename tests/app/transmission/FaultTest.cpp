@@ -260,7 +260,7 @@ TEST_F(FaultTest, StopRequestsEndTheConnectionWithinTheBound)
     const auto whilePolling = [](const Recorder& seen) { return seen.rows.size() == 4; };
     const auto whileLoading = [](const Recorder& seen) { return seen.glyphs.size() > 10; };
     const auto stope = [](QOTransmissionThread& link) { link.stope(); };
-    const auto stopKey = [](QOTransmissionThread& link) { link.codePress(Link::stopCode); };
+    const auto stopKey = [](QOTransmissionThread& link) { link.codePress(Link::ScanCode::Stop); };
     const Case cases[] = {
         {"stope right after start", 8, atOnce, stope},
         {"stope while polling", 8, whilePolling, stope},
