@@ -40,6 +40,10 @@ inline constexpr std::uint16_t consoleOn = 0x1000;
 inline constexpr std::uint16_t soundOn = 0x2000;
 } // namespace ExchangeFlag
 
+// The console most devices have, and the size assumed until the console reports its own.
+inline constexpr int defaultConsoleRows = 4;
+inline constexpr int defaultConsolePlaces = 20;
+
 inline constexpr int exchangeRows = 4;
 inline constexpr int exchangeGlyphs = 8;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/Contents.h"
 #include "link/Glyph.h"
 
 #include <array>
@@ -17,9 +18,9 @@ struct FirmwareSetup {
     std::uint8_t major = 1;
     std::uint8_t minor = 0;
     std::size_t glyphCount = 8;
-    // The console's display; the firmware's 4 x 20 screen shows from its top left corner.
-    std::uint8_t consoleRows = 4;
-    std::uint8_t consolePlaces = 20;
+    // The console's display; the firmware's screen shows from its top left corner.
+    std::uint8_t consoleRows = Link::defaultConsoleRows;
+    std::uint8_t consolePlaces = Link::defaultConsolePlaces;
     // Every so often the device sends its whole screen again, so that rows of a reply the line
     // lost reach the PC after all; zero sends each row only when it changed.
     std::chrono::milliseconds redrawInterval{0};
@@ -31,8 +32,8 @@ struct FirmwareSetup {
 // buzzer; glyph 0 pulses. Screens are in Russian or English as the PC's language asks.
 class Firmware {
 public:
-    static constexpr int rows = 4;
-    static constexpr int places = 20;
+    static constexpr int rows = Link::defaultConsoleRows;
+    static constexpr int places = Link::defaultConsolePlaces;
     using Row = std::array<std::uint8_t, places>;
     using Screen = std::array<Row, rows>;
     using SteadyTime = std::chrono::steady_clock::time_point;

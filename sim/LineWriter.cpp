@@ -1,5 +1,7 @@
 #include "sim/LineWriter.h"
 
+#include "baselib/time/RelativeTimespec.h"
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -45,8 +47,7 @@ bool LineWriter::waitUntil(Clock::time_point deadline)
         const auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero())
             return true;
-        const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        const timespec timeout{static_cast<time_t>(nanoseconds / 1'000'000'000), static_cast<long>(nanoseconds % 1'000'000'000)};
+        const timespec timeout = KelTime::relativeTimespec(left);
         pollfd stop{m_stop, POLLIN, 0};
         const int ready = ppoll(&stop, 1, &timeout, nullptr);
         if (ready > 0)

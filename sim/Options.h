@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/Contents.h"
 #include "sim/Faults.h"
 #include "sim/Simulator.h"
 
@@ -11,8 +12,8 @@ namespace VPanel::Sim {
 struct ProgramOptions {
     SimulatorOptions simulator;
     std::size_t glyphs = 8;
-    std::uint8_t consoleRows = 4;
-    std::uint8_t consolePlaces = 20;
+    std::uint8_t consoleRows = Link::defaultConsoleRows;
+    std::uint8_t consolePlaces = Link::defaultConsolePlaces;
     bool verbose = false;
     bool control = false; // fault lines are read from standard input while running
     bool help = false;

@@ -1,5 +1,6 @@
 #include "sim/Simulator.h"
 
+#include "baselib/time/RelativeTimespec.h"
 #include "link/Keys.h"
 #include "link/LineTiming.h"
 #include "link/Packet.h"
@@ -137,9 +138,7 @@ private:
         timespec timeout{};
         timespec* timeoutPointer = nullptr;
         if (const auto deadline = m_framer.deadline()) {
-            const auto left = std::max(Clock::duration::zero(), *deadline - Clock::now());
-            const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-            timeout = {static_cast<time_t>(nanoseconds / 1'000'000'000), static_cast<long>(nanoseconds % 1'000'000'000)};
+            timeout = KelTime::relativeTimespec(*deadline - Clock::now());
             timeoutPointer = &timeout;
         }
         if (ppoll(fds, std::size(fds), timeoutPointer, nullptr) < 0 && errno != EINTR)

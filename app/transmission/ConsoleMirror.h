@@ -13,8 +13,8 @@ namespace VPanel::Transmission {
 // that only changes go on to the display and the window.
 class ConsoleMirror {
 public:
-    static constexpr int defaultRows = Link::exchangeRows;
-    static constexpr int defaultPlaces = 20;
+    static constexpr int defaultRows = Link::defaultConsoleRows;
+    static constexpr int defaultPlaces = Link::defaultConsolePlaces;
     // What a row holds before the device has sent it.
     static constexpr std::uint8_t unsentCell = '0';
 

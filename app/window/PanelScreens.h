@@ -1,17 +1,19 @@
 #pragma once
 
+#include "link/Contents.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <array>
 
-// The screens the window writes into the display itself, four rows of exactly 20 places in
+// The screens the window writes into the display itself, sized for the default console, in
 // the display's code page (Windows-1251).
 namespace PanelScreens {
 
-inline constexpr int rows = 4;
-inline constexpr int places = 20;
+inline constexpr int rows = VPanel::Link::defaultConsoleRows;
+inline constexpr int places = VPanel::Link::defaultConsolePlaces;
 
 using Screen = std::array<QByteArray, rows>;
 

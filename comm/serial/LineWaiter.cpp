@@ -1,6 +1,7 @@
 #include "comm/serial/LineWaiter.h"
 
 #include "baselib/exceptions/ErrorMessage.h"
+#include "baselib/time/RelativeTimespec.h"
 #include "comm/serial/SerialExceptions.h"
 
 #include <algorithm>
@@ -15,14 +16,6 @@
 namespace KelComm::Serial::Internal {
 
 namespace {
-timespec remainingUntil(SteadyClock::time_point end)
-{
-    const auto left = std::max(end - SteadyClock::now(), SteadyClock::duration::zero());
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
-    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds);
-    return timespec{static_cast<time_t>(seconds.count()), static_cast<long>(nanoseconds.count())};
-}
-
 int makeWakeDescriptor()
 {
     const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -93,7 +86,7 @@ LineWaiter::WaitResult LineWaiter::wait(Direction direction, int lineDescriptor,
     for (;;) {
         timespec timeout{};
         if (deadline)
-            timeout = remainingUntil(*deadline);
+            timeout = KelTime::relativeTimespec(*deadline - SteadyClock::now());
         const int ready = ppoll(fds, count, deadline ? &timeout : nullptr, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
