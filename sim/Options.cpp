@@ -103,6 +103,8 @@ std::vector<Option> split(const std::vector<std::string>& words, const po::optio
         throwSimulatorError(SimMessage::BadValue, adjacentValue(words, name), name);
     } catch (const po::error_with_option_name& error) {
         throwSimulatorError(SimMessage::UnknownOption, error.get_option_name());
+    } catch (const po::error& error) {
+        throwSimulatorError(SimMessage::UnexpectedArgument, error.what());
     }
     std::vector<Option> options;
     for (const po::basic_option<char>& option : parsed.options) {
