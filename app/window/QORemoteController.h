@@ -3,20 +3,19 @@
 #include "app/display/StandardGlyphs.h"
 #include "app/search/QOFindDevice.h"
 #include "app/transmission/QOTransmissionThread.h"
+#include "app/window/ConnectionController.h"
+#include "app/window/LinkEventPresenter.h"
 #include "app/window/PanelScreens.h"
 #include "app/window/RemoteControllerUi.h"
 
 #include <QMainWindow>
-#include <QPixmap>
 #include <QPoint>
-#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QTranslator>
 
 #include <chrono>
 #include <functional>
-#include <memory>
 
 class ExchangeRecorder;
 class LogWidget;
@@ -30,9 +29,10 @@ class QResizeEvent;
 class QShowEvent;
 class QSoundEffect;
 
-// The main window: the display, the keypad, the menus; it starts and stops the connection
-// thread, turns the thread's events into boxes, status messages, log lines, screens and the
-// alarm sound, switches the interface language and keeps window settings per device kind.
+// The main window: the display, the keypad, the menus and their small windows. Its connection
+// controller starts and stops the connection; its event presenter turns the connection's
+// events into boxes, status messages, journal lines and the alarm sound, and the window into
+// screens. It switches the interface language and keeps window settings per device kind.
 class QORemoteController : public QMainWindow {
     Q_OBJECT
 
@@ -41,12 +41,12 @@ public:
     // signal, shows it as a dialog and takes the keyboard away from the keypad meanwhile.
     using SearchWindowFactory = std::function<QWidget*(QWidget* parent)>;
     // Shows a modal message box (warnings and the about box).
-    using MessagePresenter = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+    using MessagePresenter = LinkEventPresenter::MessagePresenter;
     // Asks for the name of a file to write (a save dialog); empty when the user gave none.
     using SaveFileChooser = std::function<QString(QWidget* parent, const QString& title, const QString& filter)>;
 
     static constexpr int defaultWriteInterval_ms = QOTransmissionThread::defaultWriteInterval_ms;
-    static constexpr std::chrono::milliseconds statusMessageTime{1500};
+    static constexpr std::chrono::milliseconds statusMessageTime = LinkEventPresenter::statusMessageTime;
     static constexpr int standardGlyphColumns = StandardGlyphs::columns;
     static constexpr int standardGlyphRows = StandardGlyphs::rows;
 
@@ -65,18 +65,19 @@ public:
     const RemoteControllerUi& ui() const { return m_ui; }
     LogWidget* logWindow() const { return m_log; }
     QOProofSettings* settingsDialog() const { return m_settings; }
-    QLabel* soundIcon() const { return m_soundIcon; }
-    const QSoundEffect* alarmSound() const { return m_alarmSound; }
+    QLabel* soundIcon() const { return m_events->soundIcon(); }
+    const QSoundEffect* alarmSound() const { return m_events->alarmSound(); }
     // The thread of the current or last connection; null once it has finished and was freed.
-    QOTransmissionThread* transmissionThread() const { return m_thread; }
-    bool isConnected() const { return m_connected; }
-    int language() const { return m_language; }
-    int writeInterval() const { return m_writeInterval_ms; }
+    QOTransmissionThread* transmissionThread() const { return m_link->thread(); }
+    // A connection runs or is about to start.
+    bool isConnected() const { return m_link->isConnected(); }
+    int language() const { return m_link->language(); }
+    int writeInterval() const { return m_link->writeInterval(); }
     int settingsDevice() const { return m_settingsDevice; }
-    bool soundEnabled() const { return m_sound; }
-    bool errorReportsEnabled() const { return m_errorReports; }
+    bool soundEnabled() const { return m_events->soundEnabled(); }
+    bool errorReportsEnabled() const { return m_events->errorReportsEnabled(); }
     // The recording under way, if any.
-    const ExchangeRecorder* recorder() const { return m_recorder.get(); }
+    const ExchangeRecorder* recorder() const { return m_link->recorder(); }
 
 signals:
     void position(QPoint, QSize);
@@ -119,54 +120,35 @@ protected:
 
 private slots:
     void toggleExpertItems();
-    void threadFinished();
     void recordExchange(bool on);
     void chooseScreenFile();
     void endFailedRecording(const QString& text);
+    void showDevice(const QString& name);
+    void showConsoleOn();
+    void showConsoleOff();
 
 private:
-    // How often the window looks whether a stopping connection has ended.
-    static constexpr std::chrono::milliseconds stopPollStep{10};
-
     void buildKeypad();
     void connectMenus();
     void openSearchWindow();
     void writeScreen(const PanelScreens::Screen& screen);
     void showWelcomeState();
-    void report(const QString& line);
-    void stopSound();
+    void connectEvents();
     // Stops a running connection and waits, a bounded time, for its stop packet and the
-    // closing of its port; a thread that has ended is freed at once.
+    // closing of its port.
     void finishConnection();
     static QString askForSaveFile(QWidget* parent, const QString& title, const QString& filter);
     void connectRecordingMenus();
-    // Hands the recording to a connection that starts.
-    void recordConnection(QOTransmissionThread& thread);
 
     RemoteControllerUi m_ui;
     LogWidget* m_log = nullptr;
     QOProofSettings* m_settings = nullptr;
-    QSoundEffect* m_alarmSound = nullptr;
-    QPixmap m_soundPicture;
-    QLabel* m_soundIcon = nullptr;
+    ConnectionController* m_link = nullptr;
+    LinkEventPresenter* m_events = nullptr;
     QTranslator m_translator;
-    QPointer<QOTransmissionThread> m_thread;
     SearchWindowFactory m_searchWindowFactory = [](QWidget* parent) { return new QOFindDevice(parent); };
-    MessagePresenter m_warn;
     MessagePresenter m_inform;
     SaveFileChooser m_chooseSaveFile = askForSaveFile;
-    std::shared_ptr<ExchangeRecorder> m_recorder;
-
-    QString m_portName;
-    int m_address = 0;
-    int m_baudRate = 0;
-    bool m_connected = false;
-    // A new connection starts as soon as the current thread has ended.
-    bool m_reconnectWhenStopped = false;
-    int m_writeInterval_ms = defaultWriteInterval_ms;
-    bool m_errorReports = true;
-    bool m_sound = true;
-    int m_language = 0;
     int m_settingsDevice = 0;
     bool m_firstShow = true;
 };

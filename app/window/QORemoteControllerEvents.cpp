@@ -6,7 +6,6 @@
 #include "app/keypad/QOInputDevice.h"
 #include "app/log/LogWidget.h"
 #include "app/log/QOProofSettings.h"
-#include "app/transmission/LinkEvent.h"
 #include "app/window/PanelScreens.h"
 
 #include <QAction>
@@ -16,8 +15,6 @@
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QShowEvent>
-#include <QSoundEffect>
-#include <QStatusBar>
 
 namespace {
 // The log window stands this far right of the main window's frame.
@@ -31,65 +28,18 @@ void QORemoteController::alarm(int error)
 
 void QORemoteController::alarm(int error, QString err)
 {
-    // The link is over: nothing sounds behind the box.
-    const auto linkEnded = [this](const QString& text) {
-        stopSound();
-        m_warn(this, tr("Ошибка"), text);
-        report(text);
-        showWelcomeState();
-    };
-    const auto event = static_cast<LinkEvent>(error);
-    switch (event) {
-    case LinkEvent::Exception:
-        linkEnded(tr("Ошибка: %1").arg(err));
-        break;
-    case LinkEvent::DeviceSilent:
-        linkEnded(tr("Устройство не отвечает, соединение разорвано! \n (Проверьте кабель "
-                     "и повторите попытку соединения)."));
-        break;
-    case LinkEvent::Stopped:
-        stopSound();
-        report(tr("Устройство отключено пользователем."));
-        showWelcomeState();
-        break;
-    case LinkEvent::DeviceIdentified:
-        report(err);
-        m_ui.statusLabel->hide();
-        m_ui.deviceLabel->setText(err);
-        m_ui.deviceLabel->show();
-        m_ui.indicator->show();
-        break;
-    case LinkEvent::ConsoleOn:
-        report(tr("ПУ включена."));
-        writeScreen(PanelScreens::blank());
-        break;
-    case LinkEvent::ConsoleOff:
-        writeScreen(PanelScreens::panelOff(m_language == 1));
-        m_ui.indicator->reset();
-        break;
-    case LinkEvent::SoundOn:
-        if (m_sound) {
-            m_alarmSound->play();
-            m_soundIcon->setPixmap(m_soundPicture);
-        }
-        return;
-    case LinkEvent::SoundOff:
-        stopSound();
-        return;
-    case LinkEvent::ConsoleVersionUnsupported:
-    case LinkEvent::ConsoleOffAtStart:
-    case LinkEvent::BadReply:
-    case LinkEvent::Progress:
-    case LinkEvent::ConsoleIdentified:
-        break;
-    }
-    // Any event but the sound's is also a report the user may switch off; the device's
-    // identity has its log line already.
-    if (!err.isEmpty() && m_errorReports) {
-        statusBar()->showMessage(err, static_cast<int>(statusMessageTime.count()));
-        if (event != LinkEvent::DeviceIdentified)
-            report(err);
-    }
+    m_events->present(static_cast<LinkEvent>(error), err);
+}
+
+void QORemoteController::connectEvents()
+{
+    connect(m_link, &ConnectionController::starting, this, &QORemoteController::beginTransmission);
+    connect(m_link, &ConnectionController::ended, m_ui.actionReconnect, [this] { m_ui.actionReconnect->setEnabled(true); });
+    connect(m_link, &ConnectionController::recordingFailed, this, &QORemoteController::endFailedRecording);
+    connect(m_events, &LinkEventPresenter::linkEnded, this, &QORemoteController::showWelcomeState);
+    connect(m_events, &LinkEventPresenter::deviceIdentified, this, &QORemoteController::showDevice);
+    connect(m_events, &LinkEventPresenter::consoleOn, this, &QORemoteController::showConsoleOn);
+    connect(m_events, &LinkEventPresenter::consoleOff, this, &QORemoteController::showConsoleOff);
 }
 
 void QORemoteController::showWelcomeState()
@@ -99,15 +49,23 @@ void QORemoteController::showWelcomeState()
     beginStateIndikator();
 }
 
-void QORemoteController::stopSound()
+void QORemoteController::showDevice(const QString& name)
 {
-    m_alarmSound->stop();
-    m_soundIcon->clear();
+    m_ui.statusLabel->hide();
+    m_ui.deviceLabel->setText(name);
+    m_ui.deviceLabel->show();
+    m_ui.indicator->show();
 }
 
-void QORemoteController::report(const QString& line)
+void QORemoteController::showConsoleOn()
 {
-    m_log->inputData(line);
+    writeScreen(PanelScreens::blank());
+}
+
+void QORemoteController::showConsoleOff()
+{
+    writeScreen(PanelScreens::panelOff(language() == 1));
+    m_ui.indicator->reset();
 }
 
 void QORemoteController::writeScreen(const PanelScreens::Screen& screen)
@@ -128,18 +86,18 @@ void QORemoteController::beginStateIndikator()
 {
     m_ui.indicator->setDisplaySize(PanelScreens::rows, PanelScreens::places);
     m_ui.indicator->setSymbolMatrixSize(standardGlyphColumns, standardGlyphRows);
-    setStandartIndicator(m_language == 1);
+    setStandartIndicator(language() == 1);
     m_ui.indicator->reset();
 }
 
 void QORemoteController::onOffAlarming()
 {
-    m_errorReports = !m_errorReports;
+    m_events->setErrorReportsEnabled(!m_events->errorReportsEnabled());
 }
 
 void QORemoteController::onOffSound()
 {
-    m_sound = !m_sound;
+    m_events->setSoundEnabled(!m_events->soundEnabled());
 }
 
 void QORemoteController::onOffLog()
@@ -160,7 +118,7 @@ void QORemoteController::closeLogWindowOffAction(bool on)
 
 void QORemoteController::onOffSettings()
 {
-    m_settings->setWriteIntervalMs(m_writeInterval_ms);
+    m_settings->setWriteIntervalMs(writeInterval());
     m_settings->move(x() + (width() - m_settings->width()) / 2, y());
     m_settings->show();
     m_ui.keypad->releaseKeyboard();
@@ -168,7 +126,7 @@ void QORemoteController::onOffSettings()
 
 void QORemoteController::setIntervalWritePackets(int inInterval)
 {
-    m_writeInterval_ms = inInterval;
+    m_link->setWriteInterval(inInterval);
     m_ui.keypad->grabKeyboard();
 }
 

@@ -3,8 +3,6 @@
 #include "app/window/QORemoteController.h"
 
 #include "app/display/QOIndicator.h"
-#include "app/log/LogWidget.h"
-#include "app/transmission/ExchangeRecorder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,42 +29,21 @@ void QORemoteController::connectRecordingMenus()
 
 bool QORemoteController::startRecording(const QString& path)
 {
-    stopRecording();
     QString error;
-    m_recorder = ExchangeRecorder::open(path, error);
-    if (!m_recorder) {
+    if (!m_link->startRecording(path, error)) {
         m_ui.actionRecord->setChecked(false);
-        const QString text = tr("Запись обмена не начата: %1").arg(error);
-        m_warn(this, tr("Ошибка"), text);
-        report(text);
+        m_events->fail(tr("Запись обмена не начата: %1").arg(error));
         return false;
     }
-    connect(m_recorder.get(), &ExchangeRecorder::writeFailed, this, &QORemoteController::endFailedRecording);
     m_ui.actionRecord->setChecked(true);
-    report(tr("Запись обмена в %1").arg(path));
-    if (m_thread && m_thread->isRunning())
-        recordConnection(*m_thread);
+    m_events->report(tr("Запись обмена в %1").arg(path));
     return true;
 }
 
 void QORemoteController::stopRecording()
 {
     m_ui.actionRecord->setChecked(false);
-    if (!m_recorder)
-        return;
-    if (m_thread)
-        m_thread->setRecorder(nullptr);
-    // Finished here, so that the worker, which may hold the last reference, never writes.
-    m_recorder->finish();
-    m_recorder.reset();
-}
-
-void QORemoteController::recordConnection(QOTransmissionThread& thread)
-{
-    if (!m_recorder)
-        return;
-    m_recorder->beginConnection({m_portName, m_address, m_baudRate, m_writeInterval_ms});
-    thread.setRecorder(m_recorder);
+    m_link->stopRecording();
 }
 
 void QORemoteController::recordExchange(bool on)
@@ -84,12 +61,8 @@ void QORemoteController::recordExchange(bool on)
 
 void QORemoteController::endFailedRecording(const QString& text)
 {
-    if (sender() != m_recorder.get())
-        return;
-    stopRecording();
-    const QString message = tr("Запись обмена остановлена: %1").arg(text);
-    m_warn(this, tr("Ошибка"), message);
-    report(message);
+    m_ui.actionRecord->setChecked(false);
+    m_events->fail(tr("Запись обмена остановлена: %1").arg(text));
 }
 
 void QORemoteController::copyScreen()
@@ -114,6 +87,6 @@ bool QORemoteController::saveScreen(const QString& path)
 {
     if (m_ui.indicator->picture().save(path, "PNG"))
         return true;
-    m_warn(this, tr("Ошибка"), tr("Не удалось сохранить экран в %1").arg(path));
+    m_events->warn(tr("Не удалось сохранить экран в %1").arg(path));
     return false;
 }
