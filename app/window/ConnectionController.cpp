@@ -1,5 +1,7 @@
 #include "app/window/ConnectionController.h"
 
+#include "app/display/QOIndicator.h"
+#include "app/keypad/QOInputDevice.h"
 #include "app/transmission/ExchangeRecorder.h"
 
 #include <QCoreApplication>
@@ -7,7 +9,10 @@
 
 #include <utility>
 
-ConnectionController::ConnectionController(QObject* parent) : QObject(parent) {}
+ConnectionController::ConnectionController(QOIndicator& display, QOInputDevice& keypad, QObject* parent)
+    : QObject(parent), m_display(display), m_keypad(keypad)
+{
+}
 
 ConnectionController::~ConnectionController()
 {
@@ -58,9 +63,24 @@ void ConnectionController::start()
     m_thread->setLanguage(m_language);
     m_state = State::Linked;
     emit starting();
+    wire(*m_thread);
     recordConnection(*m_thread);
     m_thread->start(QThread::InheritPriority);
     QCoreApplication::processEvents();
+}
+
+void ConnectionController::wire(QOTransmissionThread& thread)
+{
+    connect(&thread, &QOTransmissionThread::alarm, this, &ConnectionController::alarm);
+    connect(&thread, &QOTransmissionThread::deviceIdentif, this, &ConnectionController::deviceIdentified);
+    connect(&thread, &QOTransmissionThread::setMatrixSymbolSize, &m_display, &QOIndicator::setSymbolMatrixSize);
+    connect(&thread, &QOTransmissionThread::sizeIndicators, &m_display, &QOIndicator::setDisplaySize);
+    connect(&thread, &QOTransmissionThread::setSymbolMatrix, &m_display, &QOIndicator::setSymbolMatrix,
+            Qt::BlockingQueuedConnection);
+    connect(&thread, &QOTransmissionThread::setCells, &m_display, &QOIndicator::setCells);
+    connect(&thread, &QOTransmissionThread::resetView, &m_display, &QOIndicator::reset);
+    connect(&m_keypad, &QOInputDevice::codePressButton, &thread, &QOTransmissionThread::codePress);
+    connect(&m_keypad, &QOInputDevice::codeReleaseButton, &thread, &QOTransmissionThread::codeRelease);
 }
 
 void ConnectionController::threadFinished()
@@ -88,7 +108,10 @@ void ConnectionController::finish()
     m_state = State::Idle;
     if (!thread)
         return;
+    // What the stopping connection still reports has no window to go to any more.
     disconnect(thread, nullptr, this, nullptr);
+    disconnect(thread, nullptr, &m_display, nullptr);
+    disconnect(&m_keypad, nullptr, thread, nullptr);
     // Events are served while waiting: a glyph the worker is handing over blocks it until
     // the GUI thread has taken it.
     const auto deadline = std::chrono::steady_clock::now() + thread->stopWaitBound();

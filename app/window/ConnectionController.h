@@ -11,6 +11,8 @@
 #include <optional>
 
 class ExchangeRecorder;
+class QOIndicator;
+class QOInputDevice;
 
 // The device a connection goes to.
 struct LinkTarget {
@@ -19,8 +21,8 @@ struct LinkTarget {
     int baudRate = 0;
 };
 
-// The window's connection: one thread at a time, what follows when it has ended, and the
-// recording each new connection is handed.
+// The window's connection: one thread at a time, wired to the display and the keypad, what
+// follows when it has ended, and the recording each new connection is handed.
 class ConnectionController : public QObject {
     Q_OBJECT
 
@@ -33,7 +35,7 @@ public:
         Switching, // the connection stops and the target's follows
     };
 
-    explicit ConnectionController(QObject* parent = nullptr);
+    ConnectionController(QOIndicator& display, QOInputDevice& keypad, QObject* parent = nullptr);
     // Finishes the connection still running.
     ~ConnectionController() override;
 
@@ -69,8 +71,11 @@ public:
     const ExchangeRecorder* recorder() const { return m_recorder.get(); }
 
 signals:
-    // A new connection's thread is about to start: its signals are to be connected now.
+    // A new connection is about to start.
     void starting();
+    // The current connection's events and the device's identifier, as the thread tells them.
+    void alarm(int code, QString text);
+    void deviceIdentified(int identifier);
     // The connection has ended and nothing follows.
     void ended();
     void recordingFailed(QString text);
@@ -84,8 +89,11 @@ private:
     static constexpr std::chrono::milliseconds stopPollStep{10};
 
     void start();
+    void wire(QOTransmissionThread& thread);
     void recordConnection(QOTransmissionThread& thread);
 
+    QOIndicator& m_display;
+    QOInputDevice& m_keypad;
     State m_state = State::Idle;
     QPointer<QOTransmissionThread> m_thread;
     LinkTarget m_target;

@@ -33,9 +33,10 @@ void showInformation(QWidget* parent, const QString& title, const QString& text)
 } // namespace
 
 QORemoteController::QORemoteController(QWidget* parent)
-    : QMainWindow(parent), m_link(new ConnectionController(this)), m_inform(showInformation)
+    : QMainWindow(parent), m_screens(m_ui), m_inform(showInformation)
 {
     m_ui.setupUi(this);
+    m_link = new ConnectionController(*m_ui.indicator, *m_ui.keypad, this);
     connect(m_ui.actionExit, &QAction::triggered, this, &QWidget::close);
     QMetaObject::connectSlotsByName(this);
     m_ui.deviceLabel->hide();
@@ -72,12 +73,13 @@ QORemoteController::QORemoteController(QWidget* parent)
     beginStateIndikator();
 
     m_events = new LinkEventPresenter(*this, *m_log);
+    m_export.emplace(*this, m_ui, *m_link, *m_events);
     connectEvents();
 }
 
 QORemoteController::~QORemoteController()
 {
-    finishConnection();
+    m_link->finish();
     stopRecording();
 }
 
@@ -101,6 +103,31 @@ void QORemoteController::setInformationPresenter(MessagePresenter presenter)
     m_inform = std::move(presenter);
 }
 
+void QORemoteController::setSaveFileChooser(SaveFileChooser chooser)
+{
+    m_export->setSaveFileChooser(std::move(chooser));
+}
+
+bool QORemoteController::startRecording(const QString& path)
+{
+    return m_export->startRecording(path);
+}
+
+void QORemoteController::stopRecording()
+{
+    m_export->stopRecording();
+}
+
+void QORemoteController::copyScreen()
+{
+    m_export->copyScreen();
+}
+
+bool QORemoteController::saveScreen(const QString& path)
+{
+    return m_export->saveScreen(path);
+}
+
 void QORemoteController::connectMenus()
 {
     connect(m_ui.actionSearch, &QAction::triggered, this, &QORemoteController::on_pushButton_clicked);
@@ -116,7 +143,6 @@ void QORemoteController::connectMenus()
     connect(m_ui.actionEnglish, &QAction::triggered, this, &QORemoteController::changeLanguage);
     connect(m_ui.actionAbout, &QAction::triggered, this, &QORemoteController::about);
     connect(m_ui.actionExpertSettings, &QAction::triggered, this, &QORemoteController::toggleExpertItems);
-    connectRecordingMenus();
 }
 
 void QORemoteController::buildKeypad()
@@ -162,39 +188,14 @@ void QORemoteController::repeatConnect()
 
 void QORemoteController::beginTransmission()
 {
-    QOTransmissionThread* thread = m_link->thread();
-    if (!thread || thread->isRunning() || thread->isFinished())
-        return;
-    QOIndicator* indicator = m_ui.indicator;
     m_events->prepareForConnection();
-    connect(thread, &QOTransmissionThread::setMatrixSymbolSize, indicator, &QOIndicator::setSymbolMatrixSize);
-    connect(thread, &QOTransmissionThread::sizeIndicators, indicator, &QOIndicator::setDisplaySize);
-    connect(thread, &QOTransmissionThread::alarm, this, qOverload<int, QString>(&QORemoteController::alarm));
-    connect(thread, &QOTransmissionThread::setSymbolMatrix, indicator, &QOIndicator::setSymbolMatrix,
-            Qt::BlockingQueuedConnection);
-    connect(thread, &QOTransmissionThread::setCells, indicator, &QOIndicator::setCells);
-    connect(thread, &QOTransmissionThread::resetView, indicator, &QOIndicator::reset);
-    connect(thread, &QOTransmissionThread::deviceIdentif, this, &QORemoteController::readSizePos);
-    connect(m_ui.keypad, &QOInputDevice::codePressButton, thread, &QOTransmissionThread::codePress);
-    connect(m_ui.keypad, &QOInputDevice::codeReleaseButton, thread, &QOTransmissionThread::codeRelease);
     m_ui.keypad->grabKeyboard();
-}
-
-void QORemoteController::finishConnection()
-{
-    // What the stopping connection still reports has no window to go to any more.
-    if (QOTransmissionThread* thread = m_link->thread()) {
-        disconnect(thread, nullptr, this, nullptr);
-        disconnect(thread, nullptr, m_ui.indicator, nullptr);
-        disconnect(m_ui.keypad, nullptr, thread, nullptr);
-    }
-    m_link->finish();
 }
 
 void QORemoteController::closeEvent(QCloseEvent* event)
 {
     saveSizePos();
-    finishConnection();
+    m_link->finish();
     QMainWindow::closeEvent(event);
 }
 
@@ -229,16 +230,9 @@ void QORemoteController::readSizePos(int device)
     if (!settings.alarmMessage)
         m_events->report(tr("Отчет о ошибках отключен(меню \"Настройки\")"));
 
-    QOInputDevice* keypad = m_ui.keypad;
-    if (settings.numPad) {
-        if (!keypad->statusNumpad())
-            keypad->hideShowVirtualClaviature();
-        m_events->report(tr("Виртуальная клавиатура включена"));
-    } else {
-        if (keypad->statusNumpad())
-            keypad->hideShowVirtualClaviature();
-        m_events->report(tr("Виртуальная клавиатура выключена"));
-    }
+    if (m_ui.keypad->statusNumpad() != settings.numPad)
+        m_ui.keypad->hideShowVirtualClaviature();
+    m_events->report(settings.numPad ? tr("Виртуальная клавиатура включена") : tr("Виртуальная клавиатура выключена"));
 }
 
 void QORemoteController::changeLanguage()
@@ -260,7 +254,7 @@ void QORemoteController::changeEvent(QEvent* e)
         const QString device = m_ui.deviceLabel->text();
         m_ui.retranslateUi(this);
         m_ui.deviceLabel->setText(device);
-        setStandartIndicator(language() == 1);
+        m_screens.writeWelcome(language() == 1);
     }
     QMainWindow::changeEvent(e);
 }

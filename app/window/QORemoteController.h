@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/display/StandardGlyphs.h"
 #include "app/search/QOFindDevice.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "app/window/ConnectionController.h"
+#include "app/window/ExportActions.h"
 #include "app/window/LinkEventPresenter.h"
-#include "app/window/PanelScreens.h"
 #include "app/window/RemoteControllerUi.h"
+#include "app/window/WindowScreens.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -14,8 +14,8 @@
 #include <QString>
 #include <QTranslator>
 
-#include <chrono>
 #include <functional>
+#include <optional>
 
 class ExchangeRecorder;
 class LogWidget;
@@ -30,9 +30,9 @@ class QShowEvent;
 class QSoundEffect;
 
 // The main window: the display, the keypad, the menus and their small windows. Its connection
-// controller starts and stops the connection; its event presenter turns the connection's
-// events into boxes, status messages, journal lines and the alarm sound, and the window into
-// screens. It switches the interface language and keeps window settings per device kind.
+// controller starts, stops and records the connection; its event presenter tells the user
+// what the connection reports, and the window shows the screens that follow. It switches the
+// interface language and keeps window settings per device kind.
 class QORemoteController : public QMainWindow {
     Q_OBJECT
 
@@ -42,13 +42,7 @@ public:
     using SearchWindowFactory = std::function<QWidget*(QWidget* parent)>;
     // Shows a modal message box (warnings and the about box).
     using MessagePresenter = LinkEventPresenter::MessagePresenter;
-    // Asks for the name of a file to write (a save dialog); empty when the user gave none.
-    using SaveFileChooser = std::function<QString(QWidget* parent, const QString& title, const QString& filter)>;
-
-    static constexpr int defaultWriteInterval_ms = QOTransmissionThread::defaultWriteInterval_ms;
-    static constexpr std::chrono::milliseconds statusMessageTime = LinkEventPresenter::statusMessageTime;
-    static constexpr int standardGlyphColumns = StandardGlyphs::columns;
-    static constexpr int standardGlyphRows = StandardGlyphs::rows;
+    using SaveFileChooser = ExportActions::SaveFileChooser;
 
     explicit QORemoteController(QWidget* parent = nullptr);
     ~QORemoteController() override;
@@ -84,6 +78,7 @@ signals:
 
 public slots:
     void on_pushButton_clicked();
+    // Readies the window for a connection that starts: the alarm sound and the keyboard.
     void beginTransmission();
     void alarm(int error, QString err);
     void alarm(int error);
@@ -120,35 +115,23 @@ protected:
 
 private slots:
     void toggleExpertItems();
-    void recordExchange(bool on);
-    void chooseScreenFile();
-    void endFailedRecording(const QString& text);
-    void showDevice(const QString& name);
-    void showConsoleOn();
-    void showConsoleOff();
 
 private:
     void buildKeypad();
     void connectMenus();
     void openSearchWindow();
-    void writeScreen(const PanelScreens::Screen& screen);
-    void showWelcomeState();
     void connectEvents();
-    // Stops a running connection and waits, a bounded time, for its stop packet and the
-    // closing of its port.
-    void finishConnection();
-    static QString askForSaveFile(QWidget* parent, const QString& title, const QString& filter);
-    void connectRecordingMenus();
 
     RemoteControllerUi m_ui;
+    WindowScreens m_screens;
     LogWidget* m_log = nullptr;
     QOProofSettings* m_settings = nullptr;
     ConnectionController* m_link = nullptr;
     LinkEventPresenter* m_events = nullptr;
+    std::optional<ExportActions> m_export;
     QTranslator m_translator;
     SearchWindowFactory m_searchWindowFactory = [](QWidget* parent) { return new QOFindDevice(parent); };
     MessagePresenter m_inform;
-    SaveFileChooser m_chooseSaveFile = askForSaveFile;
     int m_settingsDevice = 0;
     bool m_firstShow = true;
 };

@@ -34,60 +34,23 @@ void QORemoteController::alarm(int error, QString err)
 void QORemoteController::connectEvents()
 {
     connect(m_link, &ConnectionController::starting, this, &QORemoteController::beginTransmission);
+    connect(m_link, &ConnectionController::alarm, this, qOverload<int, QString>(&QORemoteController::alarm));
+    connect(m_link, &ConnectionController::deviceIdentified, this, &QORemoteController::readSizePos);
     connect(m_link, &ConnectionController::ended, m_ui.actionReconnect, [this] { m_ui.actionReconnect->setEnabled(true); });
-    connect(m_link, &ConnectionController::recordingFailed, this, &QORemoteController::endFailedRecording);
-    connect(m_events, &LinkEventPresenter::linkEnded, this, &QORemoteController::showWelcomeState);
-    connect(m_events, &LinkEventPresenter::deviceIdentified, this, &QORemoteController::showDevice);
-    connect(m_events, &LinkEventPresenter::consoleOn, this, &QORemoteController::showConsoleOn);
-    connect(m_events, &LinkEventPresenter::consoleOff, this, &QORemoteController::showConsoleOff);
-}
-
-void QORemoteController::showWelcomeState()
-{
-    m_ui.deviceLabel->hide();
-    m_ui.statusLabel->show();
-    beginStateIndikator();
-}
-
-void QORemoteController::showDevice(const QString& name)
-{
-    m_ui.statusLabel->hide();
-    m_ui.deviceLabel->setText(name);
-    m_ui.deviceLabel->show();
-    m_ui.indicator->show();
-}
-
-void QORemoteController::showConsoleOn()
-{
-    writeScreen(PanelScreens::blank());
-}
-
-void QORemoteController::showConsoleOff()
-{
-    writeScreen(PanelScreens::panelOff(language() == 1));
-    m_ui.indicator->reset();
-}
-
-void QORemoteController::writeScreen(const PanelScreens::Screen& screen)
-{
-    // The display has the size the console reported, or 4 x 20 for the welcome screen.
-    const QOSymbolModel& display = m_ui.indicator->model();
-    const QList<QByteArray> rows = PanelScreens::fitted(screen, display.displayRows(), display.displayColumns());
-    for (int row = 0; row < rows.size(); ++row)
-        m_ui.indicator->setCells(row, 0, rows[row], static_cast<int>(rows[row].size()));
+    connect(m_events, &LinkEventPresenter::linkEnded, this, [this] { m_screens.showNoDevice(language() == 1); });
+    connect(m_events, &LinkEventPresenter::deviceIdentified, this, [this](const QString& name) { m_screens.showDevice(name); });
+    connect(m_events, &LinkEventPresenter::consoleOn, this, [this] { m_screens.showConsoleOn(); });
+    connect(m_events, &LinkEventPresenter::consoleOff, this, [this] { m_screens.showConsoleOff(language() == 1); });
 }
 
 void QORemoteController::setStandartIndicator(bool english)
 {
-    writeScreen(PanelScreens::welcome(english));
+    m_screens.writeWelcome(english);
 }
 
 void QORemoteController::beginStateIndikator()
 {
-    m_ui.indicator->setDisplaySize(PanelScreens::rows, PanelScreens::places);
-    m_ui.indicator->setSymbolMatrixSize(standardGlyphColumns, standardGlyphRows);
-    setStandartIndicator(language() == 1);
-    m_ui.indicator->reset();
+    m_screens.showWelcome(language() == 1);
 }
 
 void QORemoteController::onOffAlarming()
