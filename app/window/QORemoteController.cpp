@@ -93,39 +93,9 @@ void QORemoteController::setSearchWindowFactory(SearchWindowFactory factory)
     m_searchWindowFactory = std::move(factory);
 }
 
-void QORemoteController::setWarningPresenter(MessagePresenter presenter)
-{
-    m_events->setWarningPresenter(std::move(presenter));
-}
-
 void QORemoteController::setInformationPresenter(MessagePresenter presenter)
 {
     m_inform = std::move(presenter);
-}
-
-void QORemoteController::setSaveFileChooser(SaveFileChooser chooser)
-{
-    m_export->setSaveFileChooser(std::move(chooser));
-}
-
-bool QORemoteController::startRecording(const QString& path)
-{
-    return m_export->startRecording(path);
-}
-
-void QORemoteController::stopRecording()
-{
-    m_export->stopRecording();
-}
-
-void QORemoteController::copyScreen()
-{
-    m_export->copyScreen();
-}
-
-bool QORemoteController::saveScreen(const QString& path)
-{
-    return m_export->saveScreen(path);
 }
 
 void QORemoteController::connectMenus()

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 class ExchangeRecorder;
 class LogWidget;
@@ -52,9 +53,9 @@ public:
     QSize sizeHint() const override;
 
     void setSearchWindowFactory(SearchWindowFactory factory);
-    void setWarningPresenter(MessagePresenter presenter);
+    void setWarningPresenter(MessagePresenter presenter) { m_events->setWarningPresenter(std::move(presenter)); }
     void setInformationPresenter(MessagePresenter presenter);
-    void setSaveFileChooser(SaveFileChooser chooser);
+    void setSaveFileChooser(SaveFileChooser chooser) { m_export->setSaveFileChooser(std::move(chooser)); }
 
     const RemoteControllerUi& ui() const { return m_ui; }
     LogWidget* logWindow() const { return m_log; }
@@ -83,9 +84,9 @@ public slots:
     void alarm(int error, QString err);
     void alarm(int error);
     void saveSizePos();
-    void setStandartIndicator(bool english);
-    void onOffAlarming();
-    void onOffSound();
+    void setStandartIndicator(bool english) { m_screens.writeWelcome(english); }
+    void onOffAlarming() { m_events->setErrorReportsEnabled(!m_events->errorReportsEnabled()); }
+    void onOffSound() { m_events->setSoundEnabled(!m_events->soundEnabled()); }
     void onOffLog();
     void onOffSettings();
     void about();
@@ -98,12 +99,12 @@ public slots:
     void repeatConnect();
     // Records every frame of this and later connections to the file; false, with a warning,
     // when it cannot be written.
-    bool startRecording(const QString& path);
-    void stopRecording();
+    bool startRecording(const QString& path) { return m_export->startRecording(path); }
+    void stopRecording() { m_export->stopRecording(); }
     // The display as text and as an image on the clipboard.
-    void copyScreen();
+    void copyScreen() { m_export->copyScreen(); }
     // Writes a PNG of the display; false, with a warning, when it cannot.
-    bool saveScreen(const QString& path);
+    bool saveScreen(const QString& path) { return m_export->saveScreen(path); }
 
 protected:
     void changeEvent(QEvent* e) override;

@@ -43,24 +43,9 @@ void QORemoteController::connectEvents()
     connect(m_events, &LinkEventPresenter::consoleOff, this, [this] { m_screens.showConsoleOff(language() == 1); });
 }
 
-void QORemoteController::setStandartIndicator(bool english)
-{
-    m_screens.writeWelcome(english);
-}
-
 void QORemoteController::beginStateIndikator()
 {
     m_screens.showWelcome(language() == 1);
-}
-
-void QORemoteController::onOffAlarming()
-{
-    m_events->setErrorReportsEnabled(!m_events->errorReportsEnabled());
-}
-
-void QORemoteController::onOffSound()
-{
-    m_events->setSoundEnabled(!m_events->soundEnabled());
 }
 
 void QORemoteController::onOffLog()
