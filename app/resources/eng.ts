@@ -9,6 +9,31 @@
     </message>
 </context>
 <context>
+    <name>LinkEventPresenter</name>
+    <message>
+        <source>Ошибка: %1</source>
+        <translation>Error: %1</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Устройство не отвечает, соединение разорвано! 
+ (Проверьте кабель и повторите попытку соединения).</source>
+        <translation>The device does not respond, the connection is broken!
+  (Check cable and try again).</translation>
+    </message>
+    <message>
+        <source>Устройство отключено пользователем.</source>
+        <translation>Device is disabled by the user.</translation>
+    </message>
+    <message>
+        <source>ПУ включена.</source>
+        <translation>Control panel ON.</translation>
+    </message>
+</context>
+<context>
     <name>LogWidget</name>
     <message>
         <source>Выберите имя файла</source>
@@ -248,28 +273,6 @@
     <message>
         <source>Виртуальная клавиатура выключена</source>
         <translation>Virtual keyboard disabled</translation>
-    </message>
-    <message>
-        <source>Ошибка: %1</source>
-        <translation>Error: %1</translation>
-    </message>
-    <message>
-        <source>Ошибка</source>
-        <translation>Error</translation>
-    </message>
-    <message>
-        <source>Устройство не отвечает, соединение разорвано! 
- (Проверьте кабель и повторите попытку соединения).</source>
-        <translation>The device does not respond, the connection is broken!
-  (Check cable and try again).</translation>
-    </message>
-    <message>
-        <source>Устройство отключено пользователем.</source>
-        <translation>Device is disabled by the user.</translation>
-    </message>
-    <message>
-        <source>ПУ включена.</source>
-        <translation>Control panel ON.</translation>
     </message>
     <message>
         <source>О программе</source>

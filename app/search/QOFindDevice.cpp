@@ -1,6 +1,5 @@
 #include "app/search/QOFindDevice.h"
 
-#include "app/datafiles/ProgramSettings.h"
 #include "app/search/QOBList.h"
 #include "app/search/PortWatcher.h"
 #include "app/search/QOIdentifyThread.h"
@@ -16,39 +15,27 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QSettings>
 #include <QToolButton>
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
 namespace {
 
 constexpr QSize busySize{50, 50};
-constexpr int portColumn = 0;
-constexpr int addressColumn = 2;
+// Qt::UserRole tells a found device from a message line.
 constexpr int deviceValue = 1;
 constexpr int messageValue = 0;
-// The rate a found device answered at.
-constexpr int baudRole = Qt::UserRole + 1;
-
-const char* const settingsGroup = "FindDevice";
-const char* const comPortKey = "comPort";
-const char* const beginKey = "addresBegin";
-const char* const endKey = "addresEnd";
-const char* const speedKey = "speed";
-const char* const quickKey = "quickSearch";
-const char* const stopAtFirstKey = "stopAtFirstDevice";
+// The FoundDevice of a device's line.
+constexpr int foundDeviceRole = Qt::UserRole + 1;
 
 const char* const errorIcon = ":/Resources/on.ico";
 const char* const deviceIcon = ":/Resources/device.png";
 const char* const attentionStyle = "background-color:#FF3300;";
 
 // A stored index the box no longer has (fewer ports than before) selects the first entry.
-void restoreIndex(QComboBox* box, const QSettings& settings, const char* key)
+void restoreIndex(QComboBox* box, int index)
 {
-    const int index = settings.value(QString::fromLatin1(key), 0).toInt();
     box->setCurrentIndex(index >= 0 && index < box->count() ? index : 0);
 }
 
@@ -64,12 +51,18 @@ QOFindDevice::QOFindDevice(QWidget* parent, const QStringList& dictionaryPaths) 
     form.setup(this);
     readDictionary(dictionaryPaths);
     readPorts();
-    restoreChoices();
+    showChoices(SearchChoices::read());
     retranslate();
 
     connect(form.infoView, &QListWidget::itemDoubleClicked, this, &QOFindDevice::selected);
     connect(form.infoView, &QOBList::sizeRe, this, &QOFindDevice::rachet_Label);
     QMetaObject::connectSlotsByName(this);
+    connect(this, &QOFindDevice::stop, &scan, &ScanRun::stop);
+    connect(&scan, &ScanRun::alarm, this, &QOFindDevice::alarms);
+    connect(&scan, &ScanRun::notice, this, [this](const QString& text) { addMessage(form.infoView_2, text); });
+    connect(&scan, &ScanRun::found, this, &QOFindDevice::addDevice);
+    connect(&scan, &ScanRun::progressChanged, this, &QOFindDevice::showProgress);
+    connect(&scan, &ScanRun::ended, this, &QOFindDevice::finish);
 
     busyLabel = new QLabel(form.infoView);
     busyLabel->setObjectName(QStringLiteral("busyLabel"));
@@ -78,17 +71,6 @@ QOFindDevice::QOFindDevice(QWidget* parent, const QStringList& dictionaryPaths) 
     busyLabel->resize(busySize);
     busyLabel->hide();
     rachet_Label();
-}
-
-QOFindDevice::~QOFindDevice()
-{
-    for (const QPointer<QOIdentifyThread>& thread : threads) {
-        if (thread) {
-            thread->stope();
-            thread->wait();
-            delete thread.data();
-        }
-    }
 }
 
 void QOFindDevice::readDictionary(const QStringList& paths)
@@ -120,7 +102,7 @@ void QOFindDevice::followPorts()
 {
     PortChoices choices = readPortChoices();
     portsChangedWhileScanning = false;
-    if (runningCount > 0) {
+    if (scan.running()) {
         for (const QString& name : std::as_const(ports)) {
             if (!choices.contains(name)) {
                 choices.insert(PortChoice{name, portLabels.value(name)});
@@ -151,29 +133,26 @@ void QOFindDevice::showPorts(const PortChoices& choices)
         form.boxCom->setCurrentIndex(kept);
 }
 
-void QOFindDevice::restoreChoices()
+void QOFindDevice::showChoices(const SearchChoices& choices)
 {
-    const std::unique_ptr<QSettings> settings = VPanel::openProgramSettings();
-    settings->beginGroup(QString::fromLatin1(settingsGroup));
-    restoreIndex(form.boxCom, *settings, comPortKey);
-    restoreIndex(form.boxAddresBegin, *settings, beginKey);
-    restoreIndex(form.boxAddresEnd, *settings, endKey);
-    restoreIndex(form.boxSpeed, *settings, speedKey);
-    // Off unless chosen: the thorough scan of every address suits noisy lines.
-    form.quickBox->setChecked(settings->value(QString::fromLatin1(quickKey), false).toBool());
-    form.stopAtFirstBox->setChecked(settings->value(QString::fromLatin1(stopAtFirstKey), false).toBool());
+    restoreIndex(form.boxCom, choices.portIndex);
+    restoreIndex(form.boxAddresBegin, choices.beginIndex);
+    restoreIndex(form.boxAddresEnd, choices.endIndex);
+    restoreIndex(form.boxSpeed, choices.speedIndex);
+    form.quickBox->setChecked(choices.quick);
+    form.stopAtFirstBox->setChecked(choices.stopAtFirst);
 }
 
-void QOFindDevice::storeChoices() const
+SearchChoices QOFindDevice::choices() const
 {
-    const std::unique_ptr<QSettings> settings = VPanel::openProgramSettings();
-    settings->beginGroup(QString::fromLatin1(settingsGroup));
-    settings->setValue(QString::fromLatin1(comPortKey), form.boxCom->currentIndex());
-    settings->setValue(QString::fromLatin1(beginKey), form.boxAddresBegin->currentIndex());
-    settings->setValue(QString::fromLatin1(endKey), form.boxAddresEnd->currentIndex());
-    settings->setValue(QString::fromLatin1(speedKey), form.boxSpeed->currentIndex());
-    settings->setValue(QString::fromLatin1(quickKey), form.quickBox->isChecked());
-    settings->setValue(QString::fromLatin1(stopAtFirstKey), form.stopAtFirstBox->isChecked());
+    SearchChoices choices;
+    choices.portIndex = form.boxCom->currentIndex();
+    choices.beginIndex = form.boxAddresBegin->currentIndex();
+    choices.endIndex = form.boxAddresEnd->currentIndex();
+    choices.speedIndex = form.boxSpeed->currentIndex();
+    choices.quick = form.quickBox->isChecked();
+    choices.stopAtFirst = form.stopAtFirstBox->isChecked();
+    return choices;
 }
 
 void QOFindDevice::retranslate()
@@ -201,36 +180,32 @@ void QOFindDevice::on_findButton_clicked()
     searchDone = false;
     form.findButton->setEnabled(false);
     form.stopButton->setEnabled(true);
-    storeChoices();
+    const SearchChoices chosen = choices();
+    chosen.write();
     form.infoView->clear();
     form.infoView_2->clear();
     busyLabel->show();
     busyMovie.start();
 
-    portIndex = form.boxCom->currentIndex();
-    beginAddress = form.boxAddresBegin->currentText().toInt();
-    endAddress = form.boxAddresEnd->currentText().toInt();
-    const QList<int> bauds = chosenBauds();
-    scanBaud = bauds.size() == 1 ? bauds.first() : 0;
-    if (endAddress < beginAddress)
+    ScanPlan plan;
+    plan.beginAddress = form.boxAddresBegin->currentText().toInt();
+    plan.endAddress = form.boxAddresEnd->currentText().toInt();
+    plan.bauds = chosenBauds();
+    plan.quick = chosen.quick;
+    plan.stopAtFirst = chosen.stopAtFirst;
+    if (plan.endAddress < plan.beginAddress)
         addMessage(form.infoView, tr("Некорректный начальный адрес (не может быть больше конечного)"));
 
-    runningCount = 0;
-    progress.clear();
-    threads.removeAll(nullptr);
-    const QStringList scanPorts =
-        portIndex != 0 ? QStringList{form.boxCom->currentData().toString()} : connectedPorts;
-    if (scanPorts.isEmpty()) {
+    plan.ports = chosen.portIndex != 0 ? QStringList{form.boxCom->currentData().toString()} : connectedPorts;
+    if (plan.ports.isEmpty()) {
         addMessage(form.infoView, tr("Не найдено ни одного COM порта."));
         form.progressBar->hide();
         stopAnimation();
         return;
     }
-    showProgress();
     form.progressBar->show();
     form.progressLabel->show();
-    for (const QString& port : scanPorts)
-        startThread(port, bauds);
+    scan.start(plan);
 }
 
 QList<int> QOFindDevice::chosenBauds() const
@@ -247,43 +222,10 @@ QList<int> QOFindDevice::chosenBauds() const
 
 QOIdentifyThread* QOFindDevice::createThread() { return new QOIdentifyThread; }
 
-void QOFindDevice::startThread(const QString& port, const QList<int>& bauds)
-{
-    QOIdentifyThread* thread = createThread();
-    connect(thread, &QOIdentifyThread::alarm, this, &QOFindDevice::alarms);
-    connect(thread, &QOIdentifyThread::notice, this, [this](const QString& text) { addMessage(form.infoView_2, text); });
-    connect(thread, &QOIdentifyThread::add, this, &QOFindDevice::addDevice);
-    connect(thread, &QOIdentifyThread::finish, this, &QOFindDevice::finish);
-    connect(this, &QOFindDevice::stop, thread, &QOIdentifyThread::stope);
-    connect(thread, &QOIdentifyThread::progress, this, [this, port](int done, int total) {
-        progress.count(port, done, total);
-        showProgress();
-    });
-    // Queued in the order sent, so the rate of a device is known when it is added.
-    connect(thread, &QOIdentifyThread::scanning, this, [this, port](int baud, int address, int left_ms) {
-        progress.locate(port, baud, address, left_ms);
-        showProgress();
-    });
-    connect(thread, &QOIdentifyThread::finish, this, [this, port] {
-        progress.finish(port);
-        showProgress();
-    });
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->setScanPort(port);
-    thread->setRange(beginAddress, endAddress);
-    thread->setBauds(bauds);
-    thread->setQuick(form.quickBox->isChecked());
-    thread->setStopAtFirst(form.stopAtFirstBox->isChecked());
-    progress.count(port, 0, QOIdentifyThread::addressCount(beginAddress, endAddress) * static_cast<int>(bauds.size()));
-    threads << thread;
-    thread->start(QThread::InheritPriority);
-    ++runningCount;
-    showProgress();
-}
-
 void QOFindDevice::showProgress()
 {
     // A range of 0..0 would turn the bar into a busy indicator; the animation is that already.
+    const SearchProgress& progress = scan.progress();
     form.progressBar->setRange(0, std::max(progress.total(), 1));
     form.progressBar->setValue(progress.done());
     form.progressLabel->setText(progress.text());
@@ -316,25 +258,22 @@ void QOFindDevice::addDevice(QString port, QSize info)
     deviceFound = true;
     const int address = info.width();
     const int identifier = info.height();
-    const int baud = scanBaud != 0 ? scanBaud : progress.baudOf(port);
+    const int baud = scan.baudOf(port);
     const auto name = dictionary.constFind(identifier);
     QString line = name != dictionary.cend() ? tr("%1 адрес %2 %3").arg(port, QString::number(address), *name)
                                              : tr("%1 адрес %2 Идентификатор устройства: %3")
                                                    .arg(port, QString::number(address), QString::number(identifier));
     // A search at one rate found everything at that rate; the line stays as it always was.
-    if (scanBaud == 0)
+    if (scan.plan().bauds.size() != 1)
         line += tr(" (%1 бод)").arg(baud);
     auto* item = new QListWidgetItem(QIcon(QString::fromLatin1(deviceIcon)), line);
     item->setData(Qt::UserRole, deviceValue);
-    item->setData(baudRole, baud);
+    item->setData(foundDeviceRole, QVariant::fromValue(FoundDevice{port, address, baud}));
     form.infoView->addItem(item);
 }
 
 void QOFindDevice::finish()
 {
-    if (--runningCount > 0)
-        return;
-    runningCount = 0;
     stopAnimation();
     if (portsChangedWhileScanning)
         followPorts();
@@ -350,14 +289,13 @@ void QOFindDevice::selected(QListWidgetItem* item)
 {
     if (!item || item->data(Qt::UserRole).toInt() == messageValue || !searchDone)
         return;
-    const QStringList parts = item->text().split(QLatin1Char(' '), Qt::KeepEmptyParts);
-    bool isNumber = false;
-    const int address = parts.size() > addressColumn ? parts[addressColumn].toInt(&isNumber, 10) : 0;
-    if (parts.size() < 4 || !isNumber) {
+    const QVariant device = item->data(foundDeviceRole);
+    if (!device.canConvert<FoundDevice>()) {
         addMessage(form.infoView_2, tr("Критическая ошибка, некорректная работа программы."));
         return;
     }
-    emit setParam(parts[portColumn], address, item->data(baudRole).toInt());
+    const auto chosen = device.value<FoundDevice>();
+    emit setParam(chosen.port, chosen.address, chosen.baud);
     close();
 }
 

@@ -3,12 +3,12 @@
 #include "app/datafiles/DeviceDictionary.h"
 #include "app/search/FindDeviceForm.h"
 #include "app/search/PortChoices.h"
-#include "app/search/SearchProgress.h"
+#include "app/search/ScanRun.h"
+#include "app/search/SearchChoices.h"
 
 #include <QHash>
 #include <QList>
 #include <QMovie>
-#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -26,15 +26,14 @@ class PortWatcher;
 // The device search window: scans a range of bus addresses at one baud rate or at all of them,
 // on one serial port or on all of them at once, one thread per port, and lists the devices
 // that answer. Choosing a found device once the search has ended hands its port, address and
-// the baud rate it answered at on through setParam and closes the window.
+// the baud rate it answered at on through setParam and closes the window. The scans still
+// running when the window goes are stopped and waited for, so that no thread outlives it.
 class QOFindDevice : public QWidget {
     Q_OBJECT
 
 public:
     // A window of type Qt::Dialog over the parent.
     explicit QOFindDevice(QWidget* parent = nullptr);
-    // Stops the scans still running and waits for them, so that no thread outlives its window.
-    ~QOFindDevice() override;
 
 signals:
     void stop();
@@ -70,22 +69,16 @@ private:
     void followPorts();
     // Fills the port box, keeping the port chosen.
     void showPorts(const PortChoices& choices);
-    void restoreChoices();
-    void storeChoices() const;
+    void showChoices(const SearchChoices& choices);
+    SearchChoices choices() const;
     // The rates of the rate list, fastest first when all are chosen.
     QList<int> chosenBauds() const;
-    void startThread(const QString& port, const QList<int>& bauds);
     void stopAnimation();
     void addMessage(QListWidget* list, const QString& text);
     void markDetails();
     void showProgress();
 
     FindDeviceForm form;
-    int portIndex = 0;
-    int beginAddress = 0;
-    int endAddress = 0;
-    // 0 when all rates are scanned.
-    int scanBaud = 0;
     QStringList ports;
     // The ports a search of all ports scans: those whose device is there.
     QStringList connectedPorts;
@@ -93,12 +86,10 @@ private:
     QHash<QString, QString> portLabels;
     PortWatcher* portWatcher = nullptr;
     bool portsChangedWhileScanning = false;
-    int runningCount = 0;
     QMovie busyMovie{QStringLiteral(":/Resources/load.gif")};
     QLabel* busyLabel = nullptr;
     bool deviceFound = false;
     bool searchDone = false;
     VPanel::DeviceDictionary dictionary;
-    QList<QPointer<QOIdentifyThread>> threads;
-    SearchProgress progress;
+    ScanRun scan{[this] { return createThread(); }};
 };

@@ -1,22 +1,22 @@
 #pragma once
 
-#include "app/display/StandardGlyphs.h"
 #include "app/search/QOFindDevice.h"
 #include "app/transmission/QOTransmissionThread.h"
-#include "app/window/PanelScreens.h"
+#include "app/window/ConnectionController.h"
+#include "app/window/ExportActions.h"
+#include "app/window/LinkEventPresenter.h"
 #include "app/window/RemoteControllerUi.h"
+#include "app/window/WindowScreens.h"
 
 #include <QMainWindow>
-#include <QPixmap>
 #include <QPoint>
-#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QTranslator>
 
-#include <chrono>
 #include <functional>
-#include <memory>
+#include <optional>
+#include <utility>
 
 class ExchangeRecorder;
 class LogWidget;
@@ -30,9 +30,10 @@ class QResizeEvent;
 class QShowEvent;
 class QSoundEffect;
 
-// The main window: the display, the keypad, the menus; it starts and stops the connection
-// thread, turns the thread's events into boxes, status messages, log lines, screens and the
-// alarm sound, switches the interface language and keeps window settings per device kind.
+// The main window: the display, the keypad, the menus and their small windows. Its connection
+// controller starts, stops and records the connection; its event presenter tells the user
+// what the connection reports, and the window shows the screens that follow. It switches the
+// interface language and keeps window settings per device kind.
 class QORemoteController : public QMainWindow {
     Q_OBJECT
 
@@ -41,14 +42,8 @@ public:
     // signal, shows it as a dialog and takes the keyboard away from the keypad meanwhile.
     using SearchWindowFactory = std::function<QWidget*(QWidget* parent)>;
     // Shows a modal message box (warnings and the about box).
-    using MessagePresenter = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
-    // Asks for the name of a file to write (a save dialog); empty when the user gave none.
-    using SaveFileChooser = std::function<QString(QWidget* parent, const QString& title, const QString& filter)>;
-
-    static constexpr int defaultWriteInterval_ms = QOTransmissionThread::defaultWriteInterval_ms;
-    static constexpr std::chrono::milliseconds statusMessageTime{1500};
-    static constexpr int standardGlyphColumns = StandardGlyphs::columns;
-    static constexpr int standardGlyphRows = StandardGlyphs::rows;
+    using MessagePresenter = LinkEventPresenter::MessagePresenter;
+    using SaveFileChooser = ExportActions::SaveFileChooser;
 
     explicit QORemoteController(QWidget* parent = nullptr);
     ~QORemoteController() override;
@@ -58,38 +53,40 @@ public:
     QSize sizeHint() const override;
 
     void setSearchWindowFactory(SearchWindowFactory factory);
-    void setWarningPresenter(MessagePresenter presenter);
+    void setWarningPresenter(MessagePresenter presenter) { m_events->setWarningPresenter(std::move(presenter)); }
     void setInformationPresenter(MessagePresenter presenter);
-    void setSaveFileChooser(SaveFileChooser chooser);
+    void setSaveFileChooser(SaveFileChooser chooser) { m_export->setSaveFileChooser(std::move(chooser)); }
 
     const RemoteControllerUi& ui() const { return m_ui; }
     LogWidget* logWindow() const { return m_log; }
     QOProofSettings* settingsDialog() const { return m_settings; }
-    QLabel* soundIcon() const { return m_soundIcon; }
-    const QSoundEffect* alarmSound() const { return m_alarmSound; }
+    QLabel* soundIcon() const { return m_events->soundIcon(); }
+    const QSoundEffect* alarmSound() const { return m_events->alarmSound(); }
     // The thread of the current or last connection; null once it has finished and was freed.
-    QOTransmissionThread* transmissionThread() const { return m_thread; }
-    bool isConnected() const { return m_connected; }
-    int language() const { return m_language; }
-    int writeInterval() const { return m_writeInterval_ms; }
+    QOTransmissionThread* transmissionThread() const { return m_link->thread(); }
+    // A connection runs or is about to start.
+    bool isConnected() const { return m_link->isConnected(); }
+    int language() const { return m_link->language(); }
+    int writeInterval() const { return m_link->writeInterval(); }
     int settingsDevice() const { return m_settingsDevice; }
-    bool soundEnabled() const { return m_sound; }
-    bool errorReportsEnabled() const { return m_errorReports; }
+    bool soundEnabled() const { return m_events->soundEnabled(); }
+    bool errorReportsEnabled() const { return m_events->errorReportsEnabled(); }
     // The recording under way, if any.
-    const ExchangeRecorder* recorder() const { return m_recorder.get(); }
+    const ExchangeRecorder* recorder() const { return m_link->recorder(); }
 
 signals:
     void position(QPoint, QSize);
 
 public slots:
     void on_pushButton_clicked();
+    // Readies the window for a connection that starts: the alarm sound and the keyboard.
     void beginTransmission();
     void alarm(int error, QString err);
     void alarm(int error);
     void saveSizePos();
-    void setStandartIndicator(bool english);
-    void onOffAlarming();
-    void onOffSound();
+    void setStandartIndicator(bool english) { m_screens.writeWelcome(english); }
+    void onOffAlarming() { m_events->setErrorReportsEnabled(!m_events->errorReportsEnabled()); }
+    void onOffSound() { m_events->setSoundEnabled(!m_events->soundEnabled()); }
     void onOffLog();
     void onOffSettings();
     void about();
@@ -102,12 +99,12 @@ public slots:
     void repeatConnect();
     // Records every frame of this and later connections to the file; false, with a warning,
     // when it cannot be written.
-    bool startRecording(const QString& path);
-    void stopRecording();
+    bool startRecording(const QString& path) { return m_export->startRecording(path); }
+    void stopRecording() { m_export->stopRecording(); }
     // The display as text and as an image on the clipboard.
-    void copyScreen();
+    void copyScreen() { m_export->copyScreen(); }
     // Writes a PNG of the display; false, with a warning, when it cannot.
-    bool saveScreen(const QString& path);
+    bool saveScreen(const QString& path) { return m_export->saveScreen(path); }
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -119,54 +116,23 @@ protected:
 
 private slots:
     void toggleExpertItems();
-    void threadFinished();
-    void recordExchange(bool on);
-    void chooseScreenFile();
-    void endFailedRecording(const QString& text);
 
 private:
-    // How often the window looks whether a stopping connection has ended.
-    static constexpr std::chrono::milliseconds stopPollStep{10};
-
     void buildKeypad();
     void connectMenus();
     void openSearchWindow();
-    void writeScreen(const PanelScreens::Screen& screen);
-    void showWelcomeState();
-    void report(const QString& line);
-    void stopSound();
-    // Stops a running connection and waits, a bounded time, for its stop packet and the
-    // closing of its port; a thread that has ended is freed at once.
-    void finishConnection();
-    static QString askForSaveFile(QWidget* parent, const QString& title, const QString& filter);
-    void connectRecordingMenus();
-    // Hands the recording to a connection that starts.
-    void recordConnection(QOTransmissionThread& thread);
+    void connectEvents();
 
     RemoteControllerUi m_ui;
+    WindowScreens m_screens;
     LogWidget* m_log = nullptr;
     QOProofSettings* m_settings = nullptr;
-    QSoundEffect* m_alarmSound = nullptr;
-    QPixmap m_soundPicture;
-    QLabel* m_soundIcon = nullptr;
+    ConnectionController* m_link = nullptr;
+    LinkEventPresenter* m_events = nullptr;
+    std::optional<ExportActions> m_export;
     QTranslator m_translator;
-    QPointer<QOTransmissionThread> m_thread;
     SearchWindowFactory m_searchWindowFactory = [](QWidget* parent) { return new QOFindDevice(parent); };
-    MessagePresenter m_warn;
     MessagePresenter m_inform;
-    SaveFileChooser m_chooseSaveFile = askForSaveFile;
-    std::shared_ptr<ExchangeRecorder> m_recorder;
-
-    QString m_portName;
-    int m_address = 0;
-    int m_baudRate = 0;
-    bool m_connected = false;
-    // A new connection starts as soon as the current thread has ended.
-    bool m_reconnectWhenStopped = false;
-    int m_writeInterval_ms = defaultWriteInterval_ms;
-    bool m_errorReports = true;
-    bool m_sound = true;
-    int m_language = 0;
     int m_settingsDevice = 0;
     bool m_firstShow = true;
 };

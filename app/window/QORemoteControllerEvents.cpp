@@ -6,7 +6,6 @@
 #include "app/keypad/QOInputDevice.h"
 #include "app/log/LogWidget.h"
 #include "app/log/QOProofSettings.h"
-#include "app/transmission/LinkEvent.h"
 #include "app/window/PanelScreens.h"
 
 #include <QAction>
@@ -16,8 +15,6 @@
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QShowEvent>
-#include <QSoundEffect>
-#include <QStatusBar>
 
 namespace {
 // The log window stands this far right of the main window's frame.
@@ -31,115 +28,24 @@ void QORemoteController::alarm(int error)
 
 void QORemoteController::alarm(int error, QString err)
 {
-    // The link is over: nothing sounds behind the box.
-    const auto linkEnded = [this](const QString& text) {
-        stopSound();
-        m_warn(this, tr("Ошибка"), text);
-        report(text);
-        showWelcomeState();
-    };
-    const auto event = static_cast<LinkEvent>(error);
-    switch (event) {
-    case LinkEvent::Exception:
-        linkEnded(tr("Ошибка: %1").arg(err));
-        break;
-    case LinkEvent::DeviceSilent:
-        linkEnded(tr("Устройство не отвечает, соединение разорвано! \n (Проверьте кабель "
-                     "и повторите попытку соединения)."));
-        break;
-    case LinkEvent::Stopped:
-        stopSound();
-        report(tr("Устройство отключено пользователем."));
-        showWelcomeState();
-        break;
-    case LinkEvent::DeviceIdentified:
-        report(err);
-        m_ui.statusLabel->hide();
-        m_ui.deviceLabel->setText(err);
-        m_ui.deviceLabel->show();
-        m_ui.indicator->show();
-        break;
-    case LinkEvent::ConsoleOn:
-        report(tr("ПУ включена."));
-        writeScreen(PanelScreens::blank());
-        break;
-    case LinkEvent::ConsoleOff:
-        writeScreen(PanelScreens::panelOff(m_language == 1));
-        m_ui.indicator->reset();
-        break;
-    case LinkEvent::SoundOn:
-        if (m_sound) {
-            m_alarmSound->play();
-            m_soundIcon->setPixmap(m_soundPicture);
-        }
-        return;
-    case LinkEvent::SoundOff:
-        stopSound();
-        return;
-    case LinkEvent::ConsoleVersionUnsupported:
-    case LinkEvent::ConsoleOffAtStart:
-    case LinkEvent::BadReply:
-    case LinkEvent::Progress:
-    case LinkEvent::ConsoleIdentified:
-        break;
-    }
-    // Any event but the sound's is also a report the user may switch off; the device's
-    // identity has its log line already.
-    if (!err.isEmpty() && m_errorReports) {
-        statusBar()->showMessage(err, static_cast<int>(statusMessageTime.count()));
-        if (event != LinkEvent::DeviceIdentified)
-            report(err);
-    }
+    m_events->present(static_cast<LinkEvent>(error), err);
 }
 
-void QORemoteController::showWelcomeState()
+void QORemoteController::connectEvents()
 {
-    m_ui.deviceLabel->hide();
-    m_ui.statusLabel->show();
-    beginStateIndikator();
-}
-
-void QORemoteController::stopSound()
-{
-    m_alarmSound->stop();
-    m_soundIcon->clear();
-}
-
-void QORemoteController::report(const QString& line)
-{
-    m_log->inputData(line);
-}
-
-void QORemoteController::writeScreen(const PanelScreens::Screen& screen)
-{
-    // The display has the size the console reported, or 4 x 20 for the welcome screen.
-    const QOSymbolModel& display = m_ui.indicator->model();
-    const QList<QByteArray> rows = PanelScreens::fitted(screen, display.displayRows(), display.displayColumns());
-    for (int row = 0; row < rows.size(); ++row)
-        m_ui.indicator->setCells(row, 0, rows[row], static_cast<int>(rows[row].size()));
-}
-
-void QORemoteController::setStandartIndicator(bool english)
-{
-    writeScreen(PanelScreens::welcome(english));
+    connect(m_link, &ConnectionController::starting, this, &QORemoteController::beginTransmission);
+    connect(m_link, &ConnectionController::alarm, this, qOverload<int, QString>(&QORemoteController::alarm));
+    connect(m_link, &ConnectionController::deviceIdentified, this, &QORemoteController::readSizePos);
+    connect(m_link, &ConnectionController::ended, m_ui.actionReconnect, [this] { m_ui.actionReconnect->setEnabled(true); });
+    connect(m_events, &LinkEventPresenter::linkEnded, this, [this] { m_screens.showNoDevice(language() == 1); });
+    connect(m_events, &LinkEventPresenter::deviceIdentified, this, [this](const QString& name) { m_screens.showDevice(name); });
+    connect(m_events, &LinkEventPresenter::consoleOn, this, [this] { m_screens.showConsoleOn(); });
+    connect(m_events, &LinkEventPresenter::consoleOff, this, [this] { m_screens.showConsoleOff(language() == 1); });
 }
 
 void QORemoteController::beginStateIndikator()
 {
-    m_ui.indicator->setDisplaySize(PanelScreens::rows, PanelScreens::places);
-    m_ui.indicator->setSymbolMatrixSize(standardGlyphColumns, standardGlyphRows);
-    setStandartIndicator(m_language == 1);
-    m_ui.indicator->reset();
-}
-
-void QORemoteController::onOffAlarming()
-{
-    m_errorReports = !m_errorReports;
-}
-
-void QORemoteController::onOffSound()
-{
-    m_sound = !m_sound;
+    m_screens.showWelcome(language() == 1);
 }
 
 void QORemoteController::onOffLog()
@@ -160,7 +66,7 @@ void QORemoteController::closeLogWindowOffAction(bool on)
 
 void QORemoteController::onOffSettings()
 {
-    m_settings->setWriteIntervalMs(m_writeInterval_ms);
+    m_settings->setWriteIntervalMs(writeInterval());
     m_settings->move(x() + (width() - m_settings->width()) / 2, y());
     m_settings->show();
     m_ui.keypad->releaseKeyboard();
@@ -168,7 +74,7 @@ void QORemoteController::onOffSettings()
 
 void QORemoteController::setIntervalWritePackets(int inInterval)
 {
-    m_writeInterval_ms = inInterval;
+    m_link->setWriteInterval(inInterval);
     m_ui.keypad->grabKeyboard();
 }
 

@@ -7,14 +7,18 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMap>
 #include <QMovie>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace {
 
@@ -147,6 +151,56 @@ TEST_F(FindDeviceScanTest, AllRatesFindADeviceAtItsOwnRateAndChoosingItConnectsA
     doubleClick(window, line(window, "COM5 адрес 3 Блок 12 (460800 бод)"));
     ASSERT_EQ(chosen.count(), 1);
     EXPECT_EQ(chosen[0], (QList<QVariant>{"COM5", 3, 460800}));
+}
+
+// The device lines of the search in another language.
+class LineTranslator : public QTranslator {
+public:
+    explicit LineTranslator(QMap<QString, QString> lines) : lines(std::move(lines)) {}
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        return QString::fromLatin1(context) == "QOFindDevice" ? lines.value(QString::fromUtf8(source)) : QString();
+    }
+
+private:
+    QMap<QString, QString> lines;
+};
+
+TEST_F(FindDeviceScanTest, ChoosingAFoundDeviceConnectsToItWhateverTheLanguageOfItsLine)
+{
+    constexpr unsigned deviceRate = 460800;
+    const auto bus = simulate("COM5", {{3, 12}}, {}, 1, deviceRate);
+    struct Case {
+        const char* name;
+        QMap<QString, QString> lines;
+        QString line;
+    };
+    const Case cases[] = {
+        {"Russian", {}, "COM5 адрес 3 Блок 12 (460800 бод)"},
+        {"English", {{"%1 адрес %2 %3", "%1 address %2 %3"}, {" (%1 бод)", " (%1 baud)"}},
+         "COM5 address 3 Блок 12 (460800 baud)"},
+        {"a language that names the device first", {{"%1 адрес %2 %3", "%3: %1, %2"}}, "Блок 12: COM5, 3 (460800 бод)"},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.name);
+        LineTranslator language(item.lines);
+        QCoreApplication::installTranslator(&language);
+        TestFindDevice window(dictionaryPath());
+        window.show();
+        QSignalSpy chosen(&window, &QOFindDevice::setParam);
+        choose(window, "COM5", 3, 3);
+        part<QComboBox>(window, "boxSpeed")->setCurrentText("Все скорости");
+        part<QCheckBox>(window, "quickBox")->setChecked(true);
+        part<QCheckBox>(window, "stopAtFirstBox")->setChecked(true);
+        searchAndWait(window, 30s);
+        QCoreApplication::removeTranslator(&language);
+
+        ASSERT_EQ(texts(found(window)), QStringList{item.line});
+        doubleClick(window, found(window)->item(0));
+        ASSERT_EQ(chosen.count(), 1);
+        EXPECT_EQ(chosen[0], (QList<QVariant>{"COM5", 3, deviceRate}));
+    }
 }
 
 TEST_F(FindDeviceScanTest, ADeviceLineThatCannotBeReadIsACriticalError)
