@@ -1,15 +1,19 @@
 #pragma once
 
 #include "app/display/SymbolMatrix.h"
-#include "app/transmission/LinkEvent.h"
 #include "link/Keys.h"
 #include "link/LineTiming.h"
+#include "panel/LinkEvent.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QThread>
 
 class ExchangeRecorder;
+
+// The window decodes the events by these names.
+using LinkEvent = VPanel::Panel::LinkEvent;
+using VPanel::Panel::eventCode;
 
 #include <atomic>
 #include <chrono>

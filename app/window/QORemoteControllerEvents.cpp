@@ -6,7 +6,7 @@
 #include "app/keypad/QOInputDevice.h"
 #include "app/log/LogWidget.h"
 #include "app/log/QOProofSettings.h"
-#include "app/transmission/LinkEvent.h"
+#include "panel/LinkEvent.h"
 #include "app/window/PanelScreens.h"
 
 #include <QAction>
