@@ -2,10 +2,11 @@
 
 #include "app/display/QOIndicator.h"
 #include "app/keypad/QOInputDevice.h"
-#include "app/transmission/ExchangeRecorder.h"
+#include "panel/ExchangeRecorder.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 
 #include <utility>
 
@@ -129,10 +130,22 @@ void ConnectionController::finish()
 bool ConnectionController::startRecording(const QString& path, QString& error)
 {
     stopRecording();
-    m_recorder = ExchangeRecorder::open(path, error);
-    if (!m_recorder)
+    std::string failure;
+    m_recorder = ExchangeRecorder::open(QFile::encodeName(path).toStdString(), failure);
+    if (!m_recorder) {
+        error = QString::fromLocal8Bit(failure);
         return false;
-    connect(m_recorder.get(), &ExchangeRecorder::writeFailed, this, &ConnectionController::recordingWriteFailed);
+    }
+    // Told on the recorder's thread; only the recording still running is ended.
+    m_recorder->onWriteFailed([this, recorder = std::weak_ptr(m_recorder)](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, recorder, failure = QString::fromLocal8Bit(text)] {
+                if (const auto failed = recorder.lock(); failed && failed == m_recorder)
+                    recordingWriteFailed(failure);
+            },
+            Qt::QueuedConnection);
+    });
     if (m_thread && m_thread->isRunning())
         recordConnection(*m_thread);
     return true;
@@ -153,15 +166,12 @@ void ConnectionController::recordConnection(QOTransmissionThread& thread)
 {
     if (!m_recorder)
         return;
-    m_recorder->beginConnection({m_target.portName, m_target.address, m_target.baudRate, m_writeInterval_ms});
+    m_recorder->beginConnection({m_target.portName.toStdString(), m_target.address, m_target.baudRate, m_writeInterval_ms});
     thread.setRecorder(m_recorder);
 }
 
 void ConnectionController::recordingWriteFailed(const QString& text)
 {
-    // A recording already replaced may still report.
-    if (sender() != m_recorder.get())
-        return;
     stopRecording();
     emit recordingFailed(text);
 }

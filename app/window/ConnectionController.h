@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-class ExchangeRecorder;
 class QOIndicator;
 class QOInputDevice;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/transmission/LinkEvent.h"
+#include "panel/LinkEvent.h"
 
 #include <QObject>
 #include <QPixmap>
@@ -9,6 +9,8 @@
 #include <chrono>
 #include <functional>
 #include <utility>
+
+using LinkEvent = VPanel::Panel::LinkEvent;
 
 class LogWidget;
 class QLabel;

@@ -18,7 +18,6 @@
 #include <optional>
 #include <utility>
 
-class ExchangeRecorder;
 class LogWidget;
 class QContextMenuEvent;
 class QEvent;

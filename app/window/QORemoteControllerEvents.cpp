@@ -6,6 +6,7 @@
 #include "app/keypad/QOInputDevice.h"
 #include "app/log/LogWidget.h"
 #include "app/log/QOProofSettings.h"
+#include "panel/LinkEvent.h"
 #include "app/window/PanelScreens.h"
 
 #include <QAction>
