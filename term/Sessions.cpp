@@ -1,5 +1,6 @@
 #include "term/Sessions.h"
 
+#include "app/datafiles/PortAdvice.h"
 #include "baselib/exceptions/Exception.h"
 #include "term/CursesScreen.h"
 #include "term/StatusTexts.h"
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace VPanel::Term {
 
@@ -27,7 +29,11 @@ enum class Woken { Changed, Input, Signal, TimedOut };
 Woken waitFor(const ViewFeed& feed, int stopSignals, bool input, int timeout_ms)
 {
     pollfd fds[] = {{stopSignals, POLLIN, 0}, {feed.wakeDescriptor(), POLLIN, 0}, {input ? STDIN_FILENO : -1, POLLIN, 0}};
-    if (poll(fds, 3, timeout_ms) <= 0)
+    const int ready = poll(fds, 3, timeout_ms);
+    // A resized terminal interrupts the wait; the terminal library then reads it as a key.
+    if (ready < 0 && errno == EINTR)
+        return input ? Woken::Input : Woken::Changed;
+    if (ready <= 0)
         return Woken::TimedOut;
     if (fds[0].revents) {
         signalfd_siginfo info{};
@@ -56,10 +62,16 @@ void stopAndWait(Panel::DeviceLink& link)
     link.wait(link.stopWaitBound());
 }
 
-void printFailure(const LinkState& state)
+// The link's last word, with the advice the window gives for a port that would not open.
+void printFailure(const LinkState& state, const std::string& port)
 {
-    if (state.lastEvent)
-        std::fprintf(stderr, "%s\n", StatusTexts::eventText(*state.lastEvent).toUtf8().constData());
+    if (!state.lastEvent)
+        return;
+    QString text = StatusTexts::eventText(*state.lastEvent);
+    if (state.lastEvent->code == Panel::LinkEvent::Exception)
+        if (const QString advice = PortAdvice::accessLine(QString::fromStdString(port)); !advice.isEmpty())
+            text += QLatin1Char('\n') + advice;
+    std::fprintf(stderr, "%s\n", text.toUtf8().constData());
 }
 
 void printRows(const ConsoleScreen& screen, std::FILE* out)
@@ -113,7 +125,7 @@ int runInTerminal(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals)
     if (stopping)
         return exitDone;
     printRows(view.screen, stdout);
-    printFailure(view.state);
+    printFailure(view.state, link.parameters().port);
     return exitFailed;
 }
 
@@ -151,7 +163,7 @@ int runScript(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals, const Sc
     stopAndWait(link);
     printRows(view.screen, out);
     if (verdict == exitFailed)
-        printFailure(view.state);
+        printFailure(view.state, link.parameters().port);
     return verdict;
 }
 

@@ -6,12 +6,16 @@
 #include "term/GlyphCharacters.h"
 #include "term/KeyNames.h"
 #include "term/TermOptions.h"
+#include "term/ViewFeed.h"
 
 #include <gtest/gtest.h>
 
 #include <curses.h>
+#include <poll.h>
 
 #include <array>
+#include <functional>
+#include <thread>
 
 namespace {
 using namespace VPanel;
@@ -142,6 +146,57 @@ TEST(TermOptions, CommandLineIsCheckedBeforeAnythingStarts)
     QStringList tooMany{"COM7", "1", "115200", "--expect", "x", "--keys"};
     tooMany << QStringList(static_cast<int>(TermOptions::maxKeys) + 1, QStringLiteral("Up")).join(QLatin1Char(' '));
     EXPECT_FALSE(TermOptions::parse(tooMany).error.isEmpty());
+}
+
+bool readable(int descriptor)
+{
+    pollfd fd{descriptor, POLLIN, 0};
+    return poll(&fd, 1, 0) == 1;
+}
+
+TEST(TermFeed, StateLineFollowsTheLinkAcrossThreads)
+{
+    using Panel::LinkEvent;
+    Term::ViewFeed feed({{7, "Прибор"}});
+    EXPECT_FALSE(readable(feed.wakeDescriptor()));
+
+    // Each step: what the link tells, then the state the terminal must show.
+    struct Step {
+        std::function<void()> told;
+        bool live, ended, consoleOff, alarm;
+        const char* lastEvent;
+    };
+    const Step steps[] = {
+        {[&] { feed.deviceIdentified(7); }, false, false, false, false, ""},
+        {[&] { feed.consoleSized(1, 4); }, false, false, false, false, ""},
+        {[&] { feed.linkEvent({LinkEvent::ConsoleOffAtStart, {"off at start", {}}}); }, false, false, true, false,
+         "off at start"},
+        {[&] { feed.rowChanged(0, {'a', 'b'}); }, true, false, true, false, "off at start"},
+        {[&] { feed.linkEvent({LinkEvent::ConsoleOn, {"on", {}}}); }, true, false, false, false, "on"},
+        {[&] { feed.linkEvent({LinkEvent::SoundOn, {"sound", {}}}); }, true, false, false, true, "sound"},
+        {[&] { feed.linkEvent({LinkEvent::DeviceSilent, {"silent %1", {"COM7"}}}); }, false, true, false, true,
+         "silent COM7"},
+        // What the stop says without words does not hide why the link ended; rows that come
+        // late do not make it live again.
+        {[&] { feed.linkEvent({LinkEvent::Stopped, {"", {}}}); }, false, true, false, true, "silent COM7"},
+        {[&] { feed.rowChanged(0, {'c'}); }, false, true, false, true, "silent COM7"},
+    };
+    for (std::size_t index = 0; index < std::size(steps); ++index) {
+        std::thread(steps[index].told).join();
+        EXPECT_TRUE(readable(feed.wakeDescriptor())) << "step " << index;
+        const Term::View view = feed.snapshot();
+        EXPECT_FALSE(readable(feed.wakeDescriptor())) << "step " << index;
+        EXPECT_EQ(view.state.live, steps[index].live) << "step " << index;
+        EXPECT_EQ(view.state.ended, steps[index].ended) << "step " << index;
+        EXPECT_EQ(view.state.consoleOff, steps[index].consoleOff) << "step " << index;
+        EXPECT_EQ(view.state.alarm, steps[index].alarm) << "step " << index;
+        EXPECT_EQ(view.state.lastEvent ? Panel::russianText(view.state.lastEvent->text) : "", steps[index].lastEvent)
+            << "step " << index;
+        EXPECT_EQ(view.state.deviceName, "Прибор");
+    }
+    EXPECT_EQ(feed.snapshot().screen.text(), std::vector<std::string>{"c   "});
+    feed.deviceIdentified(8);
+    EXPECT_EQ(feed.snapshot().state.deviceName, "8");
 }
 
 } // namespace
