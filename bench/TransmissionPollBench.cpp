@@ -8,11 +8,11 @@
 //                                [--record] [--via local|rfc2217|tcp]
 
 #include "link/Packet.h"
-#include "app/transmission/ExchangeRecorder.h"
 #include "app/transmission/QOTransmissionThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"
 #include "bench/PrivatePortMap.h"
+#include "panel/ExchangeRecorder.h"
 #include "sim/Simulator.h"
 #include "Ser2net.h"
 
@@ -186,10 +186,10 @@ int main(int argc, char** argv)
     if (!settings.record)
         return plain.lost ? 2 : 0;
 
-    QString error;
-    const auto recorder = ExchangeRecorder::open(portMap.filePath(QStringLiteral("exchange.txt")), error);
+    std::string error;
+    const auto recorder = ExchangeRecorder::open(portMap.filePath(QStringLiteral("exchange.txt")).toStdString(), error);
     if (!recorder) {
-        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
     const Result recorded = measure(settings, portMap.ports(), recorder);

@@ -17,8 +17,7 @@ bool DotMatrix::lit(int column, int row) const
 {
     if (!inside(column, row))
         return false;
-    const std::uint8_t dot = dots[column * rows + row];
-    return dot == 1 || dot == '1';
+    return isLitDot(dots[column * rows + row]);
 }
 
 void DotMatrix::set(int column, int row, bool isLit)

@@ -12,6 +12,9 @@ namespace VPanel::Link {
 inline constexpr std::size_t glyphSize = 8;
 using Glyph = std::array<std::uint8_t, glyphSize>;
 
+// A stored dot of 1 or of the character '1' is lit, in the link's matrices and the display's.
+constexpr bool isLitDot(std::uint8_t dot) { return dot == 1 || dot == '1'; }
+
 // The 5 x 8 dots of one glyph, stored column after column like the display's symbol matrix:
 // the dot of column c, row r is dots[c * rows + r]; 1 is lit, 0 unlit.
 struct DotMatrix {
@@ -29,7 +32,6 @@ struct DotMatrix {
 };
 
 DotMatrix dotsFromGlyph(const Glyph& glyph);
-// A dot of 1 or of the character '1' is lit, as in the display's matrices.
 Glyph glyphFromDots(const DotMatrix& matrix);
 
 } // namespace VPanel::Link

@@ -10,17 +10,7 @@ namespace VPanel::Link {
 namespace {
 constexpr long responseBits = 1640;
 constexpr std::chrono::milliseconds responseMargin{5};
-// The silence of 3.5 characters that ends a frame.
-constexpr long long frameGapBits = 35;
 constexpr std::size_t identificationRequestSize = frameOverhead;
-
-// Rounded up, so that a wait built from it is never short.
-std::chrono::microseconds bitsTime(long long bits, long baudRate)
-{
-    const long long rate = std::max(baudRate, 1L);
-    constexpr long long microsecondsPerSecond = 1'000'000;
-    return std::chrono::microseconds((bits * microsecondsPerSecond + rate - 1) / rate);
-}
 } // namespace
 
 std::chrono::milliseconds responseTimeout(long baudRate)
@@ -28,14 +18,22 @@ std::chrono::milliseconds responseTimeout(long baudRate)
     return std::chrono::milliseconds(responseBits * 1000 / std::max(baudRate, 1L)) + responseMargin;
 }
 
+std::chrono::nanoseconds bitTimes(long long bits, long baudRate)
+{
+    const long long rate = std::max(baudRate, 1L);
+    constexpr long long nanosecondsPerSecond = 1'000'000'000;
+    return std::chrono::nanoseconds((bits * nanosecondsPerSecond + rate - 1) / rate);
+}
+
 std::chrono::microseconds wireTime(std::size_t bytes, long baudRate)
 {
-    return bitsTime(static_cast<long long>(bytes) * bitsPerByte, baudRate);
+    return std::chrono::ceil<std::chrono::microseconds>(
+        bitTimes(static_cast<long long>(bytes) * bitsPerByte, baudRate));
 }
 
 std::chrono::milliseconds quickResponseTimeout(long baudRate, std::chrono::milliseconds margin)
 {
-    const auto onTheWire = wireTime(identificationReplySize, baudRate) + bitsTime(frameGapBits, baudRate);
+    const auto onTheWire = wireTime(identificationReplySize, baudRate) + bitTimes(frameGapBits, baudRate);
     return std::chrono::ceil<std::chrono::milliseconds>(onTheWire) + margin;
 }
 

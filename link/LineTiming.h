@@ -22,8 +22,13 @@ std::chrono::milliseconds responseTimeout(long baudRate);
 
 // Start, eight data bits and stop.
 inline constexpr long bitsPerByte = 10;
+// The silence of 3.5 characters by which a device knows a frame has ended.
+inline constexpr long long frameGapBits = 35;
 
-// How long the bytes take on the wire at the rate. A rate of 0 counts as 1.
+// How long that many bit times take at the rate, rounded up, so that a wait built from it is
+// never short. A rate of 0 counts as 1.
+std::chrono::nanoseconds bitTimes(long long bits, long baudRate);
+// How long the bytes take on the wire at the rate, rounded up. A rate of 0 counts as 1.
 std::chrono::microseconds wireTime(std::size_t bytes, long baudRate);
 
 // What the quick search allows beyond the wire: a USB adapter holds a short reply back for up to

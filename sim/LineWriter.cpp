@@ -1,6 +1,7 @@
 #include "sim/LineWriter.h"
 
 #include "baselib/time/RelativeTimespec.h"
+#include "link/LineTiming.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -11,13 +12,18 @@
 
 namespace VPanel::Sim {
 
-LineWriter::Clock::duration LineWriter::byteTime(unsigned baudRate)
+namespace {
+LineWriter::Clock::duration bitTimes(long long bits, unsigned baudRate)
 {
-    using namespace std::chrono;
     if (baudRate == 0)
-        return Clock::duration::zero();
-    return duration_cast<Clock::duration>(nanoseconds(seconds(bitsPerByte)) / baudRate);
+        return LineWriter::Clock::duration::zero();
+    return std::chrono::ceil<LineWriter::Clock::duration>(Link::bitTimes(bits, static_cast<long>(baudRate)));
 }
+} // namespace
+
+LineWriter::Clock::duration LineWriter::byteTime(unsigned baudRate) { return bitTimes(Link::bitsPerByte, baudRate); }
+
+LineWriter::Clock::duration LineWriter::frameGap(unsigned baudRate) { return bitTimes(Link::frameGapBits, baudRate); }
 
 bool LineWriter::write(const std::uint8_t* bytes, std::size_t size, unsigned baudRate)
 {

@@ -12,7 +12,6 @@ namespace VPanel::Sim {
 class LineWriter {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr unsigned bitsPerByte = 10;
 
     LineWriter(int lineFd, int stopFd) : m_line(lineFd), m_stop(stopFd) {}
 
@@ -23,8 +22,9 @@ public:
     bool waitUntil(Clock::time_point deadline);
     bool pause(Clock::duration period) { return waitUntil(Clock::now() + period); }
 
-    // Zero for an unknown rate (0).
+    // The wire time of a byte and the silence that ends a frame; zero for an unknown rate (0).
     static Clock::duration byteTime(unsigned baudRate);
+    static Clock::duration frameGap(unsigned baudRate);
 
 private:
     void put(const std::uint8_t* bytes, std::size_t size);

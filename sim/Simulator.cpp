@@ -30,9 +30,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t readChunk = 512;
-// A line quiet for 3.5 characters ends a frame, as on common fieldbuses, but never less than
+// A line quiet for the frame gap ends a frame, as on common fieldbuses, but never less than
 // the time a poll takes to notice it.
-constexpr unsigned gapBits = 35;
 constexpr Clock::duration minGap = std::chrono::milliseconds(2);
 // How long to look away from a line that reports a fault, instead of spinning on it.
 constexpr Clock::duration faultyLineRetry = std::chrono::milliseconds(10);
@@ -133,7 +132,7 @@ private:
     // One wait on the line; false once asked to stop.
     bool step()
     {
-        m_framer.setGap(std::max(minGap, LineWriter::byteTime(lineRate()) * gapBits / LineWriter::bitsPerByte));
+        m_framer.setGap(std::max(minGap, LineWriter::frameGap(lineRate())));
         pollfd fds[] = {{m_terminal.master(), POLLIN, 0}, {m_stopFd, POLLIN, 0}, {m_terminal.portEvents(), POLLIN, 0}};
         timespec timeout{};
         timespec* timeoutPointer = nullptr;

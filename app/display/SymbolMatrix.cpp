@@ -1,5 +1,7 @@
 #include "app/display/SymbolMatrix.h"
 
+#include "link/Glyph.h"
+
 #include <algorithm>
 
 SymbolMatrix::SymbolMatrix(std::int32_t columns, std::int32_t rows)
@@ -27,8 +29,7 @@ void SymbolMatrix::setValue(int column, int row, char value)
 
 bool SymbolMatrix::isLit(int column, int row) const
 {
-    const char dot = value(column, row);
-    return dot == 1 || dot == '1';
+    return VPanel::Link::isLitDot(static_cast<std::uint8_t>(value(column, row)));
 }
 
 bool SymbolMatrix::operator==(const SymbolMatrix& other) const

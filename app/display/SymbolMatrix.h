@@ -6,8 +6,8 @@
 #include <vector>
 
 // The dot pattern of one display character, stored column after column: the dot of
-// column c, row r is element c * rows + r, row 0 at the top. A byte of 1 or of the
-// character '1' is a lit dot. Copies are deep.
+// column c, row r is element c * rows + r, row 0 at the top. A dot is lit by the link's
+// rule (1 or the character '1'). Copies are deep.
 class SymbolMatrix {
 public:
     SymbolMatrix() = default;

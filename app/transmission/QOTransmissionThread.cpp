@@ -1,12 +1,27 @@
 #include "app/transmission/QOTransmissionThread.h"
 
+#include "app/datafiles/DeviceDictionary.h"
 #include "app/datafiles/PortAdvice.h"
-#include "app/transmission/LinkSession.h"
-#include "app/transmission/LinkTiming.h"
-#include "baselib/exceptions/Exception.h"
-#include "comm/serial/SerialExceptions.h"
+#include "link/Keys.h"
+#include "panel/ExchangeRecorder.h"
+#include "panel/LinkTiming.h"
 
-#include <exception>
+#include <QCoreApplication>
+
+#include <cstring>
+
+using namespace VPanel;
+
+namespace {
+// The taps of a moment, not a history: beyond this the oldest are forgotten.
+constexpr std::size_t earlyKeyLimit = Link::KeyRow::pendingLimit;
+
+QString translated(const Panel::EventText& text)
+{
+    const QString pattern = QCoreApplication::translate("QOTransmissionThread", text.source);
+    return QString::fromStdString(Panel::fillIn(pattern.toStdString(), text.arguments));
+}
+} // namespace
 
 QOTransmissionThread::QOTransmissionThread(QObject* parent) : QThread(parent) { registerSymbolMatrixMetaType(); }
 
@@ -19,44 +34,121 @@ QOTransmissionThread::~QOTransmissionThread()
 
 std::chrono::milliseconds QOTransmissionThread::stopWaitBound() const
 {
-    return VPanel::Transmission::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms));
+    return Panel::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms));
 }
 
 void QOTransmissionThread::setRecorder(std::shared_ptr<ExchangeRecorder> recorder)
 {
-    std::atomic_store(&m_recorder, std::move(recorder));
+    std::lock_guard lock(m_linkMutex);
+    m_recorder = std::move(recorder);
+    if (m_link)
+        m_link->setRecorder(m_recorder);
 }
 
-std::shared_ptr<ExchangeRecorder> QOTransmissionThread::recorder() const { return std::atomic_load(&m_recorder); }
-
-void QOTransmissionThread::stope() { m_stop = true; }
+void QOTransmissionThread::stope()
+{
+    std::lock_guard lock(m_linkMutex);
+    m_stop = true;
+    if (m_link)
+        m_link->stop();
+}
 
 void QOTransmissionThread::codePress(int cods)
 {
-    if (cods == VPanel::Link::ScanCode::Stop)
+    if (cods == Link::ScanCode::Stop)
         stope();
-    m_keyRow.press(cods);
+    std::lock_guard lock(m_linkMutex);
+    if (m_link) {
+        m_link->press(cods);
+        return;
+    }
+    if (m_earlyKeys.size() >= earlyKeyLimit)
+        m_earlyKeys.erase(m_earlyKeys.begin());
+    m_earlyKeys.emplace_back(cods, true);
 }
 
-void QOTransmissionThread::codeRelease(int cods) { m_keyRow.release(cods); }
+void QOTransmissionThread::codeRelease(int cods)
+{
+    std::lock_guard lock(m_linkMutex);
+    if (m_link) {
+        m_link->release(cods);
+        return;
+    }
+    if (m_earlyKeys.size() >= earlyKeyLimit)
+        m_earlyKeys.erase(m_earlyKeys.begin());
+    m_earlyKeys.emplace_back(cods, false);
+}
+
+Panel::LinkParameters QOTransmissionThread::linkParameters(std::map<int, std::string> deviceNames) const
+{
+    Panel::LinkParameters parameters;
+    parameters.port = m_portName.toStdString();
+    parameters.address = m_address;
+    parameters.baudRate = m_baudRate;
+    parameters.writeInterval = std::chrono::milliseconds(m_writeInterval_ms);
+    parameters.language = m_language;
+    parameters.deviceNames = std::move(deviceNames);
+    return parameters;
+}
 
 void QOTransmissionThread::run()
 {
-    // The stop flag is not cleared here: a stop asked for right after start() must hold.
-    Session session(*this);
-    try {
-        session.connect();
-    } catch (const KelComm::Serial::SerialLineGoneException&) {
-        // Nothing more can pass over a line that is gone: no repeats, no stop packet.
-        session.abandon();
-        emit alarm(eventCode(LinkEvent::Exception),
-                   tr("Порт %1 исчез: устройство отключено или кабель вынут.").arg(m_portName));
-    } catch (const std::exception& error) {
-        QString text =
-            QStringLiteral("%1: %2").arg(m_portName, QString::fromStdWString(KelBase::exceptionMessage(error)));
+    std::map<int, std::string> deviceNames;
+    if (const auto dictionary = readDeviceDictionary(dataFileCandidates(QString::fromLatin1(dictionaryFileName)))) {
+        for (auto entry = dictionary->cbegin(); entry != dictionary->cend(); ++entry)
+            deviceNames.emplace(entry.key(), entry.value().toStdString());
+    } else {
+        emit alarm(eventCode(LinkEvent::Progress), tr("Отсутствует или нет доступа к файлу словаря идентификаторов."));
+    }
+
+    Panel::DeviceLink* link = nullptr;
+    {
+        std::lock_guard lock(m_linkMutex);
+        Panel::LinkObserver& observer = *this;
+        m_link = std::make_unique<Panel::DeviceLink>(linkParameters(std::move(deviceNames)), observer);
+        link = m_link.get();
+        for (const auto& [code, pressed] : m_earlyKeys)
+            pressed ? link->press(code) : link->release(code);
+        m_earlyKeys.clear();
+        link->setRecorder(m_recorder);
+        if (m_stop)
+            link->stop();
+    }
+    link->run();
+    std::lock_guard lock(m_linkMutex);
+    m_link.reset();
+}
+
+void QOTransmissionThread::linkEvent(const Panel::Event& event)
+{
+    QString text = translated(event.text);
+    if (event.code == LinkEvent::Exception && std::strcmp(event.text.source, Panel::portFailureText) == 0)
         if (const QString advice = PortAdvice::accessLine(m_portName); !advice.isEmpty())
             text += QLatin1Char('\n') + advice;
-        emit alarm(eventCode(LinkEvent::Exception), text);
-    }
-    session.exit();
+    emit alarm(eventCode(event.code), text);
 }
+
+void QOTransmissionThread::consoleSized(int rows, int places)
+{
+    emit sizeIndicators(rows, places);
+    emit setMatrixSymbolSize(Link::DotMatrix::columns, Link::DotMatrix::rows);
+}
+
+void QOTransmissionThread::glyphChanged(int code, const Link::DotMatrix& dots)
+{
+    SymbolMatrix matrix(Link::DotMatrix::columns, Link::DotMatrix::rows);
+    for (int column = 0; column < Link::DotMatrix::columns; ++column)
+        for (int row = 0; row < Link::DotMatrix::rows; ++row)
+            matrix.setValue(column, row, dots.lit(column, row) ? 1 : 0);
+    emit setSymbolMatrix(static_cast<char>(code), matrix);
+}
+
+void QOTransmissionThread::rowChanged(int row, const std::vector<std::uint8_t>& cells)
+{
+    const int count = static_cast<int>(cells.size());
+    emit setCells(row, 0, QByteArray(reinterpret_cast<const char*>(cells.data()), count), count);
+}
+
+void QOTransmissionThread::viewReset() { emit resetView(); }
+
+void QOTransmissionThread::deviceIdentified(int identifier) { emit deviceIdentif(identifier); }

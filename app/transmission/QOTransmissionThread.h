@@ -1,35 +1,38 @@
 #pragma once
 
 #include "app/display/SymbolMatrix.h"
-#include "link/Keys.h"
 #include "link/LineTiming.h"
+#include "panel/DeviceLink.h"
 #include "panel/LinkEvent.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QThread>
 
-class ExchangeRecorder;
-
-// The window decodes the events by these names.
-using LinkEvent = VPanel::Panel::LinkEvent;
-using VPanel::Panel::eventCode;
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
-// One connection with one device: opens the port, identifies the device and its console,
-// sends the language, reads the console's glyphs, sends the start packet, then polls back to
-// back with the keys held on the keypad until it is told to stop or the device falls silent;
-// it ends by sending the stop packet and closing the port. One object serves one connection
-// and is never restarted.
+namespace VPanel::Panel {
+class ExchangeRecorder;
+}
+
+// The window knows the core's events and recorder by these names.
+using LinkEvent = VPanel::Panel::LinkEvent;
+using VPanel::Panel::eventCode;
+using ExchangeRecorder = VPanel::Panel::ExchangeRecorder;
+
+// One connection with one device, for the window: a thread that runs the panel core's
+// connection (VPanel::Panel::DeviceLink) and turns what it learns into queued signals, its
+// texts translated. One object serves one connection and is never restarted.
 //
-// Everything the worker learns goes out through queued signals. The GUI thread sets the
-// parameters before start() and afterwards only presses and releases keys, queued for the
-// worker's next requests, and sets the stop flag, an atomic value read before each request.
-class QOTransmissionThread : public QThread {
+// The GUI thread sets the parameters before start() and afterwards only presses and releases
+// keys, queued for the connection's next requests, and asks it to stop.
+class QOTransmissionThread : public QThread, private VPanel::Panel::LinkObserver {
     Q_OBJECT
 
 public:
@@ -76,7 +79,7 @@ signals:
     void deviceIdentif(int identifier);
 
 public slots:
-    // Sets the stop flag. The worker honours it before its next request, also while still
+    // Asks the connection to stop. It honours that before its next request, also while still
     // identifying or loading glyphs, with event 6 and the stop packet.
     void stope();
     // Holds the key of this scan code; ScanCode::Stop asks the connection to stop.
@@ -87,7 +90,14 @@ protected:
     void run() override;
 
 private:
-    class Session;
+    void linkEvent(const VPanel::Panel::Event& event) override;
+    void consoleSized(int rows, int places) override;
+    void glyphChanged(int code, const VPanel::Link::DotMatrix& dots) override;
+    void rowChanged(int row, const std::vector<std::uint8_t>& cells) override;
+    void viewReset() override;
+    void deviceIdentified(int identifier) override;
+
+    VPanel::Panel::LinkParameters linkParameters(std::map<int, std::string> deviceNames) const;
 
     QString m_portName;
     int m_address = 0;
@@ -95,10 +105,10 @@ private:
     int m_writeInterval_ms = defaultWriteInterval_ms;
     std::uint16_t m_language = 0;
 
-    std::shared_ptr<ExchangeRecorder> recorder() const;
-
-    VPanel::Link::KeyRow m_keyRow;
-    // Read by the worker for every frame, set by the GUI thread: only ever atomically.
+    // What the GUI thread asks before the connection runs waits here for it.
+    std::mutex m_linkMutex;
+    std::unique_ptr<VPanel::Panel::DeviceLink> m_link;
+    std::vector<std::pair<int, bool>> m_earlyKeys; // scan code, pressed
     std::shared_ptr<ExchangeRecorder> m_recorder;
-    std::atomic<bool> m_stop{false};
+    bool m_stop = false;
 };

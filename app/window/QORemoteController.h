@@ -18,7 +18,6 @@
 #include <functional>
 #include <memory>
 
-class ExchangeRecorder;
 class LogWidget;
 class QContextMenuEvent;
 class QEvent;

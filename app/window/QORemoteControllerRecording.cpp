@@ -4,11 +4,12 @@
 
 #include "app/display/QOIndicator.h"
 #include "app/log/LogWidget.h"
-#include "app/transmission/ExchangeRecorder.h"
+#include "panel/ExchangeRecorder.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
 
@@ -32,16 +33,25 @@ void QORemoteController::connectRecordingMenus()
 bool QORemoteController::startRecording(const QString& path)
 {
     stopRecording();
-    QString error;
-    m_recorder = ExchangeRecorder::open(path, error);
+    std::string error;
+    m_recorder = ExchangeRecorder::open(QFile::encodeName(path).toStdString(), error);
     if (!m_recorder) {
         m_ui.actionRecord->setChecked(false);
-        const QString text = tr("Запись обмена не начата: %1").arg(error);
+        const QString text = tr("Запись обмена не начата: %1").arg(QString::fromLocal8Bit(error));
         m_warn(this, tr("Ошибка"), text);
         report(text);
         return false;
     }
-    connect(m_recorder.get(), &ExchangeRecorder::writeFailed, this, &QORemoteController::endFailedRecording);
+    // Told on the recorder's thread; only the recording still running is ended.
+    m_recorder->onWriteFailed([this, recorder = std::weak_ptr(m_recorder)](const std::string& failure) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, recorder, text = QString::fromLocal8Bit(failure)] {
+                if (const auto failed = recorder.lock(); failed && failed == m_recorder)
+                    endFailedRecording(text);
+            },
+            Qt::QueuedConnection);
+    });
     m_ui.actionRecord->setChecked(true);
     report(tr("Запись обмена в %1").arg(path));
     if (m_thread && m_thread->isRunning())
@@ -65,7 +75,7 @@ void QORemoteController::recordConnection(QOTransmissionThread& thread)
 {
     if (!m_recorder)
         return;
-    m_recorder->beginConnection({m_portName, m_address, m_baudRate, m_writeInterval_ms});
+    m_recorder->beginConnection({m_portName.toStdString(), m_address, m_baudRate, m_writeInterval_ms});
     thread.setRecorder(m_recorder);
 }
 
@@ -84,8 +94,6 @@ void QORemoteController::recordExchange(bool on)
 
 void QORemoteController::endFailedRecording(const QString& text)
 {
-    if (sender() != m_recorder.get())
-        return;
     stopRecording();
     const QString message = tr("Запись обмена остановлена: %1").arg(text);
     m_warn(this, tr("Ошибка"), message);

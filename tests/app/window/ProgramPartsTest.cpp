@@ -129,8 +129,8 @@ TEST(DataFilesTest, ShippedBesideTheExecutable)
     EXPECT_TRUE(header.startsWith("RIFF") && header.mid(8, 8) == "WAVEfmt ");
 }
 
-// lupdate run over the program's sources into a copy of the catalogue: every text they pass
-// through the translation must come out with a finished English text.
+// lupdate run over the program's and the panel core's sources into a copy of the catalogue:
+// every text they pass through the translation must come out with a finished English text.
 TEST(CatalogueTest, EveryTranslatedTextOfTheProgramHasItsEnglishText)
 {
     QTemporaryDir directory;
@@ -143,7 +143,8 @@ TEST(CatalogueTest, EveryTranslatedTextOfTheProgramHasItsEnglishText)
     lupdate.setProcessChannelMode(QProcess::MergedChannels);
     lupdate.start(QStringLiteral(VPANEL_LUPDATE),
                   {"-I", VPANEL_SOURCE_DIR, "-extensions", "cpp,h", "-locations", "none",
-                   VPANEL_SOURCE_DIR "/app", VPANEL_SOURCE_DIR "/term", "-ts", catalogue});
+                   VPANEL_SOURCE_DIR "/app", VPANEL_SOURCE_DIR "/panel", VPANEL_SOURCE_DIR "/term", "-ts",
+                   catalogue});
     ASSERT_TRUE(lupdate.waitForFinished(120000));
     ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAll().toStdString();
 

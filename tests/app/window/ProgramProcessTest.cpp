@@ -3,8 +3,8 @@
 #include "tests/app/window/WindowFixture.h"
 
 #include "link/Packet.h"
-#include "app/transmission/LinkTiming.h"
-#include "app/transmission/ExchangeRecorder.h"
+#include "panel/ExchangeRecorder.h"
+#include "panel/LinkTiming.h"
 #include "app/window/PortCommands.h"
 #include "sim/Recording.h"
 #include "tests/support/FakeDeviceTree.h"
@@ -138,7 +138,7 @@ protected:
     {
         const qint64 pid = panel->processId();
         const milliseconds bound =
-            VPanel::Transmission::stopBound(baudRate, milliseconds(QOTransmissionThread::defaultWriteInterval_ms)) +
+            VPanel::Panel::stopBound(baudRate, milliseconds(QOTransmissionThread::defaultWriteInterval_ms)) +
             teardownMargin;
         const milliseconds before = cpuTimeOf(pid).value_or(milliseconds(0));
         milliseconds last = before;

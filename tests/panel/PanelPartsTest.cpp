@@ -1,11 +1,9 @@
 #include "link/Packet.h"
-#include "app/transmission/ConsoleMirror.h"
-#include "app/transmission/ExchangeRecorder.h"
-#include "app/transmission/LinkTiming.h"
+#include "panel/ConsoleMirror.h"
+#include "panel/ExchangeRecorder.h"
+#include "panel/LinkEvent.h"
+#include "panel/LinkTiming.h"
 #include "sim/Recording.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -17,19 +15,74 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
 
 namespace {
 
-using namespace VPanel::Transmission;
+using namespace VPanel::Panel;
 using VPanel::Link::ExchangeContent;
 using VPanel::Link::repeatBudget;
 using VPanel::Link::responseTimeout;
 using VPanel::Link::RowUpdate;
 using std::chrono::milliseconds;
+
+// A fresh directory, removed with what it holds.
+class TemporaryDirectory {
+public:
+    TemporaryDirectory()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vpanel-panel-XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            m_path = pattern;
+    }
+    ~TemporaryDirectory()
+    {
+        std::error_code ignored;
+        if (!m_path.empty())
+            std::filesystem::remove_all(m_path, ignored);
+    }
+    std::string filePath(const char* name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string contentsOf(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(EventTextTest, ArgumentsAreFilledInOnceAndInOrder)
+{
+    struct Case {
+        const char* pattern;
+        std::vector<std::string> arguments;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Матрица №%1 из %2 считана.", {"3", "40"}, "Матрица №3 из 40 считана."},
+        // An argument that holds a placeholder is not filled in again.
+        {"%1, версия ПО - %2.%3", {"Датчик %2", "1", "7"}, "Датчик %2, версия ПО - 1.7"},
+        {"%2 before %1", {"a", "b"}, "b before a"},
+        // Two digits, as the translation tool reads them; a placeholder without an argument stays.
+        {"%1%10%3", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}, "ajc"},
+        {"%1 and %4", {"a"}, "a and %4"},
+        {"100% and %", {"a"}, "100% and %"},
+        {"", {}, ""},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.pattern);
+        EXPECT_EQ(russianText({item.pattern, item.arguments}), item.expected);
+    }
+}
 
 TEST(LinkTimingTest, StopBoundCoversTheAttemptInFlightAndTheStopPacketsSecond)
 {
@@ -122,14 +175,14 @@ TEST(ConsoleMirrorTest, RowsAreSizedByWhatTheConsoleReported)
 // it; what found the queue full is counted, and the count ends the file.
 TEST(ExchangeRecorderTest, FramesTheWriterCannotTakeAreCountedNotWaitedFor)
 {
-    QTemporaryDir directory;
-    const QString path = directory.filePath(QStringLiteral("stalled"));
-    ASSERT_EQ(mkfifo(path.toLocal8Bit().constData(), 0600), 0);
-    const int reader = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+    TemporaryDirectory directory;
+    const std::string path = directory.filePath("stalled");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    QString error;
+    std::string error;
     auto recorder = ExchangeRecorder::open(path, error);
-    ASSERT_TRUE(recorder) << error.toStdString();
+    ASSERT_TRUE(recorder) << error;
 
     const std::uint8_t frame[VPanel::Link::maxFrameSize] = {};
     for (std::size_t i = 0; i < 4 * ExchangeRecorder::queueCapacity; ++i)
@@ -158,8 +211,8 @@ TEST(ExchangeRecorderTest, FramesTheWriterCannotTakeAreCountedNotWaitedFor)
 // A file that may grow only so far, as on a full disk: in a child process whose file size
 // limit is `limit_bytes` beyond what the recording has on disk once `before` frames are there;
 // the limit it set is left in `limitPath`. The child's exit code says whether the recorder saw
-// its write fail.
-int recordUntilFull(const QString& path, const QString& limitPath, int before, off_t limit_bytes, int after)
+// its write fail and told of it.
+int recordUntilFull(const std::string& path, const std::string& limitPath, int before, off_t limit_bytes, int after)
 {
     const pid_t child = fork();
     if (child != 0) {
@@ -168,11 +221,13 @@ int recordUntilFull(const QString& path, const QString& limitPath, int before, o
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     std::signal(SIGXFSZ, SIG_IGN);
-    QString error;
+    std::string error;
     auto recorder = ExchangeRecorder::open(path, error);
     if (!recorder)
         _exit(2);
-    recorder->beginConnection({QStringLiteral("COM3"), 1, 115200, 20});
+    std::promise<std::string> told;
+    recorder->onWriteFailed([&told](const std::string& text) { told.set_value(text); });
+    recorder->beginConnection({"COM3", 1, 115200, 20});
     std::uint8_t frame[VPanel::Link::maxFrameSize];
     for (std::size_t i = 0; i < sizeof frame; ++i)
         frame[i] = static_cast<std::uint8_t>(i);
@@ -184,19 +239,23 @@ int recordUntilFull(const QString& path, const QString& limitPath, int before, o
     record(before);
     struct stat written {};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (before > 0 && stat(path.toLocal8Bit().constData(), &written) == 0 && written.st_size == 0 &&
+    while (before > 0 && stat(path.c_str(), &written) == 0 && written.st_size == 0 &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const rlimit fileSize{static_cast<rlim_t>(written.st_size + limit_bytes), RLIM_INFINITY};
-    QFile limit(limitPath);
-    if (!limit.open(QIODevice::WriteOnly) || limit.write(QByteArray::number(qint64(fileSize.rlim_cur))) <= 0)
+    if (!(std::ofstream(limitPath) << fileSize.rlim_cur))
         _exit(3);
-    limit.close();
     if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
         _exit(3);
     record(after);
     recorder->finish();
-    _exit(recorder->failed() ? 1 : 0);
+    if (!recorder->failed())
+        _exit(0);
+    // The text names the file and the cause.
+    auto text = told.get_future();
+    const bool namesTheFile = text.wait_for(std::chrono::seconds(0)) == std::future_status::ready &&
+                              text.get().rfind(path + ": ", 0) == 0;
+    _exit(namesTheFile ? 1 : 4);
 }
 
 // However short the last write falls, the file keeps whole lines only, ends with why it
@@ -219,16 +278,12 @@ TEST(ExchangeRecorderTest, AWriteThatFallsShortLeavesWholeLinesAndTheCause)
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.name);
-        QTemporaryDir directory;
-        const QString path = directory.filePath(QStringLiteral("exchange.txt"));
-        const QString limitPath = directory.filePath(QStringLiteral("limit"));
+        TemporaryDirectory directory;
+        const std::string path = directory.filePath("exchange.txt");
+        const std::string limitPath = directory.filePath("limit");
         ASSERT_EQ(recordUntilFull(path, limitPath, item.before, item.limit_bytes, item.after), 1);
-        QFile limit(limitPath);
-        ASSERT_TRUE(limit.open(QIODevice::ReadOnly));
-        const std::size_t limit_bytes = limit.readAll().toULongLong();
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const std::string text = file.readAll().toStdString();
+        const std::size_t limit_bytes = std::stoull(contentsOf(limitPath));
+        const std::string text = contentsOf(path);
         if (!item.cause || text.size() > limit_bytes) {
             EXPECT_EQ(text.find("# end:"), std::string::npos);
         } else {

@@ -8,7 +8,7 @@
 // How long the connection waits on the line, all derived from the baud rate and the write
 // interval; the rules it shares with the device search are the link's.
 
-namespace VPanel::Transmission {
+namespace VPanel::Panel {
 
 // The port's read timeouts: the response timeout, and the write interval as the gap that
 // ends a reply.
@@ -22,4 +22,4 @@ std::chrono::milliseconds attemptBound(long baudRate, std::chrono::milliseconds 
 // for closing the port and the thread's scheduling.
 std::chrono::milliseconds stopBound(long baudRate, std::chrono::milliseconds writeInterval);
 
-} // namespace VPanel::Transmission
+} // namespace VPanel::Panel

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace VPanel::Transmission {
+namespace VPanel::Panel {
 
 // The PC's copy of what the console last showed: its rows, on/off state and sound state, so
 // that only changes go on to the display and the window.
@@ -47,4 +47,4 @@ private:
     bool m_soundOn = false;
 };
 
-} // namespace VPanel::Transmission
+} // namespace VPanel::Panel

@@ -1,7 +1,4 @@
-#include "app/transmission/ExchangeRecorder.h"
-
-#include <QDateTime>
-#include <QFile>
+#include "panel/ExchangeRecorder.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,7 +7,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <optional>
+
+namespace VPanel::Panel {
 
 namespace {
 // Past this much formatted text the writer writes without waiting for the flush time.
@@ -18,24 +18,34 @@ constexpr std::size_t writeChunk = 64 * 1024;
 // Several of the longest frame lines, so that a cut can always leave room for the end line.
 constexpr std::size_t tailSize = 4096;
 
-std::string headerLine(const QString& text) { return "# " + text.toStdString(); }
+std::string headerLine(const std::string& text) { return "# " + text; }
+
+std::string localTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[32] = "";
+    if (localtime_r(&now, &local))
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
 
 bool cutTo(int fd, std::uint64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)) == 0; }
 } // namespace
 
-std::shared_ptr<ExchangeRecorder> ExchangeRecorder::open(const QString& path, QString& error)
+std::shared_ptr<ExchangeRecorder> ExchangeRecorder::open(const std::string& path, std::string& error)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
-        error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        error = path + ": " + std::strerror(errno);
         return nullptr;
     }
     return std::shared_ptr<ExchangeRecorder>(new ExchangeRecorder(path, fd));
 }
 
-ExchangeRecorder::ExchangeRecorder(QString path, int fd) : m_path(std::move(path)), m_fd(fd)
+ExchangeRecorder::ExchangeRecorder(std::string path, int fd) : m_path(std::move(path)), m_fd(fd)
 {
-    queue({0, {}, {}, headerLine(QStringLiteral("vpanel %1").arg(QStringLiteral(VPANEL_VERSION)))});
+    queue({0, {}, {}, headerLine("vpanel " VPANEL_VERSION)});
     m_writer = std::thread([this] { writeLoop(); });
 }
 
@@ -45,18 +55,28 @@ ExchangeRecorder::~ExchangeRecorder()
     ::close(m_fd);
 }
 
+void ExchangeRecorder::onWriteFailed(WriteFailed handler)
+{
+    std::unique_lock lock(m_mutex);
+    m_onWriteFailed = std::move(handler);
+    if (!m_failed || !m_onWriteFailed)
+        return;
+    const WriteFailed told = m_onWriteFailed;
+    const std::string failure = m_failure;
+    lock.unlock();
+    told(failure);
+}
+
 void ExchangeRecorder::beginConnection(const Connection& connection)
 {
-    const QString started = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    for (const QString& line :
-         {QStringLiteral("port %1").arg(connection.port), QStringLiteral("address %1").arg(connection.address),
-          QStringLiteral("baud %1").arg(connection.baudRate),
-          QStringLiteral("write interval %1 ms").arg(connection.writeInterval_ms),
-          QStringLiteral("started %1").arg(started)})
+    for (const std::string& line :
+         {"port " + connection.port, "address " + std::to_string(connection.address),
+          "baud " + std::to_string(connection.baudRate),
+          "write interval " + std::to_string(connection.writeInterval_ms) + " ms", "started " + localTimeNow()})
         queue({0, {}, {}, headerLine(line)});
 }
 
-void ExchangeRecorder::record(VPanel::Link::FrameDirection direction, const std::uint8_t* bytes, std::size_t size)
+void ExchangeRecorder::record(Link::FrameDirection direction, const std::uint8_t* bytes, std::size_t size)
 {
     const auto at = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_start);
     queue({at.count(), direction, std::vector<std::uint8_t>(bytes, bytes + size), {}});
@@ -121,7 +141,7 @@ void ExchangeRecorder::append(const Entry& entry)
     } else {
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "%" PRId64 ".%03" PRId64, entry.at_us / 1000, entry.at_us % 1000);
-        m_pending += VPanel::Link::frameLine(stamp, entry.direction, entry.bytes.data(), entry.bytes.size());
+        m_pending += Link::frameLine(stamp, entry.direction, entry.bytes.data(), entry.bytes.size());
     }
     m_pending += '\n';
 }
@@ -134,14 +154,18 @@ bool ExchangeRecorder::flush()
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            const QString cause = QString::fromLocal8Bit(std::strerror(written < 0 ? errno : ENOSPC));
-            cutBack(m_written + done, done, "# end: write failed: " + cause.toStdString() + '\n');
+            const std::string cause = std::strerror(written < 0 ? errno : ENOSPC);
+            cutBack(m_written + done, done, "# end: write failed: " + cause + '\n');
+            WriteFailed told;
             {
                 std::lock_guard lock(m_mutex);
                 m_failed = true;
+                m_failure = m_path + ": " + cause;
                 m_queue.clear();
+                told = m_onWriteFailed;
             }
-            emit writeFailed(QStringLiteral("%1: %2").arg(m_path, cause));
+            if (told)
+                told(m_failure);
             return false;
         }
         done += static_cast<std::size_t>(written);
@@ -177,3 +201,5 @@ void ExchangeRecorder::cutBack(std::uint64_t fileEnd, std::size_t pendingWritten
     if (::pwrite(m_fd, endLine.data(), endLine.size(), static_cast<off_t>(cut)) != static_cast<ssize_t>(endLine.size()))
         cutTo(m_fd, cut);
 }
+
+} // namespace VPanel::Panel

@@ -1,8 +1,8 @@
-#include "app/transmission/ConsoleMirror.h"
+#include "panel/ConsoleMirror.h"
 
 #include <algorithm>
 
-namespace VPanel::Transmission {
+namespace VPanel::Panel {
 
 ConsoleMirror::ConsoleMirror() { resize(defaultRows, defaultPlaces); }
 
@@ -38,4 +38,4 @@ ConsoleMirror::Changes ConsoleMirror::apply(const Link::ExchangeContent& content
     return changes;
 }
 
-} // namespace VPanel::Transmission
+} // namespace VPanel::Panel

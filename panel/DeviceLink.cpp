@@ -1,0 +1,99 @@
+#include "panel/DeviceLink.h"
+
+#include "baselib/exceptions/Exception.h"
+#include "baselib/platform/Conversion.h"
+#include "comm/serial/SerialExceptions.h"
+#include "link/ScanCodes.h"
+#include "panel/LinkSession.h"
+#include "panel/LinkTexts.h"
+#include "panel/LinkTiming.h"
+
+#include <exception>
+
+namespace VPanel::Panel {
+
+DeviceLink::DeviceLink(LinkParameters parameters, LinkObserver& observer)
+    : m_parameters(std::move(parameters)), m_observer(observer)
+{
+}
+
+DeviceLink::~DeviceLink()
+{
+    stop();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void DeviceLink::start()
+{
+    m_thread = std::thread([this] {
+        try {
+            run();
+        } catch (...) {
+            // An observer that throws ends its connection, never the program.
+        }
+    });
+}
+
+void DeviceLink::run()
+{
+    struct EndMark {
+        DeviceLink& link;
+        ~EndMark() { link.markEnded(); }
+    } endMark{*this};
+    // The stop flag is not cleared here: a stop asked for before the run must hold.
+    Session session(*this);
+    try {
+        session.connect();
+    } catch (const KelComm::Serial::SerialLineGoneException&) {
+        // Nothing more can pass over a line that is gone: no repeats, no stop packet.
+        session.abandon();
+        m_observer.linkEvent(
+            {LinkEvent::Exception,
+             {QT_TRANSLATE_NOOP("QOTransmissionThread", "Порт %1 исчез: устройство отключено или кабель вынут."),
+              {m_parameters.port}}});
+    } catch (const std::exception& error) {
+        m_observer.linkEvent(
+            {LinkEvent::Exception,
+             {portFailureText,
+              {m_parameters.port, KelBase::Conversion::stringToUTF8(KelBase::exceptionMessage(error))}}});
+    }
+    session.exit();
+}
+
+bool DeviceLink::wait(std::chrono::milliseconds bound)
+{
+    std::unique_lock lock(m_endMutex);
+    return m_endChanged.wait_for(lock, bound, [this] { return m_ended; });
+}
+
+void DeviceLink::markEnded()
+{
+    {
+        std::lock_guard lock(m_endMutex);
+        m_ended = true;
+    }
+    m_endChanged.notify_all();
+}
+
+void DeviceLink::press(int scanCode)
+{
+    if (scanCode == Link::ScanCode::Stop)
+        stop();
+    m_keyRow.press(scanCode);
+}
+
+void DeviceLink::release(int scanCode) { m_keyRow.release(scanCode); }
+
+void DeviceLink::stop() { m_stop = true; }
+
+void DeviceLink::setRecorder(std::shared_ptr<FrameSink> recorder) { std::atomic_store(&m_recorder, std::move(recorder)); }
+
+std::shared_ptr<FrameSink> DeviceLink::recorder() const { return std::atomic_load(&m_recorder); }
+
+std::chrono::milliseconds DeviceLink::stopWaitBound() const
+{
+    return stopBound(m_parameters.baudRate, m_parameters.writeInterval);
+}
+
+} // namespace VPanel::Panel

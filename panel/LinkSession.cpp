@@ -1,0 +1,327 @@
+#include "panel/LinkSession.h"
+
+#include "baselib/platform/Conversion.h"
+#include "comm/serial/CommSettings.h"
+#include "comm/serial/SystemSerialPort.h"
+#include "link/Glyph.h"
+#include "link/LineTiming.h"
+#include "link/Requests.h"
+#include "panel/LinkTexts.h"
+#include "panel/LinkTiming.h"
+
+#include <chrono>
+#include <exception>
+#include <type_traits>
+#include <variant>
+
+namespace VPanel::Panel {
+
+namespace {
+constexpr int dataBits = 8;
+
+// The text of a reply with the wrong length for its command.
+const char* wrongLengthText(std::uint16_t command)
+{
+    switch (command) {
+    case Link::Command::DeviceIdentification:
+        return QT_TRANSLATE_NOOP("QOTransmissionThread", "Ошибка: Пакет идентификации устройства - неверная длина пакета.");
+    case Link::Command::ConsoleIdentification:
+        return QT_TRANSLATE_NOOP("QOTransmissionThread", "Ошибка: Пакет идентификации консоли - неверная длина пакета.");
+    case Link::Command::Start:
+        return QT_TRANSLATE_NOOP("QOTransmissionThread", "Ошибка: Пакет старта - неверная длина пакета.");
+    case Link::Command::Stop:
+        return QT_TRANSLATE_NOOP("QOTransmissionThread", "Ошибка: Пакет остановки - неверная длина пакета.");
+    case Link::Command::Exchange:
+        return QT_TRANSLATE_NOOP("QOTransmissionThread", "Ошибка: Пакет обмена - неверная длина пакета.");
+    default:
+        return QT_TRANSLATE_NOOP("QOTransmissionThread",
+                                 "Ошибка: Пакет получения символьной матрицы - неверная длина пакета.");
+    }
+}
+} // namespace
+
+DeviceLink::Session::Session(DeviceLink& owner)
+    : m_owner(owner), m_observer(owner.m_observer),
+      m_address(static_cast<std::uint8_t>(owner.m_parameters.address))
+{
+}
+
+DeviceLink::Session::~Session() { exit(); }
+
+void DeviceLink::Session::connect()
+{
+    openPort();
+
+    if (!required(Link::deviceIdentificationRequest(m_address),
+                  {QT_TRANSLATE_NOOP("QOTransmissionThread", "Идентификация - удачно."), {}},
+                  {QT_TRANSLATE_NOOP("QOTransmissionThread", "Идентификация - неудача."), {}}))
+        return;
+    if (!required(Link::consoleIdentificationRequest(m_address),
+                  {QT_TRANSLATE_NOOP("QOTransmissionThread", "Идентификация консоли - успешно."), {}},
+                  {QT_TRANSLATE_NOOP("QOTransmissionThread", "Идентификация консоли - неудача."), {}}))
+        return;
+    if (!optional(Link::languageRequest(m_address, m_owner.m_parameters.language),
+                  {QT_TRANSLATE_NOOP("QOTransmissionThread", "Языковой пакет - удачно."), {}},
+                  {QT_TRANSLATE_NOOP("QOTransmissionThread", "Языковой пакет - неудача."), {}}))
+        return;
+    for (int index = 0; index < m_glyphCount; ++index) {
+        const std::vector<std::string> counted{std::to_string(index), std::to_string(m_glyphCount)};
+        if (!required(Link::symbolMatrixRequest(m_address, static_cast<std::uint8_t>(index)),
+                      {QT_TRANSLATE_NOOP("QOTransmissionThread", "Матрица №%1 из %2 считана."), counted},
+                      {QT_TRANSLATE_NOOP("QOTransmissionThread", "Матрица №%1 из %2 не считана."), counted}))
+            return;
+    }
+    if (!optional(Link::startRequest(m_address),
+                  {QT_TRANSLATE_NOOP("QOTransmissionThread", "Стартовый пакет - удачно."), {}},
+                  {QT_TRANSLATE_NOOP("QOTransmissionThread", "Стартовый пакет - неудача."), {}}))
+        return;
+    // Taps made while the connection was starting found no screen to act on.
+    m_owner.m_keyRow.settle();
+    while (pollStep()) {
+    }
+}
+
+void DeviceLink::Session::exit()
+{
+    if (m_exited)
+        return;
+    m_exited = true;
+    try {
+        if (m_port && m_port->isOpened())
+            send(Link::stopRequest(m_address), true);
+    } catch (const std::exception&) {
+        // The line is going away anyway; the port is released below all the same.
+    }
+    try {
+        if (m_port && m_port->isOpened())
+            m_port->close();
+    } catch (const std::exception&) {
+        // Closing releases the line even when it reports a failure.
+    }
+    m_port.reset();
+}
+
+void DeviceLink::Session::abandon()
+{
+    m_exited = true;
+    m_port.reset();
+}
+
+void DeviceLink::Session::openPort()
+{
+    using namespace KelComm::Serial;
+    const LinkParameters& parameters = m_owner.m_parameters;
+    const CommSettings settings(parameters.baudRate, dataBits, Parity::None, StopBits::One, DTR_Control::Disable,
+                                RTS_Control::Disable);
+    m_port = std::make_unique<SystemSerialPort>(KelBase::Conversion::stringFromUTF8(parameters.port), settings, false);
+    m_port->setTimeouts(readTimeouts(parameters.baudRate, parameters.writeInterval), false);
+    m_port->open();
+}
+
+void DeviceLink::Session::report(LinkEvent code, const char* source, std::vector<std::string> arguments)
+{
+    m_observer.linkEvent({code, {source, std::move(arguments)}});
+}
+
+bool DeviceLink::Session::required(const Link::Frame& request, const EventText& done, const EventText& failed)
+{
+    if (stopHonoured())
+        return false;
+    if (send(request)) {
+        m_observer.linkEvent({LinkEvent::Progress, done});
+        return true;
+    }
+    if (!stopHonoured())
+        m_observer.linkEvent({LinkEvent::DeviceSilent, failed});
+    return false;
+}
+
+bool DeviceLink::Session::optional(const Link::Frame& request, const EventText& done, const EventText& failed)
+{
+    if (stopHonoured())
+        return false;
+    m_observer.linkEvent({LinkEvent::Progress, send(request) ? done : failed});
+    return true;
+}
+
+bool DeviceLink::Session::pollStep()
+{
+    if (stopHonoured())
+        return false;
+    if (send(Link::exchangeRequest(m_address, m_owner.m_keyRow.takeMask())))
+        return true;
+    if (!stopHonoured())
+        report(LinkEvent::DeviceSilent,
+               QT_TRANSLATE_NOOP("QOTransmissionThread", "Общение прервано по неизвестным причинам."));
+    return false;
+}
+
+bool DeviceLink::Session::stopHonoured()
+{
+    if (!m_owner.stopRequested())
+        return false;
+    report(LinkEvent::Stopped, "");
+    return true;
+}
+
+bool DeviceLink::Session::send(const Link::Frame& request, bool untilBudget)
+{
+    return Link::repeatUntilAnswered(
+        [&] {
+            const bool written = write(request);
+            // A reply may come even when the port reports the request short.
+            return read(request) && written;
+        },
+        Link::repeatBudget, [&] { return !untilBudget && m_owner.stopRequested(); });
+}
+
+bool DeviceLink::Session::write(const Link::Frame& request)
+{
+    std::uint32_t written = 0;
+    m_port->write(request.bytes(), static_cast<std::uint32_t>(request.size()), &written);
+    if (written > 0)
+        if (const auto recorder = m_owner.recorder())
+            recorder->record(Link::FrameDirection::Request, request.bytes(), written);
+    return written > Link::headerSize;
+}
+
+bool DeviceLink::Session::read(const Link::Frame& request)
+{
+    std::uint32_t received = 0;
+    m_port->read(m_reply.data(), static_cast<std::uint32_t>(m_reply.size()), &received, false);
+    // As read, so that a reply the line split or joined is recorded as the link saw it.
+    if (received > 0)
+        if (const auto recorder = m_owner.recorder())
+            recorder->record(Link::FrameDirection::Reply, m_reply.data(), received);
+    const Link::Reply reply =
+        Link::decodeReply(request, m_reply.data(), received, static_cast<std::size_t>(m_console.places()));
+    if (reply.status != Link::ReplyStatus::Ok) {
+        reportFailure(request, reply.status);
+        return false;
+    }
+    accept(request, reply.content);
+    return true;
+}
+
+void DeviceLink::Session::reportFailure(const Link::Frame& request, Link::ReplyStatus status)
+{
+    using Link::ReplyStatus;
+    switch (status) {
+    case ReplyStatus::Ok:
+    case ReplyStatus::TooShort:
+        return;
+    case ReplyStatus::CommandMismatch:
+        report(LinkEvent::Progress, QT_TRANSLATE_NOOP("QOTransmissionThread", "Команды не совпадают - Ошибка."));
+        return;
+    case ReplyStatus::AddressMismatch:
+        report(LinkEvent::Progress, QT_TRANSLATE_NOOP("QOTransmissionThread", "Адреса не совпадают - Ошибка."));
+        return;
+    case ReplyStatus::ChecksumMismatch:
+        report(LinkEvent::Progress,
+               QT_TRANSLATE_NOOP("QOTransmissionThread", "Контрольная сумма несовпадает - Ошибка."));
+        return;
+    case ReplyStatus::WrongLength:
+        report(LinkEvent::BadReply, wrongLengthText(request.command()));
+        return;
+    case ReplyStatus::WrongFormat:
+        report(LinkEvent::BadReply,
+               QT_TRANSLATE_NOOP("QOTransmissionThread", "Ошибка: Пакет обмена - неверный формат пакета."));
+        return;
+    case ReplyStatus::UnsupportedConsoleVersion:
+        report(LinkEvent::ConsoleVersionUnsupported,
+               QT_TRANSLATE_NOOP("QOTransmissionThread", "Идентификация консоли - неудача. (version != 0)"));
+        return;
+    }
+}
+
+void DeviceLink::Session::accept(const Link::Frame& request, const Link::ReplyContent& content)
+{
+    std::visit(
+        [&](const auto& value) {
+            using Content = std::decay_t<decltype(value)>;
+            if constexpr (std::is_same_v<Content, Link::DeviceIdentity>) {
+                acceptDevice(value);
+            } else if constexpr (std::is_same_v<Content, Link::ConsoleIdentity>) {
+                acceptConsole(value);
+            } else if constexpr (std::is_same_v<Content, Link::StartState>) {
+                if (value.panelOff)
+                    report(LinkEvent::ConsoleOffAtStart,
+                           QT_TRANSLATE_NOOP("QOTransmissionThread",
+                                             "Предупреждение: Стартовый пакет. Контрольная панель выключена."));
+            } else if constexpr (std::is_same_v<Content, Link::StopState>) {
+                if (value.deviceOff)
+                    report(LinkEvent::BadReply, QT_TRANSLATE_NOOP("QOTransmissionThread",
+                                                                  "Предупреждение: Пакет остановки. Устройство выключено."));
+            } else if constexpr (std::is_same_v<Content, Link::ExchangeContent>) {
+                acceptExchange(value);
+            } else if constexpr (std::is_same_v<Content, Link::Glyph>) {
+                // Start-up asks for the glyphs one by one: the reply is the glyph of the index asked.
+                deliverGlyph(request.data()[0], value);
+            }
+        },
+        content);
+}
+
+void DeviceLink::Session::acceptDevice(const Link::DeviceIdentity& device)
+{
+    const std::string major = std::to_string(device.major);
+    const std::string minor = std::to_string(device.minor);
+    const auto& names = m_owner.m_parameters.deviceNames;
+    if (const auto name = names.find(device.identifier); name != names.end())
+        report(LinkEvent::DeviceIdentified, QT_TRANSLATE_NOOP("QOTransmissionThread", "%1, версия ПО - %2.%3"),
+               {name->second, major, minor});
+    else
+        report(LinkEvent::DeviceIdentified,
+               QT_TRANSLATE_NOOP("QOTransmissionThread", "Неизвестный идентификатор устройства, версия ПО - %1.%2"),
+               {major, minor});
+    m_observer.deviceIdentified(device.identifier);
+}
+
+void DeviceLink::Session::acceptConsole(const Link::ConsoleIdentity& console)
+{
+    report(LinkEvent::ConsoleIdentified,
+           QT_TRANSLATE_NOOP("QOTransmissionThread",
+                             "Идентификация консоли - %1 адрес № %2 Версия: %3 Кол-во строк %4  Кол-во мест "
+                             "%5  Кол-во символьных матриц %6"),
+           {m_owner.m_parameters.port, std::to_string(m_address), std::to_string(console.version),
+            std::to_string(console.rows), std::to_string(console.places), std::to_string(console.glyphs)});
+    m_observer.consoleSized(console.rows, console.places);
+    m_console.resize(console.rows, console.places);
+    m_glyphCount = console.glyphs;
+}
+
+void DeviceLink::Session::acceptExchange(const Link::ExchangeContent& content)
+{
+    for (const Link::GlyphUpdate& glyph : content.glyphs)
+        deliverGlyph(glyph.code, glyph.glyph);
+    const bool rowZero = !content.rows.empty() && content.rows.front().row == 0;
+    if (!content.glyphs.empty() || rowZero)
+        m_observer.viewReset();
+
+    const ConsoleMirror::Changes changes = m_console.apply(content);
+    // A display blanks when the console comes on, so the rows of the same reply follow that
+    // event; the console-off screen, in turn, goes over them.
+    if (changes.consoleOn == true)
+        report(LinkEvent::ConsoleOn, QT_TRANSLATE_NOOP("QOTransmissionThread", "Консоль включена."));
+    for (const int row : changes.rows)
+        m_observer.rowChanged(row, m_console.row(row));
+    if (changes.consoleOn == false)
+        report(LinkEvent::ConsoleOff, QT_TRANSLATE_NOOP("QOTransmissionThread", "Консоль выключена."));
+    if (changes.soundOn) {
+        if (*changes.soundOn)
+            report(LinkEvent::SoundOn, QT_TRANSLATE_NOOP("QOTransmissionThread", "Звук вкл."));
+        else
+            report(LinkEvent::SoundOff, QT_TRANSLATE_NOOP("QOTransmissionThread", "Звук выкл."));
+    }
+}
+
+void DeviceLink::Session::deliverGlyph(int code, const Link::Glyph& glyph)
+{
+    // Once stopping, the display is about to show other screens; and a host waiting for the
+    // link must not find it blocked on a glyph it delivers.
+    if (m_owner.stopRequested())
+        return;
+    m_observer.glyphChanged(code, Link::dotsFromGlyph(glyph));
+}
+
+} // namespace VPanel::Panel

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "link/Packet.h"
+#include "link/Replies.h"
+#include "panel/ConsoleMirror.h"
+#include "panel/DeviceLink.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace KelComm::Serial {
+class SystemSerialPort;
+}
+
+namespace VPanel::Panel {
+
+// One run of a connection, on the link's thread: the port, the buffers and what the device
+// told about itself. It reports to its link's observer.
+class DeviceLink::Session {
+public:
+    explicit Session(DeviceLink& owner);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // From opening the port to the end of polling; every way it ends has reported its event.
+    // Port failures escape as exceptions.
+    void connect();
+    // Sends the stop packet over a port that is open and releases the port; never throws,
+    // and does nothing the second time.
+    void exit();
+    // Releases a port whose line is gone, without the stop packet.
+    void abandon();
+
+private:
+    void openPort();
+    void report(LinkEvent code, const char* source, std::vector<std::string> arguments = {});
+
+    // A start-up request the connection cannot do without: false when the connection ends
+    // (its event reported).
+    bool required(const Link::Frame& request, const EventText& done, const EventText& failed);
+    // A start-up request whose failure is only reported: false when a stop was asked for.
+    bool optional(const Link::Frame& request, const EventText& done, const EventText& failed);
+    bool pollStep();
+    // Reports Stopped when a stop was asked for.
+    bool stopHonoured();
+
+    // Write-then-read, repeated until a valid reply or the repeat budget is spent; a stop
+    // request cuts the repetitions short unless `untilBudget`.
+    bool send(const Link::Frame& request, bool untilBudget = false);
+    bool write(const Link::Frame& request);
+    bool read(const Link::Frame& request);
+
+    void reportFailure(const Link::Frame& request, Link::ReplyStatus status);
+    void accept(const Link::Frame& request, const Link::ReplyContent& content);
+    void acceptDevice(const Link::DeviceIdentity& device);
+    void acceptConsole(const Link::ConsoleIdentity& console);
+    void acceptExchange(const Link::ExchangeContent& content);
+    void deliverGlyph(int code, const Link::Glyph& glyph);
+
+    DeviceLink& m_owner;
+    LinkObserver& m_observer;
+    const std::uint8_t m_address;
+    ConsoleMirror m_console;
+    int m_glyphCount = 0;
+    std::unique_ptr<KelComm::Serial::SystemSerialPort> m_port;
+    std::array<std::uint8_t, Link::maxFrameSize> m_reply{};
+    bool m_exited = false;
+};
+
+} // namespace VPanel::Panel

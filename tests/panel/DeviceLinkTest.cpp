@@ -1,0 +1,222 @@
+// The connection core on its own thread, against a simulated device, without Qt.
+
+#include "link/Packet.h"
+#include "link/ScanCodes.h"
+#include "panel/DeviceLink.h"
+#include "sim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace VPanel;
+using Panel::LinkEvent;
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+constexpr long baudRate = 19200;
+constexpr milliseconds eventWait{5000};
+
+// Everything the link told, as "what: detail" lines, in the order told.
+class Journal : public Panel::LinkObserver {
+public:
+    // Thrown from the first event when set: an observer that fails.
+    bool failOnFirstEvent = false;
+
+    void linkEvent(const Panel::Event& event) override
+    {
+        add("event " + std::to_string(Panel::eventCode(event.code)) + ": " + Panel::russianText(event.text));
+        if (failOnFirstEvent)
+            throw std::runtime_error("observer failed");
+    }
+    void consoleSized(int rows, int places) override
+    {
+        add("size: " + std::to_string(rows) + "x" + std::to_string(places));
+    }
+    void glyphChanged(int code, const Link::DotMatrix&) override { add("glyph: " + std::to_string(code)); }
+    void rowChanged(int row, const std::vector<std::uint8_t>& cells) override
+    {
+        add("row " + std::to_string(row) + ": " + std::string(cells.begin(), cells.end()));
+    }
+    void viewReset() override { add("reset: "); }
+    void deviceIdentified(int identifier) override { add("device: " + std::to_string(identifier)); }
+
+    // Waits until a line starts with `prefix`; its index, or -1.
+    int waitFor(const std::string& prefix)
+    {
+        std::unique_lock lock(m_mutex);
+        int found = -1;
+        m_changed.wait_for(lock, eventWait, [&] { return (found = indexOf(prefix)) >= 0; });
+        return found;
+    }
+    std::vector<std::string> lines() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lines;
+    }
+
+private:
+    void add(std::string line)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_lines.push_back(std::move(line));
+        }
+        m_changed.notify_all();
+    }
+    int indexOf(const std::string& prefix) const
+    {
+        for (std::size_t index = 0; index < m_lines.size(); ++index)
+            if (m_lines[index].rfind(prefix, 0) == 0)
+                return static_cast<int>(index);
+        return -1;
+    }
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_lines;
+};
+
+// A port map of the test's own, with a simulated device in it.
+class SimulatedLine {
+public:
+    SimulatedLine()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vpanel-link-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp");
+        m_ports = pattern;
+        setenv("KELCOMM_PORTS_DIR", m_ports.c_str(), 1);
+        Sim::SimulatorOptions options;
+        options.seed = 5;
+        simulator = std::make_unique<Sim::Simulator>(std::move(options));
+    }
+    ~SimulatedLine()
+    {
+        simulator.reset();
+        unsetenv("KELCOMM_PORTS_DIR");
+        std::error_code ignored;
+        std::filesystem::remove_all(m_ports, ignored);
+    }
+    Panel::LinkParameters parameters(std::string port = {}) const
+    {
+        Panel::LinkParameters parameters;
+        parameters.port = port.empty() ? simulator->portName() : port;
+        parameters.baudRate = baudRate;
+        parameters.deviceNames = {{7, "Манометр ДМ-7"}};
+        return parameters;
+    }
+    std::uint64_t requestsOf(std::uint16_t command) const { return simulator->counters(1).requestsOf(command); }
+    bool deviceSees(std::uint32_t mask) const
+    {
+        const auto end = Clock::now() + eventWait;
+        while (simulator->counters(1).lastKeyMask != mask && Clock::now() < end)
+            std::this_thread::sleep_for(milliseconds(5));
+        return simulator->counters(1).lastKeyMask == mask;
+    }
+
+    std::unique_ptr<Sim::Simulator> simulator;
+
+private:
+    std::filesystem::path m_ports;
+};
+
+TEST(DeviceLinkTest, StartsUpPollsTakesKeysAndStopsWithTheStopPacket)
+{
+    SimulatedLine line;
+    Journal journal;
+    Panel::DeviceLink link(line.parameters(), journal);
+    link.start();
+    ASSERT_GE(journal.waitFor("row 3: F1-"), 0);
+
+    const std::vector<std::string> lines = journal.lines();
+    const auto at = [&](const std::string& prefix) {
+        for (std::size_t index = 0; index < lines.size(); ++index)
+            if (lines[index].rfind(prefix, 0) == 0)
+                return static_cast<int>(index);
+        return -1;
+    };
+    // The device's name from the host's dictionary, in the link's own words.
+    EXPECT_EQ(lines.front(), "event 10: Манометр ДМ-7, версия ПО - 1.0");
+    EXPECT_EQ(lines.at(1), "device: 7");
+    EXPECT_EQ(lines.at(2), "event 9: Идентификация - удачно.");
+    // The display is sized before the first glyph and polled only after the last.
+    EXPECT_LT(at("size: 4x20"), at("glyph: 0"));
+    EXPECT_LT(at("event 9: Матрица №7 из 8 считана."), at("event 9: Стартовый пакет - удачно."));
+    EXPECT_LT(at("event 9: Стартовый пакет - удачно."), at("row 3: "));
+
+    link.press(Link::ScanCode::F1);
+    EXPECT_TRUE(line.deviceSees(Link::keyBit(Link::keyNumber(Link::ScanCode::F1))));
+    link.release(Link::ScanCode::F1);
+    EXPECT_TRUE(line.deviceSees(0));
+
+    // The keypad's stop key stops the link as stop() does.
+    link.press(Link::ScanCode::Stop);
+    ASSERT_TRUE(link.wait(link.stopWaitBound()));
+    EXPECT_EQ(journal.lines().back(), "event 6: ");
+    EXPECT_EQ(line.requestsOf(Link::Command::Stop), 1u);
+}
+
+// However the link ends, the host hears why, wait() sees the end and nothing escapes the
+// link's thread.
+TEST(DeviceLinkTest, EveryEndIsToldAndAwaitable)
+{
+    struct Case {
+        const char* name;
+        std::string port; // empty: the simulator's
+        bool stopFirst;
+        bool observerFails;
+        const char* lastLine;
+    };
+    const Case cases[] = {
+        {"no such port", "COM250", false, false, "event 0: COM250: "},
+        {"stopped before it ran", {}, true, false, "event 6: "},
+        {"an observer that throws", {}, false, true, "event 0: "},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.name);
+        SimulatedLine line;
+        Journal journal;
+        journal.failOnFirstEvent = item.observerFails;
+        Panel::DeviceLink link(line.parameters(item.port), journal);
+        if (item.stopFirst)
+            link.stop();
+        link.start();
+        ASSERT_TRUE(link.wait(link.stopWaitBound()));
+        const std::vector<std::string> lines = journal.lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().rfind(item.lastLine, 0), 0u) << lines.back();
+        // The device hears nothing but the stop packet.
+        if (item.stopFirst) {
+            EXPECT_EQ(line.simulator->counters(1).totalRequests(), line.requestsOf(Link::Command::Stop));
+        }
+    }
+}
+
+// A host that goes away mid-poll is not kept waiting past the bound it was given.
+TEST(DeviceLinkTest, DestroyingAPollingLinkStopsItWithinTheBound)
+{
+    SimulatedLine line;
+    Journal journal;
+    auto link = std::make_unique<Panel::DeviceLink>(line.parameters(), journal);
+    link->start();
+    ASSERT_GE(journal.waitFor("row 3: "), 0);
+    const milliseconds bound = link->stopWaitBound();
+    const auto start = Clock::now();
+    link.reset();
+    EXPECT_LT(Clock::now() - start, bound);
+    EXPECT_EQ(journal.lines().back(), "event 6: ");
+    EXPECT_EQ(line.requestsOf(Link::Command::Stop), 1u);
+}
+
+} // namespace
