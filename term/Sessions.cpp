@@ -161,6 +161,8 @@ int runScript(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals, const Sc
         }
     }
     stopAndWait(link);
+    // The rows of the reply that showed the text may still have been arriving.
+    view = feed.snapshot();
     printRows(view.screen, out);
     if (verdict == exitFailed)
         printFailure(view.state, link.parameters().port);
