@@ -57,26 +57,21 @@ void QOTransmissionThread::codePress(int cods)
 {
     if (cods == Link::ScanCode::Stop)
         stope();
-    std::lock_guard lock(m_linkMutex);
-    if (m_link) {
-        m_link->press(cods);
-        return;
-    }
-    if (m_earlyKeys.size() >= earlyKeyLimit)
-        m_earlyKeys.erase(m_earlyKeys.begin());
-    m_earlyKeys.emplace_back(cods, true);
+    forwardKey(cods, true);
 }
 
-void QOTransmissionThread::codeRelease(int cods)
+void QOTransmissionThread::codeRelease(int cods) { forwardKey(cods, false); }
+
+void QOTransmissionThread::forwardKey(int code, bool pressed)
 {
     std::lock_guard lock(m_linkMutex);
     if (m_link) {
-        m_link->release(cods);
+        pressed ? m_link->press(code) : m_link->release(code);
         return;
     }
     if (m_earlyKeys.size() >= earlyKeyLimit)
         m_earlyKeys.erase(m_earlyKeys.begin());
-    m_earlyKeys.emplace_back(cods, false);
+    m_earlyKeys.emplace_back(code, pressed);
 }
 
 Panel::LinkParameters QOTransmissionThread::linkParameters(std::map<int, std::string> deviceNames) const
@@ -114,7 +109,11 @@ void QOTransmissionThread::run()
         if (m_stop)
             link->stop();
     }
-    link->run();
+    try {
+        link->run();
+    } catch (...) {
+        // Only a failing report gets here; nothing leaves the thread.
+    }
     std::lock_guard lock(m_linkMutex);
     m_link.reset();
 }

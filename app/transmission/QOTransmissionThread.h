@@ -97,6 +97,8 @@ private:
     void viewReset() override;
     void deviceIdentified(int identifier) override;
 
+    // To the running connection, or kept for it until it runs.
+    void forwardKey(int code, bool pressed);
     VPanel::Panel::LinkParameters linkParameters(std::map<int, std::string> deviceNames) const;
 
     QString m_portName;
