@@ -9,7 +9,6 @@
 #include <QMetaObject>
 #include <QResizeEvent>
 #include <QTableView>
-#include <QTextCodec>
 
 #include <algorithm>
 
@@ -77,16 +76,16 @@ void QOIndicator::setDisplaySize(int rows, int columns)
 
 QStringList QOIndicator::text() const
 {
-    QTextCodec* const codec = QTextCodec::codecForName("Windows-1251");
+    VPanel::Link::OwnGlyphTexts ownGlyphs;
+    for (std::size_t code = 0; code < ownGlyphs.size(); ++code)
+        if (m_deviceGlyphs.test(code))
+            ownGlyphs[code] = VPanel::Link::glyphPlaceholder;
     QStringList rows;
     for (int row = 0; row < m_model.displayRows(); ++row) {
-        QString line;
-        for (int column = 0; column < m_model.displayColumns(); ++column) {
-            const char code = m_model.cell(row, column);
-            line += m_deviceGlyphs.test(static_cast<unsigned char>(code)) ? QString(glyphPlaceholder)
-                                                                          : codec->toUnicode(&code, 1);
-        }
-        rows << line;
+        std::vector<std::uint8_t> cells;
+        for (int column = 0; column < m_model.displayColumns(); ++column)
+            cells.push_back(static_cast<std::uint8_t>(m_model.cell(row, column)));
+        rows << QString::fromStdString(VPanel::Link::rowText(cells, ownGlyphs));
     }
     return rows;
 }

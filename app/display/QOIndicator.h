@@ -3,6 +3,7 @@
 #include "app/display/QOLoadMatrix.h"
 #include "app/display/QOSymbolModel.h"
 #include "app/display/SymbolMatrix.h"
+#include "link/DisplayText.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -35,7 +36,7 @@ public:
     bool standardSymbolsOn() const { return m_standardSymbolsOn; }
 
     // Stands in the text for a place drawn from a glyph of the device's own.
-    static constexpr QChar glyphPlaceholder{0x25A1};
+    static inline const QString glyphPlaceholder = QString::fromUtf8(VPanel::Link::glyphPlaceholder);
     // The rows as Unicode text, one line per row, places with a glyph the device sent shown
     // as glyphPlaceholder.
     QStringList text() const;

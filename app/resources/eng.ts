@@ -634,4 +634,107 @@
         <translation>No file given after %1</translation>
     </message>
 </context>
+<context>
+    <name>StatusTexts</name>
+    <message>
+        <source>Связь есть</source>
+        <translation>Connected</translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>Соединение...</source>
+        <translation>Connecting...</translation>
+    </message>
+    <message>
+        <source>Консоль выключена</source>
+        <translation>Console off</translation>
+    </message>
+    <message>
+        <source>ТРЕВОГА</source>
+        <translation>ALARM</translation>
+    </message>
+    <message>
+        <source>Стрелки Enter Esc/Backspace F1 F2 0-9: клавиши устройства   Ctrl+C: выход</source>
+        <translation>Arrows Enter Esc/Backspace F1 F2 0-9: device keys   Ctrl+C: quit</translation>
+    </message>
+    <message>
+        <source>Нужен терминал (или --expect для работы без него)</source>
+        <translation>A terminal is needed (or --expect to run without one)</translation>
+    </message>
+</context>
+<context>
+    <name>TermOptions</name>
+    <message>
+        <source>Использование: vpanel-term ПОРТ АДРЕС СКОРОСТЬ [параметры]
+Пульт устройства в терминале: дисплей, строка состояния и клавиши. Стрелки, Enter,
+Esc/Backspace, F1, F2 и цифры нажимают клавиши устройства, Ctrl+C завершает работу.
+
+  --keys КЛАВИШИ  с --expect: нажать клавиши после старта, например &quot;F1 Down Enter&quot;
+                  (Up Down Left Right Enter Esc Backspace F1 F2 0..9)
+  --expect ТЕКСТ  без терминала: ждать ТЕКСТ на дисплее, напечатать дисплей и выйти
+                  с кодом 0, если он появился, 1, если нет, 2 при отказе связи
+  --timeout С     сколько секунд после старта связи ждать текст (по умолчанию 10)
+  --lang ru|en    язык программы и этой справки
+  --help          эта справка
+  --version       версия программы
+</source>
+        <translation>Usage: vpanel-term PORT ADDRESS BAUD [options]
+A device&apos;s panel in a terminal: its display, a state line and its keys. Arrows, Enter,
+Esc/Backspace, F1, F2 and digits press the device&apos;s keys, Ctrl+C quits.
+
+  --keys KEYS     with --expect: press the keys once the link is up, e.g. &quot;F1 Down Enter&quot;
+                  (Up Down Left Right Enter Esc Backspace F1 F2 0..9)
+  --expect TEXT   without a terminal: wait for TEXT on the display, print the display and
+                  exit with 0 when it appeared, 1 when it did not, 2 when the link failed
+  --timeout S     how many seconds to wait for the text once the link is up
+                  (default 10)
+  --lang ru|en    the language of the program and of this help
+  --help          this help
+  --version       the program&apos;s version
+</translation>
+    </message>
+    <message>
+        <source>Не указано значение после %1</source>
+        <translation>No value after %1</translation>
+    </message>
+    <message>
+        <source>Неизвестный язык &apos;%1&apos; (допустимы ru и en)</source>
+        <translation>Unknown language &apos;%1&apos; (ru or en)</translation>
+    </message>
+    <message>
+        <source>Неизвестный параметр &apos;%1&apos;</source>
+        <translation>Unknown option &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Нужны порт, адрес и скорость</source>
+        <translation>A port, an address and a baud rate are needed</translation>
+    </message>
+    <message>
+        <source>Неверный адрес &apos;%1&apos; (0..%2)</source>
+        <translation>Invalid address &apos;%1&apos; (0..%2)</translation>
+    </message>
+    <message>
+        <source>Неверная скорость &apos;%1&apos; (%2..%3)</source>
+        <translation>Invalid baud rate &apos;%1&apos; (%2..%3)</translation>
+    </message>
+    <message>
+        <source>--keys и --timeout действуют только с --expect</source>
+        <translation>--keys and --timeout work only with --expect</translation>
+    </message>
+    <message>
+        <source>Неизвестная клавиша &apos;%1&apos;</source>
+        <translation>Unknown key &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Больше %1 клавиш в --keys</source>
+        <translation>More than %1 keys in --keys</translation>
+    </message>
+    <message>
+        <source>Неверное время ожидания &apos;%1&apos; (до %2 с)</source>
+        <translation>Invalid timeout &apos;%1&apos; (up to %2 s)</translation>
+    </message>
+</context>
 </TS>

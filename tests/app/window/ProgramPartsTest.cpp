@@ -143,7 +143,8 @@ TEST(CatalogueTest, EveryTranslatedTextOfTheProgramHasItsEnglishText)
     lupdate.setProcessChannelMode(QProcess::MergedChannels);
     lupdate.start(QStringLiteral(VPANEL_LUPDATE),
                   {"-I", VPANEL_SOURCE_DIR, "-extensions", "cpp,h", "-locations", "none",
-                   VPANEL_SOURCE_DIR "/app", VPANEL_SOURCE_DIR "/panel", "-ts", catalogue});
+                   VPANEL_SOURCE_DIR "/app", VPANEL_SOURCE_DIR "/panel", VPANEL_SOURCE_DIR "/term", "-ts",
+                   catalogue});
     ASSERT_TRUE(lupdate.waitForFinished(120000));
     ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAll().toStdString();
 
