@@ -1,6 +1,6 @@
 #include "term/Sessions.h"
 
-#include "app/datafiles/PortAdvice.h"
+#include "datafiles/PortAdvice.h"
 #include "baselib/exceptions/Exception.h"
 #include "term/CursesScreen.h"
 #include "term/StatusTexts.h"

@@ -1,6 +1,6 @@
 // vpanel-term: a device's panel in a terminal, or a script's check of what its display shows.
 
-#include "app/datafiles/DeviceDictionary.h"
+#include "datafiles/DeviceDictionary.h"
 #include "baselib/exceptions/Exception.h"
 #include "baselib/platform/Console.h"
 #include "panel/DeviceLink.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/datafiles/DeviceDictionary.h"
+#include "datafiles/DeviceDictionary.h"
 #include "app/search/FindDeviceForm.h"
 #include "app/search/PortChoices.h"
 #include "app/search/ScanRun.h"

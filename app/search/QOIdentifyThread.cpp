@@ -1,6 +1,6 @@
 #include "app/search/QOIdentifyThread.h"
 
-#include "app/datafiles/PortAdvice.h"
+#include "datafiles/PortAdvice.h"
 #include "link/LineTiming.h"
 #include "link/Replies.h"
 #include "link/Requests.h"

@@ -1,6 +1,6 @@
 #include "app/search/SearchChoices.h"
 
-#include "app/datafiles/ProgramSettings.h"
+#include "datafiles/ProgramSettings.h"
 
 #include <QSettings>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "app/transmission/QOTransmissionThread.h"
 
-#include "app/datafiles/DeviceDictionary.h"
-#include "app/datafiles/PortAdvice.h"
+#include "datafiles/DeviceDictionary.h"
+#include "datafiles/PortAdvice.h"
 #include "link/Keys.h"
 #include "panel/ExchangeRecorder.h"
 #include "panel/LinkTiming.h"

@@ -1,6 +1,6 @@
 #include "app/window/LinkEventPresenter.h"
 
-#include "app/datafiles/DeviceDictionary.h"
+#include "datafiles/DeviceDictionary.h"
 #include "app/log/LogWidget.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // The program's pieces that need no window: screens, command line, resources, catalogue.
 
-#include "app/datafiles/DeviceDictionary.h"
+#include "datafiles/DeviceDictionary.h"
 #include "app/window/PanelScreens.h"
 #include "app/window/StartOptions.h"
 
@@ -143,8 +143,8 @@ TEST(CatalogueTest, EveryTranslatedTextOfTheProgramHasItsEnglishText)
     lupdate.setProcessChannelMode(QProcess::MergedChannels);
     lupdate.start(QStringLiteral(VPANEL_LUPDATE),
                   {"-I", VPANEL_SOURCE_DIR, "-extensions", "cpp,h", "-locations", "none",
-                   VPANEL_SOURCE_DIR "/app", VPANEL_SOURCE_DIR "/panel", VPANEL_SOURCE_DIR "/term", "-ts",
-                   catalogue});
+                   VPANEL_SOURCE_DIR "/app", VPANEL_SOURCE_DIR "/datafiles", VPANEL_SOURCE_DIR "/panel",
+                   VPANEL_SOURCE_DIR "/term", "-ts", catalogue});
     ASSERT_TRUE(lupdate.waitForFinished(120000));
     ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAll().toStdString();
 

@@ -1,4 +1,4 @@
-#include "app/datafiles/DeviceDictionary.h"
+#include "datafiles/DeviceDictionary.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -81,7 +81,7 @@ TEST(DataFileCandidatesTest, WorkingDirectoryThenBesideTheExecutableThenItsPrefi
     EXPECT_EQ(VPanel::installedFileCandidates(name), QStringList{installed});
 
     int argc = 1;
-    char program[] = "app_datafiles_test";
+    char program[] = "datafiles_test";
     char* argv[] = {program, nullptr};
     const QCoreApplication application(argc, argv);
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
@@ -95,7 +95,7 @@ TEST(DataFileCandidatesTest, WorkingDirectoryThenBesideTheExecutableThenItsPrefi
 TEST(DataFileCandidatesTest, TheDictionaryBesideTheExecutableIsFound)
 {
     int argc = 1;
-    char program[] = "app_datafiles_test";
+    char program[] = "datafiles_test";
     char* argv[] = {program, nullptr};
     const QCoreApplication application(argc, argv);
     const QString name = QString::fromLatin1(VPanel::dictionaryFileName);

@@ -1,4 +1,4 @@
-#include "app/datafiles/PortAdvice.h"
+#include "datafiles/PortAdvice.h"
 
 #include "comm/serial/PortAccess.h"
 

@@ -1,4 +1,4 @@
-#include "app/datafiles/ProgramSettings.h"
+#include "datafiles/ProgramSettings.h"
 
 namespace VPanel {
 

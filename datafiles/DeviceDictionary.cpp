@@ -1,4 +1,4 @@
-#include "app/datafiles/DeviceDictionary.h"
+#include "datafiles/DeviceDictionary.h"
 
 #include <QCoreApplication>
 #include <QDir>
