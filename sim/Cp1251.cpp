@@ -1,36 +1,62 @@
 #include "sim/Cp1251.h"
 
+#include "sim/SimErrors.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
 namespace VPanel::Sim {
 
 namespace {
-constexpr wchar_t cyrillicCapitalA = L'\u0410';
-constexpr wchar_t cyrillicSmallYa = L'\u044F';
-constexpr unsigned char cp1251CapitalA = 0xC0;
+constexpr char unencodable = '?';
 
-char encode(wchar_t character)
-{
-    if (character >= 0 && character < 0x80)
-        return static_cast<char>(character);
-    if (character >= cyrillicCapitalA && character <= cyrillicSmallYa)
-        return static_cast<char>(cp1251CapitalA + (character - cyrillicCapitalA));
-    switch (character) {
-    case L'Ё': return static_cast<char>(0xA8);
-    case L'ё': return static_cast<char>(0xB8);
-    case L'№': return static_cast<char>(0xB9);
-    case L'°': return static_cast<char>(0xB0);
-    case L'±': return static_cast<char>(0xB1);
-    default: return '?';
+// One converter per thread: a conversion descriptor keeps state and must not be shared.
+class Converter {
+public:
+    Converter() : m_descriptor(iconv_open("WINDOWS-1251", "WCHAR_T"))
+    {
+        if (m_descriptor == invalidDescriptor())
+            throwSystemError(L"iconv_open");
     }
-}
+    ~Converter() { iconv_close(m_descriptor); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    std::string encode(std::wstring_view text)
+    {
+        // Every code of the page is one byte: the output is never longer than the text.
+        std::string encoded(text.size(), '\0');
+        char* input = const_cast<char*>(reinterpret_cast<const char*>(text.data()));
+        std::size_t inputLeft = text.size() * sizeof(wchar_t);
+        char* output = encoded.data();
+        std::size_t outputLeft = encoded.size();
+        while (inputLeft > 0) {
+            if (iconv(m_descriptor, &input, &inputLeft, &output, &outputLeft) != static_cast<std::size_t>(-1))
+                break;
+            if (errno != EILSEQ && errno != EINVAL)
+                throwSystemError(L"iconv");
+            // A character the page lacks (or an invalid one) takes one place as '?'.
+            *output++ = unencodable;
+            --outputLeft;
+            input += sizeof(wchar_t);
+            inputLeft -= sizeof(wchar_t);
+        }
+        encoded.resize(encoded.size() - outputLeft);
+        return encoded;
+    }
+
+private:
+    static iconv_t invalidDescriptor() { return reinterpret_cast<iconv_t>(-1); }
+
+    iconv_t m_descriptor;
+};
 } // namespace
 
 std::string toCp1251(std::wstring_view text)
 {
-    std::string encoded;
-    encoded.reserve(text.size());
-    for (wchar_t character : text)
-        encoded.push_back(encode(character));
-    return encoded;
+    thread_local Converter converter;
+    return converter.encode(text);
 }
 
 } // namespace VPanel::Sim

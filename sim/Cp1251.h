@@ -5,8 +5,8 @@
 
 namespace VPanel::Sim {
 
-// The display's 8-bit codes of a text: ASCII as is, Cyrillic letters and the few signs the
-// firmware shows in the Windows-1251 code page, anything else '?'.
+// The display's 8-bit codes of a text in the Windows-1251 code page; a character the page
+// lacks becomes '?'.
 std::string toCp1251(std::wstring_view text);
 
 } // namespace VPanel::Sim

@@ -1,23 +1,23 @@
 #include "sim/Options.h"
 
-#include "baselib/platform/Console.h"
 #include "link/Contents.h"
 #include "sim/PortPublication.h"
 #include "sim/SimErrors.h"
 
-#include <boost/algorithm/string/split.hpp>
 #include <boost/algorithm/string/classification.hpp>
+#include <boost/algorithm/string/split.hpp>
 #include <boost/lexical_cast.hpp>
+#include <boost/program_options.hpp>
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 #include <tuple>
 #include <utility>
 
 namespace VPanel::Sim {
 
 namespace {
+namespace po = boost::program_options;
 using std::chrono::milliseconds;
 
 constexpr unsigned long maxMilliseconds = 3'600'000;
@@ -27,41 +27,91 @@ constexpr unsigned long maxBaudRate = 4'000'000;
 constexpr unsigned long maxConsoleRows = VPanel::Link::exchangeRows;
 constexpr unsigned long maxConsolePlaces = 40;
 
-const char* const valueOptions[] = {
-    "--port", "--device", "--glyphs", "--baud", "--seed", "--drop", "--corrupt", "--split", "--split-gap",
-    "--delay", "--silent-after", "--silent-for", "--console-version", "--console", "--extra-byte",
-    "--replay", "--lang",
-};
-
-bool takesValue(const std::string& name)
-{
-    return std::any_of(std::begin(valueOptions), std::end(valueOptions), [&](const char* option) { return name == option; });
-}
+// Long options only, spelled out in full: a shortened name that the library would complete
+// could silently mean another option once one is added. "-h" is the one short form.
+constexpr int commandLineStyle = po::command_line_style::allow_long | po::command_line_style::long_allow_adjacent |
+                                 po::command_line_style::long_allow_next | po::command_line_style::allow_short |
+                                 po::command_line_style::allow_dash_for_short |
+                                 po::command_line_style::short_allow_next;
 
 struct Option {
     std::string name;
     std::string value;
 };
 
-std::vector<Option> split(const std::vector<std::string>& words)
+// The descriptions carry no texts: the help is written out in both languages by usage(), as
+// the library measures its columns in bytes and would misalign the Russian one.
+void addFaultOptions(po::options_description& options)
 {
+    const auto value = [] { return po::value<std::string>(); };
+    options.add_options()("drop", value())("corrupt", value())("split", value())("split-gap", value())(
+        "delay", value())("wrong-address", "")("silent-after", value())("silent-for", value())(
+        "console-version", value())("console-off", "")("device-off-at-stop", "")("short-identification", "")(
+        "extra-byte", value())("cut-exchange", "");
+}
+
+const po::options_description& programOptions()
+{
+    static const po::options_description options = [] {
+        const auto value = [] { return po::value<std::string>(); };
+        po::options_description described;
+        described.add_options()("port", value())("device", value())("glyphs", value())("console", value())(
+            "baud", value())("no-pace", "")("only-own-rate", "")("verbose", "")("control", "")("seed", value())(
+            "replay", value())("lang", value())("help,h", "")("version", "");
+        addFaultOptions(described);
+        return described;
+    }();
+    return options;
+}
+
+const po::options_description& controlLineOptions()
+{
+    static const po::options_description options = [] {
+        po::options_description described;
+        described.add_options()("no-faults", "");
+        addFaultOptions(described);
+        return described;
+    }();
+    return options;
+}
+
+// The value a "--name=value" word gave to an option that takes none.
+std::string adjacentValue(const std::vector<std::string>& words, const std::string& name)
+{
+    for (const std::string& word : words)
+        if (word.rfind(name + "=", 0) == 0)
+            return word.substr(name.size() + 1);
+    return {};
+}
+
+// The options in the order given, each named as it is spelled ("--port"); the library's
+// complaints become the simulator's own messages.
+std::vector<Option> split(const std::vector<std::string>& words, const po::options_description& described)
+{
+    // The library would take the words after a "--" as arguments; none are wanted here.
+    if (std::find(words.begin(), words.end(), "--") != words.end())
+        throwSimulatorError(SimMessage::UnknownOption, "--");
+    po::parsed_options parsed(&described);
+    try {
+        parsed = po::command_line_parser(words).options(described).style(commandLineStyle).run();
+    } catch (const po::unknown_option& error) {
+        throwSimulatorError(SimMessage::UnknownOption, error.get_option_name());
+    } catch (const po::invalid_command_line_syntax& error) {
+        const std::string name = error.get_option_name();
+        if (error.kind() == po::invalid_command_line_syntax::missing_parameter)
+            throwSimulatorError(SimMessage::MissingValue, name);
+        throwSimulatorError(SimMessage::BadValue, adjacentValue(words, name), name);
+    } catch (const po::error_with_option_name& error) {
+        throwSimulatorError(SimMessage::UnknownOption, error.get_option_name());
+    } catch (const po::error& error) {
+        throwSimulatorError(SimMessage::UnexpectedArgument, error.what());
+    }
     std::vector<Option> options;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (word.rfind("--", 0) != 0 && word != "-h")
-            throwSimulatorError(SimMessage::UnexpectedArgument, word);
-        const auto equals = word.find('=');
-        if (equals != std::string::npos) {
-            options.push_back({word.substr(0, equals), word.substr(equals + 1)});
-            continue;
-        }
-        if (!takesValue(word)) {
-            options.push_back({word, {}});
-            continue;
-        }
-        if (i + 1 >= words.size())
-            throwSimulatorError(SimMessage::MissingValue, word);
-        options.push_back({word, words[++i]});
+    for (const po::basic_option<char>& option : parsed.options) {
+        if (option.position_key != -1 || option.string_key.empty())
+            throwSimulatorError(SimMessage::UnexpectedArgument,
+                                option.original_tokens.empty() ? std::string() : option.original_tokens.front());
+        options.push_back({"--" + option.string_key, option.value.empty() ? std::string() : option.value.front()});
     }
     return options;
 }
@@ -182,20 +232,13 @@ bool applyFault(const Option& option, Faults& faults)
         return false;
     return true;
 }
-
-void checkNoValue(const Option& option)
-{
-    if (!option.value.empty() && !takesValue(option.name))
-        throwSimulatorError(SimMessage::BadValue, option.value, option.name);
-}
 } // namespace
 
 ProgramOptions parseArguments(const std::vector<std::string>& arguments)
 {
     ProgramOptions options;
     SimulatorOptions& simulator = options.simulator;
-    for (const Option& option : split(arguments)) {
-        checkNoValue(option);
+    for (const Option& option : split(arguments, programOptions())) {
         const std::string& name = option.name;
         if (applyFault(option, simulator.faults))
             continue;
@@ -225,15 +268,13 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
             options.verbose = true;
         } else if (name == "--control") {
             options.control = true;
-        } else if (name == "--help" || name == "-h") {
+        } else if (name == "--help") {
             options.help = true;
         } else if (name == "--version") {
             options.version = true;
         } else if (name == "--lang") {
             if (option.value != "ru" && option.value != "en")
                 throwSimulatorError(SimMessage::BadValue, option.value, option.name);
-        } else {
-            throwSimulatorError(SimMessage::UnknownOption, name);
         }
     }
     if (simulator.devices.empty())
@@ -252,106 +293,13 @@ void applyFaultLine(const std::string& line, Faults& faults)
     boost::split(words, line, boost::is_any_of(" \t\r\n"), boost::token_compress_on);
     words.erase(std::remove(words.begin(), words.end(), std::string()), words.end());
     Faults changed = faults;
-    for (const Option& option : split(words)) {
-        checkNoValue(option);
+    for (const Option& option : split(words, controlLineOptions())) {
         if (option.name == "--no-faults")
             changed = Faults{};
-        else if (!applyFault(option, changed))
-            throwSimulatorError(SimMessage::UnknownOption, option.name);
+        else
+            applyFault(option, changed);
     }
     faults = changed;
-}
-
-bool wantsEnglish(const std::vector<std::string>& arguments)
-{
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i].rfind("--lang=", 0) == 0)
-            return arguments[i] == "--lang=en";
-        if (arguments[i] == "--lang" && i + 1 < arguments.size())
-            return arguments[i + 1] == "en";
-    }
-    return KelConsole::localeWantsEnglish();
-}
-
-std::string usage(bool english)
-{
-    if (english)
-        return "Usage: vpanel-devsim [options]\n"
-               "Simulated devices with a console on a pseudo-terminal published as port COMn.\n"
-               "\n"
-               "  --port COMn              the port name (default: the first free from COM100)\n"
-               "  --device A[:ID[:MA.MI]]  a device at address A with identifier ID and software\n"
-               "                           version MA.MI (default 1:7:1.0); may be repeated\n"
-               "  --glyphs N               the number of the console's glyphs (default 8)\n"
-               "  --console RxP            a console of R rows (1..4) of P places (1..40), default 4x20\n"
-               "  --baud N                 the line rate replies are paced at (default: the one\n"
-               "                           the computer set)\n"
-               "  --no-pace                reply at once, without the transmission delay\n"
-               "  --only-own-rate          with --baud: take requests at another rate for noise\n"
-               "  --verbose                print every frame in hexadecimal and the libraries'\n"
-               "                           trace (without it only under KEL_TRACE=1)\n"
-               "  --control                read fault options from standard input\n"
-               "  --seed N                 the seed of the fault generator\n"
-               "  --replay FILE            answer with the replies of the program's recording\n"
-               "                           (vpanel --record), in order for each kind of request\n"
-               "  --lang ru|en             the language of this help\n"
-               "  --help                   print this help and exit\n"
-               "  --version                print the version and exit\n"
-               "\n"
-               "Faults (also as lines on standard input under --control):\n"
-               "  --drop P                 do not answer, with probability P (0..1)\n"
-               "  --corrupt P              change one byte of a reply, with probability P\n"
-               "  --split P                break a reply by a pause, with probability P\n"
-               "  --split-gap MS           the length of that pause (default 60 ms)\n"
-               "  --delay MS               delay every reply\n"
-               "  --wrong-address          answer from another address\n"
-               "  --silent-after N         fall silent after N requests\n"
-               "  --silent-for MS          stay silent MS ms (without --silent-after: from the first)\n"
-               "  --console-version V      report console version V\n"
-               "  --console-off            the console is off at start\n"
-               "  --device-off-at-stop     the device is off when the session stops\n"
-               "  --short-identification   answer the identification with 7 bytes, no software version\n"
-               "  --extra-byte CMD         one byte too many in the replies to command CMD (e.g. 0x13)\n"
-               "  --cut-exchange           exchange replies end at their first flag byte\n"
-               "  --no-faults              (on standard input) clear all faults\n";
-    return "Использование: vpanel-devsim [параметры]\n"
-           "Имитатор устройств с консолью на псевдотерминале, опубликованном как порт COMn.\n"
-           "\n"
-           "  --port COMn              имя порта (по умолчанию первое свободное от COM100)\n"
-           "  --device A[:ID[:MA.MI]]  устройство с адресом A, идентификатором ID и версией ПО\n"
-           "                           MA.MI (по умолчанию 1:7:1.0); можно повторять\n"
-           "  --glyphs N               число символьных матриц консоли (по умолчанию 8)\n"
-           "  --console RxP            консоль из R строк (1..4) по P мест (1..40), по умолчанию 4x20\n"
-           "  --baud N                 скорость линии для выдачи ответов (по умолчанию та,\n"
-           "                           что установил компьютер)\n"
-           "  --no-pace                отвечать сразу, без задержки передачи\n"
-           "  --only-own-rate          с --baud: запросы на другой скорости принимать за шум\n"
-           "  --verbose                печатать каждый кадр в шестнадцатеричном виде и трассу\n"
-           "                           библиотек (без него она видна только при KEL_TRACE=1)\n"
-           "  --control                читать параметры неисправностей со стандартного входа\n"
-           "  --seed N                 начальное значение генератора неисправностей\n"
-           "  --replay ФАЙЛ            отвечать ответами из записи обмена программы (vpanel\n"
-           "                           --record) по порядку для каждого вида запроса\n"
-           "  --lang ru|en             язык этой справки\n"
-           "  --help                   напечатать эту справку и выйти\n"
-           "  --version                напечатать версию и выйти\n"
-           "\n"
-           "Неисправности (также строками на стандартном входе при --control):\n"
-           "  --drop P                 не отвечать с вероятностью P (0..1)\n"
-           "  --corrupt P              исказить один байт ответа с вероятностью P\n"
-           "  --split P                разорвать ответ паузой с вероятностью P\n"
-           "  --split-gap MS           длительность паузы разрыва (по умолчанию 60 мс)\n"
-           "  --delay MS               задержать каждый ответ\n"
-           "  --wrong-address          отвечать с чужого адреса\n"
-           "  --silent-after N         замолчать после N запросов\n"
-           "  --silent-for MS          молчать MS мс (без --silent-after: с первого запроса)\n"
-           "  --console-version V      сообщать версию консоли V\n"
-           "  --console-off            консоль выключена при старте\n"
-           "  --device-off-at-stop     устройство выключено при остановке\n"
-           "  --short-identification   отвечать на идентификацию 7 байтами, без версии ПО\n"
-           "  --extra-byte CMD         лишний байт в ответах на команду CMD (например 0x13)\n"
-           "  --cut-exchange           ответы обмена обрываются на первом байте флагов\n"
-           "  --no-faults              (на стандартном входе) отменить все неисправности\n";
 }
 
 } // namespace VPanel::Sim

@@ -2,6 +2,7 @@
 
 #include "link/Contents.h"
 #include "sim/Faults.h"
+#include "sim/OptionsHelp.h"
 #include "sim/Simulator.h"
 
 #include <string>
@@ -27,9 +28,5 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments);
 // One control line of fault options, e.g. "--drop 0.2 --delay 30"; "--no-faults" clears them
 // all first. Throws SimulatorException and leaves `faults` alone when a word is wrong.
 void applyFaultLine(const std::string& line, Faults& faults);
-
-// English under "--lang en", Russian under "--lang ru", otherwise as the locale asks.
-bool wantsEnglish(const std::vector<std::string>& arguments);
-std::string usage(bool english);
 
 } // namespace VPanel::Sim

@@ -2,48 +2,24 @@
 
 #include "app/keypad/KeyTranslation.h"
 #include "app/keypad/QOInputButton.h"
-#include "link/ScanCodes.h"
 
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGridLayout>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QSize>
 
 #include <algorithm>
 #include <utility>
 
-// Resources must be registered from outside any namespace; the keypad lives in a
-// static library, so nothing else would pull its icons into the program.
-static void registerKeypadResources()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(keypad);
-        return true;
-    }();
-    (void)registered;
-}
-
 namespace {
-
-namespace ScanCode = VPanel::Link::ScanCode;
 
 constexpr QSize buttonSize{40, 40};
 constexpr QSize numpadIconSize{35, 35};
-constexpr int maxKeyCode = 255;
-// Keyboard keys whose codes also go to the device directly, besides their buttons: Esc and the digits.
-constexpr int firstDirectCode = ScanCode::Escape;
-constexpr int lastDirectCode = ScanCode::Digit0;
 
 const char* const numpadHiddenStyle = "border: 3px groove #FF3333; ";
 const char* const numpadShownStyle = "border: 2px groove #33FF66;";
 const char* const highlightStyle = "background-color: rgb(255, 183, 94);";
-
-bool isDirectCode(int code)
-{
-    return code >= firstDirectCode && code <= lastDirectCode;
-}
 
 } // namespace
 
@@ -56,36 +32,9 @@ QOInputDevice::QOInputDevice(QWidget* parent)
     connect(&releaseTimer, &QTimer::timeout, this, &QOInputDevice::flushPendingRelease);
 }
 
-QOKeyTable QOInputDevice::standardKeys()
-{
-    registerKeypadResources();
-    const auto text = [](const QString& label, int code) { return QOKeyCell{label, code}; };
-    const auto digit = [](int value) { return QOKeyCell{QString("%1").arg(value), ScanCode::digit(value)}; };
-    const auto icon = [](const char* path, int code) { return QOKeyCell{QIcon(path), code}; };
-    const QOKeyCell none{QVariant(), placeholderCode};
-    return {
-        {none, none, icon(":/Resources/numpad.png", numpadToggleCode), digit(1), digit(2), digit(3)},
-        {text("F1", ScanCode::F1), icon(":/Resources/ARW06UP.ICO", ScanCode::Up), text("F2", ScanCode::F2), digit(4),
-         digit(5), digit(6)},
-        {icon(":/Resources/ARW06LT.ICO", ScanCode::Left), icon(":/Resources/ARW06DN.ICO", ScanCode::Down),
-         icon(":/Resources/ARW06RT.ICO", ScanCode::Right), digit(7), digit(8), digit(9)},
-        {text("Esc", ScanCode::Backspace), none, text("Enter", ScanCode::Enter), none, digit(0), none},
-    };
-}
-
-QStringList QOInputDevice::standardToolTips()
-{
-    QStringList tips(24);
-    tips[6] = QT_TRANSLATE_NOOP("QOInputDevice", "Быстрая клавиша - F1");
-    tips[8] = QT_TRANSLATE_NOOP("QOInputDevice", "Быстрая клавиша - F2");
-    tips[18] = QT_TRANSLATE_NOOP("QOInputDevice", "Быстрая клавиша - Backspace, Esc");
-    tips[20] = QT_TRANSLATE_NOOP("QOInputDevice", "Быстрая клавиша - Enter");
-    return tips;
-}
-
 void QOInputDevice::addKey(const QVariant& content, int code, const QString& toolTip)
 {
-    if (code > maxKeyCode)
+    if (code > KeyTable::maxKeyCode)
         code = placeholderCode;
 
     auto* key = new QOInputButton(content, code, this);
@@ -235,7 +184,7 @@ void QOInputDevice::keyPressEvent(QKeyEvent* event)
         return;
     flushPendingRelease();
     keyboardHeld.insert(*code);
-    if (isDirectCode(*code))
+    if (KeyTable::goesToDeviceDirectly(*code))
         emit codePressButton(*code);
     if (QOInputButton* key = firstWithCode(*code, false)) {
         if (event->modifiers() & Qt::ControlModifier)
@@ -269,7 +218,7 @@ void QOInputDevice::releaseKey(int code)
 {
     keyboardHeld.erase(code);
     // A locked key stays held on the device: the direct release would undo the lock.
-    if (isDirectCode(code) && !isLockedCode(code))
+    if (KeyTable::goesToDeviceDirectly(code) && !isLockedCode(code))
         emit codeReleaseButton(code);
     if (QOInputButton* key = firstWithCode(code, true))
         key->releaseButton();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/ScanCodes.h"
+#include "app/keypad/KeyTable.h"
 
 #include <QByteArray>
 #include <QList>
@@ -22,15 +22,6 @@ class QGridLayout;
 class QKeyEvent;
 class QOInputButton;
 
-// One cell of a keypad table: the button's text or icon and its key code.
-struct QOKeyCell {
-    QVariant content;
-    int code = -1;
-};
-
-// Rows of cells; a button's number is its row * columns + column.
-using QOKeyTable = QVector<QVector<QOKeyCell>>;
-
 // The on-screen keypad: a grid of QOInputButtons plus the PC keyboard (while the
 // keypad holds the keyboard grab). Every press and release of a key becomes
 // codePressButton / codeReleaseButton with the device's key code (set-1 scan codes).
@@ -38,8 +29,8 @@ class QOInputDevice : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int numpadToggleCode = VPanel::Link::ScanCode::NumLock;
-    static constexpr int placeholderCode = -1;
+    static constexpr int numpadToggleCode = KeyTable::numpadToggleCode;
+    static constexpr int placeholderCode = KeyTable::placeholderCode;
     static constexpr int maxGroupButtons = 200;
     // X repeats a held key as a release and a press at the same event time, and Qt does not
     // mark every such pair as auto-repeat: a press this soon after the release of the same key
@@ -50,10 +41,8 @@ public:
 
     explicit QOInputDevice(QWidget* parent = nullptr);
 
-    // The device's standard 4 x 6 keypad and its tool tips, one per button number.
-    // Tool tips are source texts of this class's translation context.
-    static QOKeyTable standardKeys();
-    static QStringList standardToolTips();
+    static QOKeyTable standardKeys() { return KeyTable::standardKeys(); }
+    static QStringList standardToolTips() { return KeyTable::standardToolTips(); }
 
     // toolTip is a source text of this class's translation context: the keypad
     // translates it and translates it again when the language changes.

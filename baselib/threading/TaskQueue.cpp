@@ -2,16 +2,13 @@
 
 #include "baselib/exceptions/ExceptionTree.h"
 #include "baselib/platform/Console.h"
-#include "baselib/signals/SignalRaiser.h"
 #include "baselib/threading/Condition.h"
-
-#include <boost/core/demangle.hpp>
+#include "baselib/threading/TaskQueueListeners.h"
 
 #include <sched.h>
 
 #include <atomic>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -26,18 +23,6 @@ namespace {
 // to back usually arrive meanwhile, and catching them awake spares a sleep and a wake-up
 // per task.
 constexpr int yieldsBeforeSleep = 4;
-
-std::wstring signatureText(const char* prettyFunction)
-{
-    return std::wstring(prettyFunction, prettyFunction + std::strlen(prettyFunction));
-}
-
-template <class Object>
-std::wstring className(const Object& object)
-{
-    const std::string name = boost::core::demangle(typeid(object).name());
-    return std::wstring(name.begin(), name.end());
-}
 
 } // namespace
 
@@ -55,7 +40,7 @@ public:
     void interruptCurrentTask();
     std::size_t waitingCount() const { return m_waitingCount.load(std::memory_order_acquire); }
 
-    TaskQueueSubject subject;
+    TaskQueueListeners listeners;
 
 private:
     struct Entry {
@@ -92,28 +77,6 @@ private:
     // the caller then takes the mutex and clears the slot.
     void endBody(Task& task, bool owned, bool bodyEndMarked);
 
-    template <class... Arguments>
-    void raise(void (TaskQueueSignals::*signal)(TaskQueue&, Task&), Arguments&&... arguments)
-    {
-        const KelBase::SignalRaiser<TaskQueueSubject> raiser(subject);
-        raiser(signal, arguments...);
-    }
-
-    // Tells every listener, reporting (not passing on) what one of them throws: the task's
-    // run goes on whatever its listeners do.
-    void raiseReporting(void (TaskQueueSignals::*signal)(TaskQueue&, Task&), TaskQueue& queue, Task& task,
-                        const char* signature)
-    {
-        const KelBase::SignalRaiser<TaskQueueSubject> raiser(subject);
-        raiser.raiseEach(
-            [signature](const TaskQueueSubject::Observer& listener, const std::exception& error) {
-                KelConsole::writeErrorReport(signatureText(signature) +
-                                             L": Необработанное исключение во время исполнения\n(" +
-                                             KelBase::exceptionMessage(error) + L")\nСлушатель " + className(listener));
-            },
-            signal, queue, task);
-    }
-
     Mutex m_mutex;
     // The queue's own loop sleeps on m_arrival while no task waits; only it waits there, so
     // that a push wakes one thread. Every other wait (for the running slot, the end of an
@@ -141,7 +104,7 @@ void TaskQueue::Impl::push(TaskQueue& queue, Task& task, std::unique_ptr<Task>* 
 {
     // Without listeners there is nothing to wait for: the task can start at once. Looked at
     // once per push, so that processing a task need not take the subject's lock for nothing.
-    const bool announce = subject.observerCount() != 0;
+    const bool announce = listeners.any();
     std::uint64_t sequence = 0;
     {
         const ScopedLock lock(m_mutex);
@@ -162,7 +125,7 @@ void TaskQueue::Impl::push(TaskQueue& queue, Task& task, std::unique_ptr<Task>* 
         std::uint64_t sequence;
         ~AnnouncementEnd() { impl.finishAnnouncement(sequence); }
     } const end{*this, sequence};
-    raise(&TaskQueueSignals::taskPushed, queue, task);
+    listeners.pushed(queue, task);
 }
 
 void TaskQueue::Impl::finishAnnouncement(std::uint64_t sequence)
@@ -228,12 +191,11 @@ bool TaskQueue::Impl::takeNext(const TaskQueue& queue, bool ownLoop)
 void TaskQueue::Impl::runTask(TaskQueue& queue, Task& task, bool listened, const char* signature)
 {
     if (listened)
-        raiseReporting(&TaskQueueSignals::taskStarted, queue, task, signature);
+        listeners.started(queue, task, signature);
     try {
         task.run(queue);
     } catch (const std::exception& error) {
-        KelConsole::writeErrorReport(signatureText(signature) + L": Необработанное исключение во время исполнения\n(" +
-                                     KelBase::exceptionMessage(error) + L")\nЗадача " + className(task));
+        reportEscapedException(signature, error, L"Задача", typeid(task));
     }
     if (!listened)
         return;
@@ -243,8 +205,7 @@ void TaskQueue::Impl::runTask(TaskQueue& queue, Task& task, bool listened, const
         m_running.bodyRunning = false;
         interrupted = m_running.interrupted;
     }
-    raiseReporting(interrupted ? &TaskQueueSignals::taskInterrupted : &TaskQueueSignals::taskFinished, queue, task,
-                   signature);
+    listeners.ended(queue, task, interrupted, signature);
 }
 
 void TaskQueue::Impl::endBody(Task& task, bool owned, bool bodyEndMarked)
@@ -335,7 +296,7 @@ void TaskQueue::waitAll() { m_impl->waitAll(); }
 
 void TaskQueue::interruptCurrentTask() { m_impl->interruptCurrentTask(); }
 
-TaskQueueSubject& TaskQueue::signalSubject() { return m_impl->subject; }
+TaskQueueSubject& TaskQueue::signalSubject() { return m_impl->listeners.subject(); }
 
 int TaskQueue::execute()
 {

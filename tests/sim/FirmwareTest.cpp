@@ -158,4 +158,19 @@ TEST(GlyphPictures, ExtraGlyphsDifferFromEachOther)
               (VPanel::Link::Glyph{0x10, 0, 0, 0, 0, 0, 0, 0x01}));
 }
 
+TEST(Cp1251, DisplayCodesOnePerCharacterAndQuestionMarksForTheRest)
+{
+    const std::pair<std::wstring, std::string> rows[] = {
+        {L"", ""},
+        {L"Az 09-+", "Az 09-+"},
+        {L"АЯая", "\xC0\xDF\xE0\xFF"},
+        {L"Ёё№°±", "\xA8\xB8\xB9\xB0\xB1"},
+        {L"x中y", "x?y"},
+        {L"\U0001F600\U0001F600.", "??."},
+        {std::wstring(1, wchar_t(0xD800)) + L"ю", "?\xFE"},
+    };
+    for (const auto& [text, codes] : rows)
+        EXPECT_EQ(toCp1251(text), codes) << codes;
+}
+
 } // namespace

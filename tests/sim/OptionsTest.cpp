@@ -71,14 +71,24 @@ TEST(ProgramOptionsTest, WrongArgumentsNameTheirFault)
         {"--device", "1:70000"}, {"--glyphs", "-1"}, {"--baud", "0"}, {"--delay", "9999999"},
         {"stray"},        {"--verbose=yes"}, {"--console", "5x20"}, {"--console", "2x0"}, {"--console", "216"},
         {"--extra-byte", "0x"}, {"--extra-byte", "0x1g"}, {"--extra-byte", "70000"}, {"--replay", "/nonexistent"},
-        {"--lang", "fr"},
+        {"--lang", "fr"}, {"--"}, {"--verb"}, {"--help", "--", "stray"}, {"-x"},
     };
     for (const auto& arguments : wrong)
         EXPECT_THROW(parseArguments(arguments), SimulatorException) << arguments[0];
-    try {
-        parseArguments({"--drop", "1.5"});
-    } catch (const SimulatorException& error) {
-        EXPECT_STREQ(error.message(), L"Недопустимое значение '1.5' параметра '--drop'");
+    const std::pair<std::vector<std::string>, const wchar_t*> named[] = {
+        {{"--drop", "1.5"}, L"Недопустимое значение '1.5' параметра '--drop'"},
+        {{"--seed", "1", "--drop"}, L"Параметру '--drop' нужно значение"},
+        {{"--frobnicate", "1"}, L"Неизвестный параметр '--frobnicate'"},
+        {{"--verbose=yes"}, L"Недопустимое значение 'yes' параметра '--verbose'"},
+        {{"--device", "1", "stray"}, L"Лишний аргумент 'stray'"},
+    };
+    for (const auto& [arguments, message] : named) {
+        try {
+            parseArguments(arguments);
+            ADD_FAILURE() << arguments[0];
+        } catch (const SimulatorException& error) {
+            EXPECT_STREQ(error.message(), message);
+        }
     }
 }
 
@@ -90,7 +100,8 @@ TEST(ProgramOptionsTest, ControlLinesChangeFaultsOrNothing)
     EXPECT_EQ(faults.replyDelay, milliseconds(20));
     EXPECT_TRUE(faults.wrongAddress);
 
-    EXPECT_THROW(applyFaultLine("--corrupt 1 --port COM3", faults), SimulatorException);
+    for (const char* wrong : {"--corrupt 1 --port COM3", "--corrupt 1 -h", "--corrupt 1 --cut"})
+        EXPECT_THROW(applyFaultLine(wrong, faults), SimulatorException) << wrong;
     EXPECT_EQ(faults.corruptProbability, 0.0);
 
     applyFaultLine("--no-faults --split 1", faults);
