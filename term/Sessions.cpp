@@ -90,7 +90,8 @@ int terminationSignals()
 {
     sigset_t termination;
     sigemptyset(&termination);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    // Ctrl+\ too: its default would leave the terminal raw and the device without a stop.
+    for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
         sigaddset(&termination, signal);
     pthread_sigmask(SIG_BLOCK, &termination, nullptr);
     ::signal(SIGPIPE, SIG_IGN);

@@ -14,7 +14,7 @@ inline constexpr int exitDone = 0;
 inline constexpr int exitTextNotSeen = 1;
 inline constexpr int exitFailed = 2;
 
-// SIGINT, SIGTERM and SIGHUP blocked for every thread from here on (call it before any starts)
+// SIGINT, SIGQUIT, SIGTERM and SIGHUP blocked for every thread from here on (call it before any starts)
 // and readable from the returned descriptor instead; a reader that goes away is no signal.
 int terminationSignals();
 
