@@ -28,11 +28,16 @@ constexpr unsigned long maxConsoleRows = VPanel::Link::exchangeRows;
 constexpr unsigned long maxConsolePlaces = 40;
 
 // Long options only, spelled out in full: a shortened name that the library would complete
-// could silently mean another option once one is added. "-h" is the one short form.
+// could silently mean another option once one is added.
 constexpr int commandLineStyle = po::command_line_style::allow_long | po::command_line_style::long_allow_adjacent |
-                                 po::command_line_style::long_allow_next | po::command_line_style::allow_short |
-                                 po::command_line_style::allow_dash_for_short |
-                                 po::command_line_style::short_allow_next;
+                                 po::command_line_style::long_allow_next;
+// The one short form, a whole word only: "-hv" is a stray argument, not "-h" with a value.
+std::pair<std::string, std::string> shortHelp(const std::string& word)
+{
+    if (word == "-h")
+        return {"help", {}};
+    return {};
+}
 
 struct Option {
     std::string name;
@@ -57,7 +62,7 @@ const po::options_description& programOptions()
         po::options_description described;
         described.add_options()("port", value())("device", value())("glyphs", value())("console", value())(
             "baud", value())("no-pace", "")("only-own-rate", "")("verbose", "")("control", "")("seed", value())(
-            "replay", value())("lang", value())("help,h", "")("version", "");
+            "replay", value())("lang", value())("help", "")("version", "");
         addFaultOptions(described);
         return described;
     }();
@@ -93,7 +98,12 @@ std::vector<Option> split(const std::vector<std::string>& words, const po::optio
         throwSimulatorError(SimMessage::UnknownOption, "--");
     po::parsed_options parsed(&described);
     try {
-        parsed = po::command_line_parser(words).options(described).style(commandLineStyle).run();
+        po::command_line_parser parser(words);
+        parser.options(described).style(commandLineStyle);
+        // A control line has no help to ask for: "-h" there is as wrong as any stray word.
+        if (described.find_nothrow("help", false))
+            parser.extra_parser(shortHelp);
+        parsed = parser.run();
     } catch (const po::unknown_option& error) {
         throwSimulatorError(SimMessage::UnknownOption, error.get_option_name());
     } catch (const po::invalid_command_line_syntax& error) {

@@ -2,10 +2,13 @@
 
 #include "baselib/exceptions/Exception.h"
 #include "term/KeyNames.h"
+#include "term/StatusTexts.h"
 
 #include <curses.h>
+#include <term.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace VPanel::Term {
@@ -19,8 +22,17 @@ constexpr int frameWidth = 1;
 CursesScreen::CursesScreen()
 {
     m_screen = newterm(nullptr, stdout, stdin);
-    if (!m_screen)
-        throw KelBase::RuntimeException(L"newterm");
+    const char* const cursorAddressing = m_screen ? tigetstr("cup") : nullptr;
+    // Without cursor addressing (TERM=dumb) every draw would run on as one long line.
+    if (!cursorAddressing || cursorAddressing == reinterpret_cast<const char*>(-1)) {
+        if (m_screen) {
+            endwin();
+            delscreen(m_screen);
+        }
+        const char* const name = std::getenv("TERM");
+        const QString text = StatusTexts::unsuitableTerminal(QString::fromLocal8Bit(name ? name : ""));
+        throw KelBase::RuntimeException(text.toStdWString());
+    }
     set_escdelay(escapeDelay_ms);
     // Ctrl+C still raises SIGINT, which the program takes as its stop.
     cbreak();
@@ -62,9 +74,9 @@ void CursesScreen::draw(const View& view, const QString& stateLine, const QStrin
         mvaddch(rows + frameWidth, 0, ACS_LLCORNER);
         mvaddch(rows + frameWidth, places + frameWidth, ACS_LRCORNER);
     }
-    const std::vector<std::string> lines = view.screen.text();
+    const std::vector<std::string> rowTexts = view.screen.text();
     for (int row = 0; row < rows; ++row)
-        put(row + frameWidth, frameWidth, QString::fromStdString(lines[static_cast<std::size_t>(row)]), A_BOLD);
+        put(row + frameWidth, frameWidth, QString::fromStdString(rowTexts[static_cast<std::size_t>(row)]), A_BOLD);
     const int below = rows > 0 ? rows + 2 * frameWidth : 0;
     put(below, 0, stateLine, view.state.alarm ? A_REVERSE : A_NORMAL);
     put(below + 1, 0, legend, A_DIM);

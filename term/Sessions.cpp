@@ -40,6 +40,10 @@ Woken waitFor(const ViewFeed& feed, int stopSignals, bool input, int timeout_ms)
         (void)read(stopSignals, &info, sizeof info);
         return Woken::Signal;
     }
+    // A terminal that hung up without a SIGHUP to us (not our controlling one) would stay
+    // readable for ever: gone is gone.
+    if (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL))
+        return Woken::Signal;
     return fds[1].revents ? Woken::Changed : Woken::Input;
 }
 
@@ -86,7 +90,8 @@ int terminationSignals()
 {
     sigset_t termination;
     sigemptyset(&termination);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+    // Ctrl+\ too: its default would leave the terminal raw and the device without a stop.
+    for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
         sigaddset(&termination, signal);
     pthread_sigmask(SIG_BLOCK, &termination, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
@@ -101,7 +106,9 @@ int runInTerminal(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals)
     bool stopping = false;
     View view;
     {
+        // A terminal that cannot show the panel stops us before the device hears of it.
         CursesScreen terminal;
+        link.start();
         for (;;) {
             view = feed.snapshot();
             terminal.draw(view, StatusTexts::stateLine(view.state), StatusTexts::legend());
@@ -131,6 +138,7 @@ int runInTerminal(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals)
 
 int runScript(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals, const Script& script, std::FILE* out)
 {
+    link.start();
     const Clock::time_point startUpDeadline = Clock::now() + startUpBound;
     View view = feed.snapshot();
     while (!view.state.live && !view.state.ended) {

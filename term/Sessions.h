@@ -14,15 +14,17 @@ inline constexpr int exitDone = 0;
 inline constexpr int exitTextNotSeen = 1;
 inline constexpr int exitFailed = 2;
 
-// SIGINT, SIGTERM and SIGHUP blocked for every thread from here on (call it before any starts)
+// SIGINT, SIGQUIT, SIGTERM and SIGHUP blocked for every thread from here on (call it before any starts)
 // and readable from the returned descriptor instead; a reader that goes away is no signal.
 int terminationSignals();
 
-// Both run the started link until it ends, stopping it when a termination signal comes, and
-// leave it ended, its stop packet sent.
+// Both start the link and run it until it ends, stopping it when a termination signal comes,
+// and leave it ended, its stop packet sent.
 
 // The display, state line and legend in the terminal, keys typed going to the device. Exit 0
-// after a stop, 2 when the link ended on its own (its last event printed).
+// after a stop (or the terminal hanging up), 2 when the link ended on its own (its last event
+// printed). Throws KelBase::RuntimeException, the link not started, for a terminal that cannot
+// show the panel.
 int runInTerminal(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals);
 
 struct Script {

@@ -35,4 +35,9 @@ QString StatusTexts::needsTerminal()
     return tr("Нужен терминал (или --expect для работы без него)");
 }
 
+QString StatusTexts::unsuitableTerminal(const QString& name)
+{
+    return tr("Терминал TERM='%1' неизвестен или не умеет перемещать курсор").arg(name);
+}
+
 } // namespace VPanel::Term

@@ -19,6 +19,8 @@ public:
     static QString stateLine(const LinkState& state);
     static QString legend();
     static QString needsTerminal();
+    // `name` as TERM gives it, empty when unset.
+    static QString unsuitableTerminal(const QString& name);
 };
 
 } // namespace VPanel::Term

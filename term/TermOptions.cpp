@@ -92,6 +92,11 @@ TermOptions TermOptions::parse(const QStringList& arguments)
     }
     options.address = *address;
     options.baudRate = *baudRate;
+    // Empty text stands in every row: the check would pass whatever the device shows.
+    if (options.expect && options.expect->isEmpty()) {
+        options.error = tr("Пустой текст в --expect");
+        return options;
+    }
     if ((keys || timeout) && !options.expect) {
         options.error = tr("--keys и --timeout действуют только с --expect");
         return options;

@@ -61,7 +61,6 @@ int run(const Term::TermOptions& options)
     parameters.deviceNames = deviceNames();
     Term::ViewFeed feed(parameters.deviceNames);
     Panel::DeviceLink link(parameters, feed);
-    link.start();
     if (options.scriptMode())
         return Term::runScript(link, feed, stopSignals,
                                {options.keys, options.expect->toStdString(), options.timeout}, stdout);

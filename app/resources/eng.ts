@@ -664,6 +664,10 @@
         <source>Нужен терминал (или --expect для работы без него)</source>
         <translation>A terminal is needed (or --expect to run without one)</translation>
     </message>
+    <message>
+        <source>Терминал TERM=&apos;%1&apos; неизвестен или не умеет перемещать курсор</source>
+        <translation>Terminal TERM=&apos;%1&apos; is unknown or cannot move its cursor</translation>
+    </message>
 </context>
 <context>
     <name>TermOptions</name>
@@ -735,6 +739,10 @@ Esc/Backspace, F1, F2 and digits press the device&apos;s keys, Ctrl+C quits.
     <message>
         <source>Неверное время ожидания &apos;%1&apos; (до %2 с)</source>
         <translation>Invalid timeout &apos;%1&apos; (up to %2 s)</translation>
+    </message>
+    <message>
+        <source>Пустой текст в --expect</source>
+        <translation>Empty text in --expect</translation>
     </message>
 </context>
 </TS>

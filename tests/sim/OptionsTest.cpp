@@ -81,6 +81,7 @@ TEST(ProgramOptionsTest, WrongArgumentsNameTheirFault)
         {{"--frobnicate", "1"}, L"Неизвестный параметр '--frobnicate'"},
         {{"--verbose=yes"}, L"Недопустимое значение 'yes' параметра '--verbose'"},
         {{"--device", "1", "stray"}, L"Лишний аргумент 'stray'"},
+        {{"-hv"}, L"Лишний аргумент '-hv'"},
     };
     for (const auto& [arguments, message] : named) {
         try {

@@ -131,6 +131,7 @@ TEST(TermOptions, CommandLineIsCheckedBeforeAnythingStarts)
         {{"COM7", "1", "115200", "--expect", "x", "--timeout", "0"}, false},
         {{"COM7", "1", "115200", "--expect", "x", "--timeout", "nan"}, false},
         {{"COM7", "1", "115200", "--expect"}, false},
+        {{"COM7", "1", "115200", "--expect", ""}, false},
         {{"COM7", "1", "115200", "--lang", "de"}, false},
         {{"COM7", "1", "115200", "--no-such"}, false},
     };

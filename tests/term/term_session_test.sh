@@ -59,6 +59,49 @@ wait_for 20 test -s "$work/status" || fail "Ctrl+C did not end the program:"$'\n
 wait_for 20 test "$(stops)" -gt "$before" || fail "no stop packet reached the device"
 shows 'Device #1' && fail "the terminal was not restored:"$'\n'"$(screen)"
 
+step "a terminal that cannot show the panel: refused before the device hears a request"
+requests() { grep -c -- '<-' "$work/line.log" || true; }
+before=$(requests)
+tmux -L "$socket" new-session -d -s dumb \
+  "TERM=dumb '$term' COM7 1 115200 2> '$work/err'; echo \$? > '$work/dumb-status'; sleep 600"
+wait_for 20 test -s "$work/dumb-status" || fail "TERM=dumb did not end the program"
+[[ $(cat "$work/dumb-status") == 2 ]] || fail "TERM=dumb: status $(cat "$work/dumb-status")"
+grep -q dumb "$work/err" || fail "TERM=dumb is not named:"$'\n'"$(cat "$work/err")"
+[[ $(requests) == "$before" ]] || fail "TERM=dumb still talked to the device"
+
+step "Ctrl+\\ stops it as Ctrl+C does"
+before=$(stops)
+tmux -L "$socket" new-session -d -s quit -x 100 -y 20 "'$term' COM7 1 115200; echo \$? > '$work/quit-status'; sleep 600"
+quit_shows() { tmux -L "$socket" capture-pane -p -t quit | grep -q -- "$1"; }
+wait_for 30 quit_shows 'Связь есть' || fail "no display for Ctrl+\\"
+tmux -L "$socket" send-keys -t quit 'C-\'
+wait_for 20 test -s "$work/quit-status" || fail "Ctrl+\\ did not end the program"
+[[ $(cat "$work/quit-status") == 0 ]] || fail "Ctrl+\\ ended it with status $(cat "$work/quit-status")"
+wait_for 20 test "$(stops)" -gt "$before" || fail "no stop packet after Ctrl+\\"
+
+step "a terminal that hangs up without a SIGHUP ends it with the stop packet"
+before=$(stops)
+TERM=xterm python3 - "$term" <<'PYTHON' || fail "the hung-up terminal did not end it at once with status 0"
+import os, select, subprocess, sys, time
+master, slave = os.openpty()
+# Not the program's controlling terminal: closing it sends no SIGHUP.
+child = subprocess.Popen([sys.argv[1], "COM7", "1", "115200"], stdin=slave, stdout=slave,
+                         stderr=subprocess.DEVNULL, start_new_session=True)
+os.close(slave)
+# The display's frame (line-drawing "lqq") says the link runs.
+seen, deadline = b"", time.monotonic() + 30
+while b"lqq" not in seen and time.monotonic() < deadline:
+    if select.select([master], [], [], 1)[0]:
+        seen += os.read(master, 4096)
+os.close(master)
+try:
+    sys.exit(child.wait(20))
+except subprocess.TimeoutExpired:
+    child.kill()
+    sys.exit(1)
+PYTHON
+wait_for 20 test "$(stops)" -gt "$before" || fail "no stop packet after the hang-up"
+
 step "script mode"
 run_script() {
   local expected_status=$1
