@@ -1,3 +1,4 @@
+#include "Latch.h"
 #include "tests/support/TraceCapture.h"
 
 #include "baselib/exceptions/ExceptionTree.h"
@@ -7,7 +8,6 @@
 #include <boost/noncopyable.hpp>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,124 +15,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <thread>
 #include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
-constexpr auto deadline = 20s;
-
-// Counts down to zero; waits are bounded so that a lost wake-up fails instead of hanging.
-class Latch {
-public:
-    explicit Latch(int count) : m_count(count) {}
-
-    void countDown()
-    {
-        const std::lock_guard lock(m_mutex);
-        if (--m_count == 0)
-            m_done.notify_all();
-    }
-
-    bool wait(std::chrono::milliseconds timeout = deadline)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_done.wait_for(lock, timeout, [this] { return m_count <= 0; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    int m_count;
-};
-
-class Releasable : public KelBase::Internal::DeferredDeleteBase {
-public:
-    using DeferredDeleteBase::releasedComplete;
-    using DeferredDeleteBase::signalReleased;
-    using DeferredDeleteBase::throwReleased;
-    using DeferredDeleteBase::waitReleased;
-
-    // Set just before signalReleased(): a waiter must never return before it.
-    std::atomic<bool> releasing{false};
-};
-
-TEST(DeferredDeleteBaseTest, WaitReturnsOnceReleased)
-{
-    Releasable released;
-    EXPECT_FALSE(released.releasedComplete());
-    released.signalReleased();
-    EXPECT_TRUE(released.releasedComplete());
-    released.waitReleased();
-
-    Releasable object;
-    std::atomic<bool> returned{false};
-    std::thread waiter([&] {
-        object.waitReleased();
-        returned = true;
-    });
-    std::this_thread::sleep_for(50ms);
-    EXPECT_FALSE(returned);
-    object.signalReleased();
-    waiter.join();
-    EXPECT_TRUE(returned);
-}
-
-TEST(DeferredDeleteBaseTest, ThrowReleasedThrowsAnEmptyLibraryException)
-{
-    try {
-        Releasable::throwReleased();
-        ADD_FAILURE() << "nothing thrown";
-    } catch (const KelBase::ObjectReleasedException& error) {
-        EXPECT_STREQ(error.message(), L"");
-        EXPECT_STREQ(error.what(), "KEL_EXCEPTION");
-    }
-}
-
-// Many objects, several waiters each, released in random order from several threads: every
-// waiter of every object wakes, and none before its own object is released.
-TEST(DeferredDeleteBaseTest, EveryReleasedObjectsWaitersWake)
-{
-    constexpr int objectCount = 32;
-    constexpr int waitersPerObject = 3;
-    constexpr int releaserCount = 4;
-    std::vector<Releasable> objects(objectCount);
-    Latch waiting(objectCount * waitersPerObject), woken(objectCount * waitersPerObject);
-    std::atomic<int> early{0};
-
-    std::vector<std::thread> threads;
-    for (Releasable& object : objects)
-        for (int i = 0; i < waitersPerObject; ++i)
-            threads.emplace_back([&] {
-                waiting.countDown();
-                object.waitReleased();
-                if (!object.releasing)
-                    ++early;
-                woken.countDown();
-            });
-    ASSERT_TRUE(waiting.wait());
-
-    std::vector<int> order(objectCount);
-    for (int i = 0; i < objectCount; ++i)
-        order[i] = i;
-    std::shuffle(order.begin(), order.end(), std::mt19937(7));
-    for (int r = 0; r < releaserCount; ++r)
-        threads.emplace_back([&, r] {
-            for (int i = r; i < objectCount; i += releaserCount) {
-                Releasable& object = objects[order[i]];
-                object.releasing = true;
-                object.signalReleased();
-                std::this_thread::yield();
-            }
-        });
-
-    EXPECT_TRUE(woken.wait()) << "a waiter of a released object still sleeps";
-    EXPECT_EQ(early, 0);
-    for (std::thread& thread : threads)
-        thread.join();
-}
+using KelBaseTest::deadline;
+using KelBaseTest::Latch;
 
 // What the tests learn about how a channel ended.
 struct Events {
