@@ -60,6 +60,19 @@ KeyRow::KeyRow() : m_row(keyRowLength, '0') {}
 void KeyRow::press(int keyCode) { queue(keyCode, '1'); }
 void KeyRow::release(int keyCode) { queue(keyCode, '0'); }
 
+bool KeyRow::tap(int keyCode)
+{
+    const int number = keyNumber(keyCode);
+    if (!number)
+        return true;
+    const std::lock_guard lock(m_mutex);
+    if (m_pending.size() + 2 > pendingLimit)
+        return false;
+    m_pending.push_back({rowIndex(number), '1'});
+    m_pending.push_back({rowIndex(number), '0'});
+    return true;
+}
+
 std::uint32_t KeyRow::takeMask()
 {
     const std::lock_guard lock(m_mutex);

@@ -54,6 +54,10 @@ public:
     // Codes that are not keys change nothing; Esc and Backspace share one key.
     void press(int keyCode);
     void release(int keyCode);
+    // A press and its release queued together, for input that has no releases of its own (a
+    // terminal). Typed keys must reach the device in order, so a tap that finds no room for
+    // both changes is refused (false) rather than folding away earlier ones.
+    bool tap(int keyCode);
 
     // The mask for the next request: pending changes in order, up to the first that goes the
     // other way than those taken before it (a release after presses or a press after

@@ -85,6 +85,13 @@ void DeviceLink::press(int scanCode)
 
 void DeviceLink::release(int scanCode) { m_keyRow.release(scanCode); }
 
+bool DeviceLink::tap(int scanCode)
+{
+    if (scanCode == Link::ScanCode::Stop)
+        stop();
+    return m_keyRow.tap(scanCode);
+}
+
 void DeviceLink::stop() { m_stop = true; }
 
 void DeviceLink::setRecorder(std::shared_ptr<FrameSink> recorder) { std::atomic_store(&m_recorder, std::move(recorder)); }

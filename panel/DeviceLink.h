@@ -50,6 +50,9 @@ public:
     // Holds the key of this scan code (a Link::ScanCode); ScanCode::Stop asks for a stop.
     void press(int scanCode);
     void release(int scanCode);
+    // Press and release together; false, and nothing queued, when earlier keys still fill the
+    // row (see Link::KeyRow::tap).
+    bool tap(int scanCode);
     // Honoured before the next request, also during start-up, with the Stopped event and
     // the stop packet. A stop asked for before the connection runs holds.
     void stop();

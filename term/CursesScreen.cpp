@@ -93,4 +93,6 @@ std::vector<int> CursesScreen::typedKeys()
     return scanCodes;
 }
 
+void CursesScreen::refuseKey() { beep(); }
+
 } // namespace VPanel::Term

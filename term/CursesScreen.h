@@ -26,6 +26,8 @@ public:
     void draw(const View& view, const QString& stateLine, const QString& legend);
     // The scan codes of the device keys typed since the last call; other keys are dropped.
     std::vector<int> typedKeys();
+    // A typed key the device could not take yet: the terminal's bell.
+    void refuseKey();
 
 private:
     void put(int row, int column, const QString& text, int attributes);

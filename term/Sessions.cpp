@@ -53,12 +53,6 @@ int remaining_ms(Clock::time_point deadline)
         0, std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count()));
 }
 
-void tap(Panel::DeviceLink& link, int scanCode)
-{
-    link.press(scanCode);
-    link.release(scanCode);
-}
-
 // Asks for the stop and waits for the stop packet to go out.
 void stopAndWait(Panel::DeviceLink& link)
 {
@@ -125,7 +119,8 @@ int runInTerminal(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals)
             }
             if (woken == Woken::Input)
                 for (const int scanCode : terminal.typedKeys())
-                    tap(link, scanCode);
+                    if (!link.tap(scanCode))
+                        terminal.refuseKey();
         }
     }
     stopAndWait(link);
@@ -150,7 +145,7 @@ int runScript(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals, const Sc
     int verdict = exitFailed;
     if (view.state.live) {
         for (const int scanCode : script.keys)
-            tap(link, scanCode);
+            link.tap(scanCode);
         const Clock::time_point deadline = Clock::now() + script.timeout;
         verdict = exitTextNotSeen;
         for (;;) {

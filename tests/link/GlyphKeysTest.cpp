@@ -103,6 +103,15 @@ TEST(KeyRowMask, EveryChangeShowsInARequestInTheOrderItWasMade)
     }
     EXPECT_EQ(shown, KeyRow::pendingLimit / 2);
     EXPECT_EQ(keys.text(), std::string(24, '0'));
+
+    // Taps, in turn, keep the first ones and refuse those that find the row full.
+    KeyRow typed;
+    EXPECT_TRUE(typed.tap(ScanCode::F1));
+    std::size_t accepted = 1;
+    while (typed.tap(ScanCode::digit(1)))
+        ++accepted;
+    EXPECT_EQ(accepted, KeyRow::pendingLimit / 2);
+    EXPECT_EQ(typed.takeMask(), f1);
 }
 
 TEST(KeyRowMask, RowTextReadsFirstCharacterAsBit23AndSendsNothingAbove17)
