@@ -163,7 +163,8 @@ std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, 
     bool anythingCame = false;
     // The quick scan has no time budget: it asks once more only after a garbled reply.
     const auto budget = quickScan ? std::chrono::steady_clock::duration::max() : addressBudget;
-    // A stop is honoured between addresses, not within one.
+    // A stop ends the address's attempts too: a window that goes away waits for one attempt,
+    // not for the whole budget of a silent address.
     Link::repeatUntilAnswered(
         [&] {
             std::uint32_t sent = 0;
@@ -177,7 +178,7 @@ std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, 
                 identifier = std::get<Link::DeviceIdentity>(decoded.content).identifier;
             return identifier.has_value();
         },
-        budget, [&] { return quickScan && (!anythingCame || attempts > quickRetries); });
+        budget, [&] { return stopRequested || (quickScan && (!anythingCame || attempts > quickRetries)); });
     return identifier;
 }
 

@@ -52,7 +52,7 @@ public:
     int baudOf(const QString& port) const;
 
 public slots:
-    // Each port's scan ends after the address it asks.
+    // Each port's scan ends with the attempt under way.
     void stop();
 
 signals:

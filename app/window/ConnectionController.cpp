@@ -39,17 +39,17 @@ void ConnectionController::stopThenConnect(std::optional<LinkTarget> next)
 
 bool ConnectionController::leave()
 {
-    const bool chosen = m_state == State::Linked || m_state == State::Ended || m_state == State::Switching;
+    const bool chosen = deviceChosen();
     stopThenConnect(std::nullopt);
     return chosen;
 }
 
 bool ConnectionController::relink()
 {
-    if (m_state != State::Linked && m_state != State::Ended && m_state != State::Switching)
+    if (!deviceChosen())
         return false;
     // A connection that ended by itself is not started again.
-    stopThenConnect(m_thread ? std::optional(m_target) : std::nullopt);
+    stopThenConnect(isConnected() ? std::optional(m_target) : std::nullopt);
     return true;
 }
 

@@ -87,6 +87,7 @@ private:
     // How often a finishing connection is looked at.
     static constexpr std::chrono::milliseconds stopPollStep{10};
 
+    bool deviceChosen() const { return isConnected() || m_state == State::Ended; }
     void start();
     void wire(QOTransmissionThread& thread);
     void recordConnection(QOTransmissionThread& thread);

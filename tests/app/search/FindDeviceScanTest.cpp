@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -342,8 +343,14 @@ TEST_F(FindDeviceLifetimeTest, ClosingStopsTheScanAndDestroyingWaitsForIt)
 
     window->close();
     EXPECT_TRUE(waitFor([&] { return idle(*window); }, 2s));
+    // A silent address asked for a whole minute: going away must not wait for its end.
+    window->addressBudget = 60s;
     part<QPushButton>(*window, "findButton")->click();
+    const auto* place = part<QLabel>(*window, "progressLabel");
+    ASSERT_TRUE(waitFor([&] { return place->text().contains("адрес 1"); }));
+    const auto closing = std::chrono::steady_clock::now();
     window.reset();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - closing).count(), 20.0) << "seconds";
     // Nothing asks the line any more once the window is gone.
     const std::uint64_t asked = bus->busCounters().frames;
     QTest::qWait(3 * shortBudget.count());
