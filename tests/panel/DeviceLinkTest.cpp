@@ -140,6 +140,10 @@ TEST(DeviceLinkTest, StartsUpPollsTakesKeysAndStopsWithTheStopPacketWhenDestroye
     auto link = std::make_unique<Panel::DeviceLink>(line.parameters(), journal);
     link->start();
     ASSERT_GE(journal.waitFor("row 3: F1-"), 0);
+    // A second run would fight the first for the port and mark the link ended under it.
+    EXPECT_THROW(link->start(), Panel::LinkUsageException);
+    EXPECT_THROW(link->run(), Panel::LinkUsageException);
+    EXPECT_FALSE(link->wait(milliseconds(0)));
 
     const std::vector<std::string> lines = journal.lines();
     const auto at = [&](const std::string& prefix) {
