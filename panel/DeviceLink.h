@@ -42,13 +42,13 @@ public:
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
 
+    // start() or run() a second time throws LinkUsageException: the first connection may still
+    // hold the port, the key row and the end mark.
     // Runs the connection on a thread of its own; nothing escapes that thread.
     void start();
     // Runs the connection on the caller's thread; returns when it has ended, every way of
     // ending reported as an event.
     void run();
-    // start() or run() a second time throws LinkUsageException: the first connection may still
-    // hold the port, the key row and the end mark.
     // True once the connection has ended, waiting at most `bound` for that.
     bool wait(std::chrono::milliseconds bound);
 
