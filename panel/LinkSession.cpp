@@ -91,8 +91,9 @@ void DeviceLink::Session::exit()
     try {
         if (m_port && m_port->isOpened())
             send(Link::stopRequest(m_address), true);
-    } catch (const std::exception&) {
-        // The line is going away anyway; the port is released below all the same.
+    } catch (...) {
+        // The line is going away anyway, whatever failed, the port or the observer; the port
+        // is released below all the same.
     }
     try {
         if (m_port && m_port->isOpened())

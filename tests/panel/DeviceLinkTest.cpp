@@ -38,12 +38,16 @@ class Journal : public Panel::LinkObserver {
 public:
     // Thrown from the first event when set: an observer that fails.
     bool failOnFirstEvent = false;
+    // Something that is no std::exception, thrown from every event.
+    bool failWithAnything = false;
 
     void linkEvent(const Panel::Event& event) override
     {
         add("event " + std::to_string(Panel::eventCode(event.code)) + ": " + Panel::russianText(event.text));
         if (failOnFirstEvent)
             throw std::runtime_error("observer failed");
+        if (failWithAnything)
+            throw eventCode(event.code);
     }
     void consoleSized(int rows, int places) override
     {
@@ -257,17 +261,27 @@ TEST(DeviceLinkTest, EveryEndIsToldAndAwaitable)
         bool stopKeyFirst;
         bool observerFails;
         const char* endLine;
+        bool observerThrowsAnything = false;
+        bool everyReplySpoiled = false;
     };
     const Case cases[] = {
         {"no such port", "COM250", false, false, "event 0: COM250: "},
         {"the keypad's stop key before it ran", {}, true, false, "event 6: "},
         {"an observer that throws", {}, false, true, "event 0: "},
+        // Its failures come from the stop packet's repetitions too.
+        {"an observer that throws anything, every reply spoiled", {}, false, false, "event 9: ", true, true},
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.name);
         SimulatedLine line;
         Journal journal;
         journal.failOnFirstEvent = item.observerFails;
+        journal.failWithAnything = item.observerThrowsAnything;
+        if (item.everyReplySpoiled) {
+            Sim::Faults faults;
+            faults.corruptProbability = 1.0;
+            line.simulator->setFaults(faults);
+        }
         Panel::DeviceLink link(line.parameters(item.port), journal);
         if (item.stopKeyFirst)
             link.press(Link::ScanCode::Stop);
