@@ -24,11 +24,18 @@ DeviceLink::~DeviceLink()
         m_thread.join();
 }
 
+void DeviceLink::claimRun()
+{
+    if (m_runClaimed.exchange(true))
+        throw LinkUsageException(L"Соединение уже запущено: объект служит одному соединению");
+}
+
 void DeviceLink::start()
 {
+    claimRun();
     m_thread = std::thread([this] {
         try {
-            run();
+            runClaimed();
         } catch (...) {
             // An observer that throws ends its connection, never the program.
         }
@@ -36,6 +43,12 @@ void DeviceLink::start()
 }
 
 void DeviceLink::run()
+{
+    claimRun();
+    runClaimed();
+}
+
+void DeviceLink::runClaimed()
 {
     struct EndMark {
         DeviceLink& link;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "baselib/exceptions/Exception.h"
 #include "link/Keys.h"
 #include "panel/FrameSink.h"
 #include "panel/LinkObserver.h"
@@ -15,6 +16,8 @@
 #include <thread>
 
 namespace VPanel::Panel {
+
+KEL_DECLARE_EXCEPTION(LinkUsageException, KelBase::RuntimeException, );
 
 struct LinkParameters {
     std::string port;              // as the port opener takes it (COMn, tcp://, rfc2217://, /dev/...), UTF-8
@@ -39,6 +42,8 @@ public:
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
 
+    // start() or run() a second time throws LinkUsageException: the first connection may still
+    // hold the port, the key row and the end mark.
     // Runs the connection on a thread of its own; nothing escapes that thread.
     void start();
     // Runs the connection on the caller's thread; returns when it has ended, every way of
@@ -68,6 +73,8 @@ public:
 private:
     class Session;
 
+    void claimRun();
+    void runClaimed();
     std::shared_ptr<FrameSink> recorder() const;
     void markEnded();
 
@@ -75,6 +82,7 @@ private:
     LinkObserver& m_observer;
     Link::KeyRow m_keyRow;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_runClaimed{false};
     // Read for every frame, set from any thread: only ever atomically.
     std::shared_ptr<FrameSink> m_recorder;
 

@@ -9,6 +9,7 @@
 #include "panel/LinkTexts.h"
 #include "panel/LinkTiming.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <type_traits>
@@ -42,7 +43,8 @@ const char* wrongLengthText(std::uint16_t command)
 
 DeviceLink::Session::Session(DeviceLink& owner)
     : m_owner(owner), m_observer(owner.m_observer),
-      m_address(static_cast<std::uint8_t>(owner.m_parameters.address))
+      m_address(static_cast<std::uint8_t>(owner.m_parameters.address)),
+      m_replyBound(attemptBound(owner.m_parameters.baudRate, owner.m_parameters.writeInterval))
 {
 }
 
@@ -89,8 +91,9 @@ void DeviceLink::Session::exit()
     try {
         if (m_port && m_port->isOpened())
             send(Link::stopRequest(m_address), true);
-    } catch (const std::exception&) {
-        // The line is going away anyway; the port is released below all the same.
+    } catch (...) {
+        // The line is going away anyway, whatever failed, the port or the observer; the port
+        // is released below all the same.
     }
     try {
         if (m_port && m_port->isOpened())
@@ -185,10 +188,29 @@ bool DeviceLink::Session::write(const Link::Frame& request)
     return written > Link::headerSize;
 }
 
+std::uint32_t DeviceLink::Session::receive()
+{
+    using Clock = std::chrono::steady_clock;
+    // A device may keep a reply coming byte by byte, each within the gap that ends it: a read
+    // asks only for as many bytes as can come, one gap each, before the reply's time is up.
+    const auto gap = std::max(m_owner.m_parameters.writeInterval, std::chrono::milliseconds(1));
+    const auto end = Clock::now() + m_replyBound;
+    std::uint32_t received = 0;
+    for (auto now = Clock::now(); received < m_reply.size() && now < end; now = Clock::now()) {
+        const auto fits = static_cast<std::size_t>((end - now) / gap);
+        const auto slice = static_cast<std::uint32_t>(std::clamp<std::size_t>(fits, 1, m_reply.size() - received));
+        std::uint32_t got = 0;
+        m_port->read(m_reply.data() + received, slice, &got, received > 0);
+        received += got;
+        if (got < slice)
+            break;
+    }
+    return received;
+}
+
 bool DeviceLink::Session::read(const Link::Frame& request)
 {
-    std::uint32_t received = 0;
-    m_port->read(m_reply.data(), static_cast<std::uint32_t>(m_reply.size()), &received, false);
+    const std::uint32_t received = receive();
     // As read, so that a reply the line split or joined is recorded as the link saw it.
     if (received > 0)
         if (const auto recorder = m_owner.recorder())

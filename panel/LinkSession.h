@@ -6,6 +6,7 @@
 #include "panel/DeviceLink.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -53,6 +54,8 @@ private:
     bool send(const Link::Frame& request, bool untilBudget = false);
     bool write(const Link::Frame& request);
     bool read(const Link::Frame& request);
+    // Reads a reply into m_reply, for no longer than the longest reply takes; its size.
+    std::uint32_t receive();
 
     void reportFailure(const Link::Frame& request, Link::ReplyStatus status);
     void accept(const Link::Frame& request, const Link::ReplyContent& content);
@@ -64,6 +67,7 @@ private:
     DeviceLink& m_owner;
     LinkObserver& m_observer;
     const std::uint8_t m_address;
+    const std::chrono::milliseconds m_replyBound;
     ConsoleMirror m_console;
     int m_glyphCount = 0;
     std::unique_ptr<KelComm::Serial::SystemSerialPort> m_port;

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -33,12 +38,16 @@ class Journal : public Panel::LinkObserver {
 public:
     // Thrown from the first event when set: an observer that fails.
     bool failOnFirstEvent = false;
+    // Something that is no std::exception, thrown from every event.
+    bool failWithAnything = false;
 
     void linkEvent(const Panel::Event& event) override
     {
         add("event " + std::to_string(Panel::eventCode(event.code)) + ": " + Panel::russianText(event.text));
         if (failOnFirstEvent)
             throw std::runtime_error("observer failed");
+        if (failWithAnything)
+            throw eventCode(event.code);
     }
     void consoleSized(int rows, int places) override
     {
@@ -132,6 +141,72 @@ private:
     std::filesystem::path m_ports;
 };
 
+// A device on a pseudo-terminal of the test's own that answers every request with a byte at a
+// time, each just within the gap that would end a reply, and never stops.
+class TricklingDevice {
+public:
+    TricklingDevice(const SimulatedLine&, milliseconds byteGap) : m_byteGap(byteGap)
+    {
+        m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+            throw std::runtime_error("pty");
+        const std::filesystem::path ports = std::getenv("KELCOMM_PORTS_DIR");
+        std::filesystem::create_symlink(ptsname(m_master), ports / portName);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~TricklingDevice()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_master);
+    }
+    bool heardRequest() const
+    {
+        const auto end = Clock::now() + eventWait;
+        while (!m_heard && Clock::now() < end)
+            std::this_thread::sleep_for(milliseconds(5));
+        return m_heard;
+    }
+
+    static constexpr const char* portName = "COM240";
+
+private:
+    void serve()
+    {
+        std::uint8_t byte = 0;
+        while (!m_stop) {
+            std::this_thread::sleep_for(m_byteGap);
+            while (::read(m_master, &byte, 1) == 1)
+                m_heard = true;
+            if (m_heard && ::write(m_master, &byte, 1) < 0 && errno != EAGAIN && errno != EIO)
+                return;
+        }
+    }
+
+    const milliseconds m_byteGap;
+    int m_master = -1;
+    std::atomic<bool> m_heard{false};
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// A device that keeps a reply coming never holds the link past its stop bound: each reply is
+// given up once it has had the time the longest reply takes.
+TEST(DeviceLinkTest, ATricklingDeviceDoesNotHoldTheStopBack)
+{
+    SimulatedLine line;
+    const Panel::LinkParameters parameters = line.parameters(TricklingDevice::portName);
+    TricklingDevice device(line, parameters.writeInterval / 2);
+    Journal journal;
+    auto link = std::make_unique<Panel::DeviceLink>(parameters, journal);
+    link->start();
+    ASSERT_TRUE(device.heardRequest());
+    const milliseconds bound = link->stopWaitBound();
+    const auto start = Clock::now();
+    link.reset();
+    EXPECT_LT(std::chrono::duration_cast<milliseconds>(Clock::now() - start).count(), bound.count());
+}
+
 // A host that goes away mid-poll is not kept waiting past the bound it was given.
 TEST(DeviceLinkTest, StartsUpPollsTakesKeysAndStopsWithTheStopPacketWhenDestroyed)
 {
@@ -140,6 +215,10 @@ TEST(DeviceLinkTest, StartsUpPollsTakesKeysAndStopsWithTheStopPacketWhenDestroye
     auto link = std::make_unique<Panel::DeviceLink>(line.parameters(), journal);
     link->start();
     ASSERT_GE(journal.waitFor("row 3: F1-"), 0);
+    // A second run would fight the first for the port and mark the link ended under it.
+    EXPECT_THROW(link->start(), Panel::LinkUsageException);
+    EXPECT_THROW(link->run(), Panel::LinkUsageException);
+    EXPECT_FALSE(link->wait(milliseconds(0)));
 
     const std::vector<std::string> lines = journal.lines();
     const auto at = [&](const std::string& prefix) {
@@ -182,17 +261,27 @@ TEST(DeviceLinkTest, EveryEndIsToldAndAwaitable)
         bool stopKeyFirst;
         bool observerFails;
         const char* endLine;
+        bool observerThrowsAnything = false;
+        bool everyReplySpoiled = false;
     };
     const Case cases[] = {
         {"no such port", "COM250", false, false, "event 0: COM250: "},
         {"the keypad's stop key before it ran", {}, true, false, "event 6: "},
         {"an observer that throws", {}, false, true, "event 0: "},
+        // Its failures come from the stop packet's repetitions too.
+        {"an observer that throws anything, every reply spoiled", {}, false, false, "event 9: ", true, true},
     };
     for (const Case& item : cases) {
         SCOPED_TRACE(item.name);
         SimulatedLine line;
         Journal journal;
         journal.failOnFirstEvent = item.observerFails;
+        journal.failWithAnything = item.observerThrowsAnything;
+        if (item.everyReplySpoiled) {
+            Sim::Faults faults;
+            faults.corruptProbability = 1.0;
+            line.simulator->setFaults(faults);
+        }
         Panel::DeviceLink link(line.parameters(item.port), journal);
         if (item.stopKeyFirst)
             link.press(Link::ScanCode::Stop);
