@@ -1,6 +1,6 @@
 #include "term/TermOptions.h"
 
-#include "baselib/platform/Console.h"
+#include "datafiles/ProgramArguments.h"
 #include "term/KeyNames.h"
 
 #include <cmath>
@@ -8,16 +8,6 @@
 namespace VPanel::Term {
 
 namespace {
-
-// A decimal number in [minimum, maximum], nothing otherwise.
-std::optional<int> number(const QString& text, int minimum, int maximum)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok, 10);
-    if (!ok || value < minimum || value > maximum)
-        return std::nullopt;
-    return value;
-}
 
 const char* const usageText = QT_TRANSLATE_NOOP("TermOptions",
     "Использование: vpanel-term ПОРТ АДРЕС СКОРОСТЬ [параметры]\n"
@@ -80,8 +70,8 @@ TermOptions TermOptions::parse(const QStringList& arguments)
         return options;
     }
     options.port = positional[0];
-    const auto address = number(positional[1], 0, maxAddress);
-    const auto baudRate = number(positional[2], minBaudRate, maxBaudRate);
+    const auto address = ProgramArguments::decimalInRange(positional[1], 0, maxAddress);
+    const auto baudRate = ProgramArguments::decimalInRange(positional[2], minBaudRate, maxBaudRate);
     if (!address) {
         options.error = tr("Неверный адрес '%1' (0..%2)").arg(positional[1]).arg(maxAddress);
         return options;
@@ -127,10 +117,7 @@ TermOptions TermOptions::parse(const QStringList& arguments)
 
 bool TermOptions::wantsEnglish(const QStringList& arguments)
 {
-    const auto language = arguments.indexOf(QLatin1String("--lang"));
-    if (language >= 0 && language + 1 < arguments.size())
-        return arguments[language + 1] == QLatin1String("en");
-    return KelConsole::localeWantsEnglish();
+    return ProgramArguments::wantsEnglish(arguments);
 }
 
 QString TermOptions::usage() { return tr(usageText); }

@@ -1,18 +1,8 @@
 #include "app/window/StartOptions.h"
 
-#include "baselib/platform/Console.h"
+#include "datafiles/ProgramArguments.h"
 
 namespace {
-
-// A decimal number in [minimum, maximum], nothing otherwise.
-std::optional<int> number(const QString& text, int minimum, int maximum)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok, 10);
-    if (!ok || value < minimum || value > maximum)
-        return std::nullopt;
-    return value;
-}
 
 // Under the class's context in the translation catalogue.
 const char* const usageText = QT_TRANSLATE_NOOP("StartOptions",
@@ -76,8 +66,8 @@ StartOptions StartOptions::parse(const QStringList& arguments)
             }
             Connection connection;
             connection.port = arguments[i + 1];
-            const auto address = number(arguments[i + 2], 0, maxAddress);
-            const auto baudRate = number(arguments[i + 3], minBaudRate, maxBaudRate);
+            const auto address = VPanel::ProgramArguments::decimalInRange(arguments[i + 2], 0, maxAddress);
+            const auto baudRate = VPanel::ProgramArguments::decimalInRange(arguments[i + 3], minBaudRate, maxBaudRate);
             if (!address) {
                 options.error = tr("Неверный адрес '%1' (0..%2)").arg(arguments[i + 2]).arg(maxAddress);
                 return options;
@@ -101,10 +91,7 @@ StartOptions StartOptions::parse(const QStringList& arguments)
 
 bool StartOptions::wantsEnglish(const QStringList& arguments)
 {
-    const auto language = arguments.indexOf(QLatin1String("--lang"));
-    if (language >= 0 && language + 1 < arguments.size())
-        return arguments[language + 1] == QLatin1String("en");
-    return KelConsole::localeWantsEnglish();
+    return VPanel::ProgramArguments::wantsEnglish(arguments);
 }
 
 QString StartOptions::usage(const QTranslator* english)
