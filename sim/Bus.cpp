@@ -61,6 +61,12 @@ void Bus::onNoise()
     ++m_counters.noise;
 }
 
+void Bus::onUnheard()
+{
+    std::lock_guard lock(m_mutex);
+    ++m_counters.unheard;
+}
+
 void Bus::setFaults(const Faults& faults)
 {
     std::lock_guard lock(m_mutex);

@@ -48,6 +48,7 @@ struct BusCounters {
     std::uint64_t muted = 0;
     std::uint64_t corrupted = 0;
     std::uint64_t split = 0;
+    std::uint64_t unheard = 0; // requests that came within the turnaround
 };
 
 // The devices of one line and what goes wrong on it. Like RS-485 slaves, a device answers
@@ -61,6 +62,7 @@ public:
 
     BusReply onFrame(const std::uint8_t* bytes, std::size_t size, Firmware::SteadyTime now, Firmware::WallTime wall);
     void onNoise();
+    void onUnheard();
 
     void setFaults(const Faults& faults);
     Faults faults() const;

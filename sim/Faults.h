@@ -22,6 +22,9 @@ struct Faults {
     std::size_t splitFromSize = 0;
     std::chrono::milliseconds splitGap{60};
     std::chrono::milliseconds replyDelay{0};
+    // A request whose first byte comes sooner than this after the end of the last reply is
+    // not heard, as on a bus whose transceiver still drives the line after sending.
+    std::chrono::milliseconds turnaround{0};
     bool wrongAddress = false;
     // After this many requests the bus answers nothing, for silentPeriod (zero: for good).
     std::optional<std::uint64_t> silentAfterRequests;

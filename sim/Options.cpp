@@ -50,7 +50,7 @@ void addFaultOptions(po::options_description& options)
 {
     const auto value = [] { return po::value<std::string>(); };
     options.add_options()("drop", value())("corrupt", value())("split", value())("split-gap", value())(
-        "delay", value())("wrong-address", "")("silent-after", value())("silent-for", value())(
+        "delay", value())("turnaround", value())("wrong-address", "")("silent-after", value())("silent-for", value())(
         "console-version", value())("console-off", "")("device-off-at-stop", "")("short-identification", "")(
         "extra-byte", value())("cut-exchange", "");
 }
@@ -218,6 +218,8 @@ bool applyFault(const Option& option, Faults& faults)
         faults.splitGap = millisecondsValue(option);
     else if (name == "--delay")
         faults.replyDelay = millisecondsValue(option);
+    else if (name == "--turnaround")
+        faults.turnaround = millisecondsValue(option);
     else if (name == "--wrong-address")
         faults.wrongAddress = true;
     else if (name == "--silent-after")

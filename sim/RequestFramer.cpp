@@ -13,14 +13,19 @@ std::vector<RequestFramer::Piece> RequestFramer::receive(const std::uint8_t* byt
         pieces.push_back(std::move(*stale));
     if (size == 0)
         return pieces;
+    if (m_pending.empty())
+        m_firstByte = now;
     m_pending.insert(m_pending.end(), bytes, bytes + size);
     m_lastByte = now;
     while (m_pending.size() >= Link::headerSize) {
         const auto length = Link::requestSize(Link::readU16(&m_pending[1]));
         if (!length || m_pending.size() < *length)
             break;
-        pieces.push_back({true, {m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(*length)}});
+        pieces.push_back(
+            {true, {m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(*length)}, m_firstByte});
         m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(*length));
+        // What follows a frame completed only now came with this read.
+        m_firstByte = now;
     }
     return pieces;
 }
@@ -37,7 +42,7 @@ std::optional<RequestFramer::Piece> RequestFramer::expire(Clock::time_point now)
     const auto due = deadline();
     if (!due || now < *due)
         return std::nullopt;
-    Piece noise{false, std::move(m_pending)};
+    Piece noise{false, std::move(m_pending), m_firstByte};
     m_pending.clear();
     return noise;
 }

@@ -19,6 +19,7 @@ public:
     struct Piece {
         bool complete = false; // a frame of a known command; otherwise noise
         std::vector<std::uint8_t> bytes;
+        Clock::time_point began; // when its first byte was read
     };
 
     void setGap(Clock::duration gap) { m_gap = gap; }
@@ -30,6 +31,7 @@ public:
 
 private:
     std::vector<std::uint8_t> m_pending;
+    Clock::time_point m_firstByte;
     Clock::time_point m_lastByte;
     Clock::duration m_gap = std::chrono::milliseconds(2);
 };

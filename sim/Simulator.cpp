@@ -166,12 +166,14 @@ private:
             return true;
         // A UART set to another rate reads no frame from the line, only garbage.
         if (m_options.onlyAtOwnRate && m_options.baudRate && m_terminal.baudRate() != m_options.baudRate) {
-            onNoise({false, {buffer, buffer + size}});
+            onNoise({false, {buffer, buffer + size}, Clock::now()});
             return true;
         }
         for (auto& piece : m_framer.receive(buffer, static_cast<std::size_t>(size), Clock::now())) {
             if (!piece.complete)
                 onNoise(piece);
+            else if (unheard(piece.began))
+                onUnheard(piece);
             else if (!answer(piece.bytes))
                 return false;
         }
@@ -182,6 +184,19 @@ private:
     {
         m_bus.onNoise();
         m_log.received(noise.bytes.data(), noise.bytes.size(), "шум");
+    }
+
+    // A transceiver still driving the line after its reply does not hear a request begun then.
+    bool unheard(Clock::time_point began) const
+    {
+        const Clock::duration turnaround = m_bus.faults().turnaround;
+        return turnaround > Clock::duration::zero() && m_lastReplyEnd && began - *m_lastReplyEnd < turnaround;
+    }
+
+    void onUnheard(const RequestFramer::Piece& request)
+    {
+        m_bus.onUnheard();
+        m_log.received(request.bytes.data(), request.bytes.size(), "не услышан: линия ещё занята ответом");
     }
 
     bool answer(const std::vector<std::uint8_t>& request)
@@ -207,7 +222,7 @@ private:
         // went out.
         m_terminal.takePortEvents();
         if (written)
-            ++m_repliesWritten;
+            replied();
         return written;
     }
 
@@ -242,7 +257,7 @@ private:
                 return false;
         }
         m_terminal.takePortEvents();
-        ++m_repliesWritten;
+        replied();
         return true;
     }
 
@@ -254,6 +269,12 @@ private:
     {
         const sched_param lowestRealTime{sched_get_priority_min(SCHED_FIFO)};
         pthread_setschedparam(pthread_self(), SCHED_FIFO, &lowestRealTime);
+    }
+
+    void replied()
+    {
+        m_lastReplyEnd = Clock::now();
+        ++m_repliesWritten;
     }
 
     unsigned lineRate() const { return m_options.baudRate ? m_options.baudRate : m_terminal.baudRate(); }
@@ -271,6 +292,7 @@ private:
     std::exception_ptr m_failure;
     std::atomic<bool> m_running{true};
     std::atomic<std::uint64_t> m_repliesWritten{0};
+    std::optional<Clock::time_point> m_lastReplyEnd; // the line's thread's own
     std::thread m_thread;
 };
 

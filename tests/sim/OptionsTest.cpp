@@ -13,7 +13,7 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
     const ProgramOptions options = parseArguments(
         {"--port", "COM12", "--device", "5", "--device=6:300:2.7", "--glyphs", "3", "--baud", "9600", "--no-pace",
          "--only-own-rate", "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1",
-         "--split-gap", "90", "--delay", "15", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
+         "--split-gap", "90", "--delay", "15", "--turnaround", "4", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
          "--console-version", "1", "--console-off", "--device-off-at-stop", "--short-identification", "--console",
          "2x16", "--extra-byte", "0x12", "--cut-exchange", "--lang", "en"});
     const SimulatorOptions& simulator = options.simulator;
@@ -39,6 +39,7 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
     EXPECT_EQ(faults.splitProbability, 1.0);
     EXPECT_EQ(faults.splitGap, milliseconds(90));
     EXPECT_EQ(faults.replyDelay, milliseconds(15));
+    EXPECT_EQ(faults.turnaround, milliseconds(4));
     EXPECT_TRUE(faults.wrongAddress);
     EXPECT_EQ(faults.silentAfterRequests, 10u);
     EXPECT_EQ(faults.silentPeriod, milliseconds(2000));
@@ -96,7 +97,8 @@ TEST(ProgramOptionsTest, WrongArgumentsNameTheirFault)
 TEST(ProgramOptionsTest, ControlLinesChangeFaultsOrNothing)
 {
     Faults faults;
-    applyFaultLine("  --drop 0.5\t--delay=20 --wrong-address\n", faults);
+    applyFaultLine("  --drop 0.5\t--delay=20 --wrong-address --turnaround 3\n", faults);
+    EXPECT_EQ(faults.turnaround, milliseconds(3));
     EXPECT_EQ(faults.dropProbability, 0.5);
     EXPECT_EQ(faults.replyDelay, milliseconds(20));
     EXPECT_TRUE(faults.wrongAddress);

@@ -154,7 +154,25 @@ TEST_F(SimulatorTest, FaultsSetWhileRunningShowOnTheLine)
     LineHost host(linkOf(simulator), 115200);
     const Frame request = symbolMatrixRequest(1, 2);
 
+    // Long, so that even a loaded machine sends the next request within it; a request begun
+    // inside it never reaches the device.
     Faults faults;
+    faults.turnaround = milliseconds(1000);
+    simulator.setFaults(faults);
+    ASSERT_FALSE(host.transact(request).empty());
+    const auto replied = std::chrono::steady_clock::now();
+    host.send(request);
+    const auto bound = replied + std::chrono::seconds(5);
+    while (simulator.busCounters().unheard == 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), bound) << "the request was not refused";
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    // The turnaround's end is the event waited for here.
+    std::this_thread::sleep_until(replied + milliseconds(1500));
+    EXPECT_EQ(decode(request, host.transact(request)).status, ReplyStatus::Ok);
+    EXPECT_EQ(simulator.busCounters().unheard, 1u);
+
+    faults = {};
     faults.dropProbability = 1.0;
     simulator.setFaults(faults);
     EXPECT_TRUE(host.transact(request).empty());
@@ -179,7 +197,7 @@ TEST_F(SimulatorTest, FaultsSetWhileRunningShowOnTheLine)
 
     simulator.setFaults({});
     EXPECT_EQ(decode(request, host.transact(request)).status, ReplyStatus::Ok);
-    EXPECT_EQ(simulator.counters(1).requestsOf(Command::SymbolMatrix), 5u);
+    EXPECT_EQ(simulator.counters(1).requestsOf(Command::SymbolMatrix), 7u);
 }
 
 TEST_F(SimulatorTest, WhatThePcLeftUnreadIsGoneWhenItOpensThePortAgain)
