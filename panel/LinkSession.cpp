@@ -5,6 +5,7 @@
 #include "comm/serial/SystemSerialPort.h"
 #include "link/Glyph.h"
 #include "link/LineTiming.h"
+#include "link/ReplyLength.h"
 #include "link/Requests.h"
 #include "panel/LinkTexts.h"
 #include "panel/LinkTiming.h"
@@ -180,6 +181,9 @@ bool DeviceLink::Session::send(const Link::Frame& request, bool untilBudget)
 
 bool DeviceLink::Session::write(const Link::Frame& request)
 {
+    // A reply taken at its last byte may have had more behind it; those bytes are no part of
+    // the reply to this request.
+    discardStaleInput();
     std::uint32_t written = 0;
     m_port->write(request.bytes(), static_cast<std::uint32_t>(request.size()), &written);
     if (written > 0)
@@ -188,7 +192,7 @@ bool DeviceLink::Session::write(const Link::Frame& request)
     return written > Link::headerSize;
 }
 
-std::uint32_t DeviceLink::Session::receive()
+std::uint32_t DeviceLink::Session::receive(const Link::Frame& request)
 {
     using Clock = std::chrono::steady_clock;
     // A device may keep a reply coming byte by byte, each within the gap that ends it: a read
@@ -198,19 +202,74 @@ std::uint32_t DeviceLink::Session::receive()
     std::uint32_t received = 0;
     for (auto now = Clock::now(); received < m_reply.size() && now < end; now = Clock::now()) {
         const auto fits = static_cast<std::size_t>((end - now) / gap);
-        const auto slice = static_cast<std::uint32_t>(std::clamp<std::size_t>(fits, 1, m_reply.size() - received));
+        const std::size_t room = std::min(m_reply.size() - received, bytesToAskFor(request, received));
+        const auto slice = static_cast<std::uint32_t>(std::clamp<std::size_t>(fits, 1, room));
         std::uint32_t got = 0;
         m_port->read(m_reply.data() + received, slice, &got, received > 0);
         received += got;
-        if (got < slice)
+        if (got < slice || endsWithFrame(request, received))
             break;
     }
     return received;
 }
 
+std::size_t DeviceLink::Session::bytesToAskFor(const Link::Frame& request, std::uint32_t received) const
+{
+    // Enough to tell an exchange reply's length by its flags, and shorter than any whole reply.
+    constexpr std::size_t lengthTold = Link::headerSize + 2;
+    const Link::ReplyLength length = Link::expectedReplyLength(request, m_reply.data(), received, consoleShape());
+    switch (length.state) {
+    case Link::ReplyLength::State::Pending:
+        return std::max<std::size_t>(lengthTold, received + 1) - received;
+    case Link::ReplyLength::State::Known:
+        if (length.bytes > received)
+            return length.bytes - received;
+        break;
+    case Link::ReplyLength::State::Undetermined:
+        break;
+    }
+    return m_reply.size();
+}
+
+bool DeviceLink::Session::endsWithFrame(const Link::Frame& request, std::uint32_t received)
+{
+    const Link::ReplyLength length = Link::expectedReplyLength(request, m_reply.data(), received, consoleShape());
+    if (length.state != Link::ReplyLength::State::Known || length.bytes != received)
+        return false;
+    const std::size_t body = received - Link::checksumSize;
+    if (m_reply[0] != request.address() || Link::checksum(m_reply.data(), body) != Link::readU16(&m_reply[body]))
+        return false;
+    // A byte already behind the frame makes the reply longer than its command allows: the
+    // line's silence ends it, as for any reply in doubt.
+    std::uint32_t queuedIn = 0;
+    std::uint32_t queuedOut = 0;
+    m_port->queryQueueStatus(queuedIn, queuedOut);
+    return queuedIn == 0;
+}
+
+void DeviceLink::Session::discardStaleInput()
+{
+    std::uint32_t queuedIn = 0;
+    std::uint32_t queuedOut = 0;
+    m_port->queryQueueStatus(queuedIn, queuedOut);
+    if (queuedIn == 0)
+        return;
+    std::uint32_t got = 0;
+    m_port->read(m_reply.data(), std::min<std::uint32_t>(queuedIn, static_cast<std::uint32_t>(m_reply.size())), &got,
+                 true);
+    if (got > 0)
+        if (const auto recorder = m_owner.recorder())
+            recorder->record(Link::FrameDirection::Reply, m_reply.data(), got);
+}
+
+Link::ConsoleShape DeviceLink::Session::consoleShape() const
+{
+    return {static_cast<std::size_t>(m_console.rows()), static_cast<std::size_t>(m_console.places())};
+}
+
 bool DeviceLink::Session::read(const Link::Frame& request)
 {
-    const std::uint32_t received = receive();
+    const std::uint32_t received = receive(request);
     // As read, so that a reply the line split or joined is recorded as the link saw it.
     if (received > 0)
         if (const auto recorder = m_owner.recorder())

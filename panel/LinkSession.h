@@ -2,6 +2,7 @@
 
 #include "link/Packet.h"
 #include "link/Replies.h"
+#include "link/ReplyLength.h"
 #include "panel/ConsoleMirror.h"
 #include "panel/DeviceLink.h"
 
@@ -54,8 +55,14 @@ private:
     bool send(const Link::Frame& request, bool untilBudget = false);
     bool write(const Link::Frame& request);
     bool read(const Link::Frame& request);
-    // Reads a reply into m_reply, for no longer than the longest reply takes; its size.
-    std::uint32_t receive();
+    // Reads a reply into m_reply, for no longer than the longest reply takes; its size. It
+    // ends at the last byte of a frame that checks, else when the line falls silent.
+    std::uint32_t receive(const Link::Frame& request);
+    std::size_t bytesToAskFor(const Link::Frame& request, std::uint32_t received) const;
+    bool endsWithFrame(const Link::Frame& request, std::uint32_t received);
+    // Bytes that came after the last reply ended: recorded as the line brought them, then dropped.
+    void discardStaleInput();
+    Link::ConsoleShape consoleShape() const;
 
     void reportFailure(const Link::Frame& request, Link::ReplyStatus status);
     void accept(const Link::Frame& request, const Link::ReplyContent& content);
