@@ -5,10 +5,10 @@
 #include "comm/serial/SystemSerialPort.h"
 #include "link/Glyph.h"
 #include "link/LineTiming.h"
-#include "link/ReplyLength.h"
 #include "link/Requests.h"
 #include "panel/LinkTexts.h"
 #include "panel/LinkTiming.h"
+#include "panel/ReplyEnd.h"
 
 #include <algorithm>
 #include <chrono>
@@ -202,7 +202,8 @@ std::uint32_t DeviceLink::Session::receive(const Link::Frame& request)
     std::uint32_t received = 0;
     for (auto now = Clock::now(); received < m_reply.size() && now < end; now = Clock::now()) {
         const auto fits = static_cast<std::size_t>((end - now) / gap);
-        const std::size_t room = std::min(m_reply.size() - received, bytesToAskFor(request, received));
+        const std::size_t room =
+            bytesStillWanted(request, m_reply.data(), received, consoleShape(), m_reply.size() - received);
         const auto slice = static_cast<std::uint32_t>(std::clamp<std::size_t>(fits, 1, room));
         std::uint32_t got = 0;
         m_port->read(m_reply.data() + received, slice, &got, received > 0);
@@ -213,53 +214,31 @@ std::uint32_t DeviceLink::Session::receive(const Link::Frame& request)
     return received;
 }
 
-std::size_t DeviceLink::Session::bytesToAskFor(const Link::Frame& request, std::uint32_t received) const
-{
-    // Enough to tell an exchange reply's length by its flags, and shorter than any whole reply.
-    constexpr std::size_t lengthTold = Link::headerSize + 2;
-    const Link::ReplyLength length = Link::expectedReplyLength(request, m_reply.data(), received, consoleShape());
-    switch (length.state) {
-    case Link::ReplyLength::State::Pending:
-        return std::max<std::size_t>(lengthTold, received + 1) - received;
-    case Link::ReplyLength::State::Known:
-        if (length.bytes > received)
-            return length.bytes - received;
-        break;
-    case Link::ReplyLength::State::Undetermined:
-        break;
-    }
-    return m_reply.size();
-}
-
 bool DeviceLink::Session::endsWithFrame(const Link::Frame& request, std::uint32_t received)
 {
-    const Link::ReplyLength length = Link::expectedReplyLength(request, m_reply.data(), received, consoleShape());
-    if (length.state != Link::ReplyLength::State::Known || length.bytes != received)
-        return false;
-    const std::size_t body = received - Link::checksumSize;
-    if (m_reply[0] != request.address() || Link::checksum(m_reply.data(), body) != Link::readU16(&m_reply[body]))
-        return false;
     // A byte already behind the frame makes the reply longer than its command allows: the
     // line's silence ends it, as for any reply in doubt.
-    std::uint32_t queuedIn = 0;
-    std::uint32_t queuedOut = 0;
-    m_port->queryQueueStatus(queuedIn, queuedOut);
-    return queuedIn == 0;
+    return isWholeReply(request, m_reply.data(), received, consoleShape()) && queuedInput() == 0;
 }
 
 void DeviceLink::Session::discardStaleInput()
 {
-    std::uint32_t queuedIn = 0;
-    std::uint32_t queuedOut = 0;
-    m_port->queryQueueStatus(queuedIn, queuedOut);
-    if (queuedIn == 0)
+    const std::uint32_t queued = std::min(queuedInput(), static_cast<std::uint32_t>(m_reply.size()));
+    if (queued == 0)
         return;
     std::uint32_t got = 0;
-    m_port->read(m_reply.data(), std::min<std::uint32_t>(queuedIn, static_cast<std::uint32_t>(m_reply.size())), &got,
-                 true);
+    m_port->read(m_reply.data(), queued, &got, true);
     if (got > 0)
         if (const auto recorder = m_owner.recorder())
             recorder->record(Link::FrameDirection::Reply, m_reply.data(), got);
+}
+
+std::uint32_t DeviceLink::Session::queuedInput()
+{
+    std::uint32_t input = 0;
+    std::uint32_t output = 0;
+    m_port->queryQueueStatus(input, output);
+    return input;
 }
 
 Link::ConsoleShape DeviceLink::Session::consoleShape() const

@@ -58,10 +58,10 @@ private:
     // Reads a reply into m_reply, for no longer than the longest reply takes; its size. It
     // ends at the last byte of a frame that checks, else when the line falls silent.
     std::uint32_t receive(const Link::Frame& request);
-    std::size_t bytesToAskFor(const Link::Frame& request, std::uint32_t received) const;
     bool endsWithFrame(const Link::Frame& request, std::uint32_t received);
     // Bytes that came after the last reply ended: recorded as the line brought them, then dropped.
     void discardStaleInput();
+    std::uint32_t queuedInput();
     Link::ConsoleShape consoleShape() const;
 
     void reportFailure(const Link::Frame& request, Link::ReplyStatus status);
