@@ -24,6 +24,12 @@ struct LinkParameters {
     int address = 1;
     int baudRate = 9600;
     std::chrono::milliseconds writeInterval{20};
+    // The least silence before each request, beyond the 3.5 characters by which a device knows
+    // a frame has ended: an RS-485 device releases the bus a moment after its reply.
+    std::chrono::milliseconds requestPause{1};
+    // Keeps the write interval's silence after every reply from the start, for a device that
+    // cannot turn round sooner.
+    bool intervalAfterReply = false;
     std::uint16_t language = 0;    // 0 Russian, 1 English
     std::map<int, std::string> deviceNames; // identifier -> name, UTF-8 (the host reads the dictionary)
 };

@@ -5,8 +5,9 @@
 namespace KelComm::Serial::Internal {
 
 namespace {
-// One round trip after the connection stood, which the time to connect tells.
-constexpr auto shortestRefusalWait = std::chrono::milliseconds(50);
+// One round trip after the connection stood, which the time to connect tells; on loopback
+// that is nothing, and a busy server host may take a scheduling slice or two to answer.
+constexpr auto shortestRefusalWait = std::chrono::milliseconds(200);
 constexpr auto longestRefusalWait = std::chrono::milliseconds(500);
 } // namespace
 

@@ -1,11 +1,15 @@
 // The reply decoder on arbitrary bytes: it decodes or names a failure, never reads outside
 // the reply, and whatever it decodes agrees with the wire format, so that the device side
-// builds the very same bytes back. The device's request parser gets the same bytes.
+// builds the very same bytes back. The device's request parser gets the same bytes. The
+// length told from the reply's first bytes never exceeds a frame, never changes as more bytes
+// come, and never names a length the decoder would refuse.
 //
 // Input: request address, command selector, places per row, then the reply's bytes.
 #include "link/Device.h"
 #include "link/Replies.h"
+#include "link/ReplyLength.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
@@ -55,6 +59,25 @@ void checkExchange(const Frame& request, const std::uint8_t* reply, std::size_t 
     }
 }
 
+// The console's rows come from the address's low bits, so that every shape gets its inputs.
+void checkLength(const Frame& request, const std::vector<std::uint8_t>& reply, std::size_t places,
+                 const Reply& decoded)
+{
+    const ConsoleShape console{request.address() % (exchangeRows + 1u), places};
+    const ReplyLength told = expectedReplyLength(request, reply.data(), reply.size(), console);
+    if (told.state == ReplyLength::State::Known) {
+        require(told.bytes <= maxFrameSize);
+        if (decoded.status == ReplyStatus::Ok)
+            require(told.bytes == reply.size());
+        if (decoded.status == ReplyStatus::WrongLength || decoded.status == ReplyStatus::WrongFormat)
+            require(told.bytes != reply.size());
+    }
+    // The first bytes that tell a length tell this one.
+    const std::vector<std::uint8_t> head(reply.begin(), reply.begin() + std::min(reply.size(), headerSize + sizeof(std::uint16_t)));
+    const ReplyLength early = expectedReplyLength(request, head.data(), head.size(), console);
+    require(early.state == ReplyLength::State::Pending || early == told);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -67,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Frame request(data[0], commandOf(data[1], reply.data(), reply.size()));
 
     const Reply decoded = decodeReply(request, reply.data(), reply.size(), places);
+    checkLength(request, reply, places, decoded);
     if (decoded.status == ReplyStatus::Ok) {
         require(reply.size() >= frameOverhead);
         if (const auto* content = std::get_if<ExchangeContent>(&decoded.content))

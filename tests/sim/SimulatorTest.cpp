@@ -84,9 +84,14 @@ TEST_F(SimulatorTest, TwoDevicesOnOneLineEachAnswerOnlyTheirOwnAddress)
     bad.bytes()[3] += 1;
     EXPECT_TRUE(host.transact(bad).empty());
 
-    // Noise on the line is shrugged off once the line has been quiet.
+    // Noise on the line is shrugged off once the line has been quiet: the request goes out
+    // only after the simulator has let the noise go, which a loaded machine may delay.
     host.send(std::vector<std::uint8_t>{0xAA, 0xBB, 0xCC});
-    std::this_thread::sleep_for(milliseconds(20));
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (simulator.busCounters().noise == 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), bound) << "the noise was never let go";
+        std::this_thread::sleep_for(milliseconds(1));
+    }
     EXPECT_FALSE(host.transact(deviceIdentificationRequest(2)).empty());
 
     EXPECT_EQ(simulator.counters(1).requestsOf(Command::DeviceIdentification), 1u);
