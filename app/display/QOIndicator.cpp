@@ -6,8 +6,8 @@
 
 #include <QDebug>
 #include <QHeaderView>
-#include <QMetaObject>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QTableView>
 
 #include <algorithm>
@@ -23,6 +23,10 @@ constexpr int minimumMargin_px = 6;
 constexpr int minimumDotStep_px = 3;
 // The font fills the place's height less this share.
 constexpr double fontHeightLoss = 0.3;
+// Where the screen tells no refresh rate, or one no display has.
+constexpr double defaultRefresh_hz = 60.0;
+constexpr double minRefresh_hz = 20.0;
+constexpr double maxRefresh_hz = 250.0;
 } // namespace
 
 QOIndicator::QOIndicator(QWidget* parent) : QWidget(parent), m_loader(std::make_unique<QOLoadMatrix>())
@@ -54,6 +58,10 @@ QOIndicator::QOIndicator(QWidget* parent) : QWidget(parent), m_loader(std::make_
 
     m_loader->setFileName(QString::fromLatin1(StandardGlyphs::mapFileName));
     connect(m_loader.get(), &QOLoadMatrix::finishLoad, this, &QOIndicator::inputLoadMatrix);
+
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &QOIndicator::refreshView);
 
     show();
 }
@@ -133,7 +141,8 @@ void QOIndicator::setSymbolMatrixSize(int columns, int rows)
 
 void QOIndicator::reset()
 {
-    m_model.resetModel();
+    m_resetPending = true;
+    requestRefresh();
 }
 
 void QOIndicator::showGridTable()
@@ -224,14 +233,33 @@ void QOIndicator::applyGeometry(const QSize& cell, const QSize& total)
 void QOIndicator::scheduleRefresh()
 {
     emit contentChanged();
-    if (m_refreshPending)
+    requestRefresh();
+}
+
+void QOIndicator::requestRefresh()
+{
+    if (m_refreshTimer.isActive())
         return;
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_refreshPending = false;
-            m_model.refresh();
-        },
-        Qt::QueuedConnection);
+    const std::chrono::milliseconds period = framePeriod();
+    const std::chrono::milliseconds since(m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : period.count());
+    m_refreshTimer.start(std::max(std::chrono::milliseconds(0), period - since));
+}
+
+void QOIndicator::refreshView()
+{
+    m_sinceRefresh.start();
+    if (m_resetPending) {
+        m_resetPending = false;
+        m_model.resetModel();
+    } else {
+        m_model.refresh();
+    }
+}
+
+std::chrono::milliseconds QOIndicator::framePeriod() const
+{
+    const QScreen* shown = screen();
+    const double rate_hz = shown ? shown->refreshRate() : 0.0;
+    const double usable_hz = rate_hz >= minRefresh_hz && rate_hz <= maxRefresh_hz ? rate_hz : defaultRefresh_hz;
+    return std::chrono::milliseconds(static_cast<long>(1000.0 / usable_hz));
 }

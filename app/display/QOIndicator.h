@@ -6,11 +6,14 @@
 #include "link/DisplayText.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <bitset>
+#include <chrono>
 #include <memory>
 
 class QOSymbolDelegate;
@@ -20,9 +23,11 @@ class QTableView;
 // The device's character display: a grid of places, each drawn as a matrix of round dots
 // from the glyph of its code, or as the character itself where there is no glyph.
 //
-// Every accepted change of a place or a glyph is followed by one refresh of the view in the
-// next pass of the event loop, so a batch of changes delivered by queued signals reaches the
-// screen whatever order its parts arrive in.
+// Every accepted change of a place or a glyph, and every reset, is followed by one refresh of
+// the view, at most one per refresh period of the screen: in the next pass of the event loop
+// when the last refresh is that long ago, else when the period is over. A batch of changes
+// delivered by queued signals thus reaches the screen whatever order its parts arrive in, and
+// a device that changes its rows faster than the screen shows them costs one paint a frame.
 class QOIndicator : public QWidget {
     Q_OBJECT
 
@@ -57,6 +62,7 @@ public slots:
     void deleteSymbolMatrix(char index);
     // Takes the glyph size and reloads the glyph map file; the result arrives in inputLoadMatrix.
     void setSymbolMatrixSize(int columns, int rows);
+    // Tells the view, with the next refresh, that every place may look different.
     void reset();
     void showGridTable();
     void setBackgroundElement();
@@ -70,7 +76,11 @@ private:
     void relayout();
     void applyGeometry(const QSize& cell, const QSize& total);
     void installStandardGlyph(int code);
+    // Announces a change, then asks for a refresh.
     void scheduleRefresh();
+    void requestRefresh();
+    void refreshView();
+    std::chrono::milliseconds framePeriod() const;
 
     QStringList m_lines;
     QOSymbolModel m_model;
@@ -78,7 +88,9 @@ private:
     QOSymbolDelegate* m_delegate = nullptr;
     bool m_standardSymbolsOn = false;
     bool m_standardSizeMatched = false;
-    bool m_refreshPending = false;
+    bool m_resetPending = false;
+    QTimer m_refreshTimer;
+    QElapsedTimer m_sinceRefresh;
     std::unique_ptr<QOLoadMatrix> m_loader;
     // Codes whose glyph came from the device rather than the standard set.
     std::bitset<256> m_deviceGlyphs;

@@ -2,7 +2,9 @@
 
 #include "app/display/QOIndicator.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QScreen>
 #include <QTableView>
 #include <QThread>
 
@@ -32,8 +34,9 @@ public:
     explicit ScreenWatcher(QOIndicator& indicator) : m_indicator(indicator)
     {
         const QOSymbolModel* model = &indicator.model();
-        connect(model, &QAbstractItemModel::dataChanged, this, [this] { notified.push_back(rows()); });
-        connect(model, &QAbstractItemModel::modelReset, this, [this] { notified.push_back(rows()); });
+        connect(model, &QAbstractItemModel::dataChanged, this, [this] { noteNotified(); });
+        connect(model, &QAbstractItemModel::modelReset, this, [this] { noteNotified(); });
+        m_clock.start();
         indicator.view()->viewport()->installEventFilter(this);
     }
 
@@ -47,6 +50,7 @@ public:
     }
 
     std::vector<QByteArray> notified;
+    std::vector<double> notifiedAt_ms;
     std::vector<QByteArray> painted;
 
 protected:
@@ -58,7 +62,14 @@ protected:
     }
 
 private:
+    void noteNotified()
+    {
+        notified.push_back(rows());
+        notifiedAt_ms.push_back(static_cast<double>(m_clock.nsecsElapsed()) / 1e6);
+    }
+
     QOIndicator& m_indicator;
+    QElapsedTimer m_clock;
 };
 
 struct Connected {
@@ -139,6 +150,35 @@ TEST(QOIndicatorRefresh, RefreshesOncePerBatchAndNotForUnchangedRows)
     panel.indicator.setCells(4, 0, QByteArray(20, 'x'), 20);
     QTest::qWait(50);
     EXPECT_EQ(watcher.notified.size(), 1u) << "nothing changed";
+}
+
+// A device that changes every row faster than the screen refreshes costs the view at most one
+// refresh a frame, and the screen ends with the last rows it sent.
+TEST(QOIndicatorRefresh, RefreshesAtMostOnceAFrameAndEndsWithTheLastRows)
+{
+    Connected panel;
+    ASSERT_TRUE(waitForLoad(panel.indicator));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel.indicator));
+    ScreenWatcher watcher(panel.indicator);
+    const int screens = 60;
+    const auto rowOf = [](int screen, int row) { return QByteArray(20, static_cast<char>('A' + (screen + row) % 26)); };
+
+    ASSERT_TRUE(panel.runInWorker([&] {
+        for (int screen = 0; screen < screens; ++screen) {
+            emit panel.link.resetView();
+            for (int row = 0; row < 4; ++row)
+                emit panel.link.setCells(row, 0, rowOf(screen, row), 20);
+            QThread::msleep(2);
+        }
+    }));
+    const QByteArray expected = rowOf(screens - 1, 0) + rowOf(screens - 1, 1) + rowOf(screens - 1, 2) + rowOf(screens - 1, 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.painted.empty() && watcher.painted.back() == expected; }, 2000));
+    EXPECT_EQ(watcher.notified.back(), expected);
+
+    const double rate_hz = panel.indicator.screen()->refreshRate();
+    const double frame_ms = 1000.0 / (rate_hz > 0.0 ? rate_hz : 60.0);
+    for (std::size_t i = 1; i < watcher.notifiedAt_ms.size(); ++i)
+        EXPECT_GE(watcher.notifiedAt_ms[i] - watcher.notifiedAt_ms[i - 1], frame_ms - 1.0) << "refresh " << i;
 }
 
 // The connection reuses one buffer per row; what it sent must be what the display shows.
