@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -376,6 +377,39 @@ TEST(DeviceLinkTest, AReplyEndsAtItsLastByteOnlyWhenWholeAndAlone)
         while (line.requestsOf(Link::Command::Exchange) < item.polls && Clock::now() < end)
             std::this_thread::sleep_for(milliseconds(5));
         EXPECT_GE(line.requestsOf(Link::Command::Exchange), item.polls);
+    }
+}
+
+// A device that does not hear a request sent right after its reply costs the fast exchange, not
+// the link: the connection says so once and keeps the write interval after every reply.
+TEST(DeviceLinkTest, ADeviceSlowToTurnRoundIsGivenTheWriteIntervalAndStaysLinked)
+{
+    const std::string givenUp = "event 9: Устройство не успевает принять запрос сразу после ответа: обмен ведётся "
+                                "с интервалом записи.";
+    for (const bool intervalFromTheStart : {false, true}) {
+        SCOPED_TRACE(intervalFromTheStart ? "the interval kept from the start" : "the short gap tried first");
+        SimulatedLine line;
+        Sim::Faults faults;
+        faults.turnaround = milliseconds(5);
+        line.simulator->setFaults(faults);
+        Panel::LinkParameters parameters = line.parameters();
+        parameters.intervalAfterReply = intervalFromTheStart;
+        Journal journal;
+        Panel::DeviceLink link(parameters, journal);
+        link.start();
+        ASSERT_GE(journal.waitFor("row 3: F1-"), 0) << ::testing::PrintToString(journal.lines());
+        const std::uint64_t unheard = line.simulator->busCounters().unheard;
+        const std::uint64_t polls = line.requestsOf(Link::Command::Exchange) + 20;
+        const auto end = Clock::now() + eventWait;
+        while (line.requestsOf(Link::Command::Exchange) < polls && Clock::now() < end)
+            std::this_thread::sleep_for(milliseconds(5));
+        EXPECT_EQ(line.simulator->busCounters().unheard, unheard);
+        EXPECT_EQ(unheard == 0, intervalFromTheStart);
+        link.stop();
+        ASSERT_TRUE(link.wait(link.stopWaitBound()));
+        const std::vector<std::string> lines = journal.lines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), givenUp), intervalFromTheStart ? 0 : 1);
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& told) { return told.rfind("event 1:", 0) == 0; }), 0);
     }
 }
 
