@@ -16,6 +16,7 @@
 #include "link/Keys.h"
 #include "link/Packet.h"
 #include "panel/DeviceLink.h"
+#include "panel/LinkTiming.h"
 #include "sim/Simulator.h"
 
 #include <QCoreApplication>
@@ -153,7 +154,7 @@ bool measure(const Settings& settings, long baudRate)
 
     const double polls = static_cast<double>(load.requests ? load.requests : 1);
     const Milliseconds cycle =
-        Bench::lineTime(load, baudRate, Bench::turnaroundGap(baudRate, std::chrono::milliseconds(settings.pause_ms))) /
+        Bench::lineTime(load, baudRate, VPanel::Panel::turnaroundGap(baudRate, std::chrono::milliseconds(settings.pause_ms))) /
         polls;
     const LatencyStats latency = LatencyStats::of(latencies_ms);
     const bool met = latency.p99 <= cycle.count() + excessGoal_ms;

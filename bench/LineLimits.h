@@ -5,10 +5,12 @@
 // gap before each request) and the interval limit (the same bytes plus the write interval
 // after each reply, the timing of a link that ends a reply only at the line's silence).
 
+#include "link/Contents.h"
 #include "link/LineTiming.h"
+#include "link/Packet.h"
+#include "link/Replies.h"
 #include "panel/FrameSink.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -20,8 +22,10 @@ namespace Bench {
 
 using Seconds = std::chrono::duration<double>;
 
-// Counts the bytes and requests of the line as the connection wrote and read them, and passes
-// the frames on to another sink when given one.
+// Counts the bytes and requests of the line as the connection wrote and read them, and the
+// reads that failed a check the connection reports (a read with less than a header in it is
+// not reported); passes the frames on to another sink when given one. Told on the link's
+// thread only.
 class WireTally : public VPanel::Panel::FrameSink {
 public:
     struct Load {
@@ -31,31 +35,40 @@ public:
         Load operator-(const Load& earlier) const { return {bytes - earlier.bytes, requests - earlier.requests}; }
     };
 
+    // The simulator's console.
+    static constexpr std::size_t consolePlaces = VPanel::Link::defaultConsolePlaces;
+
     explicit WireTally(std::shared_ptr<FrameSink> next = nullptr) : m_next(std::move(next)) {}
 
     void record(VPanel::Link::FrameDirection direction, const std::uint8_t* bytes, std::size_t size) override
     {
+        using VPanel::Link::ReplyStatus;
         m_bytes += size;
-        if (direction == VPanel::Link::FrameDirection::Request)
+        if (direction == VPanel::Link::FrameDirection::Request) {
             ++m_requests;
+            m_request = VPanel::Link::Frame::fromWire(bytes, size);
+        } else if (!m_request.empty()) {
+            // Bytes left over from a reply come before the next request: only the first reply
+            // after a request is its read.
+            const auto status = VPanel::Link::decodeReply(m_request, bytes, size, consolePlaces).status;
+            if (status != ReplyStatus::Ok && status != ReplyStatus::TooShort)
+                ++m_failedReads;
+            m_request = {};
+        }
         if (m_next)
             m_next->record(direction, bytes, size);
     }
 
     Load load() const { return {m_bytes.load(), m_requests.load()}; }
+    std::uint64_t failedReads() const { return m_failedReads.load(); }
 
 private:
     std::shared_ptr<FrameSink> m_next;
+    VPanel::Link::Frame m_request;
+    std::atomic<std::uint64_t> m_failedReads{0};
     std::atomic<std::uint64_t> m_bytes{0};
     std::atomic<std::uint64_t> m_requests{0};
 };
-
-// The silence a device needs before each request: 3.5 characters, or the pause asked for if
-// that is longer.
-inline Seconds turnaroundGap(long baudRate, std::chrono::milliseconds requestPause)
-{
-    return std::max<Seconds>(VPanel::Link::bitTimes(VPanel::Link::frameGapBits, baudRate), requestPause);
-}
 
 // The least time the line takes to carry the load with `perRequest` of silence beside each
 // request.
