@@ -153,20 +153,20 @@ bool measure(const Settings& settings, long baudRate)
     link.wait(link.stopWaitBound());
 
     const double polls = static_cast<double>(load.requests ? load.requests : 1);
-    const Milliseconds cycle =
-        Bench::lineTime(load, baudRate, VPanel::Panel::turnaroundGap(baudRate, std::chrono::milliseconds(settings.pause_ms))) /
-        polls;
+    const auto gap = VPanel::Panel::turnaroundGap(baudRate, std::chrono::milliseconds(settings.pause_ms));
+    const Milliseconds cycle = Bench::lineTime(load, baudRate, gap) / polls;
     const LatencyStats latency = LatencyStats::of(latencies_ms);
     const bool met = latency.p99 <= cycle.count() + excessGoal_ms;
+    const bool linkLost = linkWatch.tally().lost;
     std::printf("%ld baud, interval %d ms, pause %d ms: %d taps, %d lost (goal 0), connection %s\n", baudRate,
-                settings.interval_ms, settings.pause_ms, settings.taps, lost, linkWatch.tally().lost ? "LOST" : "stayed up");
+                settings.interval_ms, settings.pause_ms, settings.taps, lost, linkLost ? "LOST" : "stayed up");
     std::printf("  cycle: wire limit %.3f ms a poll (%.1f bytes on the wire), measured %.3f ms\n", cycle.count(),
                 static_cast<double>(load.bytes) / polls, elapsed.count() / polls);
     std::printf("  tap -> first request carrying it: p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", latency.p50,
                 latency.p99, latency.max);
     std::printf("  p99 against one cycle + %.0f ms (%.2f ms): %s\n", excessGoal_ms, cycle.count() + excessGoal_ms,
                 met ? "met" : "MISSED");
-    return lost == 0 && !linkWatch.tally().lost;
+    return lost == 0 && !linkLost;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // measured against two limits worked out from the bytes that went over the line: the wire
 // limit (those bytes plus the turnaround gap before each request, 3.5 characters or the
 // request pause) and the interval limit (the bytes plus the write interval after each reply).
+// The pseudo-terminal hands the simulator a request at once rather than at the line's rate, so
+// a local run can beat the wire limit by up to the requests' own wire time.
 //
 // --screen still polls a main screen that changes a row now and then; --screen changing a
 // device whose four rows all change on every poll.
@@ -50,6 +52,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Bench::Seconds;
 using std::chrono::milliseconds;
+using VPanel::Panel::ExchangeRecorder;
 
 constexpr auto pollingBound = std::chrono::seconds(10);
 constexpr auto watchStep = milliseconds(50);
@@ -152,7 +155,7 @@ std::unique_ptr<KelTestSupport::Ser2net> startSer2net(const Settings& settings, 
 }
 
 // One connection against a fresh simulator, its exchange recorded when `recorder` is given.
-Run measure(const Settings& settings, const QString& portsDirectory, const std::shared_ptr<VPanel::Panel::ExchangeRecorder>& recorder)
+Run measure(const Settings& settings, const QString& portsDirectory, const std::shared_ptr<ExchangeRecorder>& recorder)
 {
     VPanel::Sim::SimulatorOptions options;
     options.baudRate = static_cast<unsigned>(settings.baudRate);
@@ -295,7 +298,7 @@ int main(int argc, char** argv)
         return plainUp ? 0 : 2;
 
     std::string error;
-    const auto recorder = VPanel::Panel::ExchangeRecorder::open(portMap.filePath(QStringLiteral("exchange.txt")).toStdString(), error);
+    const auto recorder = ExchangeRecorder::open(portMap.filePath(QStringLiteral("exchange.txt")).toStdString(), error);
     if (!recorder) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;

@@ -61,8 +61,8 @@ const po::options_description& programOptions()
         const auto value = [] { return po::value<std::string>(); };
         po::options_description described;
         described.add_options()("port", value())("device", value())("glyphs", value())("console", value())(
-            "baud", value())("changing-rows", "")("no-pace", "")("only-own-rate", "")("verbose", "")("control", "")("seed", value())(
-            "replay", value())("lang", value())("help", "")("version", "");
+            "baud", value())("changing-rows", "")("no-pace", "")("only-own-rate", "")("verbose", "")("control", "")(
+            "seed", value())("replay", value())("lang", value())("help", "")("version", "");
         addFaultOptions(described);
         return described;
     }();
