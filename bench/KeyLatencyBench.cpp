@@ -39,7 +39,7 @@ constexpr auto tapLength = std::chrono::milliseconds(2);
 constexpr auto deliveryLimit = std::chrono::seconds(5);
 // The device's own time stamps measure the latency; this only paces the looking.
 constexpr auto watchStep = std::chrono::milliseconds(1);
-// Beyond one cycle: the request in flight when the key goes down ends first.
+// Beyond one cycle: the poll in flight when the key goes down ends first, then the gap.
 constexpr double excessGoal_ms = 1.0;
 namespace ScanCode = VPanel::Link::ScanCode;
 // Every key of the keypad, by scan code.
