@@ -24,6 +24,9 @@ struct FirmwareSetup {
     // Every so often the device sends its whole screen again, so that rows of a reply the line
     // lost reach the PC after all; zero sends each row only when it changed.
     std::chrono::milliseconds redrawInterval{0};
+    // The last place of every row counts the exchanges, so that each exchange reply carries
+    // the whole screen: the heaviest load a still device can put on the line.
+    bool changingRows = false;
 };
 
 // The small program a simulated device runs on its console: a main screen with a title, a

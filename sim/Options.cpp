@@ -61,8 +61,8 @@ const po::options_description& programOptions()
         const auto value = [] { return po::value<std::string>(); };
         po::options_description described;
         described.add_options()("port", value())("device", value())("glyphs", value())("console", value())(
-            "baud", value())("no-pace", "")("only-own-rate", "")("verbose", "")("control", "")("seed", value())(
-            "replay", value())("lang", value())("help", "")("version", "");
+            "baud", value())("changing-rows", "")("no-pace", "")("only-own-rate", "")("verbose", "")("control", "")(
+            "seed", value())("replay", value())("lang", value())("help", "")("version", "");
         addFaultOptions(described);
         return described;
     }();
@@ -272,6 +272,8 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
             simulator.seed = static_cast<std::uint32_t>(unsignedValue(option, std::numeric_limits<std::uint32_t>::max()));
         } else if (name == "--replay") {
             simulator.replay = std::make_shared<Replay>(Recording::read(option.value));
+        } else if (name == "--changing-rows") {
+            options.changingRows = true;
         } else if (name == "--no-pace") {
             simulator.pace = false;
         } else if (name == "--only-own-rate") {
@@ -295,6 +297,7 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
         device.glyphCount = options.glyphs;
         device.consoleRows = options.consoleRows;
         device.consolePlaces = options.consolePlaces;
+        device.changingRows = options.changingRows;
     }
     return options;
 }

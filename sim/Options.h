@@ -15,6 +15,7 @@ struct ProgramOptions {
     std::size_t glyphs = 8;
     std::uint8_t consoleRows = Link::defaultConsoleRows;
     std::uint8_t consolePlaces = Link::defaultConsolePlaces;
+    bool changingRows = false;
     bool verbose = false;
     bool control = false; // fault lines are read from standard input while running
     bool help = false;

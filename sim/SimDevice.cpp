@@ -108,6 +108,8 @@ Link::Frame SimDevice::exchange(std::uint32_t keyMask, Firmware::SteadyTime now,
     content.soundOn = m_firmware.soundOn();
     for (std::size_t row = 0; row < m_sentRows.size(); ++row) {
         std::vector<std::uint8_t> cells = consoleRow(static_cast<int>(row));
+        if (m_setup.changingRows)
+            cells.back() = static_cast<std::uint8_t>('0' + m_counters.requestsOf(Link::Command::Exchange) % 10);
         if (m_sentRows[row] != cells) {
             m_sentRows[row] = cells;
             content.rows.push_back({static_cast<int>(row), std::move(cells)});

@@ -123,6 +123,21 @@ TEST_F(BusTest, OnlyRowsAndGlyphsThatChangedAreSent)
     // A new start packet means a fresh display: every row again.
     transact(startRequest(1));
     EXPECT_EQ(exchange(0, milliseconds(250)).rows.size(), 4u);
+
+    // A device whose rows change on every poll sends them all each time, and they differ.
+    FirmwareSetup changing;
+    changing.changingRows = true;
+    Bus busy({changing}, Faults{}, 1, start);
+    const Frame poll = exchangeRequest(1, 0);
+    const auto rowsOf = [&](const BusReply& reply) {
+        const Frame& frame = reply.transmission->frame;
+        return std::get<ExchangeContent>(decodeReply(poll, frame.bytes(), frame.size(), places).content).rows;
+    };
+    const auto before = rowsOf(busy.onFrame(poll.bytes(), poll.size(), start, wall));
+    const auto after = rowsOf(busy.onFrame(poll.bytes(), poll.size(), start, wall));
+    ASSERT_EQ(after.size(), 4u);
+    for (std::size_t row = 0; row < after.size(); ++row)
+        EXPECT_NE(after[row].cells, before[row].cells) << row;
 }
 
 TEST_F(BusTest, GlyphsThePcHasNotReadComeWithTheFirstExchange)

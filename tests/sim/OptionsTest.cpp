@@ -11,7 +11,7 @@ using std::chrono::milliseconds;
 TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
 {
     const ProgramOptions options = parseArguments(
-        {"--port", "COM12", "--device", "5", "--device=6:300:2.7", "--glyphs", "3", "--baud", "9600", "--no-pace",
+        {"--port", "COM12", "--device", "5", "--device=6:300:2.7", "--glyphs", "3", "--baud", "9600", "--changing-rows", "--no-pace",
          "--only-own-rate", "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1",
          "--split-gap", "90", "--delay", "15", "--turnaround", "4", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
          "--console-version", "1", "--console-off", "--device-off-at-stop", "--short-identification", "--console",
@@ -27,6 +27,7 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
     EXPECT_EQ(simulator.devices[1].glyphCount, 3u);
     EXPECT_EQ(simulator.devices[1].consoleRows, 2);
     EXPECT_EQ(simulator.devices[1].consolePlaces, 16);
+    EXPECT_TRUE(simulator.devices[1].changingRows);
     EXPECT_EQ(simulator.baudRate, 9600u);
     EXPECT_FALSE(simulator.pace);
     EXPECT_TRUE(simulator.onlyAtOwnRate);
