@@ -23,8 +23,10 @@ namespace VPanel::Panel {
 namespace {
 constexpr int dataBits = 8;
 // One lost reply on a noisy line looks the same as a device that did not hear a request sent
-// too soon; only a run of them gives the short turnaround up.
-constexpr int shortGapMissesToGiveUp = 3;
+// too soon. Each such miss counts up and each request heard after the short gap counts down, so
+// a device that misses most of them gives the short turnaround up within a few dozen requests,
+// while a line losing one reply in five climbs this high about once in a million polls.
+constexpr int shortGapMissesToGiveUp = 10;
 
 // The text of a reply with the wrong length for its command.
 const char* wrongLengthText(std::uint16_t command)
@@ -252,7 +254,7 @@ void DeviceLink::Session::watchTurnaround(bool afterShortGap, bool answered)
     if (afterShortGap) {
         m_unheardAfterShortGap = m_replySize == 0;
         if (answered)
-            m_shortGapMisses = 0;
+            m_shortGapMisses = std::max(m_shortGapMisses - 1, 0);
         return;
     }
     if (!std::exchange(m_unheardAfterShortGap, false) || !answered)
