@@ -181,6 +181,10 @@ bool DeviceLink::Session::send(const Link::Frame& request, bool untilBudget)
 {
     return Link::repeatUntilAnswered(
         [&] {
+            // A long pause before the request must not hold a stop back, nor let the request
+            // through once the stop came; the stop packet itself waits the pause out.
+            if (!untilBudget && m_owner.sleepUnlessStopped(m_requestDue))
+                return false;
             const bool afterShortGap = m_lastEndedAtFrame;
             const bool written = write(request);
             // A reply may come even when the port reports the request short.
