@@ -14,6 +14,9 @@ constexpr std::size_t longestRequest = Link::frameOverhead + sizeof(std::uint32_
 // The port never waits less than this for a gap to end.
 constexpr milliseconds portWaitFloor{4};
 constexpr milliseconds stopMargin{250};
+// No bus needs longer to be released after a reply; a longer pause from a careless host would
+// only hold the line, and a stop, back.
+constexpr milliseconds longestRequestPause{1000};
 } // namespace
 
 KelComm::Serial::CommTimeouts readTimeouts(long baudRate, milliseconds writeInterval)
@@ -33,7 +36,8 @@ milliseconds attemptBound(long baudRate, milliseconds writeInterval)
 
 std::chrono::nanoseconds turnaroundGap(long baudRate, milliseconds requestPause)
 {
-    return std::max<std::chrono::nanoseconds>(Link::bitTimes(Link::frameGapBits, baudRate), requestPause);
+    return std::max<std::chrono::nanoseconds>(Link::bitTimes(Link::frameGapBits, baudRate),
+                                              std::min(requestPause, longestRequestPause));
 }
 
 milliseconds stopBound(long baudRate, milliseconds writeInterval, milliseconds requestPause)

@@ -19,8 +19,8 @@ KelComm::Serial::CommTimeouts readTimeouts(long baudRate, std::chrono::milliseco
 std::chrono::milliseconds attemptBound(long baudRate, std::chrono::milliseconds writeInterval);
 
 // The silence kept before a request that follows a reply taken at its last byte: the 3.5
-// characters by which the device knows a frame has ended, and at least `requestPause`, in which an
-// RS-485 device releases the bus.
+// characters by which the device knows a frame has ended, and at least `requestPause` (up to a
+// second), in which an RS-485 device releases the bus.
 std::chrono::nanoseconds turnaroundGap(long baudRate, std::chrono::milliseconds requestPause);
 
 // After a stop request: the attempt in flight, then the stop packet's repetitions, each after
