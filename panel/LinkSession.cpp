@@ -214,7 +214,7 @@ std::uint32_t DeviceLink::Session::receive(const Link::Frame& request)
     using Clock = std::chrono::steady_clock;
     // A device may keep a reply coming byte by byte, each within the gap that ends it: a read
     // asks only for as many bytes as can come, one gap each, before the reply's time is up.
-    const auto gap = std::max(m_owner.m_parameters.writeInterval, std::chrono::milliseconds(1));
+    const auto gap = replyGap(m_owner.m_parameters.writeInterval);
     const auto end = Clock::now() + m_replyBound;
     std::uint32_t received = 0;
     bool endedAtFrame = false;

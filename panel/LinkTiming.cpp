@@ -19,12 +19,14 @@ constexpr milliseconds stopMargin{250};
 constexpr milliseconds longestRequestPause{1000};
 } // namespace
 
+milliseconds replyGap(milliseconds writeInterval) { return std::max(writeInterval, milliseconds(1)); }
+
 KelComm::Serial::CommTimeouts readTimeouts(long baudRate, milliseconds writeInterval)
 {
     using KelTime::TimeDuration;
     return KelComm::Serial::CommTimeouts(
         TimeDuration::fromMilliseconds(static_cast<double>(Link::responseTimeout(baudRate).count())),
-        TimeDuration::fromMilliseconds(static_cast<double>(writeInterval.count())));
+        TimeDuration::fromMilliseconds(static_cast<double>(replyGap(writeInterval).count())));
 }
 
 milliseconds attemptBound(long baudRate, milliseconds writeInterval)

@@ -10,8 +10,11 @@
 
 namespace VPanel::Panel {
 
-// The port's read timeouts: the response timeout, and the write interval as the gap that
-// ends a reply.
+// The silence that ends a reply when its last byte cannot be told: the write interval, and never
+// naught, which would end a reply between two of its bytes.
+std::chrono::milliseconds replyGap(std::chrono::milliseconds writeInterval);
+
+// The port's read timeouts: the response timeout, and the reply gap.
 KelComm::Serial::CommTimeouts readTimeouts(long baudRate, std::chrono::milliseconds writeInterval);
 
 // The longest one write-then-read takes on a line whose device sends a reply without pauses:

@@ -399,6 +399,7 @@ TEST(DeviceLinkTest, AReplyEndsAtItsLastByteOnlyWhenWholeAndAlone)
     cutExchange.cutExchangeReplies = true;
     const Case cases[] = {
         {"a clean line, not held by a long write interval", {}, "row 3: F1-", milliseconds(500), false, 20},
+        {"a clean line, a write interval of naught", {}, "row 3: F1-", milliseconds(0), false, 20},
         {"a start reply one byte long", longStart, "event 4: Ошибка: Пакет старта - неверная длина пакета."},
         {"an exchange reply one byte long", longExchange, "event 4: Ошибка: Пакет обмена - неверная длина пакета."},
         {"an exchange reply cut short", cutExchange, "event 4: Ошибка: Пакет обмена - неверный формат пакета."},
