@@ -153,7 +153,11 @@ bool DeviceLink::Session::optional(const Link::Frame& request, const EventText& 
 {
     if (stopHonoured())
         return false;
-    m_observer.linkEvent({LinkEvent::Progress, send(request) ? done : failed});
+    const bool answered = send(request);
+    // A stop cuts the request short: that is no failure of the device's.
+    if (!answered && stopHonoured())
+        return false;
+    m_observer.linkEvent({LinkEvent::Progress, answered ? done : failed});
     return true;
 }
 
