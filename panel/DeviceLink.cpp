@@ -105,7 +105,20 @@ bool DeviceLink::tap(int scanCode)
     return m_keyRow.tap(scanCode);
 }
 
-void DeviceLink::stop() { m_stop = true; }
+void DeviceLink::stop()
+{
+    {
+        std::lock_guard lock(m_stopMutex);
+        m_stop = true;
+    }
+    m_stopAsked.notify_all();
+}
+
+bool DeviceLink::sleepUnlessStopped(std::chrono::steady_clock::time_point due)
+{
+    std::unique_lock lock(m_stopMutex);
+    return m_stopAsked.wait_until(lock, due, [this] { return m_stop.load(); });
+}
 
 void DeviceLink::setRecorder(std::shared_ptr<FrameSink> recorder) { std::atomic_store(&m_recorder, std::move(recorder)); }
 

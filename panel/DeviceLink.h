@@ -83,11 +83,15 @@ private:
     void runClaimed();
     std::shared_ptr<FrameSink> recorder() const;
     void markEnded();
+    // Sleeps until `due`, or less when a stop is asked for; true when a stop was asked for.
+    bool sleepUnlessStopped(std::chrono::steady_clock::time_point due);
 
     const LinkParameters m_parameters;
     LinkObserver& m_observer;
     Link::KeyRow m_keyRow;
     std::atomic<bool> m_stop{false};
+    std::mutex m_stopMutex;
+    std::condition_variable m_stopAsked;
     std::atomic<bool> m_runClaimed{false};
     // Read for every frame, set from any thread: only ever atomically.
     std::shared_ptr<FrameSink> m_recorder;

@@ -23,8 +23,10 @@ namespace VPanel::Panel {
 namespace {
 constexpr int dataBits = 8;
 // One lost reply on a noisy line looks the same as a device that did not hear a request sent
-// too soon; only a run of them gives the short turnaround up.
-constexpr int shortGapMissesToGiveUp = 3;
+// too soon. Each such miss counts up and each request heard after the short gap counts down, so
+// a device that misses most of them gives the short turnaround up within a few dozen requests,
+// while a line losing one reply in five climbs this high about once in a million polls.
+constexpr int shortGapMissesToGiveUp = 10;
 
 // The text of a reply with the wrong length for its command.
 const char* wrongLengthText(std::uint16_t command)
@@ -151,7 +153,11 @@ bool DeviceLink::Session::optional(const Link::Frame& request, const EventText& 
 {
     if (stopHonoured())
         return false;
-    m_observer.linkEvent({LinkEvent::Progress, send(request) ? done : failed});
+    const bool answered = send(request);
+    // A stop cuts the request short: that is no failure of the device's.
+    if (!answered && stopHonoured())
+        return false;
+    m_observer.linkEvent({LinkEvent::Progress, answered ? done : failed});
     return true;
 }
 
@@ -179,6 +185,10 @@ bool DeviceLink::Session::send(const Link::Frame& request, bool untilBudget)
 {
     return Link::repeatUntilAnswered(
         [&] {
+            // A long pause before the request must not hold a stop back, nor let the request
+            // through once the stop came; the stop packet itself waits the pause out.
+            if (!untilBudget && m_owner.sleepUnlessStopped(m_requestDue))
+                return false;
             const bool afterShortGap = m_lastEndedAtFrame;
             const bool written = write(request);
             // A reply may come even when the port reports the request short.
@@ -208,7 +218,7 @@ std::uint32_t DeviceLink::Session::receive(const Link::Frame& request)
     using Clock = std::chrono::steady_clock;
     // A device may keep a reply coming byte by byte, each within the gap that ends it: a read
     // asks only for as many bytes as can come, one gap each, before the reply's time is up.
-    const auto gap = std::max(m_owner.m_parameters.writeInterval, std::chrono::milliseconds(1));
+    const auto gap = replyGap(m_owner.m_parameters.writeInterval);
     const auto end = Clock::now() + m_replyBound;
     std::uint32_t received = 0;
     bool endedAtFrame = false;
@@ -252,7 +262,7 @@ void DeviceLink::Session::watchTurnaround(bool afterShortGap, bool answered)
     if (afterShortGap) {
         m_unheardAfterShortGap = m_replySize == 0;
         if (answered)
-            m_shortGapMisses = 0;
+            m_shortGapMisses = std::max(m_shortGapMisses - 1, 0);
         return;
     }
     if (!std::exchange(m_unheardAfterShortGap, false) || !answered)

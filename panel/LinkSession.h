@@ -63,8 +63,8 @@ private:
     // device for the turnaround gap; a read that ended in silence has waited already.
     void scheduleNextRequest(bool endedAtFrame, std::uint32_t received);
     // A device that cannot take a request so soon after its reply leaves it unheard and answers
-    // its repeat: after a few such requests in a row the connection keeps the write interval
-    // after every reply, and says so once.
+    // its repeat: once such requests clearly outnumber those heard, the connection keeps the
+    // write interval after every reply, and says so once.
     void watchTurnaround(bool afterShortGap, bool answered);
     // Bytes that came after the last reply ended: recorded as the line brought them, then dropped.
     void discardStaleInput();

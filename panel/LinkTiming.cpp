@@ -14,14 +14,19 @@ constexpr std::size_t longestRequest = Link::frameOverhead + sizeof(std::uint32_
 // The port never waits less than this for a gap to end.
 constexpr milliseconds portWaitFloor{4};
 constexpr milliseconds stopMargin{250};
+// No bus needs longer to be released after a reply; a longer pause from a careless host would
+// only hold the line, and a stop, back.
+constexpr milliseconds longestRequestPause{1000};
 } // namespace
+
+milliseconds replyGap(milliseconds writeInterval) { return std::max(writeInterval, milliseconds(1)); }
 
 KelComm::Serial::CommTimeouts readTimeouts(long baudRate, milliseconds writeInterval)
 {
     using KelTime::TimeDuration;
     return KelComm::Serial::CommTimeouts(
         TimeDuration::fromMilliseconds(static_cast<double>(Link::responseTimeout(baudRate).count())),
-        TimeDuration::fromMilliseconds(static_cast<double>(writeInterval.count())));
+        TimeDuration::fromMilliseconds(static_cast<double>(replyGap(writeInterval).count())));
 }
 
 milliseconds attemptBound(long baudRate, milliseconds writeInterval)
@@ -33,7 +38,8 @@ milliseconds attemptBound(long baudRate, milliseconds writeInterval)
 
 std::chrono::nanoseconds turnaroundGap(long baudRate, milliseconds requestPause)
 {
-    return std::max<std::chrono::nanoseconds>(Link::bitTimes(Link::frameGapBits, baudRate), requestPause);
+    return std::max<std::chrono::nanoseconds>(Link::bitTimes(Link::frameGapBits, baudRate),
+                                              std::min(requestPause, longestRequestPause));
 }
 
 milliseconds stopBound(long baudRate, milliseconds writeInterval, milliseconds requestPause)

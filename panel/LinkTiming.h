@@ -10,8 +10,11 @@
 
 namespace VPanel::Panel {
 
-// The port's read timeouts: the response timeout, and the write interval as the gap that
-// ends a reply.
+// The silence that ends a reply when its last byte cannot be told: the write interval, and never
+// naught, which would end a reply between two of its bytes.
+std::chrono::milliseconds replyGap(std::chrono::milliseconds writeInterval);
+
+// The port's read timeouts: the response timeout, and the reply gap.
 KelComm::Serial::CommTimeouts readTimeouts(long baudRate, std::chrono::milliseconds writeInterval);
 
 // The longest one write-then-read takes on a line whose device sends a reply without pauses:
@@ -19,8 +22,8 @@ KelComm::Serial::CommTimeouts readTimeouts(long baudRate, std::chrono::milliseco
 std::chrono::milliseconds attemptBound(long baudRate, std::chrono::milliseconds writeInterval);
 
 // The silence kept before a request that follows a reply taken at its last byte: the 3.5
-// characters by which the device knows a frame has ended, and at least `requestPause`, in which an
-// RS-485 device releases the bus.
+// characters by which the device knows a frame has ended, and at least `requestPause` (up to a
+// second), in which an RS-485 device releases the bus.
 std::chrono::nanoseconds turnaroundGap(long baudRate, std::chrono::milliseconds requestPause);
 
 // After a stop request: the attempt in flight, then the stop packet's repetitions, each after
