@@ -4,7 +4,8 @@
 // scan's is the program's budget per address. Last, the quick scan of every rate of the list
 // on one port, with the device answering only at its own rate, and each rate's share of it.
 // Then a bus with a device at each of the first addresses: what an answering address costs
-// the quick scan, against the wire (request and reply on the wire and the frame gap).
+// the quick scan, against the wire (request and reply on the wire, the frame gap after each
+// and the pause before the next request).
 // Usage: device_search_bench [--baud 115200] [--address 200] [--device-rate 9600] [--thorough 1] [--all-rates 1]
 //                            [--answering 32]
 
@@ -137,12 +138,11 @@ std::unique_ptr<VPanel::Sim::Simulator> simulate(int address, unsigned rate, boo
     return simulate(address, address, rate, onlyAtOwnRate);
 }
 
-// Request and reply on the wire and the frame gap between them.
 Seconds answeredAddressWire(int baud)
 {
     const std::size_t requestBytes = VPanel::Link::deviceIdentificationRequest(firstAddress).size();
     return VPanel::Link::wireTime(requestBytes + VPanel::Link::identificationReplySize, baud) +
-           VPanel::Link::bitTimes(VPanel::Link::frameGapBits, baud);
+           2 * VPanel::Link::bitTimes(VPanel::Link::frameGapBits, baud) + QOIdentifyThread::requestPause;
 }
 
 double quickLimit_s(int baud)

@@ -115,6 +115,36 @@ TEST_F(IdentifyThreadTest, AQuickScanAsksASilentAddressOnceAndAGarbledReplyAgain
     EXPECT_EQ(scan.scanning.first(), (QList<QVariant>{fastBaud, 1, static_cast<int>(silentRange.count())}));
 }
 
+TEST_F(IdentifyThreadTest, AQuickScanOverAnsweringAddressesAsksEachOnceAndLeavesTheBusTimeToTurnRound)
+{
+    constexpr int answering = 8;
+    std::vector<std::pair<int, int>> devices;
+    QList<int> addresses;
+    for (int address = 1; address <= answering; ++address) {
+        devices.emplace_back(address, 100 + address);
+        addresses << address;
+    }
+    const auto bus = simulate("COM5", devices);
+    // A request that follows a reply at once, before the bus is released, goes unheard.
+    VPanel::Sim::Faults faults;
+    faults.turnaround = QOIdentifyThread::requestPause;
+    bus->setFaults(faults);
+    QOIdentifyThread thread;
+    aim(thread, "COM5", 1, answering);
+    thread.setBaud(115200);
+    thread.setQuick(true);
+    thread.setReplyMargin(generousMargin);
+    const Scan scan = run(thread);
+
+    QList<int> found;
+    for (const QList<QVariant>& device : scan.found)
+        found << device.at(1).toSize().width();
+    EXPECT_EQ(found, addresses);
+    EXPECT_EQ(bus->busCounters().unheard, 0u);
+    EXPECT_EQ(bus->busCounters().frames, static_cast<std::uint64_t>(answering));
+    EXPECT_EQ(scan.finishes, 1);
+}
+
 TEST_F(IdentifyThreadTest, AStopEndsTheScanBeforeTheNextAddress)
 {
     const auto bus = simulate("COM5", {{4, 7}});
