@@ -81,6 +81,8 @@ Panel::LinkParameters QOTransmissionThread::linkParameters(std::map<int, std::st
     parameters.address = m_address;
     parameters.baudRate = m_baudRate;
     parameters.writeInterval = std::chrono::milliseconds(m_writeInterval_ms);
+    parameters.requestPause = std::chrono::milliseconds(m_requestPause_ms);
+    parameters.intervalAfterReply = m_intervalAfterReply;
     parameters.language = m_language;
     parameters.deviceNames = std::move(deviceNames);
     return parameters;
