@@ -36,6 +36,14 @@ KelTime::TimeDuration duration(std::chrono::milliseconds time)
     return KelTime::TimeDuration::fromMilliseconds(static_cast<double>(time.count()));
 }
 
+std::uint32_t queuedInput(SystemSerialPort& port)
+{
+    std::uint32_t input = 0;
+    std::uint32_t output = 0;
+    port.queryQueueStatus(input, output);
+    return input;
+}
+
 // Reads the reply to `request` into `reply`, room for readSize bytes; returns its length. A
 // reply that ended with its last byte is followed by `turnaround` of silence.
 std::uint32_t readReply(SystemSerialPort& port, const Link::Frame& request, std::uint8_t* reply,
@@ -48,10 +56,8 @@ std::uint32_t readReply(SystemSerialPort& port, const Link::Frame& request, std:
         // A whole reply that checks and nothing behind it ends the wait at its last byte;
         // anything else is read on to the line's silence and judged whole, as garbled or
         // trailed replies always were.
-        std::uint32_t queued = 0;
-        std::uint32_t unsent = 0;
-        port.queryQueueStatus(queued, unsent);
-        if (queued == 0 && Link::decodeSearchIdentification(request, reply, received).status == Link::ReplyStatus::Ok) {
+        if (queuedInput(port) == 0 &&
+            Link::decodeSearchIdentification(request, reply, received).status == Link::ReplyStatus::Ok) {
             std::this_thread::sleep_for(turnaround);
             return received;
         }
@@ -197,7 +203,8 @@ std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, 
     Link::repeatUntilAnswered(
         [&] {
             // A reply's tail that came after its wait ended belongs to no request of this one.
-            port.clearQueue(true, false);
+            if (queuedInput(port) > 0)
+                port.clearQueue(true, false);
             std::uint32_t sent = 0;
             port.write(request.bytes(), static_cast<std::uint32_t>(request.size()), &sent);
             const std::uint32_t received = readReply(port, request, reply.data(), turnaround);
