@@ -113,7 +113,7 @@ std::shared_ptr<FrameSink> DeviceLink::recorder() const { return std::atomic_loa
 
 std::chrono::milliseconds DeviceLink::stopWaitBound() const
 {
-    return stopBound(m_parameters.baudRate, m_parameters.writeInterval);
+    return stopBound(m_parameters.baudRate, m_parameters.writeInterval, m_parameters.requestPause);
 }
 
 } // namespace VPanel::Panel

@@ -8,17 +8,23 @@
 #include "link/Requests.h"
 #include "panel/LinkTexts.h"
 #include "panel/LinkTiming.h"
+#include "panel/ReplyEnd.h"
 
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <thread>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 namespace VPanel::Panel {
 
 namespace {
 constexpr int dataBits = 8;
+// One lost reply on a noisy line looks the same as a device that did not hear a request sent
+// too soon; only a run of them gives the short turnaround up.
+constexpr int shortGapMissesToGiveUp = 3;
 
 // The text of a reply with the wrong length for its command.
 const char* wrongLengthText(std::uint16_t command)
@@ -44,7 +50,9 @@ const char* wrongLengthText(std::uint16_t command)
 DeviceLink::Session::Session(DeviceLink& owner)
     : m_owner(owner), m_observer(owner.m_observer),
       m_address(static_cast<std::uint8_t>(owner.m_parameters.address)),
-      m_replyBound(attemptBound(owner.m_parameters.baudRate, owner.m_parameters.writeInterval))
+      m_replyBound(attemptBound(owner.m_parameters.baudRate, owner.m_parameters.writeInterval)),
+      m_turnaround(turnaroundGap(owner.m_parameters.baudRate, owner.m_parameters.requestPause)),
+      m_keepInterval(owner.m_parameters.intervalAfterReply)
 {
 }
 
@@ -171,15 +179,22 @@ bool DeviceLink::Session::send(const Link::Frame& request, bool untilBudget)
 {
     return Link::repeatUntilAnswered(
         [&] {
+            const bool afterShortGap = m_lastEndedAtFrame;
             const bool written = write(request);
             // A reply may come even when the port reports the request short.
-            return read(request) && written;
+            const bool answered = read(request) && written;
+            watchTurnaround(afterShortGap, answered);
+            return answered;
         },
         Link::repeatBudget, [&] { return !untilBudget && m_owner.stopRequested(); });
 }
 
 bool DeviceLink::Session::write(const Link::Frame& request)
 {
+    std::this_thread::sleep_until(m_requestDue);
+    // A reply taken at its last byte may have had more behind it; those bytes are no part of
+    // the reply to this request.
+    discardStaleInput();
     std::uint32_t written = 0;
     m_port->write(request.bytes(), static_cast<std::uint32_t>(request.size()), &written);
     if (written > 0)
@@ -188,7 +203,7 @@ bool DeviceLink::Session::write(const Link::Frame& request)
     return written > Link::headerSize;
 }
 
-std::uint32_t DeviceLink::Session::receive()
+std::uint32_t DeviceLink::Session::receive(const Link::Frame& request)
 {
     using Clock = std::chrono::steady_clock;
     // A device may keep a reply coming byte by byte, each within the gap that ends it: a read
@@ -196,21 +211,96 @@ std::uint32_t DeviceLink::Session::receive()
     const auto gap = std::max(m_owner.m_parameters.writeInterval, std::chrono::milliseconds(1));
     const auto end = Clock::now() + m_replyBound;
     std::uint32_t received = 0;
+    bool endedAtFrame = false;
     for (auto now = Clock::now(); received < m_reply.size() && now < end; now = Clock::now()) {
         const auto fits = static_cast<std::size_t>((end - now) / gap);
-        const auto slice = static_cast<std::uint32_t>(std::clamp<std::size_t>(fits, 1, m_reply.size() - received));
+        const std::size_t room =
+            bytesStillWanted(request, m_reply.data(), received, consoleShape(), m_reply.size() - received);
+        const auto slice = static_cast<std::uint32_t>(std::clamp<std::size_t>(fits, 1, room));
         std::uint32_t got = 0;
         m_port->read(m_reply.data() + received, slice, &got, received > 0);
         received += got;
-        if (got < slice)
+        endedAtFrame = got == slice && endsWithFrame(request, received);
+        if (got < slice || endedAtFrame)
             break;
     }
+    scheduleNextRequest(endedAtFrame, received);
     return received;
+}
+
+void DeviceLink::Session::scheduleNextRequest(bool endedAtFrame, std::uint32_t received)
+{
+    const auto now = std::chrono::steady_clock::now();
+    const std::chrono::nanoseconds silenceSeen = m_owner.m_parameters.writeInterval;
+    m_lastEndedAtFrame = endedAtFrame;
+    if (endedAtFrame) {
+        m_lastFrameEnd = now;
+        m_requestDue = now + m_turnaround;
+        return;
+    }
+    m_requestDue = now + std::max(m_turnaround - silenceSeen, std::chrono::nanoseconds::zero());
+    // A request the device may not have heard is repeated only after the full interval since its
+    // last reply, so that the repeat tells whether the gap was too short.
+    if (received == 0)
+        m_requestDue = std::max(m_requestDue, m_lastFrameEnd + m_owner.m_parameters.writeInterval);
+}
+
+void DeviceLink::Session::watchTurnaround(bool afterShortGap, bool answered)
+{
+    if (m_keepInterval)
+        return;
+    if (afterShortGap) {
+        m_unheardAfterShortGap = m_replySize == 0;
+        if (answered)
+            m_shortGapMisses = 0;
+        return;
+    }
+    if (!std::exchange(m_unheardAfterShortGap, false) || !answered)
+        return;
+    if (++m_shortGapMisses < shortGapMissesToGiveUp)
+        return;
+    m_keepInterval = true;
+    report(LinkEvent::Progress,
+           QT_TRANSLATE_NOOP("QOTransmissionThread",
+                             "Устройство не успевает принять запрос сразу после ответа: обмен ведётся с интервалом записи."));
+}
+
+bool DeviceLink::Session::endsWithFrame(const Link::Frame& request, std::uint32_t received)
+{
+    // A byte already behind the frame makes the reply longer than its command allows: the
+    // line's silence ends it, as for any reply in doubt.
+    return !m_keepInterval && isWholeReply(request, m_reply.data(), received, consoleShape()) && queuedInput() == 0;
+}
+
+void DeviceLink::Session::discardStaleInput()
+{
+    const std::uint32_t queued = std::min(queuedInput(), static_cast<std::uint32_t>(m_reply.size()));
+    if (queued == 0)
+        return;
+    std::uint32_t got = 0;
+    m_port->read(m_reply.data(), queued, &got, true);
+    if (got > 0)
+        if (const auto recorder = m_owner.recorder())
+            recorder->record(Link::FrameDirection::Reply, m_reply.data(), got);
+}
+
+std::uint32_t DeviceLink::Session::queuedInput()
+{
+    std::uint32_t input = 0;
+    std::uint32_t output = 0;
+    m_port->queryQueueStatus(input, output);
+    return input;
+}
+
+Link::ConsoleShape DeviceLink::Session::consoleShape() const
+{
+    return {static_cast<std::size_t>(m_console.rows()), static_cast<std::size_t>(m_console.places())};
 }
 
 bool DeviceLink::Session::read(const Link::Frame& request)
 {
-    const std::uint32_t received = receive();
+    const std::uint32_t received = receive(request);
+    m_replySize = received;
     // As read, so that a reply the line split or joined is recorded as the link saw it.
     if (received > 0)
         if (const auto recorder = m_owner.recorder())

@@ -2,6 +2,7 @@
 
 #include "link/Packet.h"
 #include "link/Replies.h"
+#include "link/ReplyLength.h"
 #include "panel/ConsoleMirror.h"
 #include "panel/DeviceLink.h"
 
@@ -54,8 +55,21 @@ private:
     bool send(const Link::Frame& request, bool untilBudget = false);
     bool write(const Link::Frame& request);
     bool read(const Link::Frame& request);
-    // Reads a reply into m_reply, for no longer than the longest reply takes; its size.
-    std::uint32_t receive();
+    // Reads a reply into m_reply, for no longer than the longest reply takes; its size. It
+    // ends at the last byte of a frame that checks, else when the line falls silent.
+    std::uint32_t receive(const Link::Frame& request);
+    bool endsWithFrame(const Link::Frame& request, std::uint32_t received);
+    // When the next request may start: a reply taken at its last byte leaves the line to the
+    // device for the turnaround gap; a read that ended in silence has waited already.
+    void scheduleNextRequest(bool endedAtFrame, std::uint32_t received);
+    // A device that cannot take a request so soon after its reply leaves it unheard and answers
+    // its repeat: after a few such requests in a row the connection keeps the write interval
+    // after every reply, and says so once.
+    void watchTurnaround(bool afterShortGap, bool answered);
+    // Bytes that came after the last reply ended: recorded as the line brought them, then dropped.
+    void discardStaleInput();
+    std::uint32_t queuedInput();
+    Link::ConsoleShape consoleShape() const;
 
     void reportFailure(const Link::Frame& request, Link::ReplyStatus status);
     void accept(const Link::Frame& request, const Link::ReplyContent& content);
@@ -68,10 +82,19 @@ private:
     LinkObserver& m_observer;
     const std::uint8_t m_address;
     const std::chrono::milliseconds m_replyBound;
+    const std::chrono::nanoseconds m_turnaround;
     ConsoleMirror m_console;
     int m_glyphCount = 0;
     std::unique_ptr<KelComm::Serial::SystemSerialPort> m_port;
     std::array<std::uint8_t, Link::maxFrameSize> m_reply{};
+    std::uint32_t m_replySize = 0;
+    // Replies end only at the line's silence, as they did before the length of a reply was told.
+    bool m_keepInterval;
+    bool m_lastEndedAtFrame = false;
+    std::chrono::steady_clock::time_point m_lastFrameEnd{};
+    std::chrono::steady_clock::time_point m_requestDue{};
+    bool m_unheardAfterShortGap = false;
+    int m_shortGapMisses = 0;
     bool m_exited = false;
 };
 

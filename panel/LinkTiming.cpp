@@ -31,9 +31,15 @@ milliseconds attemptBound(long baudRate, milliseconds writeInterval)
            std::max(writeInterval, portWaitFloor);
 }
 
-milliseconds stopBound(long baudRate, milliseconds writeInterval)
+std::chrono::nanoseconds turnaroundGap(long baudRate, milliseconds requestPause)
 {
-    const milliseconds attempt = attemptBound(baudRate, writeInterval);
+    return std::max<std::chrono::nanoseconds>(Link::bitTimes(Link::frameGapBits, baudRate), requestPause);
+}
+
+milliseconds stopBound(long baudRate, milliseconds writeInterval, milliseconds requestPause)
+{
+    const milliseconds attempt =
+        attemptBound(baudRate, writeInterval) + std::chrono::ceil<milliseconds>(turnaroundGap(baudRate, requestPause));
     return attempt + std::chrono::duration_cast<milliseconds>(Link::repeatBudget) + attempt + stopMargin;
 }
 

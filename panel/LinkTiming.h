@@ -18,8 +18,14 @@ KelComm::Serial::CommTimeouts readTimeouts(long baudRate, std::chrono::milliseco
 // the request, the wait for the reply, a full reply buffer and the closing gap.
 std::chrono::milliseconds attemptBound(long baudRate, std::chrono::milliseconds writeInterval);
 
-// After a stop request: the attempt in flight, then the stop packet's repetitions, with room
-// for closing the port and the thread's scheduling.
-std::chrono::milliseconds stopBound(long baudRate, std::chrono::milliseconds writeInterval);
+// The silence kept before a request that follows a reply taken at its last byte: the 3.5
+// characters by which the device knows a frame has ended, and at least `requestPause`, in which an
+// RS-485 device releases the bus.
+std::chrono::nanoseconds turnaroundGap(long baudRate, std::chrono::milliseconds requestPause);
+
+// After a stop request: the attempt in flight, then the stop packet's repetitions, each after
+// its pause, with room for closing the port and the thread's scheduling.
+std::chrono::milliseconds stopBound(long baudRate, std::chrono::milliseconds writeInterval,
+                                    std::chrono::milliseconds requestPause);
 
 } // namespace VPanel::Panel

@@ -510,6 +510,10 @@
         <translation>Communication is interrupted for reasons unknown.</translation>
     </message>
     <message>
+        <source>Устройство не успевает принять запрос сразу после ответа: обмен ведётся с интервалом записи.</source>
+        <translation>The device cannot take a request right after its reply: the exchange now keeps the write interval.</translation>
+    </message>
+    <message>
         <source>Команды не совпадают - Ошибка.</source>
         <translation>Commands do not match - error.</translation>
     </message>

@@ -34,7 +34,7 @@ QOTransmissionThread::~QOTransmissionThread()
 
 std::chrono::milliseconds QOTransmissionThread::stopWaitBound() const
 {
-    return Panel::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms));
+    return Panel::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms), Panel::LinkParameters{}.requestPause);
 }
 
 void QOTransmissionThread::setRecorder(std::shared_ptr<ExchangeRecorder> recorder)

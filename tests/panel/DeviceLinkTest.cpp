@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -141,11 +142,14 @@ private:
     std::filesystem::path m_ports;
 };
 
-// A device on a pseudo-terminal of the test's own that answers every request with a byte at a
-// time, each just within the gap that would end a reply, and never stops.
-class TricklingDevice {
+// A device on a pseudo-terminal of the test's own: every tick it hands what it heard since the
+// last to `answer` and sends what that returns.
+class PtyDevice {
 public:
-    TricklingDevice(const SimulatedLine&, milliseconds byteGap) : m_byteGap(byteGap)
+    using Answer = std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>& heard)>;
+
+    PtyDevice(const SimulatedLine&, const char* portName, milliseconds tick, Answer answer)
+        : m_tick(tick), m_answer(std::move(answer))
     {
         m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
@@ -154,7 +158,7 @@ public:
         std::filesystem::create_symlink(ptsname(m_master), ports / portName);
         m_thread = std::thread([this] { serve(); });
     }
-    ~TricklingDevice()
+    ~PtyDevice()
     {
         m_stop = true;
         m_thread.join();
@@ -168,35 +172,65 @@ public:
         return m_heard;
     }
 
-    static constexpr const char* portName = "COM240";
-
 private:
     void serve()
     {
         std::uint8_t byte = 0;
         while (!m_stop) {
-            std::this_thread::sleep_for(m_byteGap);
+            std::this_thread::sleep_for(m_tick);
+            std::vector<std::uint8_t> heard;
             while (::read(m_master, &byte, 1) == 1)
-                m_heard = true;
-            if (m_heard && ::write(m_master, &byte, 1) < 0 && errno != EAGAIN && errno != EIO)
+                heard.push_back(byte);
+            m_heard = m_heard || !heard.empty();
+            const std::vector<std::uint8_t> reply = m_answer(heard);
+            if (!reply.empty() && ::write(m_master, reply.data(), reply.size()) < 0 && errno != EAGAIN && errno != EIO)
                 return;
         }
     }
 
-    const milliseconds m_byteGap;
+    const milliseconds m_tick;
+    const Answer m_answer;
     int m_master = -1;
     std::atomic<bool> m_heard{false};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };
 
+// Once it heard a request, a byte each tick, for ever, each just within the gap that would end
+// a reply when the tick is half of it.
+PtyDevice::Answer trickling()
+{
+    return [heardAny = false, last = std::uint8_t{0}](const std::vector<std::uint8_t>& heard) mutable {
+        heardAny = heardAny || !heard.empty();
+        if (!heard.empty())
+            last = heard.back();
+        return heardAny ? std::vector<std::uint8_t>{last} : std::vector<std::uint8_t>{};
+    };
+}
+
+// Each device identification request answered, in one write, by a whole frame that checks and a
+// byte behind it.
+PtyDevice::Answer identifiedWithAByteBehind()
+{
+    return [pending = std::size_t{0}](const std::vector<std::uint8_t>& heard) mutable {
+        pending += heard.size();
+        if (pending < Link::frameOverhead)
+            return std::vector<std::uint8_t>{};
+        pending = 0;
+        std::vector<std::uint8_t> reply =
+            Link::Frame(1, Link::Command::DeviceIdentification, std::vector<std::uint8_t>{7, 0, 1, 0}).toVector();
+        reply.push_back(0);
+        return reply;
+    };
+}
+
 // A device that keeps a reply coming never holds the link past its stop bound: each reply is
 // given up once it has had the time the longest reply takes.
 TEST(DeviceLinkTest, ATricklingDeviceDoesNotHoldTheStopBack)
 {
     SimulatedLine line;
-    const Panel::LinkParameters parameters = line.parameters(TricklingDevice::portName);
-    TricklingDevice device(line, parameters.writeInterval / 2);
+    const Panel::LinkParameters parameters = line.parameters("COM240");
+    PtyDevice device(line, "COM240", parameters.writeInterval / 2, trickling());
     Journal journal;
     auto link = std::make_unique<Panel::DeviceLink>(parameters, journal);
     link->start();
@@ -293,6 +327,89 @@ TEST(DeviceLinkTest, EveryEndIsToldAndAwaitable)
             EXPECT_EQ(journal.lines().front(), "event 6: ");
             EXPECT_EQ(line.simulator->counters(1).totalRequests(), line.requestsOf(Link::Command::Stop));
         }
+    }
+}
+
+// A reply ends at its last byte only when it is a whole frame that checks with nothing behind
+// it; any other reply waits for the line's silence and is told as it always was.
+TEST(DeviceLinkTest, AReplyEndsAtItsLastByteOnlyWhenWholeAndAlone)
+{
+    struct Case {
+        const char* name;
+        Sim::DeviceQuirks quirks;
+        const char* line; // the journal line awaited
+        milliseconds writeInterval{20};
+        bool byteBehindTheFrame = false;
+        // Polls the device must have had once the line came: more than the silence after each
+        // reply would allow within the wait.
+        std::uint64_t polls = 0;
+    };
+    Sim::DeviceQuirks longStart;
+    longStart.extraByteAfter = Link::Command::Start;
+    Sim::DeviceQuirks longExchange;
+    longExchange.extraByteAfter = Link::Command::Exchange;
+    Sim::DeviceQuirks cutExchange;
+    cutExchange.cutExchangeReplies = true;
+    const Case cases[] = {
+        {"a clean line, not held by a long write interval", {}, "row 3: F1-", milliseconds(500), false, 20},
+        {"a start reply one byte long", longStart, "event 4: Ошибка: Пакет старта - неверная длина пакета."},
+        {"an exchange reply one byte long", longExchange, "event 4: Ошибка: Пакет обмена - неверная длина пакета."},
+        {"an exchange reply cut short", cutExchange, "event 4: Ошибка: Пакет обмена - неверный формат пакета."},
+        {"a frame that checks with a byte behind it", {},
+         "event 1: Идентификация - неудача.", milliseconds(20), true},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.name);
+        SimulatedLine line;
+        Sim::Faults faults;
+        faults.quirks = item.quirks;
+        line.simulator->setFaults(faults);
+        std::unique_ptr<PtyDevice> device;
+        if (item.byteBehindTheFrame)
+            device = std::make_unique<PtyDevice>(line, "COM241", milliseconds(1), identifiedWithAByteBehind());
+        Panel::LinkParameters parameters = line.parameters(item.byteBehindTheFrame ? "COM241" : "");
+        parameters.writeInterval = item.writeInterval;
+        Journal journal;
+        Panel::DeviceLink link(parameters, journal);
+        link.start();
+        EXPECT_GE(journal.waitFor(item.line), 0) << ::testing::PrintToString(journal.lines());
+        const auto end = Clock::now() + eventWait;
+        while (line.requestsOf(Link::Command::Exchange) < item.polls && Clock::now() < end)
+            std::this_thread::sleep_for(milliseconds(5));
+        EXPECT_GE(line.requestsOf(Link::Command::Exchange), item.polls);
+    }
+}
+
+// A device that does not hear a request sent right after its reply costs the fast exchange, not
+// the link: the connection says so once and keeps the write interval after every reply.
+TEST(DeviceLinkTest, ADeviceSlowToTurnRoundIsGivenTheWriteIntervalAndStaysLinked)
+{
+    const std::string givenUp = "event 9: Устройство не успевает принять запрос сразу после ответа: обмен ведётся "
+                                "с интервалом записи.";
+    for (const bool intervalFromTheStart : {false, true}) {
+        SCOPED_TRACE(intervalFromTheStart ? "the interval kept from the start" : "the short gap tried first");
+        SimulatedLine line;
+        Sim::Faults faults;
+        faults.turnaround = milliseconds(5);
+        line.simulator->setFaults(faults);
+        Panel::LinkParameters parameters = line.parameters();
+        parameters.intervalAfterReply = intervalFromTheStart;
+        Journal journal;
+        Panel::DeviceLink link(parameters, journal);
+        link.start();
+        ASSERT_GE(journal.waitFor("row 3: F1-"), 0) << ::testing::PrintToString(journal.lines());
+        const std::uint64_t unheard = line.simulator->busCounters().unheard;
+        const std::uint64_t polls = line.requestsOf(Link::Command::Exchange) + 20;
+        const auto end = Clock::now() + eventWait;
+        while (line.requestsOf(Link::Command::Exchange) < polls && Clock::now() < end)
+            std::this_thread::sleep_for(milliseconds(5));
+        EXPECT_EQ(line.simulator->busCounters().unheard, unheard);
+        EXPECT_EQ(unheard == 0, intervalFromTheStart);
+        link.stop();
+        ASSERT_TRUE(link.wait(link.stopWaitBound()));
+        const std::vector<std::string> lines = journal.lines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), givenUp), intervalFromTheStart ? 0 : 1);
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& told) { return told.rfind("event 1:", 0) == 0; }), 0);
     }
 }
 

@@ -87,16 +87,20 @@ TEST(EventTextTest, ArgumentsAreFilledInOnceAndInOrder)
 TEST(LinkTimingTest, StopBoundCoversTheAttemptInFlightAndTheStopPacketsSecond)
 {
     const milliseconds interval{20};
+    const milliseconds pause{1};
     for (const long baudRate : {1200L, 9600L, 115200L}) {
         const milliseconds attempt = attemptBound(baudRate, interval);
         EXPECT_GT(attempt, responseTimeout(baudRate) + interval) << baudRate;
-        EXPECT_GE(stopBound(baudRate, interval), 2 * attempt + milliseconds(repeatBudget)) << baudRate;
+        EXPECT_GE(stopBound(baudRate, interval, pause), 2 * attempt + milliseconds(repeatBudget)) << baudRate;
     }
     // At 115200 baud a window waits well under two seconds.
-    EXPECT_LT(stopBound(115200, interval), milliseconds(2000));
+    EXPECT_LT(stopBound(115200, interval, pause), milliseconds(2000));
     // A slower line takes longer, and a zero rate does not divide by zero.
-    EXPECT_GT(stopBound(1200, interval), stopBound(9600, interval));
-    EXPECT_GT(stopBound(0, interval), stopBound(1200, interval));
+    EXPECT_GT(stopBound(1200, interval, pause), stopBound(9600, interval, pause));
+    EXPECT_GT(stopBound(0, interval, pause), stopBound(1200, interval, pause));
+    // The pause comes before the attempt in flight and before the stop packet's last attempt.
+    const milliseconds longPause{300};
+    EXPECT_GE(stopBound(115200, interval, longPause), stopBound(115200, interval, pause) + 2 * (longPause - pause));
 }
 
 ExchangeContent content(std::vector<RowUpdate> rows, bool consoleOn = true, bool soundOn = false)

@@ -138,7 +138,8 @@ protected:
     {
         const qint64 pid = panel->processId();
         const milliseconds bound =
-            VPanel::Panel::stopBound(baudRate, milliseconds(QOTransmissionThread::defaultWriteInterval_ms)) +
+            VPanel::Panel::stopBound(baudRate, milliseconds(QOTransmissionThread::defaultWriteInterval_ms),
+                                     VPanel::Panel::LinkParameters{}.requestPause) +
             teardownMargin;
         const milliseconds before = cpuTimeOf(pid).value_or(milliseconds(0));
         milliseconds last = before;
