@@ -34,7 +34,8 @@ QOTransmissionThread::~QOTransmissionThread()
 
 std::chrono::milliseconds QOTransmissionThread::stopWaitBound() const
 {
-    return Panel::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms), Panel::LinkParameters{}.requestPause);
+    return Panel::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms),
+                            std::chrono::milliseconds(m_requestPause_ms));
 }
 
 void QOTransmissionThread::setRecorder(std::shared_ptr<ExchangeRecorder> recorder)
