@@ -40,6 +40,15 @@ protected:
         int finishes = 0;
         QList<QList<QVariant>> scanning;
         QStringList notices;
+
+        // The bus addresses of the devices found, in the order found.
+        QList<int> addresses() const
+        {
+            QList<int> found;
+            for (const QList<QVariant>& device : this->found)
+                found << device.at(1).toSize().width();
+            return found;
+        }
     };
 
     static Scan run(QOIdentifyThread& thread)
@@ -68,6 +77,13 @@ protected:
         thread.setRange(begin, end);
         thread.setBaud(fastBaud);
         thread.setAddressBudget(shortBudget);
+    }
+
+    static void aimQuick(QOIdentifyThread& thread, const std::string& port, int begin, int end)
+    {
+        aim(thread, port, begin, end);
+        thread.setQuick(true);
+        thread.setReplyMargin(generousMargin);
     }
 };
 
@@ -99,15 +115,10 @@ TEST_F(IdentifyThreadTest, AQuickScanAsksASilentAddressOnceAndAGarbledReplyAgain
     faults.corruptProbability = 0.05;
     bus->setFaults(faults);
     QOIdentifyThread thread;
-    aim(thread, "COM5", 1, 4);
-    thread.setQuick(true);
-    thread.setReplyMargin(generousMargin);
+    aimQuick(thread, "COM5", 1, 4);
     const Scan scan = run(thread);
 
-    QList<int> found;
-    for (const QList<QVariant>& device : scan.found)
-        found << device.at(1).toSize().width();
-    EXPECT_EQ(found, (QList<int>{1, 2, 3}));
+    EXPECT_EQ(scan.addresses(), (QList<int>{1, 2, 3}));
     EXPECT_EQ(bus->busCounters().corrupted, 1u);
     EXPECT_EQ(bus->busCounters().frames, 4u + 1u);
     const auto silentRange = std::chrono::ceil<std::chrono::milliseconds>(
@@ -130,16 +141,11 @@ TEST_F(IdentifyThreadTest, AQuickScanOverAnsweringAddressesAsksEachOnceAndLeaves
     faults.turnaround = QOIdentifyThread::requestPause;
     bus->setFaults(faults);
     QOIdentifyThread thread;
-    aim(thread, "COM5", 1, answering);
+    aimQuick(thread, "COM5", 1, answering);
     thread.setBaud(115200);
-    thread.setQuick(true);
-    thread.setReplyMargin(generousMargin);
     const Scan scan = run(thread);
 
-    QList<int> found;
-    for (const QList<QVariant>& device : scan.found)
-        found << device.at(1).toSize().width();
-    EXPECT_EQ(found, addresses);
+    EXPECT_EQ(scan.addresses(), addresses);
     EXPECT_EQ(bus->busCounters().unheard, 0u);
     EXPECT_EQ(bus->busCounters().frames, static_cast<std::uint64_t>(answering));
     EXPECT_EQ(scan.finishes, 1);
