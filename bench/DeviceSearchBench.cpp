@@ -3,9 +3,15 @@
 // address's wait (request and reply on the wire, the frame gap and the margin); the thorough
 // scan's is the program's budget per address. Last, the quick scan of every rate of the list
 // on one port, with the device answering only at its own rate, and each rate's share of it.
+// Then a bus with a device at each of the first addresses: what an answering address costs
+// the quick scan, against the wire (request and reply on the wire, the frame gap after each
+// and the pause before the next request).
 // Usage: device_search_bench [--baud 115200] [--address 200] [--device-rate 9600] [--thorough 1] [--all-rates 1]
+//                            [--answering 32]
 
 #include "link/LineTiming.h"
+#include "link/Replies.h"
+#include "link/Requests.h"
 #include "app/search/QOIdentifyThread.h"
 #include "baselib/platform/PlatformInit.h"
 #include "bench/BenchOptions.h"
@@ -41,6 +47,7 @@ struct Settings {
     int deviceRate = 9600;
     int thorough = 1;
     int everyRate = 1;
+    int answering = 32;
 };
 
 Settings parse(int argc, char** argv)
@@ -51,7 +58,8 @@ Settings parse(int argc, char** argv)
                         {"--address", &settings.address},
                         {"--device-rate", &settings.deviceRate},
                         {"--thorough", &settings.thorough},
-                        {"--all-rates", &settings.everyRate}});
+                        {"--all-rates", &settings.everyRate},
+                        {"--answering", &settings.answering}});
     return settings;
 }
 
@@ -111,16 +119,30 @@ Outcome scan(const std::string& port, const std::vector<int>& bauds, bool quick)
     return outcome;
 }
 
-std::unique_ptr<VPanel::Sim::Simulator> simulate(int address, unsigned rate, bool onlyAtOwnRate)
+std::unique_ptr<VPanel::Sim::Simulator> simulate(int firstDevice, int lastDevice, unsigned rate, bool onlyAtOwnRate)
 {
     VPanel::Sim::SimulatorOptions options;
-    VPanel::Sim::FirmwareSetup device;
-    device.address = static_cast<std::uint8_t>(address);
-    options.devices.push_back(device);
+    for (int address = firstDevice; address <= lastDevice; ++address) {
+        VPanel::Sim::FirmwareSetup device;
+        device.address = static_cast<std::uint8_t>(address);
+        options.devices.push_back(device);
+    }
     options.baudRate = rate;
     options.onlyAtOwnRate = onlyAtOwnRate;
     options.seed = 1;
     return std::make_unique<VPanel::Sim::Simulator>(options);
+}
+
+std::unique_ptr<VPanel::Sim::Simulator> simulate(int address, unsigned rate, bool onlyAtOwnRate)
+{
+    return simulate(address, address, rate, onlyAtOwnRate);
+}
+
+Seconds answeredAddressWire(int baud)
+{
+    const std::size_t requestBytes = VPanel::Link::deviceIdentificationRequest(firstAddress).size();
+    return VPanel::Link::wireTime(requestBytes + VPanel::Link::identificationReplySize, baud) +
+           2 * VPanel::Link::bitTimes(VPanel::Link::frameGapBits, baud) + QOIdentifyThread::requestPause;
 }
 
 double quickLimit_s(int baud)
@@ -187,6 +209,27 @@ int main(int argc, char** argv)
         const bool everyMet = every.elapsed_s <= allRatesGoal_s && foundOnly(every, settings.address, settings.deviceRate);
         std::printf("  goal: within %.0f s, device found at its rate: %s\n", allRatesGoal_s, everyMet ? "met" : "MISSED");
         met = everyMet && met;
+    }
+    if (settings.answering > 0) {
+        const int lastAnswering = firstAddress + settings.answering - 1;
+        const auto bus = simulate(firstAddress, lastAnswering, static_cast<unsigned>(settings.baudRate), false);
+        QOIdentifyThread thread;
+        int found = 0;
+        QObject::connect(&thread, &QOIdentifyThread::add, &thread, [&](const QString&, QSize) { ++found; },
+                         Qt::DirectConnection);
+        thread.setScanPort(QString::fromStdString(bus->portName()));
+        thread.setRange(firstAddress, lastAnswering);
+        thread.setBauds({settings.baudRate});
+        thread.setQuick(true);
+        const auto start = Clock::now();
+        thread.start();
+        thread.wait();
+        const double perAddress_ms = 1000 * Seconds(Clock::now() - start).count() / settings.answering;
+        const double wire_ms = 1000 * answeredAddressWire(settings.baudRate).count();
+        std::printf("answering addresses %d-%d at %d baud: %.2f ms each, wire %.2f ms, ratio %.2f; found %d\n",
+                    firstAddress, lastAnswering, settings.baudRate, perAddress_ms, wire_ms, perAddress_ms / wire_ms,
+                    found);
+        met = found == settings.answering && met;
     }
     return met ? 0 : 2;
 }

@@ -1,6 +1,8 @@
 #include "app/log/QOProofSettings.h"
 
+#include <QCheckBox>
 #include <QEvent>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +15,10 @@ namespace {
 constexpr QSize dialogSize{262, 119};
 constexpr int minWriteInterval_ms = 0;
 constexpr int maxWriteInterval_ms = 99;
+// 0 leaves only the 3.5 characters of silence before a request; a second is far beyond any
+// device's turnaround.
+constexpr int minRequestPause_ms = 0;
+constexpr int maxRequestPause_ms = 1000;
 
 } // namespace
 
@@ -21,15 +27,22 @@ QOProofSettings::QOProofSettings(QWidget* parent)
       group(new QGroupBox(this)),
       intervalLabel(new QLabel(group)),
       intervalBox(new QSpinBox(group)),
+      pauseLabel(new QLabel(group)),
+      pauseBox(new QSpinBox(group)),
+      afterReplyBox(new QCheckBox(group)),
       okButton(new QPushButton(this)),
       cancelButton(new QPushButton(this))
 {
     setWindowModality(Qt::WindowModal);
     intervalBox->setRange(minWriteInterval_ms, maxWriteInterval_ms);
+    pauseBox->setRange(minRequestPause_ms, maxRequestPause_ms);
 
-    auto* interval = new QHBoxLayout(group);
-    interval->addWidget(intervalLabel);
-    interval->addWidget(intervalBox);
+    auto* timing = new QGridLayout(group);
+    timing->addWidget(intervalLabel, 0, 0);
+    timing->addWidget(intervalBox, 0, 1);
+    timing->addWidget(pauseLabel, 1, 0);
+    timing->addWidget(pauseBox, 1, 1);
+    timing->addWidget(afterReplyBox, 2, 0, 1, 2);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(okButton);
@@ -39,8 +52,8 @@ QOProofSettings::QOProofSettings(QWidget* parent)
     layout->addWidget(group);
     layout->addLayout(buttons);
 
-    resize(dialogSize);
     retranslate();
+    resize(dialogSize.expandedTo(sizeHint()));
     hide();
 
     connect(okButton, &QPushButton::clicked, this, &QOProofSettings::applyClick);
@@ -57,8 +70,29 @@ void QOProofSettings::setWriteIntervalMs(int interval_ms)
     intervalBox->setValue(interval_ms);
 }
 
+int QOProofSettings::requestPauseMs() const
+{
+    return pauseBox->value();
+}
+
+void QOProofSettings::setRequestPauseMs(int pause_ms)
+{
+    pauseBox->setValue(pause_ms);
+}
+
+bool QOProofSettings::intervalAfterReply() const
+{
+    return afterReplyBox->isChecked();
+}
+
+void QOProofSettings::setIntervalAfterReply(bool wait)
+{
+    afterReplyBox->setChecked(wait);
+}
+
 void QOProofSettings::applyClick()
 {
+    emit setRequestTiming(pauseBox->value(), afterReplyBox->isChecked());
     emit setIntervalPacketWrite(intervalBox->value());
     hide();
 }
@@ -80,6 +114,8 @@ void QOProofSettings::retranslate()
     setWindowTitle(tr("Дополнительные настройки"));
     group->setTitle(tr("Настройки"));
     intervalLabel->setText(tr("Интервал записи"));
+    pauseLabel->setText(tr("Пауза перед запросом"));
+    afterReplyBox->setText(tr("Ждать интервал после ответа"));
     okButton->setText(tr("Ок"));
     cancelButton->setText(tr("Отмена"));
 }

@@ -232,6 +232,14 @@
         <translation>Write interval</translation>
     </message>
     <message>
+        <source>Пауза перед запросом</source>
+        <translation>Pause before request</translation>
+    </message>
+    <message>
+        <source>Ждать интервал после ответа</source>
+        <translation>Wait the interval after each reply</translation>
+    </message>
+    <message>
         <source>Ок</source>
         <translation>Ok</translation>
     </message>

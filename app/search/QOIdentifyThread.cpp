@@ -18,6 +18,7 @@
 #include <array>
 #include <exception>
 #include <memory>
+#include <thread>
 #include <variant>
 
 using namespace KelComm::Serial;
@@ -34,6 +35,39 @@ KelTime::TimeDuration duration(std::chrono::milliseconds time)
 {
     return KelTime::TimeDuration::fromMilliseconds(static_cast<double>(time.count()));
 }
+
+std::uint32_t queuedInput(SystemSerialPort& port)
+{
+    std::uint32_t input = 0;
+    std::uint32_t output = 0;
+    port.queryQueueStatus(input, output);
+    return input;
+}
+
+// Reads the reply to `request` into `reply`, room for readSize bytes; returns its length. A
+// reply that ended with its last byte is followed by `turnaround` of silence.
+std::uint32_t readReply(SystemSerialPort& port, const Link::Frame& request, std::uint8_t* reply,
+                        std::chrono::nanoseconds turnaround)
+{
+    constexpr auto replySize = static_cast<std::uint32_t>(Link::identificationReplySize);
+    std::uint32_t received = 0;
+    port.read(reply, replySize, &received, false);
+    if (received == replySize) {
+        // A whole reply that checks and nothing behind it ends the wait at its last byte;
+        // anything else is read on to the line's silence and judged whole, as garbled or
+        // trailed replies always were.
+        if (queuedInput(port) == 0 &&
+            Link::decodeSearchIdentification(request, reply, received).status == Link::ReplyStatus::Ok) {
+            std::this_thread::sleep_for(turnaround);
+            return received;
+        }
+        std::uint32_t more = 0;
+        port.read(reply + received, readSize - received, &more, true);
+        received += more;
+    }
+    return received;
+}
+
 } // namespace
 
 void QOIdentifyThread::setRange(int begin, int end)
@@ -140,7 +174,7 @@ bool QOIdentifyThread::scan(SystemSerialPort& port, int baudIndex)
         if (stopRequested)
             return false;
         emit scanning(baud, address, static_cast<int>(timeLeft(baudIndex, address).count()));
-        const std::optional<std::uint16_t> identifier = identify(port, address);
+        const std::optional<std::uint16_t> identifier = identify(port, baud, address);
         ++done;
         if (identifier) {
             emit add(scanPort, QSize(address, *identifier));
@@ -154,10 +188,11 @@ bool QOIdentifyThread::scan(SystemSerialPort& port, int baudIndex)
     return true;
 }
 
-std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, int address) const
+std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, int baud, int address) const
 {
     const Link::Frame request = Link::deviceIdentificationRequest(static_cast<std::uint8_t>(address));
     std::array<std::uint8_t, readSize> reply{};
+    const std::chrono::nanoseconds turnaround = Link::bitTimes(Link::frameGapBits, baud) + requestPause;
     std::optional<std::uint16_t> identifier;
     int attempts = 0;
     bool anythingCame = false;
@@ -167,10 +202,12 @@ std::optional<std::uint16_t> QOIdentifyThread::identify(SystemSerialPort& port, 
     // not for the whole budget of a silent address.
     Link::repeatUntilAnswered(
         [&] {
+            // A reply's tail that came after its wait ended belongs to no request of this one.
+            if (queuedInput(port) > 0)
+                port.clearQueue(true, false);
             std::uint32_t sent = 0;
-            std::uint32_t received = 0;
             port.write(request.bytes(), static_cast<std::uint32_t>(request.size()), &sent);
-            port.read(reply.data(), readSize, &received, false);
+            const std::uint32_t received = readReply(port, request, reply.data(), turnaround);
             ++attempts;
             anythingCame = received > 0;
             const Link::Reply decoded = Link::decodeSearchIdentification(request, reply.data(), received);

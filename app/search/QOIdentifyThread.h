@@ -20,8 +20,9 @@ class SystemSerialPort;
 // Scans one serial port for devices: the device identification request goes to each address
 // of the range in turn, at each baud rate in turn. A thorough scan repeats it until a valid
 // reply comes or the address's time budget is spent; a quick one waits only as long as the
-// reply takes on the wire and asks again only when what came back failed the checks. The
-// thread owns its port for the whole scan.
+// reply takes on the wire and asks again only when what came back failed the checks. Both end
+// an address's wait at the last byte of a reply that checks. The thread owns its port for the
+// whole scan.
 class QOIdentifyThread : public QThread {
     Q_OBJECT
 
@@ -29,6 +30,9 @@ public:
     static constexpr std::chrono::milliseconds defaultAddressBudget = VPanel::Link::repeatBudget;
     // Noise or a collision garbles a reply now and then; a silent address is not asked again.
     static constexpr int quickRetries = 2;
+    // Beyond the 3.5 characters of silence, what the line keeps before the next request once a
+    // reply has ended with its last byte: an RS-485 device releases the bus a moment later.
+    static constexpr std::chrono::milliseconds requestPause{1};
 
     QOIdentifyThread() = default;
 
@@ -81,7 +85,7 @@ private:
     void reportFailure(const std::exception& error);
     // False when the scan is to end: stopped, or a device found by a scan that stops at it.
     bool scan(KelComm::Serial::SystemSerialPort& port, int baudIndex);
-    std::optional<std::uint16_t> identify(KelComm::Serial::SystemSerialPort& port, int address) const;
+    std::optional<std::uint16_t> identify(KelComm::Serial::SystemSerialPort& port, int baud, int address) const;
     // What an address that does not answer costs at the rate.
     std::chrono::microseconds silentAddressTime(int baud) const;
     std::chrono::milliseconds timeLeft(int baudIndex, int address) const;

@@ -34,7 +34,8 @@ QOTransmissionThread::~QOTransmissionThread()
 
 std::chrono::milliseconds QOTransmissionThread::stopWaitBound() const
 {
-    return Panel::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms), Panel::LinkParameters{}.requestPause);
+    return Panel::stopBound(m_baudRate, std::chrono::milliseconds(m_writeInterval_ms),
+                            std::chrono::milliseconds(m_requestPause_ms));
 }
 
 void QOTransmissionThread::setRecorder(std::shared_ptr<ExchangeRecorder> recorder)
@@ -81,6 +82,8 @@ Panel::LinkParameters QOTransmissionThread::linkParameters(std::map<int, std::st
     parameters.address = m_address;
     parameters.baudRate = m_baudRate;
     parameters.writeInterval = std::chrono::milliseconds(m_writeInterval_ms);
+    parameters.requestPause = std::chrono::milliseconds(m_requestPause_ms);
+    parameters.intervalAfterReply = m_intervalAfterReply;
     parameters.language = m_language;
     parameters.deviceNames = std::move(deviceNames);
     return parameters;

@@ -38,6 +38,10 @@ class QOTransmissionThread : public QThread, private VPanel::Panel::LinkObserver
 public:
     // Default write interval, also the gap that ends a reply on the line.
     static constexpr int defaultWriteInterval_ms = static_cast<int>(VPanel::Link::defaultWriteInterval.count());
+    static int defaultRequestPause_ms()
+    {
+        return static_cast<int>(VPanel::Panel::LinkParameters{}.requestPause.count());
+    }
 
     explicit QOTransmissionThread(QObject* parent = nullptr);
     ~QOTransmissionThread() override;
@@ -47,6 +51,8 @@ public:
     void setAddress(int address) { m_address = address; }
     void setBaudRate(int baudRate) { m_baudRate = baudRate; }
     void setWriteInterval(int interval_ms) { m_writeInterval_ms = interval_ms; }
+    void setRequestPause(int pause_ms) { m_requestPause_ms = pause_ms; }
+    void setIntervalAfterReply(bool wait) { m_intervalAfterReply = wait; }
     // 0 Russian, 1 English.
     void setLanguage(int language) { m_language = static_cast<std::uint16_t>(language); }
 
@@ -59,6 +65,8 @@ public:
     int baudRate() const { return m_baudRate; }
     int writeInterval() const { return m_writeInterval_ms; }
     int language() const { return m_language; }
+    // What the connection is given when it starts.
+    VPanel::Panel::LinkParameters linkParameters(std::map<int, std::string> deviceNames) const;
 
     // How long the worker may take, after the stop flag is set, to finish the request in
     // flight, send the stop packet and close the port, at this baud rate and write interval.
@@ -99,12 +107,13 @@ private:
 
     // To the running connection, or kept for it until it runs.
     void forwardKey(int code, bool pressed);
-    VPanel::Panel::LinkParameters linkParameters(std::map<int, std::string> deviceNames) const;
 
     QString m_portName;
     int m_address = 0;
     int m_baudRate = 9600;
     int m_writeInterval_ms = defaultWriteInterval_ms;
+    int m_requestPause_ms = defaultRequestPause_ms();
+    bool m_intervalAfterReply = false;
     std::uint16_t m_language = 0;
 
     // What the GUI thread asks before the connection runs waits here for it.

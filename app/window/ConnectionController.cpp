@@ -61,6 +61,8 @@ void ConnectionController::start()
     m_thread->setAddress(m_target.address);
     m_thread->setBaudRate(m_target.baudRate);
     m_thread->setWriteInterval(m_writeInterval_ms);
+    m_thread->setRequestPause(m_requestPause_ms);
+    m_thread->setIntervalAfterReply(m_intervalAfterReply);
     m_thread->setLanguage(m_language);
     m_state = State::Linked;
     emit starting();

@@ -47,6 +47,10 @@ public:
 
     int writeInterval() const { return m_writeInterval_ms; }
     void setWriteInterval(int interval_ms) { m_writeInterval_ms = interval_ms; }
+    int requestPause() const { return m_requestPause_ms; }
+    void setRequestPause(int pause_ms) { m_requestPause_ms = pause_ms; }
+    bool intervalAfterReply() const { return m_intervalAfterReply; }
+    void setIntervalAfterReply(bool wait) { m_intervalAfterReply = wait; }
     // 0 Russian, 1 English; the device learns it when a connection starts.
     int language() const { return m_language; }
     void setLanguage(int language) { m_language = language; }
@@ -98,6 +102,8 @@ private:
     QPointer<QOTransmissionThread> m_thread;
     LinkTarget m_target;
     int m_writeInterval_ms = QOTransmissionThread::defaultWriteInterval_ms;
+    int m_requestPause_ms = QOTransmissionThread::defaultRequestPause_ms();
+    bool m_intervalAfterReply = false;
     int m_language = 0;
     std::shared_ptr<ExchangeRecorder> m_recorder;
 };

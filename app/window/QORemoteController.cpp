@@ -62,6 +62,10 @@ QORemoteController::QORemoteController(QWidget* parent)
 
     progress(tr("Создание клавиатуры..."));
     connect(m_settings, &QOProofSettings::setIntervalPacketWrite, this, &QORemoteController::setIntervalWritePackets);
+    connect(m_settings, &QOProofSettings::setRequestTiming, this, [this](int pause_ms, bool intervalAfterReply) {
+        m_link->setRequestPause(pause_ms);
+        m_link->setIntervalAfterReply(intervalAfterReply);
+    });
     connectMenus();
     if (!m_translator.load(QStringLiteral(":/Resources/eng.qm")))
         qWarning("The English catalogue is missing from the program's resources");

@@ -68,6 +68,8 @@ void QORemoteController::closeLogWindowOffAction(bool on)
 void QORemoteController::onOffSettings()
 {
     m_settings->setWriteIntervalMs(writeInterval());
+    m_settings->setRequestPauseMs(m_link->requestPause());
+    m_settings->setIntervalAfterReply(m_link->intervalAfterReply());
     m_settings->move(x() + (width() - m_settings->width()) / 2, y());
     m_settings->show();
     m_ui.keypad->releaseKeyboard();

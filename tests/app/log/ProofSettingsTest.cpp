@@ -22,15 +22,21 @@ protected:
 
     QOProofSettings dialog;
     QSignalSpy chosen{&dialog, &QOProofSettings::setIntervalPacketWrite};
+    QSignalSpy timing{&dialog, &QOProofSettings::setRequestTiming};
 };
 
-TEST_F(ProofSettings, OkProposesTheShownValueEvenZero)
+TEST_F(ProofSettings, OkProposesTheShownValuesEvenZero)
 {
     dialog.setWriteIntervalMs(20);
+    dialog.setRequestPauseMs(0);
+    dialog.setIntervalAfterReply(true);
     dialog.findChild<QSpinBox*>()->setValue(0);
     click("Ок");
     ASSERT_EQ(chosen.size(), 1);
     EXPECT_EQ(chosen[0][0].toInt(), 0);
+    ASSERT_EQ(timing.size(), 1);
+    EXPECT_EQ(timing[0][0].toInt(), 0);
+    EXPECT_TRUE(timing[0][1].toBool());
     EXPECT_FALSE(dialog.isVisible());
 }
 
@@ -39,6 +45,7 @@ TEST_F(ProofSettings, CancelProposesNothing)
     dialog.setWriteIntervalMs(45);
     click("Отмена");
     EXPECT_EQ(chosen.size(), 0);
+    EXPECT_EQ(timing.size(), 0);
     EXPECT_EQ(dialog.writeIntervalMs(), 45);
     EXPECT_FALSE(dialog.isVisible());
 }

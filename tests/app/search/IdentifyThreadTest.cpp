@@ -40,6 +40,15 @@ protected:
         int finishes = 0;
         QList<QList<QVariant>> scanning;
         QStringList notices;
+
+        // The bus addresses of the devices found, in the order found.
+        QList<int> addresses() const
+        {
+            QList<int> found;
+            for (const QList<QVariant>& device : this->found)
+                found << device.at(1).toSize().width();
+            return found;
+        }
     };
 
     static Scan run(QOIdentifyThread& thread)
@@ -68,6 +77,13 @@ protected:
         thread.setRange(begin, end);
         thread.setBaud(fastBaud);
         thread.setAddressBudget(shortBudget);
+    }
+
+    static void aimQuick(QOIdentifyThread& thread, const std::string& port, int begin, int end)
+    {
+        aim(thread, port, begin, end);
+        thread.setQuick(true);
+        thread.setReplyMargin(generousMargin);
     }
 };
 
@@ -99,20 +115,40 @@ TEST_F(IdentifyThreadTest, AQuickScanAsksASilentAddressOnceAndAGarbledReplyAgain
     faults.corruptProbability = 0.05;
     bus->setFaults(faults);
     QOIdentifyThread thread;
-    aim(thread, "COM5", 1, 4);
-    thread.setQuick(true);
-    thread.setReplyMargin(generousMargin);
+    aimQuick(thread, "COM5", 1, 4);
     const Scan scan = run(thread);
 
-    QList<int> found;
-    for (const QList<QVariant>& device : scan.found)
-        found << device.at(1).toSize().width();
-    EXPECT_EQ(found, (QList<int>{1, 2, 3}));
+    EXPECT_EQ(scan.addresses(), (QList<int>{1, 2, 3}));
     EXPECT_EQ(bus->busCounters().corrupted, 1u);
     EXPECT_EQ(bus->busCounters().frames, 4u + 1u);
     const auto silentRange = std::chrono::ceil<std::chrono::milliseconds>(
         4 * VPanel::Link::quickSilentAddressTime(fastBaud, generousMargin));
     EXPECT_EQ(scan.scanning.first(), (QList<QVariant>{fastBaud, 1, static_cast<int>(silentRange.count())}));
+}
+
+TEST_F(IdentifyThreadTest, AQuickScanOverAnsweringAddressesAsksEachOnceAndLeavesTheBusTimeToTurnRound)
+{
+    constexpr int answering = 8;
+    std::vector<std::pair<int, int>> devices;
+    QList<int> addresses;
+    for (int address = 1; address <= answering; ++address) {
+        devices.emplace_back(address, 100 + address);
+        addresses << address;
+    }
+    const auto bus = simulate("COM5", devices);
+    // A request that follows a reply at once, before the bus is released, goes unheard.
+    VPanel::Sim::Faults faults;
+    faults.turnaround = QOIdentifyThread::requestPause;
+    bus->setFaults(faults);
+    QOIdentifyThread thread;
+    aimQuick(thread, "COM5", 1, answering);
+    thread.setBaud(115200);
+    const Scan scan = run(thread);
+
+    EXPECT_EQ(scan.addresses(), addresses);
+    EXPECT_EQ(bus->busCounters().unheard, 0u);
+    EXPECT_EQ(bus->busCounters().frames, static_cast<std::uint64_t>(answering));
+    EXPECT_EQ(scan.finishes, 1);
 }
 
 TEST_F(IdentifyThreadTest, AStopEndsTheScanBeforeTheNextAddress)

@@ -180,7 +180,7 @@ TEST_F(WindowBehaviourTest, StoredValuesOnlyCountWhenTheyAreExactlyTheOtherWay)
     EXPECT_EQ(panel.geometry().topLeft(), before.topLeft()) << "an inverted rectangle is not applied";
 }
 
-TEST_F(WindowBehaviourTest, WriteIntervalComesFromTheSettingsDialog)
+TEST_F(WindowBehaviourTest, LineTimingComesFromTheSettingsDialogToTheNextConnection)
 {
     QORemoteController& panel = window();
     EXPECT_EQ(panel.writeInterval(), 20);
@@ -191,6 +191,21 @@ TEST_F(WindowBehaviourTest, WriteIntervalComesFromTheSettingsDialog)
     panel.settingsDialog()->setWriteIntervalMs(0);
     panel.settingsDialog()->applyClick();
     EXPECT_EQ(panel.writeInterval(), 0);
+
+    // The dialog shows what the next connection gets; the next connection gets what it proposes.
+    panel.ui().actionAdditionalSettings->trigger();
+    EXPECT_EQ(panel.settingsDialog()->requestPauseMs(), 1);
+    EXPECT_FALSE(panel.settingsDialog()->intervalAfterReply());
+    panel.settingsDialog()->setWriteIntervalMs(25);
+    panel.settingsDialog()->setRequestPauseMs(7);
+    panel.settingsDialog()->setIntervalAfterReply(true);
+    panel.settingsDialog()->applyClick();
+    connectWindow();
+    ASSERT_NE(panel.transmissionThread(), nullptr);
+    const VPanel::Panel::LinkParameters used = panel.transmissionThread()->linkParameters({});
+    EXPECT_EQ(used.writeInterval, 25ms);
+    EXPECT_EQ(used.requestPause, 7ms);
+    EXPECT_TRUE(used.intervalAfterReply);
 }
 
 TEST_F(WindowBehaviourTest, AboutBoxNamesTheProduct)
