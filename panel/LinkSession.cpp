@@ -163,6 +163,9 @@ bool DeviceLink::Session::optional(const Link::Frame& request, const EventText& 
 
 bool DeviceLink::Session::pollStep()
 {
+    // The keys are taken when the pause is over, so that a key pressed during it rides this
+    // request rather than waiting a whole cycle for the next.
+    m_owner.sleepUnlessStopped(m_requestDue);
     if (stopHonoured())
         return false;
     if (send(Link::exchangeRequest(m_address, m_owner.m_keyRow.takeMask())))
