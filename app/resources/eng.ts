@@ -240,6 +240,14 @@
         <translation>Wait the interval after each reply</translation>
     </message>
     <message>
+        <source>Действует со следующего соединения</source>
+        <translation>Takes effect from the next connection</translation>
+    </message>
+    <message>
+        <source> мс</source>
+        <translation> ms</translation>
+    </message>
+    <message>
         <source>Ок</source>
         <translation>Ok</translation>
     </message>
