@@ -273,6 +273,8 @@ void DeviceLink::Session::watchTurnaround(bool afterShortGap, bool answered)
     if (++m_shortGapMisses < shortGapMissesToGiveUp)
         return;
     m_keepInterval = true;
+    // The reply just taken ended at its last byte: the next request already keeps the interval.
+    m_requestDue = std::max(m_requestDue, m_lastFrameEnd + m_owner.m_parameters.writeInterval);
     report(LinkEvent::Progress,
            QT_TRANSLATE_NOOP("QOTransmissionThread",
                              "Устройство не успевает принять запрос сразу после ответа: обмен ведётся с интервалом записи."));
