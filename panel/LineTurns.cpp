@@ -76,7 +76,7 @@ void LineTurns::handOn()
         const Member& member = m_members[(start + step) % count];
         if (!member.waiting)
             continue;
-        const int urgency = member.seat == m_lastHolder ? 0 : member.urgency();
+        const int urgency = member.urgency();
         if (!chosen || urgency > chosenUrgency) {
             chosen = &member;
             chosenUrgency = urgency;

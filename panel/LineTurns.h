@@ -11,8 +11,8 @@ namespace VPanel::Panel {
 
 // The order in which the devices of one line take the line, one write-then-read attempt at a
 // time: round robin in the order they joined, except that a seat with something urgent to say
-// (a stop, a key change) is asked next. The seat that has just had the line never jumps the
-// queue, so a device with keys coming all the time cannot starve the others of the line.
+// (a stop, a key change) is asked next. The line is handed on before its last holder can ask
+// again, so a device with keys coming all the time has every other turn at most.
 class LineTurns {
 public:
     // Higher goes first; 0 is a plain poll.
