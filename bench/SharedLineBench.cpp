@@ -13,6 +13,7 @@
 #include "bench/LineLimits.h"
 #include "bench/LinkWatch.h"
 #include "bench/PrivatePortMap.h"
+#include "bench/SimWatch.h"
 #include "link/Keys.h"
 #include "link/Packet.h"
 #include "link/ScanCodes.h"
@@ -67,14 +68,6 @@ Settings parse(int argc, char** argv)
     return settings;
 }
 
-bool waitFor(const std::function<bool()>& done, Clock::duration limit)
-{
-    const auto end = Clock::now() + limit;
-    while (!done() && Clock::now() < end)
-        std::this_thread::sleep_for(watchStep);
-    return done();
-}
-
 // The devices at addresses 1..n on one simulated line, each with its connection.
 class Line {
 public:
@@ -117,14 +110,14 @@ public:
     }
     bool polling() const
     {
-        return waitFor(
+        return Bench::waitFor(
             [&] {
                 for (int address = 1; address <= static_cast<int>(links.size()); ++address)
                     if (polls(address) < 10)
                         return false;
                 return true;
             },
-            pollingBound);
+            pollingBound, watchStep);
     }
     // The line's load so far, and each connection's.
     std::vector<Bench::WireTally::Load> loads() const
@@ -191,16 +184,6 @@ Milliseconds pollRates(const Settings& settings, Line& line, const char* screen)
     return Milliseconds(wire) / requests * settings.devices;
 }
 
-// The first change the device saw after `since` to a mask with `bit`.
-std::optional<VPanel::Sim::KeyMaskChange> seenDown(const VPanel::Sim::DeviceCounters& counters,
-                                                   Clock::time_point since, std::uint32_t bit)
-{
-    for (const auto& change : counters.keyMaskChanges)
-        if (change.at >= since && (change.mask & bit))
-            return change;
-    return std::nullopt;
-}
-
 // Taps on devices picked at random; false when a tap was lost.
 bool tapLatency(const Settings& settings, Line& line, Milliseconds round)
 {
@@ -217,14 +200,14 @@ bool tapLatency(const Settings& settings, Line& line, Milliseconds round)
         const auto tapped = Clock::now();
         line.links[index]->tap(ScanCode::F1);
         std::optional<VPanel::Sim::KeyMaskChange> down;
-        const bool up = waitFor(
+        const bool up = Bench::waitFor(
             [&] {
                 const auto counters = line.simulator->counters(address);
                 if (!down)
-                    down = seenDown(counters, tapped, bit);
+                    down = Bench::seenDown(counters, tapped, bit);
                 return down && counters.keyMaskChanges.back().at > down->at && counters.lastKeyMask == 0;
             },
-            deliveryLimit);
+            deliveryLimit, watchStep);
         if (!up) {
             ++lost;
             continue;
