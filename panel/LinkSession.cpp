@@ -308,6 +308,8 @@ void DeviceLink::Session::watchTurnaround(bool afterShortGap, bool answered)
     if (++line.shortGapMisses < shortGapMissesToGiveUp)
         return;
     m_line->keepInterval();
+    // The reply just taken was taken at its last byte: the next request, too, waits the interval.
+    line.requestDue = std::max(line.requestDue, line.lastFrameEnd + m_owner.m_parameters.writeInterval);
     report(LinkEvent::Progress,
            QT_TRANSLATE_NOOP("QOTransmissionThread",
                              "Устройство не успевает принять запрос сразу после ответа: обмен ведётся с интервалом записи."));
