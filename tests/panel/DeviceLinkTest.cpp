@@ -500,7 +500,13 @@ TEST(DeviceLinkTest, DevicesOnOneLineTakeItInTurnAndEndOnTheirOwn)
     constexpr std::uint64_t morePolls = 20;
     for (const auto& [name, ending] : cases) {
         SCOPED_TRACE(name);
-        SimulatedLine line({Sim::FirmwareSetup{1, 7}, Sim::FirmwareSetup{2, 8}, Sim::FirmwareSetup{3, 9}});
+        std::vector<Sim::FirmwareSetup> devices;
+        for (std::uint8_t address = 1; address <= 3; ++address) {
+            devices.push_back({address, static_cast<std::uint16_t>(6 + address)});
+            // A loaded machine may lose the reply that carried the first screen.
+            devices.back().redrawInterval = milliseconds(200);
+        }
+        SimulatedLine line(std::move(devices));
         const std::string port = line.simulator->portName();
         std::vector<Journal> journals(3);
         std::vector<std::unique_ptr<Panel::DeviceLink>> links;
@@ -513,7 +519,7 @@ TEST(DeviceLinkTest, DevicesOnOneLineTakeItInTurnAndEndOnTheirOwn)
         }
         for (int address = 1; address <= 3; ++address) {
             Journal& journal = journals[address - 1];
-            ASSERT_GE(journal.waitFor("row 3: F1-"), 0) << address;
+            ASSERT_GE(journal.waitFor("row 3: F1-"), 0) << address << ::testing::PrintToString(journal.lines());
             EXPECT_GE(journal.waitFor("device: " + std::to_string(6 + address)), 0);
             EXPECT_GE(journal.waitFor("event 11: Идентификация консоли - " + port + " адрес № " + std::to_string(address)), 0);
         }
