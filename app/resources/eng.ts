@@ -446,6 +446,10 @@
         <translation>Port %1 has disappeared: the device was unplugged or its cable pulled out.</translation>
     </message>
     <message>
+        <source>%1: порт уже открыт на скорости %2 бод, устройство на нём нельзя опрашивать на скорости %3 бод.</source>
+        <translation>%1: the port is already open at %2 baud; a device on it cannot be polled at %3 baud.</translation>
+    </message>
+    <message>
         <source>Ошибка: Пакет идентификации устройства - неверная длина пакета.</source>
         <translation>Error: Package identification device - invalid packet length.</translation>
     </message>
