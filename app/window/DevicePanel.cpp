@@ -75,7 +75,11 @@ QString DevicePanel::title() const
     if (target.portName.isEmpty())
         return tr("Нет устройства");
     const QString place = tr("%1, адрес %2").arg(target.portName).arg(target.address);
-    return m_deviceName.isEmpty() ? place : tr("%1 (%2)").arg(m_deviceName, place);
+    // The device's line ends in its software version after the last comma; the tab names it
+    // without.
+    const qsizetype version = m_deviceName.lastIndexOf(QLatin1String(", "));
+    const QString name = version > 0 ? m_deviceName.left(version) : m_deviceName;
+    return name.isEmpty() ? place : tr("%1 (%2)").arg(name, place);
 }
 
 bool DevicePanel::fontEmulated() const

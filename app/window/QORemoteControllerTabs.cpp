@@ -136,6 +136,7 @@ void QORemoteController::showTitles(DevicePanel& panel)
         return;
     // A sounding alarm marks its tab, shown or not.
     m_ui.tabs->setTabText(index, panel.title());
+    m_ui.tabs->setTabToolTip(index, panel.deviceName().isEmpty() ? panel.title() : panel.deviceName());
     m_ui.tabs->setTabIcon(index, panel.sounding() ? m_soundMark : QIcon());
     if (&panel == &currentPanel())
         showTitle();

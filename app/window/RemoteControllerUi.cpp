@@ -34,6 +34,9 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
     tabs->setTabsClosable(true);
     tabs->setMovable(true);
     tabs->setDocumentMode(true);
+    // Every tab in sight, its title shortened when many share the bar.
+    tabs->setElideMode(Qt::ElideRight);
+    tabs->setUsesScrollButtons(false);
     window->setCentralWidget(tabs);
 
     actionSearch = makeAction(window, false);
