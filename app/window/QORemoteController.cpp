@@ -116,6 +116,7 @@ void QORemoteController::connectMenus()
 
 void QORemoteController::on_pushButton_clicked()
 {
+    m_leftForSearch = currentPanel().link().isConnected() ? &currentPanel() : nullptr;
     if (currentPanel().link().leave())
         saveSizePos();
     alarm(13);
@@ -129,7 +130,8 @@ void QORemoteController::openSearchWindow()
     search->setAttribute(Qt::WA_DeleteOnClose);
     connect(search, SIGNAL(setParam(QString, int, int)), this, SLOT(setParam(QString, int, int)));
     if (search->metaObject()->indexOfSignal("openInNewTab(QString,int,int)") >= 0)
-        connect(search, SIGNAL(openInNewTab(QString, int, int)), this, SLOT(openInNewTab(QString, int, int)));
+        connect(search, SIGNAL(openInNewTab(QString, int, int)), this,
+                SLOT(openSearchChoiceInNewTab(QString, int, int)));
     if (auto* finder = qobject_cast<QOFindDevice*>(search)) {
         QStringList inUse;
         for (int index = 0; index < panelCount(); ++index)
@@ -153,6 +155,15 @@ void QORemoteController::openInNewTab(QString port, int address, int baud)
 {
     addTab();
     setParam(std::move(port), address, baud);
+}
+
+void QORemoteController::openSearchChoiceInNewTab(QString port, int address, int baud)
+{
+    const QPointer<DevicePanel> left = std::exchange(m_leftForSearch, nullptr);
+    openInNewTab(port, address, baud);
+    // Unless the new device takes its port, the device left for the search goes on.
+    if (left && left->link().state() == ConnectionController::State::Idle && left->link().target().portName != port)
+        left->connectTo(left->link().target());
 }
 
 void QORemoteController::repeatConnect()

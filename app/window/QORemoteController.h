@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QTranslator>
@@ -87,6 +88,7 @@ signals:
 
 public slots:
     // Leaves the current tab's device, freeing its port for the search, and opens the search.
+    // A device the search then opens in a new tab gives the left one its port back.
     void on_pushButton_clicked();
     // The current tab's event.
     void alarm(int error, QString err);
@@ -129,6 +131,7 @@ protected:
 
 private slots:
     void toggleExpertItems();
+    void openSearchChoiceInNewTab(QString port, int address, int baud);
 
 private:
     void connectMenus();
@@ -146,6 +149,7 @@ private:
     RemoteControllerUi m_ui;
     QOProofSettings* m_settings = nullptr;
     DevicePanel* m_shown = nullptr;
+    QPointer<DevicePanel> m_leftForSearch;
     std::optional<ExportActions> m_export;
     QTranslator m_translator;
     SearchWindowFactory m_searchWindowFactory = [](QWidget* parent) { return new QOFindDevice(parent); };

@@ -9,6 +9,7 @@
 #include "link/Packet.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QTabWidget>
 #include <QTest>
 
@@ -22,6 +23,18 @@ constexpr std::uint16_t pollCommand = VPanel::Link::Command::Exchange;
 constexpr std::uint16_t stopCommand = VPanel::Link::Command::Stop;
 
 using TabsWindowTest = WindowFixture;
+
+// Stands in for the device search: a window with both of the search's signals.
+class TabSearchStandIn : public QWidget {
+    Q_OBJECT
+
+public:
+    using QWidget::QWidget;
+
+signals:
+    void setParam(QString port, int address, int baud);
+    void openInNewTab(QString port, int address, int baud);
+};
 
 bool panelShows(const DevicePanel& panel, const VPanel::Sim::Firmware::Screen& screen)
 {
@@ -96,5 +109,42 @@ TEST_F(TabsWindowTest, EachTabRunsItsOwnDeviceAndClosingOneStopsOnlyThatOne)
     controller.reset();
 }
 
+TEST_F(TabsWindowTest, ADeviceTheSearchOpensInANewTabGivesTheLeftOneItsLineBack)
+{
+    VPanel::Sim::SimulatorOptions options;
+    options.devices.emplace_back();
+    VPanel::Sim::Simulator other(std::move(options));
+    const QString otherPort = QString::fromStdString(other.portName());
+    struct Case {
+        const char* name;
+        bool samePort;
+    };
+    for (const Case& item : {Case{"another port", false}, Case{"the same port", true}}) {
+        SCOPED_TRACE(item.name);
+        controller.reset();
+        simulate();
+        connectWindow();
+        QORemoteController& panel = window();
+        QPointer<TabSearchStandIn> search;
+        panel.setSearchWindowFactory([&search](QWidget* parent) { return search = new TabSearchStandIn(parent); });
+        panel.ui().pushButton->click();
+        ASSERT_TRUE(search);
+        ASSERT_TRUE(waitFor([&] { return requests(stopCommand) >= 1 && panel.transmissionThread() == nullptr; }));
+        const std::uint64_t identifications = requests(VPanel::Link::Command::DeviceIdentification);
+
+        emit search->openInNewTab(item.samePort ? portName() : otherPort, 1, baudRate);
+        search->close();
+        ASSERT_EQ(panel.panelCount(), 2);
+        EXPECT_EQ(panel.ui().tabs->currentIndex(), 1);
+        EXPECT_TRUE(panel.isConnected());
+        EXPECT_EQ(panel.panel(0).link().isConnected(), !item.samePort);
+        if (!item.samePort)
+            EXPECT_TRUE(waitFor([&] { return requests(VPanel::Link::Command::DeviceIdentification) > identifications; }));
+    }
+    controller.reset();
+}
+
 } // namespace
 } // namespace WindowTest
+
+#include "TabsWindowTest.moc"
