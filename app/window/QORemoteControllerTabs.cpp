@@ -75,8 +75,9 @@ void QORemoteController::closeTab(int index)
         statusBar()->removeWidget(closing->events().soundIcon());
         m_shown = nullptr;
     }
-    m_ui.tabs->removeTab(index);
-    // Its stop packet goes out before the tab is gone.
+    // Its stop packet goes out while the tab is still there for what the wait serves meanwhile.
+    closing->link().finish();
+    m_ui.tabs->removeTab(m_ui.tabs->indexOf(closing));
     delete closing;
     // The window always shows a panel, from which a search can start.
     if (panelCount() == 0)
@@ -88,6 +89,8 @@ void QORemoteController::closeAllTabs()
     if (m_shown)
         statusBar()->removeWidget(m_shown->events().soundIcon());
     m_shown = nullptr;
+    for (int index = 0; index < panelCount(); ++index)
+        panel(index).link().finish();
     m_ui.tabs->blockSignals(true);
     while (panelCount() > 0) {
         DevicePanel* closing = &panel(0);

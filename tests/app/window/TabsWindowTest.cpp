@@ -36,17 +36,27 @@ signals:
     void openInNewTab(QString port, int address, int baud);
 };
 
-bool panelShows(const DevicePanel& panel, const VPanel::Sim::Firmware::Screen& screen)
+QByteArray panelRow(const DevicePanel& panel, int row)
 {
     const QOSymbolModel& model = panel.ui().indicator->model();
-    for (int row = 0; row < VPanel::Sim::Firmware::rows; ++row) {
-        QByteArray cells;
-        for (int column = 0; column < model.displayColumns(); ++column)
-            cells.append(model.cell(row, column));
-        if (cells != rowOf(screen, row))
+    QByteArray cells;
+    for (int column = 0; column < model.displayColumns(); ++column)
+        cells.append(model.cell(row, column));
+    return cells;
+}
+
+bool panelShows(const DevicePanel& panel, const VPanel::Sim::Firmware::Screen& screen)
+{
+    for (int row = 0; row < VPanel::Sim::Firmware::rows; ++row)
+        if (panelRow(panel, row) != rowOf(screen, row))
             return false;
-    }
     return true;
+}
+
+// The device's start screen, whose other rows show its clock and readings.
+bool showsStartScreen(const DevicePanel& panel)
+{
+    return panelRow(panel, 3).startsWith("F1");
 }
 
 TEST_F(TabsWindowTest, EachTabRunsItsOwnDeviceAndClosingOneStopsOnlyThatOne)
@@ -64,9 +74,8 @@ TEST_F(TabsWindowTest, EachTabRunsItsOwnDeviceAndClosingOneStopsOnlyThatOne)
     }
     ASSERT_EQ(panel.panelCount(), devices);
     EXPECT_EQ(panel.ui().tabs->currentIndex(), devices - 1) << "a device opened in a new tab is shown";
-    const auto start = expectedScreen({});
     for (int index = 0; index < devices; ++index)
-        ASSERT_TRUE(waitFor([&] { return panelShows(panel.panel(index), start); }, 10s)) << "tab " << index;
+        ASSERT_TRUE(waitFor([&] { return showsStartScreen(panel.panel(index)); }, 10s)) << "tab " << index;
     EXPECT_TRUE(panel.ui().tabs->tabText(1).contains(QString::fromUtf8(deviceName)));
     EXPECT_TRUE(panel.ui().tabs->tabText(1).contains(QString::fromStdString(sims[1]->portName())));
 
@@ -83,7 +92,7 @@ TEST_F(TabsWindowTest, EachTabRunsItsOwnDeviceAndClosingOneStopsOnlyThatOne)
     EXPECT_TRUE(waitFor([&] { return panelShows(panel.panel(1), expectedScreen({VPanel::Link::Key::F1})); }));
     for (int other : {0, 2}) {
         EXPECT_TRUE(sims[other]->counters(1).keyMaskChanges.empty()) << "device " << other << " saw a key";
-        EXPECT_TRUE(panelShows(panel.panel(other), start)) << "tab " << other;
+        EXPECT_TRUE(showsStartScreen(panel.panel(other))) << "tab " << other;
     }
 
     // Closing the first tab sends its device the stop packet; the others go on polling.
