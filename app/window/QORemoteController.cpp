@@ -140,9 +140,9 @@ void QORemoteController::openSearchWindow()
         finder->setPortsInUse(inUse);
     }
     // A search closed without a choice gives the keyboard back to the keypad as well.
-    connect(search, &QObject::destroyed, this, [this] { grabKeyboard(); });
+    connect(search, &QObject::destroyed, this, [this] { keyboardToCurrentTab(); });
     search->show();
-    releaseKeyboard();
+    keyboardAwayFromTabs();
 }
 
 void QORemoteController::setParam(QString port, int address, int baud)

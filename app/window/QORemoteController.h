@@ -142,8 +142,8 @@ private:
     void showTitles(DevicePanel& panel);
     void showTitle();
     // The keyboard goes to the current tab's keypad.
-    void grabKeyboard();
-    void releaseKeyboard();
+    void keyboardToCurrentTab();
+    void keyboardAwayFromTabs();
     void closeAllTabs();
 
     RemoteControllerUi m_ui;

@@ -55,13 +55,13 @@ void QORemoteController::onOffSettings()
     m_settings->setIntervalAfterReply(link.intervalAfterReply());
     m_settings->move(x() + (width() - m_settings->width()) / 2, y());
     m_settings->show();
-    releaseKeyboard();
+    keyboardAwayFromTabs();
 }
 
 void QORemoteController::setIntervalWritePackets(int inInterval)
 {
     currentPanel().link().setWriteInterval(inInterval);
-    grabKeyboard();
+    keyboardToCurrentTab();
 }
 
 void QORemoteController::about()

@@ -51,7 +51,7 @@ void QORemoteController::wirePanel(DevicePanel& panel)
     });
     connect(&panel, &DevicePanel::starting, this, [this, &panel] {
         if (&panel == &currentPanel())
-            grabKeyboard();
+            keyboardToCurrentTab();
     });
     connect(&panel, &DevicePanel::deviceKindIdentified, this, [this, &panel](int device) { applySettings(panel, device); });
     connect(&panel.link(), &ConnectionController::ended, this, [this, &panel] {
@@ -128,7 +128,7 @@ void QORemoteController::showCurrentPanel()
     m_ui.actionEmulateFont->setChecked(current.fontEmulated());
     m_ui.actionShowLog->setChecked(current.journal().isVisible());
     m_export->showCurrent();
-    grabKeyboard();
+    keyboardToCurrentTab();
     showTitle();
 }
 
@@ -154,13 +154,13 @@ void QORemoteController::showTitle()
         setWindowTitle(tr("%1 — %2").arg(program, currentPanel().title()));
 }
 
-void QORemoteController::grabKeyboard()
+void QORemoteController::keyboardToCurrentTab()
 {
     if (panelCount() > 0)
         currentPanel().ui().keypad->grabKeyboard();
 }
 
-void QORemoteController::releaseKeyboard()
+void QORemoteController::keyboardAwayFromTabs()
 {
     if (panelCount() > 0)
         currentPanel().ui().keypad->releaseKeyboard();
