@@ -139,8 +139,9 @@ void QORemoteController::openSearchWindow()
                 inUse << panel(index).link().target().portName;
         finder->setPortsInUse(inUse);
     }
-    // A search closed without a choice gives the keyboard back to the keypad as well.
-    connect(search, &QObject::destroyed, this, [this] { keyboardToCurrentTab(); });
+    // A search closed without a choice gives the keyboard back to the keypad as well; one that
+    // goes with the window finds the tabs gone.
+    connect(search, &QObject::destroyed, m_ui.tabs, [this] { keyboardToCurrentTab(); });
     search->show();
     keyboardAwayFromTabs();
 }

@@ -150,6 +150,8 @@ TEST_F(TabsWindowTest, ADeviceTheSearchOpensInANewTabGivesTheLeftOneItsLineBack)
         // The first simulator hears the left device again, or the new one on its line.
         EXPECT_TRUE(waitFor([&] { return requests(VPanel::Link::Command::DeviceIdentification) > identifications; }));
     }
+    // A search still open goes with the window.
+    window().ui().pushButton->click();
     controller.reset();
 }
 
