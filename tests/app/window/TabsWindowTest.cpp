@@ -128,13 +128,13 @@ TEST_F(TabsWindowTest, ADeviceTheSearchOpensInANewTabGivesTheLeftOneItsLineBack)
         const char* name;
         bool samePort;
     };
+    QPointer<TabSearchStandIn> search;
     for (const Case& item : {Case{"another port", false}, Case{"the same port", true}}) {
         SCOPED_TRACE(item.name);
         controller.reset();
         simulate();
         connectWindow();
         QORemoteController& panel = window();
-        QPointer<TabSearchStandIn> search;
         panel.setSearchWindowFactory([&search](QWidget* parent) { return search = new TabSearchStandIn(parent); });
         panel.ui().pushButton->click();
         ASSERT_TRUE(search);
@@ -152,7 +152,9 @@ TEST_F(TabsWindowTest, ADeviceTheSearchOpensInANewTabGivesTheLeftOneItsLineBack)
     }
     // A search still open goes with the window.
     window().ui().pushButton->click();
+    ASSERT_TRUE(search);
     controller.reset();
+    EXPECT_FALSE(search);
 }
 
 } // namespace
