@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QTabWidget>
 #include <QLoggingCategory>
 #include <QTranslator>
 
@@ -134,7 +135,16 @@ int main(int argc, char** argv)
         new ClosingSnapshot(window, options.saveWindowFile);
     if (!options.recordFile.isEmpty() && !window.startRecording(options.recordFile))
         return exitNotStarted;
-    if (options.connection)
-        window.setParam(options.connection->port, options.connection->address, options.connection->baudRate);
+    // The first device in the tab there is, which --print-display and --record follow; each
+    // further one in a tab of its own, the first staying in view.
+    for (qsizetype index = 0; index < options.connections.size(); ++index) {
+        const StartOptions::Connection& device = options.connections[index];
+        if (index == 0)
+            window.setParam(device.port, device.address, device.baudRate);
+        else
+            window.openInNewTab(device.port, device.address, device.baudRate);
+    }
+    if (options.connections.size() > 1)
+        window.ui().tabs->setCurrentIndex(0);
     return application.exec();
 }

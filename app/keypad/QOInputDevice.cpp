@@ -238,6 +238,12 @@ void QOInputDevice::releaseKeyboardKeys()
         releaseKey(*keyboardHeld.begin());
 }
 
+void QOInputDevice::yieldKeyboard()
+{
+    releaseKeyboardKeys();
+    releaseKeyboard();
+}
+
 bool QOInputDevice::event(QEvent* event)
 {
     // The releases of keys held now go to the window that takes the keyboard (another program,

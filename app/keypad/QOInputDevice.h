@@ -59,6 +59,8 @@ signals:
     void error(int numberButton, bool values, int errorCode);
 
 public slots:
+    // Gives up the keyboard grab; keys held on the keyboard are let go for the device.
+    void yieldKeyboard();
     bool statusNumpad() const;
     void hideShowVirtualClaviature();
     int countButton() const;

@@ -9,6 +9,37 @@
     </message>
 </context>
 <context>
+    <name>DevicePanel</name>
+    <message>
+        <source>Нет устройства</source>
+        <translation>No device</translation>
+    </message>
+    <message>
+        <source>%1, адрес %2</source>
+        <translation>%1, address %2</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Звук выключен(меню &quot;Настройки&quot;)</source>
+        <translation>Sound off(menu Settings)</translation>
+    </message>
+    <message>
+        <source>Отчет о ошибках отключен(меню &quot;Настройки&quot;)</source>
+        <translation>Error report off(menu Settings)</translation>
+    </message>
+    <message>
+        <source>Виртуальная клавиатура включена</source>
+        <translation>Virtual keypad ON</translation>
+    </message>
+    <message>
+        <source>Виртуальная клавиатура выключена</source>
+        <translation>Virtual keyboard disabled</translation>
+    </message>
+</context>
+<context>
     <name>LinkEventPresenter</name>
     <message>
         <source>Ошибка: %1</source>
@@ -190,6 +221,14 @@
         <source> (%1 бод)</source>
         <translation> (%1 baud)</translation>
     </message>
+    <message>
+        <source>В новой вкладке</source>
+        <translation>In a new tab</translation>
+    </message>
+    <message>
+        <source>Порт %1 занят открытым устройством, поиск на нём не ведётся</source>
+        <translation>Port %1 is in use by an open device; it is not searched</translation>
+    </message>
 </context>
 <context>
     <name>QOIdentifyThread</name>
@@ -259,36 +298,12 @@
 <context>
     <name>QORemoteController</name>
     <message>
-        <source>Создание окна лога...</source>
-        <translation>Create log window...</translation>
-    </message>
-    <message>
         <source>Загрузка Велидар...</source>
         <translation>Load Velidar...</translation>
     </message>
     <message>
-        <source>Создание клавиатуры...</source>
-        <translation>Create keypad...</translation>
-    </message>
-    <message>
         <source>Создание индикатора...</source>
         <translation>Create indicator...</translation>
-    </message>
-    <message>
-        <source>Звук выключен(меню &quot;Настройки&quot;)</source>
-        <translation>Sound off(menu Settings)</translation>
-    </message>
-    <message>
-        <source>Отчет о ошибках отключен(меню &quot;Настройки&quot;)</source>
-        <translation>Error report off(menu Settings)</translation>
-    </message>
-    <message>
-        <source>Виртуальная клавиатура включена</source>
-        <translation>Virtual keypad ON</translation>
-    </message>
-    <message>
-        <source>Виртуальная клавиатура выключена</source>
-        <translation>Virtual keyboard disabled</translation>
     </message>
     <message>
         <source>О программе</source>
@@ -437,6 +452,18 @@
     <message>
         <source>Не удалось сохранить экран в %1</source>
         <translation>Could not save the screen to %1</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+    <message>
+        <source>Новая вкладка</source>
+        <translation>New tab</translation>
+    </message>
+    <message>
+        <source>Закрыть вкладку</source>
+        <translation>Close tab</translation>
     </message>
 </context>
 <context>
@@ -624,11 +651,16 @@
         <translation>Unknown option &apos;%1&apos;</translation>
     </message>
     <message>
+        <source>Не указан файл после %1</source>
+        <translation>No file given after %1</translation>
+    </message>
+    <message>
         <source>Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]
               [--pin-port ПОРТ] [--record ФАЙЛ] [--print-display]
               [--save-window ФАЙЛ] [--help] [--version]
   --lang en       интерфейс на английском языке
-  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200
+  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200;
+                  повторенный, открывает каждое устройство в своей вкладке
   --list-ports    перечислить порты: имя, устройство, постоянное имя, описание
   --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB
   --record ФАЙЛ   записывать обмен с устройством в файл (vpanel-devsim --replay
@@ -642,7 +674,8 @@
               [--pin-port PORT] [--record FILE] [--print-display]
               [--save-window FILE] [--help] [--version]
   --lang en       English interface
-  --connect ...   connect to a device at once, for example: --connect COM3 1 115200
+  --connect ...   connect to a device at once, for example: --connect COM3 1 115200;
+                  given again, opens each device in a tab of its own
   --list-ports    list the ports: name, device, stable name, description
   --pin-port PORT keep the adapter&apos;s COMn name in any USB socket
   --record FILE   record the exchange with the device to the file (vpanel-devsim --replay
@@ -652,10 +685,6 @@
   --help          this help
   --version       program version
 </translation>
-    </message>
-    <message>
-        <source>Не указан файл после %1</source>
-        <translation>No file given after %1</translation>
     </message>
 </context>
 <context>

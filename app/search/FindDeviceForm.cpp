@@ -55,6 +55,7 @@ void FindDeviceForm::setup(QWidget* window)
     progressBar = named<QProgressBar>(groupBox, "progressBar");
     progressLabel = named<QLabel>(groupBox, "progressLabel");
     pushButton_2 = named<QToolButton>(groupBox, "pushButton_2");
+    newTabButton = named<QToolButton>(groupBox, "newTabButton");
     pushButton = named<QPushButton>(window, "pushButton");
     groupBox_2 = named<QGroupBox>(window, "groupBox_2");
     infoView_2 = named<QListWidget>(groupBox_2, "infoView_2");
@@ -82,7 +83,8 @@ void FindDeviceForm::setup(QWidget* window)
     found->addWidget(infoView, 0, 0, 1, 2);
     found->addWidget(progressBar, 1, 0);
     found->addWidget(pushButton_2, 1, 1);
-    found->addWidget(progressLabel, 2, 0, 1, 2);
+    found->addWidget(newTabButton, 2, 1);
+    found->addWidget(progressLabel, 2, 0);
 
     auto* detailsRow = new QHBoxLayout;
     detailsRow->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -116,6 +118,9 @@ void FindDeviceForm::setup(QWidget* window)
     pushButton_2->setIcon(QIcon(QStringLiteral(":/Resources/connectr.png")));
     pushButton_2->setIconSize(selectIconSize);
     pushButton_2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    newTabButton->setIcon(QIcon(QStringLiteral(":/Resources/connectr.png")));
+    newTabButton->setIconSize(selectIconSize);
+    newTabButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     stopButton->setEnabled(false);
     groupBox_2->hide();
 }

@@ -34,7 +34,8 @@ struct FindDeviceForm {
     QOBList* infoView = nullptr;
     QProgressBar* progressBar = nullptr;
     QLabel* progressLabel = nullptr;
-    QToolButton* pushButton_2 = nullptr;
+    QToolButton* pushButton_2 = nullptr; // the chosen device in the current tab
+    QToolButton* newTabButton = nullptr; // the chosen device in a new tab
     QPushButton* pushButton = nullptr;
     QGroupBox* groupBox_2 = nullptr;
     QListWidget* infoView_2 = nullptr;

@@ -166,6 +166,7 @@ void QOFindDevice::retranslate()
     form.stopButton->setText(tr("Остановить"));
     form.groupBox->setTitle(tr("Найденные устройства"));
     form.pushButton_2->setText(tr("Выбрать устройство"));
+    form.newTabButton->setText(tr("В новой вкладке"));
     form.pushButton->setText(tr("Подробности"));
     form.groupBox_2->setTitle(tr("Подробности"));
     form.boxCom->setItemText(0, tr("Все порты"));
@@ -197,6 +198,14 @@ void QOFindDevice::on_findButton_clicked()
         addMessage(form.infoView, tr("Некорректный начальный адрес (не может быть больше конечного)"));
 
     plan.ports = chosen.portIndex != 0 ? QStringList{form.boxCom->currentData().toString()} : connectedPorts;
+    for (const QString& port : std::as_const(portsInUse))
+        if (plan.ports.removeAll(port) > 0)
+            addMessage(form.infoView, tr("Порт %1 занят открытым устройством, поиск на нём не ведётся").arg(port));
+    if (plan.ports.isEmpty() && chosen.portIndex != 0) {
+        form.progressBar->hide();
+        stopAnimation();
+        return;
+    }
     if (plan.ports.isEmpty()) {
         addMessage(form.infoView, tr("Не найдено ни одного COM порта."));
         form.progressBar->hide();
@@ -245,6 +254,12 @@ void QOFindDevice::on_pushButton_2_clicked()
         selected(form.infoView->currentItem());
 }
 
+void QOFindDevice::on_newTabButton_clicked()
+{
+    if (!form.infoView->selectedItems().isEmpty())
+        choose(form.infoView->currentItem(), true);
+}
+
 void QOFindDevice::alarms(QString text)
 {
     auto* item = new QListWidgetItem(QIcon(QString::fromLatin1(errorIcon)), tr("Ошибка: %1 ").arg(text));
@@ -287,6 +302,11 @@ void QOFindDevice::finish()
 
 void QOFindDevice::selected(QListWidgetItem* item)
 {
+    choose(item, false);
+}
+
+void QOFindDevice::choose(QListWidgetItem* item, bool newTab)
+{
     if (!item || item->data(Qt::UserRole).toInt() == messageValue || !searchDone)
         return;
     const QVariant device = item->data(foundDeviceRole);
@@ -295,7 +315,10 @@ void QOFindDevice::selected(QListWidgetItem* item)
         return;
     }
     const auto chosen = device.value<FoundDevice>();
-    emit setParam(chosen.port, chosen.address, chosen.baud);
+    if (newTab)
+        emit openInNewTab(chosen.port, chosen.address, chosen.baud);
+    else
+        emit setParam(chosen.port, chosen.address, chosen.baud);
     close();
 }
 

@@ -26,7 +26,8 @@ class PortWatcher;
 // The device search window: scans a range of bus addresses at one baud rate or at all of them,
 // on one serial port or on all of them at once, one thread per port, and lists the devices
 // that answer. Choosing a found device once the search has ended hands its port, address and
-// the baud rate it answered at on through setParam and closes the window. The scans still
+// the baud rate it answered at on through setParam (for the current tab) or openInNewTab, and
+// closes the window. Ports in use by open devices are not scanned. The scans still
 // running when the window goes are stopped and waited for, so that no thread outlives it.
 class QOFindDevice : public QWidget {
     Q_OBJECT
@@ -35,15 +36,20 @@ public:
     // A window of type Qt::Dialog over the parent.
     explicit QOFindDevice(QWidget* parent = nullptr);
 
+    // The ports that open devices hold: a search passes them by, saying so.
+    void setPortsInUse(const QStringList& portNames) { portsInUse = portNames; }
+
 signals:
     void stop();
     void setParam(QString port, int address, int baud);
+    void openInNewTab(QString port, int address, int baud);
 
 public slots:
     void on_stopButton_clicked();
     void on_findButton_clicked();
     void on_pushButton_clicked();
     void on_pushButton_2_clicked();
+    void on_newTabButton_clicked();
     void alarms(QString text);
     void addDevice(QString port, QSize info);
     void finish();
@@ -76,12 +82,14 @@ private:
     void stopAnimation();
     void addMessage(QListWidget* list, const QString& text);
     void markDetails();
+    void choose(QListWidgetItem* item, bool newTab);
     void showProgress();
 
     FindDeviceForm form;
     QStringList ports;
     // The ports a search of all ports scans: those whose device is there.
     QStringList connectedPorts;
+    QStringList portsInUse;
     // The box's text of each port: its name and what the system tells of it.
     QHash<QString, QString> portLabels;
     PortWatcher* portWatcher = nullptr;

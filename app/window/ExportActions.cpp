@@ -1,8 +1,7 @@
 #include "app/window/ExportActions.h"
 
 #include "app/display/QOIndicator.h"
-#include "app/window/ConnectionController.h"
-#include "app/window/LinkEventPresenter.h"
+#include "app/window/DevicePanel.h"
 #include "app/window/RemoteControllerUi.h"
 
 #include <QAction>
@@ -11,15 +10,23 @@
 #include <QFileDialog>
 #include <QMimeData>
 
-ExportActions::ExportActions(QWidget& window, const RemoteControllerUi& ui, ConnectionController& link,
-                             LinkEventPresenter& events)
-    : m_window(window), m_ui(ui), m_link(link), m_events(events)
+ExportActions::ExportActions(QWidget& window, const RemoteControllerUi& ui, CurrentPanel current)
+    : m_window(window), m_ui(ui), m_current(std::move(current))
 {
     QObject::connect(ui.actionRecord, &QAction::triggered, &window, [this](bool on) { recordExchange(on); });
     QObject::connect(ui.actionCopyScreen, &QAction::triggered, &window, [this] { copyScreen(); });
     QObject::connect(ui.actionSaveScreen, &QAction::triggered, &window, [this] { chooseScreenFile(); });
-    QObject::connect(&link, &ConnectionController::recordingFailed, &window,
-                     [this](const QString& text) { endFailedRecording(text); });
+}
+
+void ExportActions::watch(DevicePanel& panel)
+{
+    QObject::connect(&panel.link(), &ConnectionController::recordingFailed, &panel,
+                     [this, &panel](const QString& text) { endFailedRecording(panel, text); });
+}
+
+void ExportActions::showCurrent()
+{
+    m_ui.actionRecord->setChecked(m_current().link().recorder() != nullptr);
 }
 
 QString ExportActions::askForSaveFile(QWidget* parent, const QString& title, const QString& filter)
@@ -29,21 +36,22 @@ QString ExportActions::askForSaveFile(QWidget* parent, const QString& title, con
 
 bool ExportActions::startRecording(const QString& path)
 {
+    DevicePanel& panel = m_current();
     QString error;
-    if (!m_link.startRecording(path, error)) {
-        m_ui.actionRecord->setChecked(false);
-        m_events.fail(tr("Запись обмена не начата: %1").arg(error));
+    if (!panel.link().startRecording(path, error)) {
+        showCurrent();
+        panel.events().fail(tr("Запись обмена не начата: %1").arg(error));
         return false;
     }
     m_ui.actionRecord->setChecked(true);
-    m_events.report(tr("Запись обмена в %1").arg(path));
+    panel.events().report(tr("Запись обмена в %1").arg(path));
     return true;
 }
 
 void ExportActions::stopRecording()
 {
     m_ui.actionRecord->setChecked(false);
-    m_link.stopRecording();
+    m_current().link().stopRecording();
 }
 
 void ExportActions::recordExchange(bool on)
@@ -59,10 +67,10 @@ void ExportActions::recordExchange(bool on)
         startRecording(path);
 }
 
-void ExportActions::endFailedRecording(const QString& text)
+void ExportActions::endFailedRecording(DevicePanel& panel, const QString& text)
 {
-    m_ui.actionRecord->setChecked(false);
-    m_events.fail(tr("Запись обмена остановлена: %1").arg(text));
+    showCurrent();
+    panel.events().fail(tr("Запись обмена остановлена: %1").arg(text));
 }
 
 void ExportActions::copyScreen()
@@ -87,6 +95,6 @@ bool ExportActions::saveScreen(const QString& path)
 {
     if (m_ui.indicator->picture().save(path, "PNG"))
         return true;
-    m_events.warn(tr("Не удалось сохранить экран в %1").arg(path));
+    m_current().events().warn(tr("Не удалось сохранить экран в %1").arg(path));
     return false;
 }

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int soundIconSize_px = 15;
-constexpr int soundIconStretch = 15;
 
 // The shipped alarm sound from the first data directory that has it. Without it the alarm
 // stays silent.
@@ -34,8 +33,8 @@ void showWarning(QWidget* parent, const QString& title, const QString& text)
 
 } // namespace
 
-LinkEventPresenter::LinkEventPresenter(QMainWindow& window, LogWidget& journal)
-    : QObject(&window), m_window(window), m_journal(journal), m_warn(showWarning)
+LinkEventPresenter::LinkEventPresenter(QMainWindow& window, LogWidget& journal, QObject* parent)
+    : QObject(parent), m_window(window), m_journal(journal), m_warn(showWarning)
 {
     m_alarmSound = new QSoundEffect(this);
     m_alarmSound->setSource(QUrl::fromLocalFile(alarmSoundFile()));
@@ -44,7 +43,12 @@ LinkEventPresenter::LinkEventPresenter(QMainWindow& window, LogWidget& journal)
     m_soundIcon = new QLabel;
     m_soundIcon->setMaximumSize(soundIconSize_px, soundIconSize_px);
     m_soundIcon->setAlignment(Qt::AlignRight);
-    window.statusBar()->addPermanentWidget(m_soundIcon, soundIconStretch);
+}
+
+LinkEventPresenter::~LinkEventPresenter()
+{
+    // Whichever status bar holds the icon now, it goes with its device.
+    delete m_soundIcon;
 }
 
 void LinkEventPresenter::present(LinkEvent event, const QString& text)
@@ -77,6 +81,7 @@ void LinkEventPresenter::present(LinkEvent event, const QString& text)
         if (m_sound) {
             m_alarmSound->play();
             m_soundIcon->setPixmap(m_soundPicture);
+            emit soundingChanged(true);
         }
         return;
     case LinkEvent::SoundOff:
@@ -125,6 +130,7 @@ void LinkEventPresenter::stopSound()
 {
     m_alarmSound->stop();
     m_soundIcon->clear();
+    emit soundingChanged(false);
 }
 
 void LinkEventPresenter::prepareForConnection()

@@ -3,7 +3,9 @@
 #include "panel/LinkEvent.h"
 
 #include <QObject>
+#include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 
 #include <chrono>
@@ -13,7 +15,6 @@
 using LinkEvent = VPanel::Panel::LinkEvent;
 
 class LogWidget;
-class QLabel;
 class QMainWindow;
 class QSoundEffect;
 class QWidget;
@@ -29,8 +30,9 @@ public:
 
     static constexpr std::chrono::milliseconds statusMessageTime{1500};
 
-    // Puts the sound icon into the window's status bar.
-    LinkEventPresenter(QMainWindow& window, LogWidget& journal);
+    // Boxes and status messages go over the window; the window shows the sound icon.
+    LinkEventPresenter(QMainWindow& window, LogWidget& journal, QObject* parent);
+    ~LinkEventPresenter() override;
 
     void setWarningPresenter(MessagePresenter presenter) { m_warn = std::move(presenter); }
 
@@ -57,6 +59,8 @@ signals:
     void deviceIdentified(const QString& name);
     void consoleOn();
     void consoleOff();
+    // The alarm started or stopped sounding.
+    void soundingChanged(bool sounding);
 
 private:
     // The link is over: nothing sounds behind the box.
@@ -67,7 +71,7 @@ private:
     MessagePresenter m_warn;
     QSoundEffect* m_alarmSound = nullptr;
     QPixmap m_soundPicture;
-    QLabel* m_soundIcon = nullptr;
+    QPointer<QLabel> m_soundIcon;
     bool m_sound = true;
     bool m_errorReports = true;
 };

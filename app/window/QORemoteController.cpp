@@ -3,10 +3,8 @@
 #include "app/display/QOIndicator.h"
 #include "app/display/SymbolMatrix.h"
 #include "app/keypad/QOInputDevice.h"
-#include "app/log/LogWidget.h"
 #include "app/log/QOProofSettings.h"
 #include "app/window/DeviceSettings.h"
-#include "app/window/PanelScreens.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,15 +13,13 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSplashScreen>
+#include <QTabWidget>
 
 #include <utility>
 
 namespace {
 
 constexpr int splashFont_px = 14;
-constexpr int numpadGroupSize = 10;
-constexpr int numpadCheckButton = 22;
-const QVector<int> numpadButtons{3, 4, 5, 9, 10, 11, 15, 16, 17, 22};
 
 void showInformation(QWidget* parent, const QString& title, const QString& text)
 {
@@ -33,13 +29,10 @@ void showInformation(QWidget* parent, const QString& title, const QString& text)
 } // namespace
 
 QORemoteController::QORemoteController(QWidget* parent)
-    : QMainWindow(parent), m_screens(m_ui), m_inform(showInformation)
+    : QMainWindow(parent), m_inform(showInformation), m_soundMark(QStringLiteral(":/Resources/sound.png"))
 {
     m_ui.setupUi(this);
-    m_link = new ConnectionController(*m_ui.indicator, *m_ui.keypad, this);
     connect(m_ui.actionExit, &QAction::triggered, this, &QWidget::close);
-    QMetaObject::connectSlotsByName(this);
-    m_ui.deviceLabel->hide();
 
     QSplashScreen splash(QPixmap(QStringLiteral(":/Resources/SplashScreen.jpg")));
     QFont splashFont(QStringLiteral("Serif"));
@@ -51,40 +44,29 @@ QORemoteController::QORemoteController(QWidget* parent)
         QCoreApplication::processEvents();
     };
 
-    progress(tr("Создание окна лога..."));
-    m_log = new LogWidget(this);
-    connect(this, &QORemoteController::position, m_log, &LogWidget::position);
-    connect(m_log, &LogWidget::setOnOff, this, &QORemoteController::closeLogWindowOffAction);
-
     progress(tr("Загрузка Велидар..."));
     m_settings = new QOProofSettings(this);
     m_settings->hide();
-
-    progress(tr("Создание клавиатуры..."));
     connect(m_settings, &QOProofSettings::setIntervalPacketWrite, this, &QORemoteController::setIntervalWritePackets);
     connect(m_settings, &QOProofSettings::setRequestTiming, this, [this](int pause_ms, bool intervalAfterReply) {
-        m_link->setRequestPause(pause_ms);
-        m_link->setIntervalAfterReply(intervalAfterReply);
+        currentPanel().link().setRequestPause(pause_ms);
+        currentPanel().link().setIntervalAfterReply(intervalAfterReply);
     });
+    m_export.emplace(*this, m_ui, [this]() -> DevicePanel& { return currentPanel(); });
     connectMenus();
     if (!m_translator.load(QStringLiteral(":/Resources/eng.qm")))
         qWarning("The English catalogue is missing from the program's resources");
-
     registerSymbolMatrixMetaType();
-    buildKeypad();
 
     progress(tr("Создание индикатора..."));
-    beginStateIndikator();
-
-    m_events = new LinkEventPresenter(*this, *m_log);
-    m_export.emplace(*this, m_ui, *m_link, *m_events);
-    connectEvents();
+    connect(m_ui.tabs, &QTabWidget::currentChanged, this, &QORemoteController::showCurrentPanel);
+    connect(m_ui.tabs, &QTabWidget::tabCloseRequested, this, &QORemoteController::closeTab);
+    addTab();
 }
 
 QORemoteController::~QORemoteController()
 {
-    m_link->finish();
-    stopRecording();
+    closeAllTabs();
 }
 
 QSize QORemoteController::sizeHint() const
@@ -97,6 +79,13 @@ void QORemoteController::setSearchWindowFactory(SearchWindowFactory factory)
     m_searchWindowFactory = std::move(factory);
 }
 
+void QORemoteController::setWarningPresenter(MessagePresenter presenter)
+{
+    m_warn = std::move(presenter);
+    for (int index = 0; index < panelCount(); ++index)
+        panel(index).events().setWarningPresenter(m_warn);
+}
+
 void QORemoteController::setInformationPresenter(MessagePresenter presenter)
 {
     m_inform = std::move(presenter);
@@ -105,10 +94,16 @@ void QORemoteController::setInformationPresenter(MessagePresenter presenter)
 void QORemoteController::connectMenus()
 {
     connect(m_ui.actionSearch, &QAction::triggered, this, &QORemoteController::on_pushButton_clicked);
+    connect(m_ui.actionNewTab, &QAction::triggered, this, [this] { addTab(); });
+    connect(m_ui.actionCloseTab, &QAction::triggered, this, [this] { closeTab(m_ui.tabs->currentIndex()); });
+    connect(m_ui.actionNextTab, &QAction::triggered, this,
+            [this] { m_ui.tabs->setCurrentIndex((m_ui.tabs->currentIndex() + 1) % panelCount()); });
+    connect(m_ui.actionPreviousTab, &QAction::triggered, this,
+            [this] { m_ui.tabs->setCurrentIndex((m_ui.tabs->currentIndex() + panelCount() - 1) % panelCount()); });
     connect(m_ui.actionReconnect, &QAction::triggered, this, &QORemoteController::repeatConnect);
-    connect(m_ui.actionShowGrid, &QAction::triggered, m_ui.indicator, &QOIndicator::showGridTable);
-    connect(m_ui.actionEmulateFont, &QAction::triggered, m_ui.indicator, &QOIndicator::setStandartSymbolMatrix);
-    connect(m_ui.actionShowEmpty, &QAction::triggered, m_ui.indicator, &QOIndicator::setBackgroundElement);
+    connect(m_ui.actionShowGrid, &QAction::triggered, this, [this] { currentPanel().toggleGrid(); });
+    connect(m_ui.actionEmulateFont, &QAction::triggered, this, [this] { currentPanel().toggleFontEmulation(); });
+    connect(m_ui.actionShowEmpty, &QAction::triggered, this, [this] { currentPanel().toggleEmptyShown(); });
     connect(m_ui.actionDisableReports, &QAction::triggered, this, &QORemoteController::onOffAlarming);
     connect(m_ui.actionDisableSound, &QAction::triggered, this, &QORemoteController::onOffSound);
     connect(m_ui.actionShowLog, &QAction::triggered, this, &QORemoteController::onOffLog);
@@ -119,16 +114,10 @@ void QORemoteController::connectMenus()
     connect(m_ui.actionExpertSettings, &QAction::triggered, this, &QORemoteController::toggleExpertItems);
 }
 
-void QORemoteController::buildKeypad()
-{
-    m_ui.keypad->buildKeys(QOInputDevice::standardKeys(), QOInputDevice::standardToolTips());
-    m_ui.keypad->setHideButton(numpadGroupSize, numpadCheckButton, numpadButtons);
-    m_ui.keypad->grabKeyboard();
-}
-
 void QORemoteController::on_pushButton_clicked()
 {
-    if (m_link->leave())
+    m_leftForSearch = currentPanel().link().isConnected() ? &currentPanel() : nullptr;
+    if (currentPanel().link().leave())
         saveSizePos();
     alarm(13);
     openSearchWindow();
@@ -140,95 +129,128 @@ void QORemoteController::openSearchWindow()
     search->setWindowFlags(Qt::Dialog);
     search->setAttribute(Qt::WA_DeleteOnClose);
     connect(search, SIGNAL(setParam(QString, int, int)), this, SLOT(setParam(QString, int, int)));
-    // A search closed without a choice gives the keyboard back to the keypad as well.
-    connect(search, &QObject::destroyed, m_ui.keypad, [keypad = m_ui.keypad] { keypad->grabKeyboard(); });
+    if (search->metaObject()->indexOfSignal("openInNewTab(QString,int,int)") >= 0)
+        connect(search, SIGNAL(openInNewTab(QString, int, int)), this,
+                SLOT(openSearchChoiceInNewTab(QString, int, int)));
+    if (auto* finder = qobject_cast<QOFindDevice*>(search)) {
+        QStringList inUse;
+        for (int index = 0; index < panelCount(); ++index)
+            if (panel(index).link().isConnected())
+                inUse << panel(index).link().target().portName;
+        finder->setPortsInUse(inUse);
+    }
+    // A search closed without a choice gives the keyboard back to the keypad as well; one that
+    // goes with the window finds the tabs gone.
+    connect(search, &QObject::destroyed, m_ui.tabs, [this] { keyboardToCurrentTab(); });
     search->show();
-    m_ui.keypad->releaseKeyboard();
+    keyboardAwayFromTabs();
 }
 
 void QORemoteController::setParam(QString port, int address, int baud)
 {
     m_ui.actionReconnect->setEnabled(false);
-    // The device of the new connection decides afresh whether it sounds.
-    m_events->stopSound();
-    m_link->stopThenConnect(LinkTarget{port, address, baud});
+    currentPanel().connectTo(LinkTarget{port, address, baud});
+}
+
+void QORemoteController::openInNewTab(QString port, int address, int baud)
+{
+    addTab();
+    setParam(std::move(port), address, baud);
+}
+
+void QORemoteController::openSearchChoiceInNewTab(QString port, int address, int baud)
+{
+    const QPointer<DevicePanel> left = std::exchange(m_leftForSearch, nullptr);
+    openInNewTab(port, address, baud);
+    // Unless the new device takes its port, the device left for the search goes on.
+    if (left && left->link().state() == ConnectionController::State::Idle && left->link().target().portName != port)
+        left->connectTo(left->link().target());
 }
 
 void QORemoteController::repeatConnect()
 {
-    const LinkTarget& last = m_link->target();
+    const LinkTarget last = currentPanel().link().target();
     setParam(last.portName, last.address, last.baudRate);
-}
-
-void QORemoteController::beginTransmission()
-{
-    m_events->prepareForConnection();
-    m_ui.keypad->grabKeyboard();
 }
 
 void QORemoteController::closeEvent(QCloseEvent* event)
 {
     saveSizePos();
-    m_link->finish();
+    // The tabs stay for what is asked of them after; their devices get their stop packets.
+    for (int index = 0; index < panelCount(); ++index)
+        panel(index).link().finish();
     QMainWindow::closeEvent(event);
 }
 
 void QORemoteController::saveSizePos()
 {
-    if (m_settingsDevice < 0)
+    const DevicePanel& panel = currentPanel();
+    if (panel.settingsDevice() < 0)
         return;
     DeviceSettings settings;
     settings.geometry = geometry();
     settings.position = pos();
-    settings.sound = m_events->soundEnabled();
-    settings.alarmMessage = m_events->errorReportsEnabled();
-    settings.numPad = m_ui.keypad->statusNumpad();
-    settings.write(m_settingsDevice);
+    settings.sound = panel.events().soundEnabled();
+    settings.alarmMessage = panel.events().errorReportsEnabled();
+    settings.numPad = panel.ui().keypad->statusNumpad();
+    settings.write(panel.settingsDevice());
 }
 
 void QORemoteController::readSizePos(int device)
 {
-    adjustSize();
-    m_settingsDevice = device;
+    applySettings(currentPanel(), device);
+}
+
+void QORemoteController::applySettings(DevicePanel& panel, int device)
+{
     const DeviceSettings settings = DeviceSettings::read(device);
-    if (settings.geometry.isValid())
-        setGeometry(settings.geometry);
+    // The window takes the geometry of the kind of the device it shows.
+    if (&panel == &currentPanel()) {
+        adjustSize();
+        if (settings.geometry.isValid())
+            setGeometry(settings.geometry);
+    }
+    panel.applySettings(device, settings);
+    if (&panel == &currentPanel())
+        showCurrentPanel();
+}
 
-    m_events->setSoundEnabled(settings.sound);
-    m_ui.actionDisableSound->setChecked(!settings.sound);
-    if (!settings.sound)
-        m_events->report(tr("Звук выключен(меню \"Настройки\")"));
+void QORemoteController::onOffAlarming()
+{
+    LinkEventPresenter& events = currentPanel().events();
+    events.setErrorReportsEnabled(!events.errorReportsEnabled());
+}
 
-    m_events->setErrorReportsEnabled(settings.alarmMessage);
-    m_ui.actionDisableReports->setChecked(!settings.alarmMessage);
-    if (!settings.alarmMessage)
-        m_events->report(tr("Отчет о ошибках отключен(меню \"Настройки\")"));
-
-    if (m_ui.keypad->statusNumpad() != settings.numPad)
-        m_ui.keypad->hideShowVirtualClaviature();
-    m_events->report(settings.numPad ? tr("Виртуальная клавиатура включена") : tr("Виртуальная клавиатура выключена"));
+void QORemoteController::onOffSound()
+{
+    LinkEventPresenter& events = currentPanel().events();
+    events.setSoundEnabled(!events.soundEnabled());
 }
 
 void QORemoteController::changeLanguage()
 {
     const bool english = !m_ui.actionRussian->isChecked();
-    m_link->setLanguage(english ? 1 : 0);
+    m_language = english ? 1 : 0;
     if (english)
         QCoreApplication::installTranslator(&m_translator);
     else
         QCoreApplication::removeTranslator(&m_translator);
-    // The device learns the language when a connection starts.
-    if (m_link->relink())
-        saveSizePos();
+    // Every device learns the language when its connection starts.
+    for (int index = 0; index < panelCount(); ++index) {
+        DevicePanel& panel = this->panel(index);
+        panel.setLanguage(m_language);
+        if (panel.link().relink() && &panel == &currentPanel())
+            saveSizePos();
+    }
 }
 
 void QORemoteController::changeEvent(QEvent* e)
 {
-    if (e->type() == QEvent::LanguageChange && m_ui.deviceLabel) {
-        const QString device = m_ui.deviceLabel->text();
+    if (e->type() == QEvent::LanguageChange && m_ui.tabs) {
         m_ui.retranslateUi(this);
-        m_ui.deviceLabel->setText(device);
-        m_screens.writeWelcome(language() == 1);
+        for (int index = 0; index < panelCount(); ++index)
+            panel(index).retranslate();
+        showTitle();
     }
     QMainWindow::changeEvent(e);
 }

@@ -2,14 +2,14 @@
 
 #include "app/search/QOFindDevice.h"
 #include "app/transmission/QOTransmissionThread.h"
-#include "app/window/ConnectionController.h"
+#include "app/window/DevicePanel.h"
 #include "app/window/ExportActions.h"
-#include "app/window/LinkEventPresenter.h"
 #include "app/window/RemoteControllerUi.h"
-#include "app/window/WindowScreens.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QTranslator>
@@ -29,16 +29,18 @@ class QResizeEvent;
 class QShowEvent;
 class QSoundEffect;
 
-// The main window: the display, the keypad, the menus and their small windows. Its connection
-// controller starts, stops and records the connection; its event presenter tells the user
-// what the connection reports, and the window shows the screens that follow. It switches the
-// interface language and keeps window settings per device kind.
+// The main window: a tab per device panel, the menus and their small windows. The menus, the
+// keyboard and the accessors of the connection act on the current tab; every tab's link runs
+// and sounds its alarm whether shown or not. It switches the interface language of all tabs
+// and keeps window settings per device kind.
 class QORemoteController : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Makes the device search window (QOFindDevice unless a test puts a stand-in); the window connects its setParam(QString, int, int)
-    // signal, shows it as a dialog and takes the keyboard away from the keypad meanwhile.
+    // Makes the device search window (QOFindDevice unless a test puts a stand-in); the window
+    // connects its setParam(QString, int, int) signal (the current tab) and, when it has one,
+    // openInNewTab(QString, int, int), shows it as a dialog and takes the keyboard away from
+    // the keypad meanwhile.
     using SearchWindowFactory = std::function<QWidget*(QWidget* parent)>;
     // Shows a modal message box (warnings and the about box).
     using MessagePresenter = LinkEventPresenter::MessagePresenter;
@@ -52,47 +54,61 @@ public:
     QSize sizeHint() const override;
 
     void setSearchWindowFactory(SearchWindowFactory factory);
-    void setWarningPresenter(MessagePresenter presenter) { m_events->setWarningPresenter(std::move(presenter)); }
+    // For every tab, now and later.
+    void setWarningPresenter(MessagePresenter presenter);
     void setInformationPresenter(MessagePresenter presenter);
     void setSaveFileChooser(SaveFileChooser chooser) { m_export->setSaveFileChooser(std::move(chooser)); }
 
+    // The panel widgets in it are the current tab's.
     const RemoteControllerUi& ui() const { return m_ui; }
-    LogWidget* logWindow() const { return m_log; }
+    int panelCount() const;
+    DevicePanel& panel(int index) const;
+    DevicePanel& currentPanel() const;
+    // An empty tab, made current.
+    DevicePanel& addTab();
+    // Of the current tab.
+    LogWidget* logWindow() const { return &currentPanel().journal(); }
     QOProofSettings* settingsDialog() const { return m_settings; }
-    QLabel* soundIcon() const { return m_events->soundIcon(); }
-    const QSoundEffect* alarmSound() const { return m_events->alarmSound(); }
+    QLabel* soundIcon() const { return currentPanel().events().soundIcon(); }
+    const QSoundEffect* alarmSound() const { return currentPanel().events().alarmSound(); }
     // The thread of the current or last connection; null once it has finished and was freed.
-    QOTransmissionThread* transmissionThread() const { return m_link->thread(); }
+    QOTransmissionThread* transmissionThread() const { return currentPanel().link().thread(); }
     // A connection runs or is about to start.
-    bool isConnected() const { return m_link->isConnected(); }
-    int language() const { return m_link->language(); }
-    int writeInterval() const { return m_link->writeInterval(); }
-    int settingsDevice() const { return m_settingsDevice; }
-    bool soundEnabled() const { return m_events->soundEnabled(); }
-    bool errorReportsEnabled() const { return m_events->errorReportsEnabled(); }
+    bool isConnected() const { return currentPanel().link().isConnected(); }
+    int language() const { return m_language; }
+    int writeInterval() const { return currentPanel().link().writeInterval(); }
+    int settingsDevice() const { return currentPanel().settingsDevice(); }
+    bool soundEnabled() const { return currentPanel().events().soundEnabled(); }
+    bool errorReportsEnabled() const { return currentPanel().events().errorReportsEnabled(); }
     // The recording under way, if any.
-    const ExchangeRecorder* recorder() const { return m_link->recorder(); }
+    const ExchangeRecorder* recorder() const { return currentPanel().link().recorder(); }
 
 signals:
     void position(QPoint, QSize);
 
 public slots:
+    // Leaves the current tab's device, freeing its port for the search, and opens the search.
+    // A device the search then opens in a new tab gives the left one its port back.
     void on_pushButton_clicked();
-    // Readies the window for a connection that starts: the alarm sound and the keyboard.
-    void beginTransmission();
+    // The current tab's event.
     void alarm(int error, QString err);
     void alarm(int error);
     void saveSizePos();
-    void setStandartIndicator(bool english) { m_screens.writeWelcome(english); }
-    void onOffAlarming() { m_events->setErrorReportsEnabled(!m_events->errorReportsEnabled()); }
-    void onOffSound() { m_events->setSoundEnabled(!m_events->soundEnabled()); }
+    void onOffAlarming();
+    void onOffSound();
     void onOffLog();
     void onOffSettings();
     void about();
     void changeLanguage();
+    // Connects the current tab to the device.
     void setParam(QString port, int address, int baud);
+    // Connects a new tab, which becomes the current one, to the device.
+    void openInNewTab(QString port, int address, int baud);
+    // Stops the tab's device with its stop packet and closes the tab; the last tab closed
+    // leaves an empty one in its place.
+    void closeTab(int index);
+    // The settings of the device kind for the current tab.
     void readSizePos(int device);
-    void beginStateIndikator();
     void closeLogWindowOffAction(bool on);
     void setIntervalWritePackets(int inInterval);
     void repeatConnect();
@@ -115,23 +131,31 @@ protected:
 
 private slots:
     void toggleExpertItems();
+    void openSearchChoiceInNewTab(QString port, int address, int baud);
 
 private:
-    void buildKeypad();
     void connectMenus();
     void openSearchWindow();
-    void connectEvents();
+    void wirePanel(DevicePanel& panel);
+    void showCurrentPanel();
+    void applySettings(DevicePanel& panel, int device);
+    void showTitles(DevicePanel& panel);
+    void showTitle();
+    // The keyboard goes to the current tab's keypad.
+    void keyboardToCurrentTab();
+    void keyboardAwayFromTabs();
+    void closeAllTabs();
 
     RemoteControllerUi m_ui;
-    WindowScreens m_screens;
-    LogWidget* m_log = nullptr;
     QOProofSettings* m_settings = nullptr;
-    ConnectionController* m_link = nullptr;
-    LinkEventPresenter* m_events = nullptr;
+    DevicePanel* m_shown = nullptr;
+    QPointer<DevicePanel> m_leftForSearch;
     std::optional<ExportActions> m_export;
     QTranslator m_translator;
     SearchWindowFactory m_searchWindowFactory = [](QWidget* parent) { return new QOFindDevice(parent); };
     MessagePresenter m_inform;
-    int m_settingsDevice = 0;
+    MessagePresenter m_warn;
+    QIcon m_soundMark;
+    int m_language = 0;
     bool m_firstShow = true;
 };

@@ -1,4 +1,4 @@
-// The main window's handling of the connection's events, its screens and its small windows.
+// The main window's small windows and its own events.
 
 #include "app/window/QORemoteController.h"
 
@@ -6,8 +6,6 @@
 #include "app/keypad/QOInputDevice.h"
 #include "app/log/LogWidget.h"
 #include "app/log/QOProofSettings.h"
-#include "panel/LinkEvent.h"
-#include "app/window/PanelScreens.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -29,35 +27,19 @@ void QORemoteController::alarm(int error)
 
 void QORemoteController::alarm(int error, QString err)
 {
-    m_events->present(static_cast<LinkEvent>(error), err);
-}
-
-void QORemoteController::connectEvents()
-{
-    connect(m_link, &ConnectionController::starting, this, &QORemoteController::beginTransmission);
-    connect(m_link, &ConnectionController::alarm, this, qOverload<int, QString>(&QORemoteController::alarm));
-    connect(m_link, &ConnectionController::deviceIdentified, this, &QORemoteController::readSizePos);
-    connect(m_link, &ConnectionController::ended, m_ui.actionReconnect, [this] { m_ui.actionReconnect->setEnabled(true); });
-    connect(m_events, &LinkEventPresenter::linkEnded, this, [this] { m_screens.showNoDevice(language() == 1); });
-    connect(m_events, &LinkEventPresenter::deviceIdentified, this, [this](const QString& name) { m_screens.showDevice(name); });
-    connect(m_events, &LinkEventPresenter::consoleOn, this, [this] { m_screens.showConsoleOn(); });
-    connect(m_events, &LinkEventPresenter::consoleOff, this, [this] { m_screens.showConsoleOff(language() == 1); });
-}
-
-void QORemoteController::beginStateIndikator()
-{
-    m_screens.showWelcome(language() == 1);
+    currentPanel().events().present(static_cast<LinkEvent>(error), err);
 }
 
 void QORemoteController::onOffLog()
 {
-    if (m_log->isVisible()) {
-        m_log->hide();
+    LogWidget& journal = currentPanel().journal();
+    if (journal.isVisible()) {
+        journal.hide();
         return;
     }
-    m_log->move(x() + (geometry().width() - 1) + logWindowGap_px, y());
-    m_log->setPrilip(true);
-    m_log->show();
+    journal.move(x() + (geometry().width() - 1) + logWindowGap_px, y());
+    journal.setPrilip(true);
+    journal.show();
 }
 
 void QORemoteController::closeLogWindowOffAction(bool on)
@@ -67,18 +49,19 @@ void QORemoteController::closeLogWindowOffAction(bool on)
 
 void QORemoteController::onOffSettings()
 {
-    m_settings->setWriteIntervalMs(writeInterval());
-    m_settings->setRequestPauseMs(m_link->requestPause());
-    m_settings->setIntervalAfterReply(m_link->intervalAfterReply());
+    const ConnectionController& link = currentPanel().link();
+    m_settings->setWriteIntervalMs(link.writeInterval());
+    m_settings->setRequestPauseMs(link.requestPause());
+    m_settings->setIntervalAfterReply(link.intervalAfterReply());
     m_settings->move(x() + (width() - m_settings->width()) / 2, y());
     m_settings->show();
-    m_ui.keypad->releaseKeyboard();
+    keyboardAwayFromTabs();
 }
 
 void QORemoteController::setIntervalWritePackets(int inInterval)
 {
-    m_link->setWriteInterval(inInterval);
-    m_ui.keypad->grabKeyboard();
+    currentPanel().link().setWriteInterval(inInterval);
+    keyboardToCurrentTab();
 }
 
 void QORemoteController::about()
@@ -100,8 +83,6 @@ void QORemoteController::toggleExpertItems()
 void QORemoteController::showEvent(QShowEvent* event)
 {
     if (std::exchange(m_firstShow, false)) {
-        // The numeric block starts visible; the window shows the compact keypad.
-        m_ui.keypad->hideShowVirtualClaviature();
         m_ui.menuDisplay->menuAction()->setVisible(false);
         m_ui.actionShowLog->setVisible(false);
         m_ui.actionAdditionalSettings->setVisible(false);

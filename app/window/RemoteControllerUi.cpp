@@ -1,42 +1,17 @@
 #include "app/window/RemoteControllerUi.h"
 
-#include "app/display/QOIndicator.h"
-#include "app/keypad/QOInputDevice.h"
-
 #include <QAction>
 #include <QActionGroup>
 #include <QCoreApplication>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QIcon>
 #include <QKeySequence>
-#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QSpacerItem>
 #include <QStatusBar>
-#include <QVBoxLayout>
+#include <QTabWidget>
 
 namespace {
-
-constexpr int labelFont_pt = 14;
-constexpr int labelMaxHeight_px = 71;
-constexpr QSize searchIconSize{50, 50};
-constexpr QSize searchButtonMaxSize{51, 41};
-constexpr int keypadMaxWidth_px = 300;
-
-QLabel* makeHeadLabel(QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    QFont font = label->font();
-    font.setPointSize(labelFont_pt);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignCenter);
-    label->setMaximumHeight(labelMaxHeight_px);
-    return label;
-}
 
 QAction* makeAction(QMainWindow* window, bool checkable, const char* icon = nullptr)
 {
@@ -54,47 +29,28 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
     window->resize(initialWindowSize);
     window->setWindowIcon(QIcon(QStringLiteral(":/Resources/connect.ico")));
 
-    auto* central = new QWidget(window);
-    auto* column = new QVBoxLayout(central);
-
-    auto* head = new QHBoxLayout;
-    statusLabel = makeHeadLabel(central);
-    statusLabel->setObjectName(QStringLiteral("statusLabel"));
-    deviceLabel = makeHeadLabel(central);
-    deviceLabel->setObjectName(QStringLiteral("deviceLabel"));
-    pushButton = new QPushButton(central);
-    pushButton->setObjectName(QStringLiteral("pushButton"));
-    pushButton->setIcon(QIcon(QStringLiteral(":/Resources/binoculars.ico")));
-    pushButton->setIconSize(searchIconSize);
-    pushButton->setMaximumSize(searchButtonMaxSize);
-    head->addWidget(statusLabel);
-    head->addWidget(deviceLabel);
-    head->addWidget(pushButton);
-    column->addLayout(head);
-
-    frame = new QFrame(central);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Sunken);
-    auto* body = new QHBoxLayout(frame);
-    indicator = new QOIndicator(frame);
-    indicator->setObjectName(QStringLiteral("indicator"));
-    body->addWidget(indicator, 1);
-    auto* keys = new QVBoxLayout;
-    keys->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
-    keypad = new QOInputDevice(frame);
-    keypad->setObjectName(QStringLiteral("keypad"));
-    keypad->setMaximumWidth(keypadMaxWidth_px);
-    keys->addWidget(keypad);
-    keys->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
-    body->addLayout(keys);
-    column->addWidget(frame, 1);
-    window->setCentralWidget(central);
-
-    for (QWidget* widget : {static_cast<QWidget*>(indicator), static_cast<QWidget*>(keypad),
-                            static_cast<QWidget*>(statusLabel), static_cast<QWidget*>(pushButton)})
-        widget->setContextMenuPolicy(Qt::PreventContextMenu);
+    tabs = new QTabWidget(window);
+    tabs->setObjectName(QStringLiteral("tabs"));
+    tabs->setTabsClosable(true);
+    tabs->setMovable(true);
+    tabs->setDocumentMode(true);
+    // Every tab in sight, its title shortened when many share the bar.
+    tabs->setElideMode(Qt::ElideRight);
+    tabs->setUsesScrollButtons(false);
+    window->setCentralWidget(tabs);
 
     actionSearch = makeAction(window, false);
+    actionNewTab = makeAction(window, false);
+    actionNewTab->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    actionCloseTab = makeAction(window, false);
+    actionCloseTab->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    // The keypad holds the keyboard, so the tab bar's own keys never reach it.
+    actionNextTab = makeAction(window, false);
+    actionNextTab->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    actionPreviousTab = makeAction(window, false);
+    actionPreviousTab->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    window->addAction(actionNextTab);
+    window->addAction(actionPreviousTab);
     actionReconnect = makeAction(window, false);
     actionReconnect->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     // Nothing to reconnect to before a first link has ended.
@@ -133,6 +89,8 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
     QMenuBar* bar = window->menuBar();
     menuFile = bar->addMenu(QString());
     menuFile->addAction(actionSearch);
+    menuFile->addAction(actionNewTab);
+    menuFile->addAction(actionCloseTab);
     menuFile->addAction(actionReconnect);
     menuFile->addSeparator();
     menuFile->addAction(actionRecord);
@@ -167,8 +125,6 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
 void RemoteControllerUi::retranslateUi(QMainWindow* window)
 {
     window->setWindowTitle(tr("Велидар 1.0"));
-    statusLabel->setText(tr("Сеанс не запущен"));
-    pushButton->setToolTip(tr("Поиск устройств"));
 
     menuFile->setTitle(tr("Файл"));
     menuDisplay->setTitle(tr("Дисплей"));
@@ -177,6 +133,8 @@ void RemoteControllerUi::retranslateUi(QMainWindow* window)
     menuHelp->setTitle(tr("Помощь"));
 
     actionSearch->setText(tr("Поиск устройств..."));
+    actionNewTab->setText(tr("Новая вкладка"));
+    actionCloseTab->setText(tr("Закрыть вкладку"));
     actionReconnect->setText(tr("Переподключить"));
     actionRecord->setText(tr("Записать обмен..."));
     actionCopyScreen->setText(tr("Копировать экран"));

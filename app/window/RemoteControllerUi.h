@@ -1,32 +1,26 @@
 #pragma once
 
+#include "app/window/PanelUi.h"
+
 #include <QCoreApplication>
 #include <QSize>
 
 class QAction;
 class QActionGroup;
-class QFrame;
-class QLabel;
 class QMainWindow;
 class QMenu;
-class QOIndicator;
-class QOInputDevice;
-class QPushButton;
+class QTabWidget;
 
-// The main window's widgets, menus and actions, built once and retranslated on every
-// language change. Texts belong to the QORemoteController translation context.
-struct RemoteControllerUi {
+// The main window's tabs, menus and actions, built once and retranslated on every language
+// change. Its panel widgets are those of the current tab's device panel. Texts belong to the
+// QORemoteController translation context.
+struct RemoteControllerUi : PanelUi {
     Q_DECLARE_TR_FUNCTIONS(QORemoteController)
 
 public:
     static constexpr QSize initialWindowSize{645, 534};
 
-    QLabel* statusLabel = nullptr;
-    QLabel* deviceLabel = nullptr;
-    QPushButton* pushButton = nullptr; // the device search button; its name wires the slot
-    QFrame* frame = nullptr;
-    QOIndicator* indicator = nullptr;
-    QOInputDevice* keypad = nullptr;
+    QTabWidget* tabs = nullptr;
 
     QMenu* menuFile = nullptr;
     QMenu* menuDisplay = nullptr;
@@ -35,6 +29,10 @@ public:
     QMenu* menuHelp = nullptr;
 
     QAction* actionSearch = nullptr;
+    QAction* actionNewTab = nullptr; // an empty device panel, for the search to fill
+    QAction* actionCloseTab = nullptr; // stops the current tab's device and closes the tab
+    QAction* actionNextTab = nullptr; // in no menu, like the previous tab's
+    QAction* actionPreviousTab = nullptr;
     QAction* actionReconnect = nullptr; // the last port, address and baud rate again
     QAction* actionRecord = nullptr; // checked while the exchange is recorded
     QAction* actionCopyScreen = nullptr;

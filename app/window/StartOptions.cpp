@@ -10,7 +10,8 @@ const char* const usageText = QT_TRANSLATE_NOOP("StartOptions",
     "              [--pin-port ПОРТ] [--record ФАЙЛ] [--print-display]\n"
     "              [--save-window ФАЙЛ] [--help] [--version]\n"
     "  --lang en       интерфейс на английском языке\n"
-    "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200\n"
+    "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200;\n"
+    "                  повторенный, открывает каждое устройство в своей вкладке\n"
     "  --list-ports    перечислить порты: имя, устройство, постоянное имя, описание\n"
     "  --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB\n"
     "  --record ФАЙЛ   записывать обмен с устройством в файл (vpanel-devsim --replay\n"
@@ -79,7 +80,7 @@ StartOptions StartOptions::parse(const QStringList& arguments)
             }
             connection.address = *address;
             connection.baudRate = *baudRate;
-            options.connection = connection;
+            options.connections << connection;
             i += 3;
         } else {
             options.error = tr("Неизвестный параметр '%1'").arg(word);

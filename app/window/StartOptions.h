@@ -1,17 +1,17 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
 
-#include <optional>
-
 // The program's own command line:
 //   vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--list-ports] [--pin-port PORT]
 //          [--record FILE] [--print-display] [--save-window FILE] [--help] [--version]
-// --connect starts a connection at start-up as the device search's choice would; the port
-// commands, like help and the version, are answered without a window.
+// --connect starts a connection at start-up as the device search's choice would, each given
+// in a tab of its own; the port commands, like help and the version, are answered without a
+// window.
 class StartOptions {
     Q_DECLARE_TR_FUNCTIONS(StartOptions)
 
@@ -36,7 +36,7 @@ public:
     // install a translator into.
     static QString usage(const QTranslator* english = nullptr);
 
-    std::optional<Connection> connection;
+    QList<Connection> connections; // in the order given, the first in the first tab
     bool english = false;
     bool help = false;
     bool version = false;

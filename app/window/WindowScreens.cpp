@@ -2,7 +2,7 @@
 
 #include "app/display/QOIndicator.h"
 #include "app/display/StandardGlyphs.h"
-#include "app/window/RemoteControllerUi.h"
+#include "app/window/PanelUi.h"
 
 #include <QLabel>
 

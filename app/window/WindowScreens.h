@@ -4,14 +4,14 @@
 
 #include <QString>
 
-struct RemoteControllerUi;
+struct PanelUi;
 
 // What the window itself shows on its display and labels: the welcome screen while no device
 // is connected, the device's name, and the screens of the console switched on and off, each
 // fitted to the size the console reported.
 class WindowScreens {
 public:
-    explicit WindowScreens(const RemoteControllerUi& ui) : m_ui(ui) {}
+    explicit WindowScreens(const PanelUi& ui) : m_ui(ui) {}
 
     // The display at the default size with the standard glyphs and the welcome screen.
     void showWelcome(bool english);
@@ -25,5 +25,5 @@ public:
 private:
     void write(const PanelScreens::Screen& screen);
 
-    const RemoteControllerUi& m_ui;
+    const PanelUi& m_ui;
 };

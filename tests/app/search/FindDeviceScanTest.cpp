@@ -87,6 +87,36 @@ TEST_F(FindDeviceScanTest, AllPortsAreScannedAtOnceAndEveryDeviceIsListedByName)
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST_F(FindDeviceScanTest, PortsInUseArePassedByAndAChoiceCanGoToANewTab)
+{
+    const auto first = simulate("COM5", {{3, 7}});
+    const auto second = simulate("COM6", {{4, 7}});
+    TestFindDevice window(dictionaryPath());
+    window.addressBudget = VPanel::Link::repeatBudget;
+    window.setPortsInUse({"COM5"});
+    window.show();
+    QSignalSpy current(&window, &QOFindDevice::setParam);
+    QSignalSpy newTab(&window, &QOFindDevice::openInNewTab);
+    const QString inUse = "Порт COM5 занят открытым устройством, поиск на нём не ведётся";
+
+    choose(window, "COM5", 3, 4, steadyBaud);
+    part<QPushButton>(window, "findButton")->click();
+    EXPECT_TRUE(idle(window));
+    EXPECT_TRUE(window.made.isEmpty());
+    EXPECT_EQ(texts(found(window)), QStringList{inUse});
+
+    choose(window, "Все порты", 3, 4, steadyBaud);
+    searchAndWait(window, 60s);
+    EXPECT_EQ(window.made.size(), 1);
+    EXPECT_EQ(texts(found(window)), (QStringList{inUse, "COM6 адрес 4 Тестовый блок"}));
+    found(window)->setCurrentItem(line(window, "COM6 адрес 4 Тестовый блок"));
+    part<QToolButton>(window, "newTabButton")->click();
+    EXPECT_EQ(current.count(), 0);
+    ASSERT_EQ(newTab.count(), 1);
+    EXPECT_EQ(newTab[0], (QList<QVariant>{"COM6", 4, steadyBaud}));
+    EXPECT_FALSE(window.isVisible());
+}
+
 TEST_F(FindDeviceScanTest, ADeviceCanBeChosenOnlyOnceTheSearchHasEnded)
 {
     const auto bus = simulate("COM4", {{12, 7}});

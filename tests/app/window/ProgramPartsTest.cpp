@@ -72,13 +72,19 @@ TEST(StartOptionsTest, CommandLines)
         if (!c.ok)
             continue;
         EXPECT_EQ(options.english, c.english);
-        ASSERT_EQ(options.connection.has_value(), !c.port.isEmpty());
-        if (options.connection) {
-            EXPECT_EQ(options.connection->port, c.port);
-            EXPECT_EQ(options.connection->address, c.address);
-            EXPECT_EQ(options.connection->baudRate, c.baud);
+        ASSERT_EQ(options.connections.size(), c.port.isEmpty() ? 0 : 1);
+        if (!options.connections.isEmpty()) {
+            EXPECT_EQ(options.connections[0].port, c.port);
+            EXPECT_EQ(options.connections[0].address, c.address);
+            EXPECT_EQ(options.connections[0].baudRate, c.baud);
         }
     }
+    const StartOptions two = StartOptions::parse({"--connect", "COM3", "1", "9600", "--connect", "COM4", "2", "19200"});
+    ASSERT_EQ(two.connections.size(), 2);
+    EXPECT_EQ(two.connections[0].port, QStringLiteral("COM3"));
+    EXPECT_EQ(two.connections[1].port, QStringLiteral("COM4"));
+    EXPECT_EQ(two.connections[1].address, 2);
+    EXPECT_EQ(two.connections[1].baudRate, 19200);
     EXPECT_TRUE(StartOptions::parse({"--help"}).help);
     const StartOptions headless =
         StartOptions::parse({"--record", "a.txt", "--print-display", "--save-window", "b.png"});

@@ -284,6 +284,23 @@ TEST_F(ProgramProcessTest, AReaderThatStopsReadingHoldsUpNothing)
 
 // Each round ends the panel by a signal at one of the moments when it is busiest letting go of
 // the line: the device vanishing as the signal comes, or the report of silence just made.
+TEST_F(ProgramProcessTest, EachConnectOpensATabOfItsOwnAndTerminationStopsThemAll)
+{
+    VPanel::Sim::SimulatorOptions options;
+    options.devices.emplace_back();
+    VPanel::Sim::Simulator second(std::move(options));
+    const auto secondRequests = [&second](std::uint16_t command) { return second.counters(1).requestsOf(command); };
+    simulate();
+    startConnectedPanel({QStringLiteral("--connect"), QString::fromStdString(second.portName()), QStringLiteral("1"),
+                         QString::number(baudRate)});
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(waitFor([&] { return secondRequests(VPanel::Link::Command::Exchange) > 10; }, startWait));
+    expectPromptQuietEnd(terminate(SIGTERM), 0);
+    EXPECT_GE(requests(VPanel::Link::Command::Stop), 1u);
+    EXPECT_GE(secondRequests(VPanel::Link::Command::Stop), 1u);
+}
+
 TEST_F(ProgramProcessTest, TerminationEndsThePanelPromptlyAndQuietly)
 {
     const int terminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
