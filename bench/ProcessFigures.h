@@ -5,7 +5,6 @@
 #include <dirent.h>
 
 #include <cstdio>
-#include <cstring>
 
 namespace Bench {
 
@@ -26,8 +25,7 @@ inline int entriesIn(const char* folder)
         if (entry->d_name[0] != '.')
             ++count;
     closedir(directory);
-    // The open folder itself was one of the descriptors.
-    return std::strcmp(folder, "/proc/self/fd") == 0 ? count - 1 : count;
+    return count;
 }
 
 inline long residentKilobytes()
@@ -46,7 +44,8 @@ inline long residentKilobytes()
 
 inline ProcessFigures processFigures()
 {
-    return {entriesIn("/proc/self/task"), entriesIn("/proc/self/fd"), residentKilobytes()};
+    // The folder open while its entries were read was one of the descriptors.
+    return {entriesIn("/proc/self/task"), entriesIn("/proc/self/fd") - 1, residentKilobytes()};
 }
 
 inline double megabytes(long kB) { return static_cast<double>(kB) / 1024.0; }

@@ -3,6 +3,8 @@
 // own screens (still but for a clock and a measured value) and once with every row changing
 // on every poll. The simulators run in this process too; the memory before the window exists
 // (with them running) is printed beside the total, so that the window's own part shows.
+// Each device has a line of its own, so the tabs together get as many lines' worth of replies:
+// at --baud 19200 each gets a little more than its share of one 115200 line shared by eight.
 // Runs on the offscreen platform, or on the X server of DISPLAY (e.g. under xvfb-run).
 // Usage: tabs_poll_bench [--tabs 8] [--seconds 10] [--baud 115200] [--screen both|still|changing]
 //                        [--gui-goal 0.05] [--rss-goal-mb 80]
