@@ -9,7 +9,6 @@
 
 #include "app/window/QORemoteController.h"
 #include "bench/BenchOptions.h"
-#include "bench/PrivatePortMap.h"
 #include "bench/WindowRun.h"
 #include "link/Device.h"
 #include "link/FrameNotation.h"
@@ -19,7 +18,6 @@
 #include "sim/Simulator.h"
 
 #include <QApplication>
-#include <QSettings>
 
 #include <chrono>
 #include <cstdio>
@@ -158,13 +156,8 @@ int main(int argc, char** argv)
                         {"--screen", &settings.screen},
                         {"--goal", &settings.goal}});
 
-    const Bench::PrivatePortMap portMap;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, portMap.filePath(QStringLiteral("settings")));
-
-    bool met = true;
-    if (settings.screen != "changing")
-        met = measure(settings, false) && met;
-    if (settings.screen != "still")
-        met = measure(settings, true) && met;
+    const Bench::WindowSandbox sandbox;
+    const bool met =
+        Bench::measureScreens(settings.screen, [&settings](bool changing) { return measure(settings, changing); });
     return met ? 0 : 1;
 }

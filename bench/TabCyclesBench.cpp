@@ -9,13 +9,11 @@
 //                         [--rss-growth-mb 2]
 
 #include "bench/BenchOptions.h"
-#include "bench/PrivatePortMap.h"
 #include "bench/ProcessFigures.h"
 #include "bench/SimulatedDevices.h"
 #include "bench/WindowRun.h"
 
 #include <QApplication>
-#include <QSettings>
 
 #include <malloc.h>
 
@@ -97,8 +95,7 @@ int main(int argc, char** argv)
                         {"--settle-ms", &settings.settle_ms},
                         {"--rss-growth-mb", &settings.rssGrowthBound_MB}});
 
-    const Bench::PrivatePortMap portMap;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, portMap.filePath(QStringLiteral("settings")));
+    const Bench::WindowSandbox sandbox;
 
     const Bench::SimulatedDevices devices(settings.tabs, settings.baudRate, false);
     QORemoteController window;

@@ -10,13 +10,11 @@
 //                        [--gui-goal 0.05] [--rss-goal-mb 80]
 
 #include "bench/BenchOptions.h"
-#include "bench/PrivatePortMap.h"
 #include "bench/ProcessFigures.h"
 #include "bench/SimulatedDevices.h"
 #include "bench/WindowRun.h"
 
 #include <QApplication>
-#include <QSettings>
 
 #include <algorithm>
 #include <chrono>
@@ -124,13 +122,8 @@ int main(int argc, char** argv)
                         {"--gui-goal", &settings.guiGoal},
                         {"--rss-goal-mb", &settings.rssGoal_MB}});
 
-    const Bench::PrivatePortMap portMap;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, portMap.filePath(QStringLiteral("settings")));
-
-    bool met = true;
-    if (settings.screen != "changing")
-        met = measure(settings, false) && met;
-    if (settings.screen != "still")
-        met = measure(settings, true) && met;
+    const Bench::WindowSandbox sandbox;
+    const bool met =
+        Bench::measureScreens(settings.screen, [&settings](bool changing) { return measure(settings, changing); });
     return met ? 0 : 1;
 }

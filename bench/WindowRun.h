@@ -3,14 +3,18 @@
 // What the benchmarks that run the real window in-process share: the platform they run on,
 // the event loop run for a span or until something happened, and the CPU clocks they read.
 
+#include "bench/PrivatePortMap.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLoggingCategory>
+#include <QSettings>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 namespace Bench {
 
@@ -21,6 +25,31 @@ inline void prepareWindowPlatform()
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+}
+
+// The benchmark's own port map, and the window's settings in its folder, not the user's.
+class WindowSandbox {
+public:
+    WindowSandbox()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_ports.filePath(QStringLiteral("settings")));
+    }
+
+private:
+    PrivatePortMap m_ports;
+};
+
+// Measures the still screens, the changing ones or both as `screen` asks; true when every
+// measurement met its goals.
+template <typename Measure>
+bool measureScreens(const std::string& screen, Measure measure)
+{
+    bool met = true;
+    if (screen != "changing")
+        met = measure(false) && met;
+    if (screen != "still")
+        met = measure(true) && met;
+    return met;
 }
 
 inline double seconds(clockid_t clock)
