@@ -13,6 +13,7 @@
 #include "bench/LineLimits.h"
 #include "bench/LinkWatch.h"
 #include "bench/PrivatePortMap.h"
+#include "bench/SimWatch.h"
 #include "link/Keys.h"
 #include "link/Packet.h"
 #include "panel/DeviceLink.h"
@@ -80,16 +81,6 @@ std::optional<Result> watch(const std::function<std::optional<Result>()>& done)
     return std::nullopt;
 }
 
-// The first change the device saw after `since` to a mask with `bit`, if it saw one.
-std::optional<VPanel::Sim::KeyMaskChange> seenDown(const VPanel::Sim::DeviceCounters& counters,
-                                                   Clock::time_point since, std::uint32_t bit)
-{
-    for (const auto& change : counters.keyMaskChanges)
-        if (change.at >= since && (change.mask & bit))
-            return change;
-    return std::nullopt;
-}
-
 // Measures one line rate; false when a tap was lost or the connection did not come up.
 bool measure(const Settings& settings, long baudRate)
 {
@@ -134,7 +125,7 @@ bool measure(const Settings& settings, long baudRate)
         std::this_thread::sleep_for(tapLength);
         link.release(code);
 
-        const auto down = watch<VPanel::Sim::KeyMaskChange>([&] { return seenDown(simulator.counters(1), pressed, bit); });
+        const auto down = watch<VPanel::Sim::KeyMaskChange>([&] { return Bench::seenDown(simulator.counters(1), pressed, bit); });
         const bool up = down && watch<bool>([&]() -> std::optional<bool> {
             const auto counters = simulator.counters(1);
             if (counters.keyMaskChanges.back().at > down->at && counters.lastKeyMask == 0)

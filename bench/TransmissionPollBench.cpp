@@ -27,6 +27,7 @@
 #include "bench/LinkWatch.h"
 #include "bench/LoopbackRoundTrip.h"
 #include "bench/PrivatePortMap.h"
+#include "bench/SimWatch.h"
 #include "link/Packet.h"
 #include "panel/DeviceLink.h"
 #include "panel/LinkTiming.h"
@@ -120,15 +121,6 @@ double intervalGoal(const Settings& settings, bool cleanLocal)
     return cleanLocal && settings.baudRate == 115200 && !settings.changing() ? stillSpeedUpGoal : 0.0;
 }
 
-// Waits for `done`, looking every watch step, until the time is up.
-bool waitFor(const std::function<bool()>& done, Clock::duration limit)
-{
-    const auto end = Clock::now() + limit;
-    while (!done() && Clock::now() < end)
-        std::this_thread::sleep_for(watchStep);
-    return done();
-}
-
 struct Run {
     Bench::WireTally::Load load;
     Seconds elapsed{};
@@ -185,7 +177,7 @@ Run measure(const Settings& settings, const QString& portsDirectory, const std::
     link.start();
 
     const auto exchanges = [&] { return simulator.counters(1).requestsOf(VPanel::Link::Command::Exchange); };
-    if (!waitFor([&] { return exchanges() > 10; }, pollingBound)) {
+    if (!Bench::waitFor([&] { return exchanges() > 10; }, pollingBound, watchStep)) {
         std::fprintf(stderr, "the connection did not reach polling\n");
         std::exit(1);
     }
@@ -208,7 +200,7 @@ Run measure(const Settings& settings, const QString& portsDirectory, const std::
     faults.splitProbability = 0;
     simulator.setFaults(faults);
     const auto settled = exchanges() + settlingPolls;
-    waitFor([&] { return exchanges() >= settled || link.wait(milliseconds(0)); }, pollingBound);
+    Bench::waitFor([&] { return exchanges() >= settled || link.wait(milliseconds(0)); }, pollingBound, watchStep);
     watch.setMeasuring(false);
     run.failedReads = tally->failedReads() - failedReadsBefore;
     const auto spoiledAfter = simulator.busCounters();

@@ -99,6 +99,12 @@ void KeyRow::settle()
     m_pending.clear();
 }
 
+bool KeyRow::changeWaiting() const
+{
+    const std::lock_guard lock(m_mutex);
+    return !m_pending.empty();
+}
+
 std::string KeyRow::text() const
 {
     const std::lock_guard lock(m_mutex);

@@ -66,6 +66,8 @@ public:
     std::uint32_t takeMask();
     // Takes every pending change at once: held keys stay down, earlier taps are forgotten.
     void settle();
+    // True while a press or release waits for a request to take it.
+    bool changeWaiting() const;
 
     // The row the last request carried.
     std::string text() const;

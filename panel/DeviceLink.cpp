@@ -7,6 +7,9 @@
 #include "panel/LinkSession.h"
 #include "panel/LinkTexts.h"
 #include "panel/LinkTiming.h"
+#include "panel/SharedLine.h"
+
+#include <algorithm>
 
 #include <exception>
 
@@ -65,6 +68,11 @@ void DeviceLink::runClaimed()
             {LinkEvent::Exception,
              {QT_TRANSLATE_NOOP("QOTransmissionThread", "Порт %1 исчез: устройство отключено или кабель вынут."),
               {m_parameters.port}}});
+    } catch (const LineRateException& refused) {
+        m_observer.linkEvent({LinkEvent::Exception,
+                              {lineRateText,
+                               {m_parameters.port, std::to_string(refused.openRate()),
+                                std::to_string(m_parameters.baudRate)}}});
     } catch (const std::exception& error) {
         m_observer.linkEvent(
             {LinkEvent::Exception,
@@ -110,8 +118,17 @@ void DeviceLink::stop()
     {
         std::lock_guard lock(m_stopMutex);
         m_stop = true;
+        // A connection waiting for its turn on the line is woken as promptly as one pausing.
+        if (m_turns)
+            m_turns->wake();
     }
     m_stopAsked.notify_all();
+}
+
+void DeviceLink::attachLine(LineTurns* turns)
+{
+    std::lock_guard lock(m_stopMutex);
+    m_turns = turns;
 }
 
 bool DeviceLink::sleepUnlessStopped(std::chrono::steady_clock::time_point due)
@@ -126,7 +143,8 @@ std::shared_ptr<FrameSink> DeviceLink::recorder() const { return std::atomic_loa
 
 std::chrono::milliseconds DeviceLink::stopWaitBound() const
 {
-    return stopBound(m_parameters.baudRate, m_parameters.writeInterval, m_parameters.requestPause);
+    return stopBound(m_parameters.baudRate, m_parameters.writeInterval, m_parameters.requestPause,
+                     std::max(SharedLine::holders(m_parameters.port), 1));
 }
 
 } // namespace VPanel::Panel

@@ -34,12 +34,15 @@ struct LinkParameters {
     std::map<int, std::string> deviceNames; // identifier -> name, UTF-8 (the host reads the dictionary)
 };
 
-// One device's connection: opens the port, identifies the device and its console, sends the
+// One device's connection: opens the port or joins the connections already on it (one rate per
+// port), identifies the device and its console, sends the
 // language, reads the console's glyphs, sends the start packet, then polls back to back with
 // the keys held until it is told to stop or the device falls silent; it ends by sending the
-// stop packet and closing the port. What it learns goes to the observer, on the connection's
+// stop packet and leaving the port, which the last connection on it closes. What it learns goes to the observer, on the connection's
 // thread. One object serves one connection and is never restarted; key presses, stop() and
 // setRecorder() come from any thread.
+class LineTurns;
+
 class DeviceLink {
 public:
     DeviceLink(LinkParameters parameters, LinkObserver& observer);
@@ -72,7 +75,7 @@ public:
     void setRecorder(std::shared_ptr<FrameSink> recorder);
 
     // How long the connection may take, after stop(), to finish the request in flight, send
-    // the stop packet and close the port.
+    // the stop packet and close the port, with the devices on its line as they are now.
     std::chrono::milliseconds stopWaitBound() const;
     const LinkParameters& parameters() const { return m_parameters; }
 
@@ -83,6 +86,8 @@ private:
     void runClaimed();
     std::shared_ptr<FrameSink> recorder() const;
     void markEnded();
+    // The turns a stop must wake, while the session has a seat in them.
+    void attachLine(LineTurns* turns);
     // Sleeps until `due`, or less when a stop is asked for; true when a stop was asked for.
     bool sleepUnlessStopped(std::chrono::steady_clock::time_point due);
 
@@ -92,6 +97,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_stopMutex;
     std::condition_variable m_stopAsked;
+    LineTurns* m_turns = nullptr; // under m_stopMutex
     std::atomic<bool> m_runClaimed{false};
     // Read for every frame, set from any thread: only ever atomically.
     std::shared_ptr<FrameSink> m_recorder;

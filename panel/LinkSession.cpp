@@ -1,7 +1,7 @@
 #include "panel/LinkSession.h"
 
 #include "baselib/platform/Conversion.h"
-#include "comm/serial/CommSettings.h"
+#include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SystemSerialPort.h"
 #include "link/Glyph.h"
 #include "link/LineTiming.h"
@@ -9,10 +9,12 @@
 #include "panel/LinkTexts.h"
 #include "panel/LinkTiming.h"
 #include "panel/ReplyEnd.h"
+#include "panel/SharedLine.h"
 
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <thread>
 #include <type_traits>
 #include <utility>
@@ -21,7 +23,6 @@
 namespace VPanel::Panel {
 
 namespace {
-constexpr int dataBits = 8;
 // One lost reply on a noisy line looks the same as a device that did not hear a request sent
 // too soon. Each such miss counts up and each request heard after the short gap counts down, so
 // a device that misses most of them gives the short turnaround up within a few dozen requests,
@@ -53,8 +54,7 @@ DeviceLink::Session::Session(DeviceLink& owner)
     : m_owner(owner), m_observer(owner.m_observer),
       m_address(static_cast<std::uint8_t>(owner.m_parameters.address)),
       m_replyBound(attemptBound(owner.m_parameters.baudRate, owner.m_parameters.writeInterval)),
-      m_turnaround(turnaroundGap(owner.m_parameters.baudRate, owner.m_parameters.requestPause)),
-      m_keepInterval(owner.m_parameters.intervalAfterReply)
+      m_turnaround(turnaroundGap(owner.m_parameters.baudRate, owner.m_parameters.requestPause))
 {
 }
 
@@ -62,7 +62,7 @@ DeviceLink::Session::~Session() { exit(); }
 
 void DeviceLink::Session::connect()
 {
-    openPort();
+    joinLine();
 
     if (!required(Link::deviceIdentificationRequest(m_address),
                   {QT_TRANSLATE_NOOP("QOTransmissionThread", "Идентификация - удачно."), {}},
@@ -99,36 +99,46 @@ void DeviceLink::Session::exit()
         return;
     m_exited = true;
     try {
-        if (m_port && m_port->isOpened())
+        if (m_line && !m_line->gone())
             send(Link::stopRequest(m_address), true);
+    } catch (const KelComm::Serial::SerialLineGoneException&) {
+        // The other connections on the line find it gone without waiting out their repeats.
+        m_line->markGone();
     } catch (...) {
-        // The line is going away anyway, whatever failed, the port or the observer; the port
-        // is released below all the same.
+        // The line is going away anyway, whatever failed, the port or the observer; the line
+        // is left below all the same.
     }
-    try {
-        if (m_port && m_port->isOpened())
-            m_port->close();
-    } catch (const std::exception&) {
-        // Closing releases the line even when it reports a failure.
-    }
-    m_port.reset();
+    leaveLine();
 }
 
 void DeviceLink::Session::abandon()
 {
     m_exited = true;
-    m_port.reset();
+    if (m_line)
+        m_line->markGone();
+    leaveLine();
 }
 
-void DeviceLink::Session::openPort()
+void DeviceLink::Session::joinLine()
 {
-    using namespace KelComm::Serial;
-    const LinkParameters& parameters = m_owner.m_parameters;
-    const CommSettings settings(parameters.baudRate, dataBits, Parity::None, StopBits::One, DTR_Control::Disable,
-                                RTS_Control::Disable);
-    m_port = std::make_unique<SystemSerialPort>(KelBase::Conversion::stringFromUTF8(parameters.port), settings, false);
-    m_port->setTimeouts(readTimeouts(parameters.baudRate, parameters.writeInterval), false);
-    m_port->open();
+    m_line = SharedLine::join(m_owner.m_parameters);
+    m_seat = m_line->turns().join([this] {
+        // A stop outranks keys: the stop's bound counts on it.
+        if (m_owner.stopRequested())
+            return 2;
+        return m_owner.m_keyRow.changeWaiting() ? 1 : 0;
+    });
+    m_owner.attachLine(&m_line->turns());
+}
+
+void DeviceLink::Session::leaveLine()
+{
+    if (!m_line)
+        return;
+    m_owner.attachLine(nullptr);
+    m_line->turns().leave(m_seat);
+    // The last connection to leave closes the port.
+    m_line.reset();
 }
 
 void DeviceLink::Session::report(LinkEvent code, const char* source, std::vector<std::string> arguments)
@@ -163,12 +173,11 @@ bool DeviceLink::Session::optional(const Link::Frame& request, const EventText& 
 
 bool DeviceLink::Session::pollStep()
 {
-    // The keys are taken when the pause is over, so that a key pressed during it rides this
-    // request rather than waiting a whole cycle for the next.
-    m_owner.sleepUnlessStopped(m_requestDue);
     if (stopHonoured())
         return false;
-    if (send(Link::exchangeRequest(m_address, m_owner.m_keyRow.takeMask())))
+    // The keys are taken once the line is this device's and the pause is over, so that a key
+    // pressed meanwhile rides this request rather than waiting a whole round for the next.
+    if (send([this] { return Link::exchangeRequest(m_address, m_owner.m_keyRow.takeMask()); }))
         return true;
     if (!stopHonoured())
         report(LinkEvent::DeviceSilent,
@@ -186,30 +195,54 @@ bool DeviceLink::Session::stopHonoured()
 
 bool DeviceLink::Session::send(const Link::Frame& request, bool untilBudget)
 {
+    return send([&request] { return request; }, untilBudget);
+}
+
+bool DeviceLink::Session::send(const std::function<Link::Frame()>& makeRequest, bool untilBudget)
+{
+    std::optional<Link::Frame> request;
     return Link::repeatUntilAnswered(
         [&] {
+            // One attempt per turn: a device that does not answer holds the others up for no
+            // longer than one attempt, and a key or a stop on another waits no longer either.
+            const LineTurn turn(m_line->turns(), m_seat, [&] { return !untilBudget && m_owner.stopRequested(); });
+            if (!turn.held())
+                return false;
             // A long pause before the request must not hold a stop back, nor let the request
             // through once the stop came; the stop packet itself waits the pause out.
-            if (!untilBudget && m_owner.sleepUnlessStopped(m_requestDue))
+            if (!untilBudget && m_owner.sleepUnlessStopped(m_line->timing().requestDue))
                 return false;
-            const bool afterShortGap = m_lastEndedAtFrame;
-            const bool written = write(request);
-            // A reply may come even when the port reports the request short.
-            const bool answered = read(request) && written;
-            watchTurnaround(afterShortGap, answered);
-            return answered;
+            if (!request)
+                request = makeRequest();
+            return attempt(*request);
         },
         Link::repeatBudget, [&] { return !untilBudget && m_owner.stopRequested(); });
 }
 
+bool DeviceLink::Session::attempt(const Link::Frame& request)
+{
+    try {
+        m_line->useWriteInterval(m_owner.m_parameters.writeInterval);
+        const bool afterShortGap = m_line->timing().lastEndedAtFrame;
+        const bool written = write(request);
+        // A reply may come even when the port reports the request short.
+        const bool answered = read(request) && written;
+        watchTurnaround(afterShortGap, answered);
+        return answered;
+    } catch (const KelComm::Serial::SerialLineGoneException&) {
+        m_line->markGone();
+        throw;
+    }
+}
+
 bool DeviceLink::Session::write(const Link::Frame& request)
 {
-    std::this_thread::sleep_until(m_requestDue);
-    // A reply taken at its last byte may have had more behind it; those bytes are no part of
-    // the reply to this request.
+    std::this_thread::sleep_until(m_line->timing().requestDue);
+    // A reply taken at its last byte may have had more behind it, maybe for another device on
+    // the line; those bytes are no part of the reply to this request.
     discardStaleInput();
     std::uint32_t written = 0;
-    m_port->write(request.bytes(), static_cast<std::uint32_t>(request.size()), &written);
+    m_line->port().write(request.bytes(), static_cast<std::uint32_t>(request.size()), &written);
     if (written > 0)
         if (const auto recorder = m_owner.recorder())
             recorder->record(Link::FrameDirection::Request, request.bytes(), written);
@@ -231,7 +264,7 @@ std::uint32_t DeviceLink::Session::receive(const Link::Frame& request)
             bytesStillWanted(request, m_reply.data(), received, consoleShape(), m_reply.size() - received);
         const auto slice = static_cast<std::uint32_t>(std::clamp<std::size_t>(fits, 1, room));
         std::uint32_t got = 0;
-        m_port->read(m_reply.data() + received, slice, &got, received > 0);
+        m_line->port().read(m_reply.data() + received, slice, &got, received > 0);
         received += got;
         endedAtFrame = got == slice && endsWithFrame(request, received);
         if (got < slice || endedAtFrame)
@@ -245,34 +278,38 @@ void DeviceLink::Session::scheduleNextRequest(bool endedAtFrame, std::uint32_t r
 {
     const auto now = std::chrono::steady_clock::now();
     const std::chrono::nanoseconds silenceSeen = m_owner.m_parameters.writeInterval;
-    m_lastEndedAtFrame = endedAtFrame;
+    SharedLine::Timing& line = m_line->timing();
+    line.lastEndedAtFrame = endedAtFrame;
     if (endedAtFrame) {
-        m_lastFrameEnd = now;
-        m_requestDue = now + m_turnaround;
+        line.lastFrameEnd = now;
+        line.requestDue = now + m_turnaround;
         return;
     }
-    m_requestDue = now + std::max(m_turnaround - silenceSeen, std::chrono::nanoseconds::zero());
-    // A request the device may not have heard is repeated only after the full interval since its
-    // last reply, so that the repeat tells whether the gap was too short.
+    line.requestDue = now + std::max(m_turnaround - silenceSeen, std::chrono::nanoseconds::zero());
+    // A request that may not have been heard is followed only after the full interval since the
+    // line's last reply, so that the next request tells whether the gap was too short.
     if (received == 0)
-        m_requestDue = std::max(m_requestDue, m_lastFrameEnd + m_owner.m_parameters.writeInterval);
+        line.requestDue = std::max(line.requestDue, line.lastFrameEnd + m_owner.m_parameters.writeInterval);
 }
 
 void DeviceLink::Session::watchTurnaround(bool afterShortGap, bool answered)
 {
-    if (m_keepInterval)
+    if (m_line->keepsInterval())
         return;
+    SharedLine::Timing& line = m_line->timing();
     if (afterShortGap) {
-        m_unheardAfterShortGap = m_replySize == 0;
+        line.unheardAfterShortGap = m_replySize == 0;
         if (answered)
-            m_shortGapMisses = std::max(m_shortGapMisses - 1, 0);
+            line.shortGapMisses = std::max(line.shortGapMisses - 1, 0);
         return;
     }
-    if (!std::exchange(m_unheardAfterShortGap, false) || !answered)
+    if (!std::exchange(line.unheardAfterShortGap, false) || !answered)
         return;
-    if (++m_shortGapMisses < shortGapMissesToGiveUp)
+    if (++line.shortGapMisses < shortGapMissesToGiveUp)
         return;
-    m_keepInterval = true;
+    m_line->keepInterval();
+    // The reply just taken was taken at its last byte: the next request, too, waits the interval.
+    line.requestDue = std::max(line.requestDue, line.lastFrameEnd + m_owner.m_parameters.writeInterval);
     report(LinkEvent::Progress,
            QT_TRANSLATE_NOOP("QOTransmissionThread",
                              "Устройство не успевает принять запрос сразу после ответа: обмен ведётся с интервалом записи."));
@@ -282,7 +319,7 @@ bool DeviceLink::Session::endsWithFrame(const Link::Frame& request, std::uint32_
 {
     // A byte already behind the frame makes the reply longer than its command allows: the
     // line's silence ends it, as for any reply in doubt.
-    return !m_keepInterval && isWholeReply(request, m_reply.data(), received, consoleShape()) && queuedInput() == 0;
+    return !m_line->keepsInterval() && isWholeReply(request, m_reply.data(), received, consoleShape()) && queuedInput() == 0;
 }
 
 void DeviceLink::Session::discardStaleInput()
@@ -291,7 +328,7 @@ void DeviceLink::Session::discardStaleInput()
     if (queued == 0)
         return;
     std::uint32_t got = 0;
-    m_port->read(m_reply.data(), queued, &got, true);
+    m_line->port().read(m_reply.data(), queued, &got, true);
     if (got > 0)
         if (const auto recorder = m_owner.recorder())
             recorder->record(Link::FrameDirection::Reply, m_reply.data(), got);
@@ -301,7 +338,7 @@ std::uint32_t DeviceLink::Session::queuedInput()
 {
     std::uint32_t input = 0;
     std::uint32_t output = 0;
-    m_port->queryQueueStatus(input, output);
+    m_line->port().queryQueueStatus(input, output);
     return input;
 }
 

@@ -5,22 +5,22 @@
 #include "link/ReplyLength.h"
 #include "panel/ConsoleMirror.h"
 #include "panel/DeviceLink.h"
+#include "panel/LineTurns.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace KelComm::Serial {
-class SystemSerialPort;
-}
-
 namespace VPanel::Panel {
 
-// One run of a connection, on the link's thread: the port, the buffers and what the device
-// told about itself. It reports to its link's observer.
+class SharedLine;
+
+// One run of a connection, on the link's thread: its seat on the port's line, the buffers and
+// what the device told about itself. It reports to its link's observer.
 class DeviceLink::Session {
 public:
     explicit Session(DeviceLink& owner);
@@ -31,14 +31,15 @@ public:
     // From opening the port to the end of polling; every way it ends has reported its event.
     // Port failures escape as exceptions.
     void connect();
-    // Sends the stop packet over a port that is open and releases the port; never throws,
-    // and does nothing the second time.
+    // Sends the stop packet over a line that is open and leaves the line; never throws, and
+    // does nothing the second time.
     void exit();
-    // Releases a port whose line is gone, without the stop packet.
+    // Leaves a line that is gone, without the stop packet.
     void abandon();
 
 private:
-    void openPort();
+    void joinLine();
+    void leaveLine();
     void report(LinkEvent code, const char* source, std::vector<std::string> arguments = {});
 
     // A start-up request the connection cannot do without: false when the connection ends
@@ -51,8 +52,11 @@ private:
     bool stopHonoured();
 
     // Write-then-read, repeated until a valid reply or the repeat budget is spent; a stop
-    // request cuts the repetitions short unless `untilBudget`.
+    // request cuts the repetitions short unless `untilBudget`. Each attempt waits for the
+    // line's turn; the request is made once, when the first attempt has the line.
+    bool send(const std::function<Link::Frame()>& makeRequest, bool untilBudget = false);
     bool send(const Link::Frame& request, bool untilBudget = false);
+    bool attempt(const Link::Frame& request);
     bool write(const Link::Frame& request);
     bool read(const Link::Frame& request);
     // Reads a reply into m_reply, for no longer than the longest reply takes; its size. It
@@ -85,16 +89,10 @@ private:
     const std::chrono::nanoseconds m_turnaround;
     ConsoleMirror m_console;
     int m_glyphCount = 0;
-    std::unique_ptr<KelComm::Serial::SystemSerialPort> m_port;
+    std::shared_ptr<SharedLine> m_line;
+    LineTurns::Seat m_seat = 0;
     std::array<std::uint8_t, Link::maxFrameSize> m_reply{};
     std::uint32_t m_replySize = 0;
-    // Replies end only at the line's silence, as they did before the length of a reply was told.
-    bool m_keepInterval;
-    bool m_lastEndedAtFrame = false;
-    std::chrono::steady_clock::time_point m_lastFrameEnd{};
-    std::chrono::steady_clock::time_point m_requestDue{};
-    bool m_unheardAfterShortGap = false;
-    int m_shortGapMisses = 0;
     bool m_exited = false;
 };
 

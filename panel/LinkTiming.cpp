@@ -42,11 +42,12 @@ std::chrono::nanoseconds turnaroundGap(long baudRate, milliseconds requestPause)
                                               std::min(requestPause, longestRequestPause));
 }
 
-milliseconds stopBound(long baudRate, milliseconds writeInterval, milliseconds requestPause)
+milliseconds stopBound(long baudRate, milliseconds writeInterval, milliseconds requestPause, int devicesOnLine)
 {
     const milliseconds attempt =
         attemptBound(baudRate, writeInterval) + std::chrono::ceil<milliseconds>(turnaroundGap(baudRate, requestPause));
-    return attempt + std::chrono::duration_cast<milliseconds>(Link::repeatBudget) + attempt + stopMargin;
+    const milliseconds othersAhead = attempt * std::max(devicesOnLine - 1, 0);
+    return attempt + std::chrono::duration_cast<milliseconds>(Link::repeatBudget) + othersAhead + attempt + stopMargin;
 }
 
 } // namespace VPanel::Panel

@@ -27,8 +27,10 @@ std::chrono::milliseconds attemptBound(long baudRate, std::chrono::milliseconds 
 std::chrono::nanoseconds turnaroundGap(long baudRate, std::chrono::milliseconds requestPause);
 
 // After a stop request: the attempt in flight, then the stop packet's repetitions, each after
-// its pause, with room for closing the port and the thread's scheduling.
+// its pause, with room for closing the port and the thread's scheduling. On a line shared by
+// several devices a stop goes ahead of polls and keys, but each of its attempts may still wait
+// for one attempt of each other device stopping at the same time.
 std::chrono::milliseconds stopBound(long baudRate, std::chrono::milliseconds writeInterval,
-                                    std::chrono::milliseconds requestPause);
+                                    std::chrono::milliseconds requestPause, int devicesOnLine = 1);
 
 } // namespace VPanel::Panel

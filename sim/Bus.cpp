@@ -41,7 +41,7 @@ BusReply Bus::onFrame(const std::uint8_t* bytes, std::size_t size, Firmware::Ste
 
     const bool muted = silenced(now);
     std::optional<Link::Frame> reply = device->second.handle(parsed.request, m_faults.quirks, now, wall);
-    if (muted) {
+    if (muted || m_faults.silentDevices.count(parsed.request.address) > 0) {
         ++m_counters.muted;
         return {FrameOutcome::Muted, {}};
     }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <set>
 
 namespace VPanel::Sim {
 
@@ -29,6 +30,8 @@ struct Faults {
     // After this many requests the bus answers nothing, for silentPeriod (zero: for good).
     std::optional<std::uint64_t> silentAfterRequests;
     std::chrono::milliseconds silentPeriod{0};
+    // Devices that hear their requests but answer none, while the others on the line do.
+    std::set<std::uint8_t> silentDevices;
     DeviceQuirks quirks;
 };
 

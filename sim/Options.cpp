@@ -51,6 +51,7 @@ void addFaultOptions(po::options_description& options)
     const auto value = [] { return po::value<std::string>(); };
     options.add_options()("drop", value())("corrupt", value())("split", value())("split-gap", value())(
         "delay", value())("turnaround", value())("wrong-address", "")("silent-after", value())("silent-for", value())(
+        "silent-device", value())(
         "console-version", value())("console-off", "")("device-off-at-stop", "")("short-identification", "")(
         "extra-byte", value())("cut-exchange", "");
 }
@@ -228,7 +229,9 @@ bool applyFault(const Option& option, Faults& faults)
         faults.silentPeriod = millisecondsValue(option);
         if (!faults.silentAfterRequests)
             faults.silentAfterRequests = 0;
-    } else if (name == "--console-version")
+    } else if (name == "--silent-device")
+        faults.silentDevices.insert(byteValue(option, option.value));
+    else if (name == "--console-version")
         faults.quirks.consoleVersion = byteValue(option, option.value);
     else if (name == "--console-off")
         faults.quirks.consoleOffAtStart = true;

@@ -30,6 +30,7 @@ QOProofSettings::QOProofSettings(QWidget* parent)
       pauseLabel(new QLabel(group)),
       pauseBox(new QSpinBox(group)),
       afterReplyBox(new QCheckBox(group)),
+      nextConnectionLabel(new QLabel(group)),
       okButton(new QPushButton(this)),
       cancelButton(new QPushButton(this))
 {
@@ -43,6 +44,7 @@ QOProofSettings::QOProofSettings(QWidget* parent)
     timing->addWidget(pauseLabel, 1, 0);
     timing->addWidget(pauseBox, 1, 1);
     timing->addWidget(afterReplyBox, 2, 0, 1, 2);
+    timing->addWidget(nextConnectionLabel, 3, 0, 1, 2);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(okButton);
@@ -116,6 +118,11 @@ void QOProofSettings::retranslate()
     intervalLabel->setText(tr("Интервал записи"));
     pauseLabel->setText(tr("Пауза перед запросом"));
     afterReplyBox->setText(tr("Ждать интервал после ответа"));
+    // A running connection keeps the timing it started with.
+    nextConnectionLabel->setText(tr("Действует со следующего соединения"));
+    const QString milliseconds = tr(" мс");
+    intervalBox->setSuffix(milliseconds);
+    pauseBox->setSuffix(milliseconds);
     okButton->setText(tr("Ок"));
     cancelButton->setText(tr("Отмена"));
 }

@@ -47,6 +47,7 @@ private:
     QLabel* pauseLabel = nullptr;
     QSpinBox* pauseBox = nullptr;
     QCheckBox* afterReplyBox = nullptr;
+    QLabel* nextConnectionLabel = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
 };

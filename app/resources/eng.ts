@@ -279,6 +279,14 @@
         <translation>Wait the interval after each reply</translation>
     </message>
     <message>
+        <source>Действует со следующего соединения</source>
+        <translation>Takes effect from the next connection</translation>
+    </message>
+    <message>
+        <source> мс</source>
+        <translation> ms</translation>
+    </message>
+    <message>
         <source>Ок</source>
         <translation>Ok</translation>
     </message>
@@ -463,6 +471,10 @@
     <message>
         <source>Порт %1 исчез: устройство отключено или кабель вынут.</source>
         <translation>Port %1 has disappeared: the device was unplugged or its cable pulled out.</translation>
+    </message>
+    <message>
+        <source>%1: порт уже открыт на скорости %2 бод, устройство на нём нельзя опрашивать на скорости %3 бод.</source>
+        <translation>%1: the port is already open at %2 baud; a device on it cannot be polled at %3 baud.</translation>
     </message>
     <message>
         <source>Ошибка: Пакет идентификации устройства - неверная длина пакета.</source>

@@ -83,10 +83,14 @@ TEST(KeyRowMask, EveryChangeShowsInARequestInTheOrderItWasMade)
             change > 0 ? keys.press(change) : keys.release(-change);
         if (c.settled)
             keys.settle();
+        const bool waiting = keys.changeWaiting();
         std::vector<std::uint32_t> masks;
         for (std::size_t i = 0; i < c.requests.size(); ++i)
             masks.push_back(keys.takeMask());
         EXPECT_EQ(masks, c.requests);
+        // What the line's turns ask: a change no request has taken yet.
+        EXPECT_EQ(waiting, !c.settled && masks != std::vector<std::uint32_t>(masks.size(), 0));
+        EXPECT_FALSE(keys.changeWaiting());
     }
 
     // With no requests taking them, the oldest taps are folded away and only the latest show.

@@ -1,6 +1,7 @@
 #include "link/Packet.h"
 #include "panel/ConsoleMirror.h"
 #include "panel/ExchangeRecorder.h"
+#include "panel/LineTurns.h"
 #include "panel/LinkEvent.h"
 #include "panel/LinkTiming.h"
 #include "sim/Recording.h"
@@ -14,12 +15,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -113,6 +117,79 @@ ExchangeContent content(std::vector<RowUpdate> rows, bool consoleOn = true, bool
 }
 
 std::vector<std::uint8_t> cells(std::size_t size, char value) { return std::vector<std::uint8_t>(size, value); }
+
+// While one seat holds the line the others queue; the order in which they get it once it is
+// handed on. Seat 0 holds the line first and does not ask again.
+TEST(LineTurnsTest, RoundRobinWithTheUrgentAskedNextAndAStopWakingTheWait)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> urgency; // of seats 0..3
+        std::vector<LineTurns::Seat> order;
+    };
+    const Case cases[] = {
+        {"in the order they joined", {0, 0, 0, 0}, {1, 2, 3}},
+        {"a key change waiting goes first, then the round goes on from it", {0, 0, 1, 0}, {2, 3, 1}},
+        {"a stop before a key change", {0, 1, 0, 2}, {3, 1, 2}},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.name);
+        LineTurns turns;
+        std::vector<LineTurns::Seat> seats;
+        for (const int urgency : item.urgency)
+            seats.push_back(turns.join([urgency] { return urgency; }));
+        ASSERT_TRUE(turns.take(seats[0], [] { return false; }));
+
+        std::mutex mutex;
+        std::condition_variable changed;
+        int waiting = 0;
+        std::vector<LineTurns::Seat> order;
+        std::vector<std::thread> waiters;
+        for (std::size_t index = 1; index < seats.size(); ++index)
+            waiters.emplace_back([&, seat = seats[index]] {
+                bool counted = false;
+                // Asked first when the wait begins, under the turns' lock.
+                const bool held = turns.take(seat, [&] {
+                    if (!std::exchange(counted, true)) {
+                        std::lock_guard lock(mutex);
+                        ++waiting;
+                        changed.notify_all();
+                    }
+                    return false;
+                });
+                {
+                    std::lock_guard lock(mutex);
+                    if (held)
+                        order.push_back(seat);
+                }
+                turns.pass(seat);
+            });
+        {
+            std::unique_lock lock(mutex);
+            ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return waiting == 3; }));
+        }
+        turns.pass(seats[0]);
+        for (std::thread& waiter : waiters)
+            waiter.join();
+        EXPECT_EQ(order, item.order);
+    }
+
+    // A stop asked for while the line is another's ends the wait, without the line.
+    LineTurns turns;
+    const LineTurns::Seat holder = turns.join([] { return 0; });
+    const LineTurns::Seat stopping = turns.join([] { return 0; });
+    ASSERT_TRUE(turns.take(holder, [] { return false; }));
+    std::atomic<bool> stop{false};
+    auto waited = std::async(std::launch::async, [&] { return turns.take(stopping, [&] { return stop.load(); }); });
+    stop = true;
+    turns.wake();
+    ASSERT_EQ(waited.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_FALSE(waited.get());
+    // Leaving with the line hands it on.
+    auto next = std::async(std::launch::async, [&] { return turns.take(stopping, [] { return false; }); });
+    turns.leave(holder);
+    EXPECT_TRUE(next.get());
+}
 
 TEST(ConsoleMirrorTest, ReportsOnlyChangedRowsAndStateFlips)
 {

@@ -181,8 +181,15 @@ TEST_F(BusTest, DropCorruptSplitDelayAndWrongAddressShapeTheReply)
     EXPECT_EQ(counters.split, 1u);
 }
 
-TEST_F(BusTest, SilenceAfterNRequestsForGoodOrForAPeriod)
+TEST_F(BusTest, SilenceAfterNRequestsForGoodOrForAPeriodOrOfOneDevice)
 {
+    // One device falls silent while it still hears its requests; the other answers on.
+    setFaults([](Faults& f) { f.silentDevices = {2}; });
+    EXPECT_EQ(send(deviceIdentificationRequest(2)).outcome, FrameOutcome::Muted);
+    EXPECT_EQ(send(deviceIdentificationRequest(1)).outcome, FrameOutcome::Answered);
+    EXPECT_EQ(bus.deviceCounters(2)->totalRequests(), 1u);
+
+
     setFaults([](Faults& f) { f.silentAfterRequests = 2; });
     EXPECT_EQ(send(deviceIdentificationRequest(1)).outcome, FrameOutcome::Answered);
     EXPECT_EQ(send(deviceIdentificationRequest(2)).outcome, FrameOutcome::Answered);

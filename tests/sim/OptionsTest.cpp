@@ -14,6 +14,7 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
         {"--port", "COM12", "--device", "5", "--device=6:300:2.7", "--glyphs", "3", "--baud", "9600", "--changing-rows", "--no-pace",
          "--only-own-rate", "--verbose", "--control", "--seed", "42", "--drop", "0.25", "--corrupt=0.5", "--split", "1",
          "--split-gap", "90", "--delay", "15", "--turnaround", "4", "--wrong-address", "--silent-after", "10", "--silent-for", "2000",
+         "--silent-device", "5", "--silent-device", "6",
          "--console-version", "1", "--console-off", "--device-off-at-stop", "--short-identification", "--console",
          "2x16", "--extra-byte", "0x12", "--cut-exchange", "--lang", "en"});
     const SimulatorOptions& simulator = options.simulator;
@@ -44,6 +45,7 @@ TEST(ProgramOptionsTest, EveryOptionReachesItsSetting)
     EXPECT_TRUE(faults.wrongAddress);
     EXPECT_EQ(faults.silentAfterRequests, 10u);
     EXPECT_EQ(faults.silentPeriod, milliseconds(2000));
+    EXPECT_EQ(faults.silentDevices, (std::set<std::uint8_t>{5, 6}));
     EXPECT_EQ(faults.quirks.consoleVersion, 1);
     EXPECT_TRUE(faults.quirks.consoleOffAtStart);
     EXPECT_TRUE(faults.quirks.deviceOffAtStop);

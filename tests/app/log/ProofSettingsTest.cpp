@@ -2,10 +2,13 @@
 
 #include "app/log/QOProofSettings.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QSpinBox>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,6 +51,18 @@ TEST_F(ProofSettings, CancelProposesNothing)
     EXPECT_EQ(timing.size(), 0);
     EXPECT_EQ(dialog.writeIntervalMs(), 45);
     EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(ProofSettings, TellsTheUnitAndThatARunningConnectionKeepsItsTiming)
+{
+    const QList<QSpinBox*> boxes = dialog.findChildren<QSpinBox*>();
+    ASSERT_EQ(boxes.size(), 2);
+    for (const QSpinBox* box : boxes)
+        EXPECT_EQ(box->suffix(), QStringLiteral(" мс"));
+    const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel* label) {
+        return label->text() == QStringLiteral("Действует со следующего соединения");
+    }));
 }
 
 } // namespace

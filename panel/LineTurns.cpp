@@ -1,0 +1,91 @@
+#include "panel/LineTurns.h"
+
+#include <algorithm>
+
+namespace VPanel::Panel {
+
+LineTurns::Seat LineTurns::join(Urgency urgency)
+{
+    const std::lock_guard lock(m_mutex);
+    m_members.push_back({m_nextSeat, std::move(urgency), false});
+    return m_nextSeat++;
+}
+
+void LineTurns::leave(Seat seat)
+{
+    const std::lock_guard lock(m_mutex);
+    m_members.erase(std::remove_if(m_members.begin(), m_members.end(),
+                                   [seat](const Member& member) { return member.seat == seat; }),
+                    m_members.end());
+    if (m_holder == seat) {
+        m_holder.reset();
+        handOn();
+    }
+}
+
+bool LineTurns::take(Seat seat, const std::function<bool()>& giveUp)
+{
+    std::unique_lock lock(m_mutex);
+    Member* member = find(seat);
+    if (!member)
+        return false;
+    member->waiting = true;
+    if (!m_holder)
+        handOn();
+    m_handedOn.wait(lock, [&] { return m_holder == seat || giveUp(); });
+    // The member may have moved while others joined or left.
+    if (Member* waiting = find(seat))
+        waiting->waiting = false;
+    return m_holder == seat;
+}
+
+void LineTurns::pass(Seat seat)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_holder != seat)
+        return;
+    m_holder.reset();
+    m_lastHolder = seat;
+    handOn();
+}
+
+void LineTurns::wake()
+{
+    { const std::lock_guard lock(m_mutex); }
+    m_handedOn.notify_all();
+}
+
+LineTurns::Member* LineTurns::find(Seat seat)
+{
+    const auto found =
+        std::find_if(m_members.begin(), m_members.end(), [seat](const Member& member) { return member.seat == seat; });
+    return found == m_members.end() ? nullptr : &*found;
+}
+
+void LineTurns::handOn()
+{
+    const std::size_t count = m_members.size();
+    std::size_t start = 0;
+    if (m_lastHolder)
+        for (std::size_t index = 0; index < count; ++index)
+            if (m_members[index].seat == *m_lastHolder)
+                start = index + 1;
+    const Member* chosen = nullptr;
+    int chosenUrgency = 0;
+    for (std::size_t step = 0; step < count; ++step) {
+        const Member& member = m_members[(start + step) % count];
+        if (!member.waiting)
+            continue;
+        const int urgency = member.urgency();
+        if (!chosen || urgency > chosenUrgency) {
+            chosen = &member;
+            chosenUrgency = urgency;
+        }
+    }
+    if (!chosen)
+        return;
+    m_holder = chosen->seat;
+    m_handedOn.notify_all();
+}
+
+} // namespace VPanel::Panel

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace VPanel::Panel {
+
+// The order in which the devices of one line take the line, one write-then-read attempt at a
+// time: round robin in the order they joined, except that a seat with something urgent to say
+// (a stop, a key change) is asked next. The line is handed on before its last holder can ask
+// again, so a device with keys coming all the time has every other turn at most.
+class LineTurns {
+public:
+    // Higher goes first; 0 is a plain poll.
+    using Urgency = std::function<int()>;
+    using Seat = std::size_t;
+
+    // `urgency` is asked under the turns' lock whenever the line is handed on: it must not call
+    // back into these turns.
+    Seat join(Urgency urgency);
+    // The seat's turn, if it holds one, goes to the next.
+    void leave(Seat seat);
+
+    // Waits until the line is the seat's; false, without the line, once `giveUp` says so.
+    // `giveUp` is asked under the turns' lock, when the wait begins and on every wake().
+    bool take(Seat seat, const std::function<bool()>& giveUp);
+    // Hands the line on to the next waiting seat.
+    void pass(Seat seat);
+    // Makes every waiting seat ask its `giveUp` again.
+    void wake();
+
+private:
+    struct Member {
+        Seat seat = 0;
+        Urgency urgency;
+        bool waiting = false;
+    };
+
+    Member* find(Seat seat);
+    void handOn();
+
+    std::mutex m_mutex;
+    std::condition_variable m_handedOn;
+    std::vector<Member> m_members; // in the order they joined
+    Seat m_nextSeat = 0;
+    std::optional<Seat> m_holder;
+    std::optional<Seat> m_lastHolder;
+};
+
+// Holds the line for one attempt and hands it on however the attempt ends.
+class LineTurn {
+public:
+    LineTurn(LineTurns& turns, LineTurns::Seat seat, const std::function<bool()>& giveUp)
+        : m_turns(turns), m_seat(seat), m_held(turns.take(seat, giveUp))
+    {
+    }
+    ~LineTurn()
+    {
+        if (m_held)
+            m_turns.pass(m_seat);
+    }
+    LineTurn(const LineTurn&) = delete;
+    LineTurn& operator=(const LineTurn&) = delete;
+    bool held() const { return m_held; }
+
+private:
+    LineTurns& m_turns;
+    const LineTurns::Seat m_seat;
+    const bool m_held;
+};
+
+} // namespace VPanel::Panel
