@@ -1,8 +1,7 @@
 #pragma once
 
-// Simulated devices for the window's tabs, one simulator on a pty of its own for each, at
-// addresses 1, 2, ... so that each tab talks to a device of its own address; and the window's
-// tabs opened to them.
+// Simulated devices for the window's tabs: one simulator, so one pty and one line, with a
+// device at each of the addresses 1, 2, ...; and the window's tabs opened to them.
 
 #include "app/window/QORemoteController.h"
 #include "link/Packet.h"
@@ -11,40 +10,44 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace Bench {
 
 class SimulatedDevices {
 public:
-    SimulatedDevices(int count, long baudRate, bool changingRows)
+    SimulatedDevices(int count, long baudRate, bool changingRows) : m_count(count), m_line(lineOf(count, baudRate, changingRows))
     {
-        for (int index = 0; index < count; ++index) {
-            VPanel::Sim::FirmwareSetup device;
-            device.address = static_cast<std::uint8_t>(index + 1);
-            device.changingRows = changingRows;
-            VPanel::Sim::SimulatorOptions line;
-            line.devices = {device};
-            line.baudRate = static_cast<unsigned>(baudRate);
-            line.seed = static_cast<std::uint32_t>(index + 1);
-            m_lines.push_back(std::make_unique<VPanel::Sim::Simulator>(line));
-        }
     }
 
-    static const char* layout() { return "a simulator on a pty of its own for each device"; }
-    int count() const { return static_cast<int>(m_lines.size()); }
-    QString port(int index) const { return QString::fromStdString(m_lines.at(index)->portName()); }
+    static const char* layout() { return "all on one simulator pty, a device per address"; }
+    int count() const { return m_count; }
+    QString port() const { return QString::fromStdString(m_line.portName()); }
     static int address(int index) { return index + 1; }
     std::uint64_t requestsOf(int index, std::uint16_t command) const
     {
-        return m_lines.at(index)->counters(static_cast<std::uint8_t>(address(index))).requestsOf(command);
+        return m_line.counters(static_cast<std::uint8_t>(address(index))).requestsOf(command);
     }
     std::uint64_t polls(int index) const { return requestsOf(index, VPanel::Link::Command::Exchange); }
     std::uint64_t stops(int index) const { return requestsOf(index, VPanel::Link::Command::Stop); }
 
 private:
-    std::vector<std::unique_ptr<VPanel::Sim::Simulator>> m_lines;
+    static VPanel::Sim::SimulatorOptions lineOf(int count, long baudRate, bool changingRows)
+    {
+        VPanel::Sim::SimulatorOptions line;
+        for (int index = 0; index < count; ++index) {
+            VPanel::Sim::FirmwareSetup device;
+            device.address = static_cast<std::uint8_t>(address(index));
+            device.changingRows = changingRows;
+            line.devices.push_back(device);
+        }
+        line.baudRate = static_cast<unsigned>(baudRate);
+        line.seed = 1;
+        return line;
+    }
+
+    int m_count;
+    VPanel::Sim::Simulator m_line;
 };
 
 // A tab for each device: the current one, which the window keeps empty when nothing is open,
@@ -52,12 +55,11 @@ private:
 inline void openTabs(QORemoteController& window, const SimulatedDevices& devices, int baudRate)
 {
     for (int index = 0; index < devices.count(); ++index) {
-        const QString port = devices.port(index);
         const int address = SimulatedDevices::address(index);
         if (index == 0)
-            window.setParam(port, address, baudRate);
+            window.setParam(devices.port(), address, baudRate);
         else
-            window.openInNewTab(port, address, baudRate);
+            window.openInNewTab(devices.port(), address, baudRate);
     }
 }
 

@@ -1,10 +1,9 @@
-// The real window with a tab per simulated device, all polling as fast as their lines allow:
+// The real window with a tab per simulated device, all polling as fast as their shared line allows:
 // the GUI thread's share of a core and the process's resident memory, once with the devices'
 // own screens (still but for a clock and a measured value) and once with every row changing
-// on every poll. The simulators run in this process too; the memory before the window exists
-// (with them running) is printed beside the total, so that the window's own part shows.
-// Each device has a line of its own, so the tabs together get as many lines' worth of replies:
-// at --baud 19200 each gets a little more than its share of one 115200 line shared by eight.
+// on every poll. The simulator runs in this process too; the memory before the window exists
+// (with it running) is printed beside the total, so that the window's own part shows.
+// The devices share one line, so each tab polls at its share of the line's rate.
 // Runs on the offscreen platform, or on the X server of DISPLAY (e.g. under xvfb-run).
 // Usage: tabs_poll_bench [--tabs 8] [--seconds 10] [--baud 115200] [--screen both|still|changing]
 //                        [--gui-goal 0.05] [--rss-goal-mb 80]
@@ -99,7 +98,7 @@ bool measure(const Settings& settings, bool changing)
                 figures.threads);
     std::printf("  GUI thread %.4f of a core (goal <= %.2f, ratio %.2f: %s); whole process %.4f\n", gui,
                 settings.guiGoal, gui / settings.guiGoal, guiMet ? "met" : "MISSED", process);
-    std::printf("  RSS %.1f MB (goal <= %.0f, ratio %.2f: %s); before the simulators %.1f MB, with them before the "
+    std::printf("  RSS %.1f MB (goal <= %.0f, ratio %.2f: %s); before the simulator %.1f MB, with it before the "
                 "window %.1f MB, so the window and its links %.1f MB\n",
                 rss_MB, settings.rssGoal_MB, rss_MB / settings.rssGoal_MB, rssMet ? "met" : "MISSED",
                 Bench::megabytes(atStart_kB), Bench::megabytes(withSimulators_kB),
