@@ -9,7 +9,7 @@
 
 #include "app/window/QORemoteController.h"
 #include "bench/BenchOptions.h"
-#include "bench/PrivatePortMap.h"
+#include "bench/WindowRun.h"
 #include "link/Device.h"
 #include "link/FrameNotation.h"
 #include "link/Requests.h"
@@ -18,15 +18,10 @@
 #include "sim/Simulator.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QLoggingCategory>
-#include <QSettings>
-#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -47,20 +42,6 @@ struct Settings {
     std::string screen = "both";
     double goal = 0.05;
 };
-
-double threadCpu_s()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-double processCpu_s()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 void writeExchange(std::ostringstream& recording, const Frame& request, const Frame& reply)
 {
@@ -115,14 +96,6 @@ std::shared_ptr<Sim::Replay> replayOf(std::size_t changes)
     return std::make_shared<Sim::Replay>(Sim::Recording::parse(text, "gui_poll_cpu_bench"));
 }
 
-// Runs the event loop for this long. The application's own quit would close the window.
-void run(std::chrono::milliseconds span)
-{
-    QEventLoop loop;
-    QTimer::singleShot(span, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // One window against one simulator; true when the GUI thread stayed within the goal.
 bool measure(const Settings& settings, bool changing)
 {
@@ -145,20 +118,20 @@ bool measure(const Settings& settings, bool changing)
     window.setInformationPresenter([&boxes](QWidget*, const QString&, const QString&) { ++boxes; });
     window.show();
     window.setParam(QString::fromStdString(simulator.portName()), address, static_cast<int>(settings.baudRate));
-    run(std::chrono::seconds(warmup_s));
+    Bench::runEvents(std::chrono::seconds(warmup_s));
     if (polls() < 10) {
         std::fprintf(stderr, "the window did not reach polling\n");
         std::exit(1);
     }
 
     const auto firstPolls = polls();
-    const double firstGui_s = threadCpu_s();
-    const double firstProcess_s = processCpu_s();
+    const double firstGui_s = Bench::threadCpu_s();
+    const double firstProcess_s = Bench::processCpu_s();
     const auto start = std::chrono::steady_clock::now();
-    run(std::chrono::milliseconds(static_cast<long>(settings.seconds * 1000)));
+    Bench::runEvents(std::chrono::milliseconds(static_cast<long>(settings.seconds * 1000)));
     const double elapsed_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double gui = (threadCpu_s() - firstGui_s) / elapsed_s;
-    const double process = (processCpu_s() - firstProcess_s) / elapsed_s;
+    const double gui = (Bench::threadCpu_s() - firstGui_s) / elapsed_s;
+    const double process = (Bench::processCpu_s() - firstProcess_s) / elapsed_s;
     const double pollRate = static_cast<double>(polls() - firstPolls) / elapsed_s;
     const bool stillChanging = simulator.replayLeft(VPanel::Link::Command::Exchange) > 1;
 
@@ -174,9 +147,7 @@ bool measure(const Settings& settings, bool changing)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    Bench::prepareWindowPlatform();
     QApplication application(argc, argv);
     Settings settings;
     Bench::readOptions(argc, argv,
@@ -185,13 +156,8 @@ int main(int argc, char** argv)
                         {"--screen", &settings.screen},
                         {"--goal", &settings.goal}});
 
-    const Bench::PrivatePortMap portMap;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, portMap.filePath(QStringLiteral("settings")));
-
-    bool met = true;
-    if (settings.screen != "changing")
-        met = measure(settings, false) && met;
-    if (settings.screen != "still")
-        met = measure(settings, true) && met;
+    const Bench::WindowSandbox sandbox;
+    const bool met =
+        Bench::measureScreens(settings.screen, [&settings](bool changing) { return measure(settings, changing); });
     return met ? 0 : 1;
 }
