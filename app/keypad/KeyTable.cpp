@@ -23,7 +23,8 @@ constexpr int lastDirectCode = ScanCode::Digit0;
 constexpr int standardButtonCount = 24;
 } // namespace
 
-QOKeyTable standardKeys()
+namespace {
+QOKeyTable buildStandardKeys()
 {
     registerKeypadResources();
     const auto text = [](const QString& label, int code) { return QOKeyCell{label, code}; };
@@ -38,6 +39,15 @@ QOKeyTable standardKeys()
          icon(":/Resources/ARW06RT.ICO", ScanCode::Right), digit(7), digit(8), digit(9)},
         {text("Esc", ScanCode::Backspace), none, text("Enter", ScanCode::Enter), none, digit(0), none},
     };
+}
+} // namespace
+
+QOKeyTable standardKeys()
+{
+    // One instance of each icon for every panel: Qt caches an icon's scaled pixmaps per
+    // instance, and a closed panel's own instances would leave theirs behind in the cache.
+    static const QOKeyTable keys = buildStandardKeys();
+    return keys;
 }
 
 QStringList standardToolTips()

@@ -43,7 +43,9 @@ void PanelUi::setupUi(QWidget* panel)
     deviceLabel->setObjectName(QStringLiteral("deviceLabel"));
     pushButton = new QPushButton(panel);
     pushButton->setObjectName(QStringLiteral("pushButton"));
-    pushButton->setIcon(QIcon(QStringLiteral(":/Resources/binoculars.ico")));
+    // Shared by every panel, as the keypad's icons are, so that its cached pixmaps are too.
+    static const QIcon searchIcon(QStringLiteral(":/Resources/binoculars.ico"));
+    pushButton->setIcon(searchIcon);
     pushButton->setIconSize(searchIconSize);
     pushButton->setMaximumSize(searchButtonMaxSize);
     head->addWidget(statusLabel);
