@@ -447,7 +447,8 @@ TEST(DeviceLinkTest, ADeviceSlowToTurnRoundIsGivenTheWriteIntervalAndStaysLinked
         std::uint64_t polls; // watched once the screen came
     };
     const Case cases[] = {
-        {"the short gap tried first", milliseconds(5), 0.0, false, baudRate, 20},
+        // Half the write interval: a loaded machine's late request is still unheard.
+        {"the short gap tried first", milliseconds(10), 0.0, false, baudRate, 20},
         {"the interval kept from the start", milliseconds(5), 0.0, true, baudRate, 20},
         {"a line that loses one reply in five", milliseconds(0), 0.2, false, 115200, 500},
     };
@@ -480,7 +481,12 @@ TEST(DeviceLinkTest, ADeviceSlowToTurnRoundIsGivenTheWriteIntervalAndStaysLinked
         // Without the interval every poll would go unheard once; a loaded machine may still
         // deliver a request late now and then.
         EXPECT_LT(line.simulator->busCounters().unheard - unheard, item.polls / 4);
-        EXPECT_EQ(unheard == 0, item.turnaround == milliseconds(0) || item.intervalFromTheStart);
+        // Only the short gap tried first goes unheard while starting up, but for what a loaded
+        // machine delivers late.
+        if (slowDevice)
+            EXPECT_GT(unheard, 0u);
+        else
+            EXPECT_LT(unheard, item.polls / 4);
         link.stop();
         ASSERT_TRUE(link.wait(link.stopWaitBound()));
         const std::vector<std::string> lines = journal.lines();

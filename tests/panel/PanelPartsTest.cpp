@@ -213,6 +213,8 @@ TEST(LineTurnsTest, RoundRobinWithTheUrgentAskedNextAndAStopWakingTheWait)
                 if (more) {
                     ++turnsOf[index];
                     done = ++taken == turnCount;
+                    // An attempt takes a while, long enough for every other device to ask again.
+                    std::this_thread::sleep_for(std::chrono::microseconds(500));
                 }
                 busy.pass(seat);
                 if (!more)
