@@ -45,7 +45,9 @@ void LineTurns::pass(Seat seat)
     if (m_holder != seat)
         return;
     m_holder.reset();
-    m_lastHolder = seat;
+    if (m_holderInRound)
+        m_roundAt = seat;
+    m_outOfRoundUrgency = m_holderInRound ? 0 : m_holderUrgency;
     handOn();
 }
 
@@ -66,16 +68,19 @@ void LineTurns::handOn()
 {
     const std::size_t count = m_members.size();
     std::size_t start = 0;
-    if (m_lastHolder)
+    if (m_roundAt)
         for (std::size_t index = 0; index < count; ++index)
-            if (m_members[index].seat == *m_lastHolder)
+            if (m_members[index].seat == *m_roundAt)
                 start = index + 1;
+    const Member* inRound = nullptr;
     const Member* chosen = nullptr;
     int chosenUrgency = 0;
     for (std::size_t step = 0; step < count; ++step) {
         const Member& member = m_members[(start + step) % count];
         if (!member.waiting)
             continue;
+        if (!inRound)
+            inRound = &member;
         const int urgency = member.urgency();
         if (!chosen || urgency > chosenUrgency) {
             chosen = &member;
@@ -84,7 +89,13 @@ void LineTurns::handOn()
     }
     if (!chosen)
         return;
+    if (chosen != inRound && chosenUrgency <= m_outOfRoundUrgency) {
+        chosen = inRound;
+        chosenUrgency = 0;
+    }
     m_holder = chosen->seat;
+    m_holderInRound = chosen == inRound;
+    m_holderUrgency = chosenUrgency;
     m_handedOn.notify_all();
 }
 

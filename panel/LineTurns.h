@@ -11,8 +11,9 @@ namespace VPanel::Panel {
 
 // The order in which the devices of one line take the line, one write-then-read attempt at a
 // time: round robin in the order they joined, except that a seat with something urgent to say
-// (a stop, a key change) is asked next. The line is handed on before its last holder can ask
-// again, so a device with keys coming all the time has every other turn at most.
+// (a stop, a key change) is asked next. A turn out of order does not move the round, and the
+// turn after it goes out of order only for something more urgent: devices with keys coming all
+// the time take every other turn at most and the round still reaches every device.
 class LineTurns {
 public:
     // Higher goes first; 0 is a plain poll.
@@ -48,7 +49,12 @@ private:
     std::vector<Member> m_members; // in the order they joined
     Seat m_nextSeat = 0;
     std::optional<Seat> m_holder;
-    std::optional<Seat> m_lastHolder;
+    bool m_holderInRound = false;
+    int m_holderUrgency = 0;
+    // The last seat served in the round's order.
+    std::optional<Seat> m_roundAt;
+    // What the last turn, when out of order, was asked for; 0 after a turn in order.
+    int m_outOfRoundUrgency = 0;
 };
 
 // Holds the line for one attempt and hands it on however the attempt ends.

@@ -2,6 +2,8 @@
 
 #include "baselib/platform/Conversion.h"
 #include "comm/serial/CommSettings.h"
+#include "comm/serial/PortMap.h"
+#include "comm/serial/PortName.h"
 #include "comm/serial/SerialExceptions.h"
 #include "comm/serial/SystemSerialPort.h"
 #include "panel/DeviceLink.h"
@@ -9,6 +11,7 @@
 #include "panel/LinkTiming.h"
 
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -16,9 +19,31 @@ namespace VPanel::Panel {
 
 namespace {
 constexpr int dataBits = 8;
-}
 
-// The open lines by port name. A line is closed under the registry's lock, so that a
+// What a port name stands for: names spelt differently ("com3", "COM03") and map entries that
+// lead to one device share its line, which a second open would find locked. A name that does
+// not resolve keeps its spelling, and opening it tells why.
+std::string lineKey(const std::string& port)
+{
+    using namespace KelComm::Serial::Internal;
+    try {
+        const std::uint16_t number = parsePortName(KelBase::Conversion::stringFromUTF8(port));
+        if (!number)
+            return port;
+        if (!networkEntry(number)) {
+            std::error_code error;
+            const std::filesystem::path device = std::filesystem::canonical(resolvePortPath(number), error);
+            if (!error)
+                return device.string();
+        }
+        return "COM" + std::to_string(number);
+    } catch (const std::exception&) {
+        return port;
+    }
+}
+} // namespace
+
+// The open lines by what their port names stand for. A line is closed under the registry's lock, so that a
 // connection coming as the last one leaves finds either the open line or a closed port.
 class SharedLine::Registry {
 public:
@@ -30,13 +55,14 @@ public:
 
     std::shared_ptr<SharedLine> join(const LinkParameters& parameters)
     {
+        const std::string key = lineKey(parameters.port);
         const std::lock_guard lock(m_mutex);
-        Entry& entry = m_lines[parameters.port];
+        Entry& entry = m_lines[key];
         if (!entry.line) {
             try {
                 entry.line.reset(new SharedLine(parameters.port, parameters.baudRate, parameters.writeInterval));
             } catch (...) {
-                m_lines.erase(parameters.port);
+                m_lines.erase(key);
                 throw;
             }
         } else if (entry.line->m_baudRate != parameters.baudRate) {
@@ -48,14 +74,14 @@ public:
         if (parameters.intervalAfterReply)
             entry.line->keepInterval();
         ++entry.holders;
-        const std::string port = parameters.port;
-        return {entry.line.get(), [this, port](SharedLine*) { leave(port); }};
+        return {entry.line.get(), [this, key](SharedLine*) { leave(key); }};
     }
 
     int holders(const std::string& port)
     {
+        const std::string key = lineKey(port);
         const std::lock_guard lock(m_mutex);
-        const auto found = m_lines.find(port);
+        const auto found = m_lines.find(key);
         return found == m_lines.end() ? 0 : found->second.holders;
     }
 
@@ -65,10 +91,10 @@ private:
         int holders = 0;
     };
 
-    void leave(const std::string& port)
+    void leave(const std::string& key)
     {
         const std::lock_guard lock(m_mutex);
-        const auto found = m_lines.find(port);
+        const auto found = m_lines.find(key);
         if (found != m_lines.end() && --found->second.holders == 0)
             m_lines.erase(found);
     }

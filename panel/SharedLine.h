@@ -33,10 +33,10 @@ inline constexpr char lineRateText[] =
     QT_TRANSLATE_NOOP("QOTransmissionThread", "%1: порт уже открыт на скорости %2 бод, устройство на нём нельзя "
                                               "опрашивать на скорости %3 бод.");
 
-// One open port shared by the connections of the devices on it, one per port name in the
-// process: the first connection opens it, the last to let go of it closes it. The line's
-// timing is the line's, not a device's: the gap after any device's reply holds for the next
-// request to any device. Only the holder of the line's turn touches the port and the timing.
+// One open port shared by the connections of the devices on it, one per port in the process
+// whatever name it is asked by: the first connection opens it, the last to let go of it closes
+// it. The line's timing is the line's, not a device's: the gap after any device's reply holds
+// for the next request to any device. Only the holder of the line's turn touches the port and the timing.
 class SharedLine {
 public:
     struct Timing {

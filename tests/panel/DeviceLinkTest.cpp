@@ -24,6 +24,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -446,7 +447,8 @@ TEST(DeviceLinkTest, ADeviceSlowToTurnRoundIsGivenTheWriteIntervalAndStaysLinked
         std::uint64_t polls; // watched once the screen came
     };
     const Case cases[] = {
-        {"the short gap tried first", milliseconds(5), 0.0, false, baudRate, 20},
+        // Half the write interval: a loaded machine's late request is still unheard.
+        {"the short gap tried first", milliseconds(10), 0.0, false, baudRate, 20},
         {"the interval kept from the start", milliseconds(5), 0.0, true, baudRate, 20},
         {"a line that loses one reply in five", milliseconds(0), 0.2, false, 115200, 500},
     };
@@ -479,7 +481,12 @@ TEST(DeviceLinkTest, ADeviceSlowToTurnRoundIsGivenTheWriteIntervalAndStaysLinked
         // Without the interval every poll would go unheard once; a loaded machine may still
         // deliver a request late now and then.
         EXPECT_LT(line.simulator->busCounters().unheard - unheard, item.polls / 4);
-        EXPECT_EQ(unheard == 0, item.turnaround == milliseconds(0) || item.intervalFromTheStart);
+        // Only the short gap tried first goes unheard while starting up, but for what a loaded
+        // machine delivers late.
+        if (slowDevice)
+            EXPECT_GT(unheard, 0u);
+        else
+            EXPECT_LT(unheard, item.polls / 4);
         link.stop();
         ASSERT_TRUE(link.wait(link.stopWaitBound()));
         const std::vector<std::string> lines = journal.lines();
@@ -490,18 +497,20 @@ TEST(DeviceLinkTest, ADeviceSlowToTurnRoundIsGivenTheWriteIntervalAndStaysLinked
 
 // Three devices on one line at 115200: each connection has its own device and its keys reach
 // that device only; a device at another rate is refused; each way of ending reaches the links it
-// should and no other.
+// should and no other. The third device may name the port otherwise and still share its line.
 TEST(DeviceLinkTest, DevicesOnOneLineTakeItInTurnAndEndOnTheirOwn)
 {
     enum class Ending { OneFallsSilent, AllStopAtOnce, ThePortVanishes };
-    const std::pair<const char*, Ending> cases[] = {
-        {"one device falls silent", Ending::OneFallsSilent},
-        {"all three stopped at once", Ending::AllStopAtOnce},
-        {"the port vanishes", Ending::ThePortVanishes},
+    enum class ThirdPort { Same, SpeltOtherwise, AnotherMapEntry };
+    const std::tuple<const char*, Ending, ThirdPort> cases[] = {
+        {"one device falls silent", Ending::OneFallsSilent, ThirdPort::Same},
+        {"all three stopped at once, one by the port's name in small letters", Ending::AllStopAtOnce,
+         ThirdPort::SpeltOtherwise},
+        {"the port vanishes, one on another map entry for it", Ending::ThePortVanishes, ThirdPort::AnotherMapEntry},
     };
     constexpr long lineRate = 115200;
     constexpr std::uint64_t morePolls = 20;
-    for (const auto& [name, ending] : cases) {
+    for (const auto& [name, ending, thirdPort] : cases) {
         SCOPED_TRACE(name);
         std::vector<Sim::FirmwareSetup> devices;
         for (std::uint8_t address = 1; address <= 3; ++address) {
@@ -511,10 +520,18 @@ TEST(DeviceLinkTest, DevicesOnOneLineTakeItInTurnAndEndOnTheirOwn)
         }
         SimulatedLine line(std::move(devices));
         const std::string port = line.simulator->portName();
+        std::vector<std::string> ports(3, port);
+        if (thirdPort == ThirdPort::SpeltOtherwise)
+            ports[2] = "com" + port.substr(3);
+        if (thirdPort == ThirdPort::AnotherMapEntry) {
+            const std::filesystem::path map = std::getenv("KELCOMM_PORTS_DIR");
+            std::filesystem::create_symlink(std::filesystem::read_symlink(map / port), map / "COM250");
+            ports[2] = "COM250";
+        }
         std::vector<Journal> journals(3);
         std::vector<std::unique_ptr<Panel::DeviceLink>> links;
         for (int address = 1; address <= 3; ++address) {
-            Panel::LinkParameters parameters = line.parameters();
+            Panel::LinkParameters parameters = line.parameters(ports[address - 1]);
             parameters.address = address;
             parameters.baudRate = lineRate;
             links.push_back(std::make_unique<Panel::DeviceLink>(parameters, journals[address - 1]));
@@ -524,7 +541,9 @@ TEST(DeviceLinkTest, DevicesOnOneLineTakeItInTurnAndEndOnTheirOwn)
             Journal& journal = journals[address - 1];
             ASSERT_GE(journal.waitFor("row 3: F1-"), 0) << address << ::testing::PrintToString(journal.lines());
             EXPECT_GE(journal.waitFor("device: " + std::to_string(6 + address)), 0);
-            EXPECT_GE(journal.waitFor("event 11: Идентификация консоли - " + port + " адрес № " + std::to_string(address)), 0);
+            EXPECT_GE(journal.waitFor("event 11: Идентификация консоли - " + ports[address - 1] + " адрес № " +
+                                      std::to_string(address)),
+                      0);
         }
 
         Panel::LinkParameters slower = line.parameters();
@@ -581,7 +600,7 @@ TEST(DeviceLinkTest, DevicesOnOneLineTakeItInTurnAndEndOnTheirOwn)
             line.simulator.reset();
             for (int index = 0; index < 3; ++index) {
                 EXPECT_TRUE(links[index]->wait(eventWait));
-                EXPECT_GE(journals[index].waitFor("event 0: Порт " + port + " исчез"), 0);
+                EXPECT_GE(journals[index].waitFor("event 0: Порт " + ports[index] + " исчез"), 0);
             }
             break;
         }
