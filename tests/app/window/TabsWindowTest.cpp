@@ -13,7 +13,6 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include <array>
 
 namespace WindowTest {
 namespace {
@@ -59,25 +58,27 @@ bool showsStartScreen(const DevicePanel& panel)
     return panelRow(panel, 3).startsWith("F1");
 }
 
-TEST_F(TabsWindowTest, EachTabRunsItsOwnDeviceAndClosingOneStopsOnlyThatOne)
+// Three devices on one line, a tab each.
+TEST_F(TabsWindowTest, DevicesOnOneLineRunInTabsOfTheirOwnAndEndOneByOne)
 {
-    std::array<std::unique_ptr<VPanel::Sim::Simulator>, devices> sims;
-    QORemoteController& panel = window();
-    for (int index = 0; index < devices; ++index) {
-        simulate();
-        sims[index] = std::move(simulator);
-        const QString port = QString::fromStdString(sims[index]->portName());
-        if (index == 0)
-            panel.setParam(port, 1, baudRate);
-        else
-            panel.openInNewTab(port, 1, baudRate);
+    VPanel::Sim::SimulatorOptions options;
+    for (int address = 1; address <= devices; ++address) {
+        options.devices.emplace_back();
+        options.devices.back().address = static_cast<std::uint8_t>(address);
     }
+    VPanel::Sim::Simulator& line = simulate(std::move(options));
+    const auto device = [&line](int tab) { return line.counters(static_cast<std::uint8_t>(tab + 1)); };
+    const QString port = QString::fromStdString(line.portName());
+    QORemoteController& panel = window();
+    panel.setParam(port, 1, baudRate);
+    for (int tab = 1; tab < devices; ++tab)
+        panel.openInNewTab(port, tab + 1, baudRate);
     ASSERT_EQ(panel.panelCount(), devices);
     EXPECT_EQ(panel.ui().tabs->currentIndex(), devices - 1) << "a device opened in a new tab is shown";
-    for (int index = 0; index < devices; ++index)
-        ASSERT_TRUE(waitFor([&] { return showsStartScreen(panel.panel(index)); }, 10s)) << "tab " << index;
+    for (int tab = 0; tab < devices; ++tab)
+        ASSERT_TRUE(waitFor([&] { return showsStartScreen(panel.panel(tab)); }, 10s)) << "tab " << tab;
     EXPECT_TRUE(panel.ui().tabs->tabText(1).contains(QString::fromUtf8(deviceName)));
-    EXPECT_TRUE(panel.ui().tabs->tabText(1).contains(QString::fromStdString(sims[1]->portName())));
+    EXPECT_TRUE(panel.ui().tabs->tabText(1).contains(port));
 
     // A key on the middle tab's keypad reaches only its device, and only its display follows.
     panel.ui().tabs->setCurrentIndex(1);
@@ -86,26 +87,34 @@ TEST_F(TabsWindowTest, EachTabRunsItsOwnDeviceAndClosingOneStopsOnlyThatOne)
     const std::uint32_t bit = VPanel::Link::keyBit(VPanel::Link::Key::F1);
     QOInputButton* key = panel.ui().keypad->button(Button::F1);
     QTest::mousePress(key, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return (sims[1]->counters(1).lastKeyMask & bit) != 0; }));
+    ASSERT_TRUE(waitFor([&] { return (device(1).lastKeyMask & bit) != 0; }));
     QTest::mouseRelease(key, Qt::LeftButton);
-    ASSERT_TRUE(waitFor([&] { return sims[1]->counters(1).lastKeyMask == 0; }));
+    ASSERT_TRUE(waitFor([&] { return device(1).lastKeyMask == 0; }));
     EXPECT_TRUE(waitFor([&] { return panelShows(panel.panel(1), expectedScreen({VPanel::Link::Key::F1})); }));
     for (int other : {0, 2}) {
-        EXPECT_TRUE(sims[other]->counters(1).keyMaskChanges.empty()) << "device " << other << " saw a key";
+        EXPECT_TRUE(device(other).keyMaskChanges.empty()) << "device " << other << " saw a key";
         EXPECT_TRUE(showsStartScreen(panel.panel(other))) << "tab " << other;
     }
 
-    // Closing the first tab sends its device the stop packet; the others go on polling.
+    // The last device falls silent: only its tab's link ends.
+    VPanel::Sim::Faults faults;
+    faults.silentDevices = {static_cast<std::uint8_t>(devices)};
+    line.setFaults(faults);
+    EXPECT_TRUE(waitFor([&] { return !panel.panel(2).link().isConnected(); }, 10s));
+    for (int other : {0, 1}) {
+        EXPECT_TRUE(panel.panel(other).link().isConnected()) << "tab " << other;
+        const std::uint64_t polls = device(other).requestsOf(pollCommand);
+        EXPECT_TRUE(waitFor([&] { return device(other).requestsOf(pollCommand) > polls + 5; })) << "device " << other;
+    }
+
+    // Closing the first tab sends its device the stop packet; the other goes on polling.
     panel.ui().tabs->setCurrentIndex(0);
     panel.ui().actionCloseTab->trigger();
-    EXPECT_GE(sims[0]->counters(1).requestsOf(stopCommand), 1u);
+    EXPECT_GE(device(0).requestsOf(stopCommand), 1u);
     ASSERT_EQ(panel.panelCount(), devices - 1);
-    for (int other : {1, 2}) {
-        const std::uint64_t polls = sims[other]->counters(1).requestsOf(pollCommand);
-        EXPECT_TRUE(waitFor([&] { return sims[other]->counters(1).requestsOf(pollCommand) > polls + 5; }))
-            << "device " << other;
-        EXPECT_EQ(sims[other]->counters(1).requestsOf(stopCommand), 0u) << "device " << other;
-    }
+    const std::uint64_t polls = device(1).requestsOf(pollCommand);
+    EXPECT_TRUE(waitFor([&] { return device(1).requestsOf(pollCommand) > polls + 5; }));
+    EXPECT_EQ(device(1).requestsOf(stopCommand), 0u);
 
     // The last tab closed leaves an empty one to search from.
     panel.closeTab(0);
@@ -113,8 +122,7 @@ TEST_F(TabsWindowTest, EachTabRunsItsOwnDeviceAndClosingOneStopsOnlyThatOne)
     EXPECT_EQ(panel.panelCount(), 1);
     EXPECT_FALSE(panel.isConnected());
     EXPECT_TRUE(panel.ui().statusLabel->isVisible());
-    for (int other : {1, 2})
-        EXPECT_GE(sims[other]->counters(1).requestsOf(stopCommand), 1u) << "device " << other;
+    EXPECT_GE(device(1).requestsOf(stopCommand), 1u);
     controller.reset();
 }
 
