@@ -136,6 +136,8 @@ private slots:
 private:
     void connectMenus();
     void openSearchWindow();
+    // Shows the tab whose link to that device runs, if there is one.
+    bool showTabLinkedTo(const QString& port, int address);
     void wirePanel(DevicePanel& panel);
     void showCurrentPanel();
     void applySettings(DevicePanel& panel, int device);
