@@ -106,6 +106,8 @@ TEST_F(TabsWindowTest, DevicesOnOneLineRunInTabsOfTheirOwnAndEndOneByOne)
     faults.silentDevices = {static_cast<std::uint8_t>(devices)};
     line.setFaults(faults);
     EXPECT_TRUE(waitFor([&] { return !panel.panel(2).link().isConnected(); }, 10s));
+    ASSERT_FALSE(warnings.isEmpty());
+    EXPECT_TRUE(warnings.back().first.contains(panel.panel(2).title())) << "the box names its device";
     for (int other : {0, 1}) {
         EXPECT_TRUE(panel.panel(other).link().isConnected()) << "tab " << other;
         const std::uint64_t polls = device(other).requestsOf(pollCommand);
