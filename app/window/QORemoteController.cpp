@@ -148,7 +148,7 @@ void QORemoteController::openSearchWindow()
 
 void QORemoteController::setParam(QString port, int address, int baud)
 {
-    if (showTabLinkedTo(port, address))
+    if (showTabLinkedTo(port, address, &currentPanel()))
         return;
     m_ui.actionReconnect->setEnabled(false);
     currentPanel().connectTo(LinkTarget{port, address, baud});

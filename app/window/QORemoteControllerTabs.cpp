@@ -41,13 +41,13 @@ DevicePanel& QORemoteController::addTab()
     return *panel;
 }
 
-bool QORemoteController::showTabLinkedTo(const QString& port, int address)
+bool QORemoteController::showTabLinkedTo(const QString& port, int address, const DevicePanel* besides)
 {
     // Two links to one device would take turns on its keys, and one tab's stop packet would
     // stop it under the other.
     for (int index = 0; index < panelCount(); ++index) {
         const ConnectionController& link = panel(index).link();
-        if (link.isConnected() && link.target().portName == port && link.target().address == address) {
+        if (&panel(index) != besides && link.isConnected() && link.target().portName == port && link.target().address == address) {
             m_ui.tabs->setCurrentIndex(index);
             return true;
         }
