@@ -180,8 +180,12 @@ void QOInputDevice::keyPressEvent(QKeyEvent* event)
         pendingRelease.reset();
         return;
     }
-    if (event->isAutoRepeat())
+    if (event->isAutoRepeat() || (unheldRelease && unheldRelease->qtKey == event->key() &&
+                                  event->timestamp() >= unheldRelease->timestamp &&
+                                  event->timestamp() - unheldRelease->timestamp <=
+                                      static_cast<quint64>(autoRepeatGap.count())))
         return;
+    unheldRelease.reset();
     flushPendingRelease();
     keyboardHeld.insert(*code);
     if (KeyTable::goesToDeviceDirectly(*code))
@@ -202,8 +206,15 @@ void QOInputDevice::keyReleaseEvent(QKeyEvent* event)
         return;
     }
     // A release already made for the key when the window lost the keyboard is not repeated.
-    if (event->isAutoRepeat() || keyboardHeld.count(*code) == 0)
+    if (event->isAutoRepeat())
         return;
+    // A key held since before the keypad took the keyboard (from another tab) repeats as
+    // releases and presses here: it belongs to where it was pressed.
+    if (keyboardHeld.count(*code) == 0) {
+        if (event->timestamp() != 0)
+            unheldRelease = PendingRelease{event->key(), *code, event->timestamp()};
+        return;
+    }
     flushPendingRelease();
     // An event without a time (a synthetic one) cannot be paired with a press.
     if (event->timestamp() == 0) {

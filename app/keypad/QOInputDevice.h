@@ -113,6 +113,8 @@ private:
     int checkButton = -1;
     std::array<int, maxGroupButtons> groupButtons{};
     std::optional<PendingRelease> pendingRelease;
+    // The last release of a key not held here, whose repeat press is not a new press.
+    std::optional<PendingRelease> unheldRelease;
     // Codes of the PC keys held down, whose releases are still to come.
     std::set<int> keyboardHeld;
     QTimer releaseTimer;

@@ -30,6 +30,9 @@ DevicePanel::DevicePanel(QMainWindow& window, int language, QWidget* parent)
     m_link = new ConnectionController(*m_ui.indicator, *m_ui.keypad, this);
     m_link->setLanguage(language);
     m_events = new LinkEventPresenter(window, *m_journal, this);
+    connect(this, &DevicePanel::titleChanged, m_events, [this] {
+        m_events->setSubject(m_link->target().portName.isEmpty() ? QString() : title());
+    });
     connectEvents();
     m_screens.showWelcome(english());
 }

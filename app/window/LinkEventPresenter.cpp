@@ -117,7 +117,8 @@ void LinkEventPresenter::report(const QString& line)
 
 void LinkEventPresenter::warn(const QString& text)
 {
-    m_warn(&m_window, tr("Ошибка"), text);
+    const QString title = tr("Ошибка");
+    m_warn(&m_window, m_subject.isEmpty() ? title : title + QStringLiteral(" — ") + m_subject, text);
 }
 
 void LinkEventPresenter::fail(const QString& text)

@@ -35,6 +35,8 @@ public:
     ~LinkEventPresenter() override;
 
     void setWarningPresenter(MessagePresenter presenter) { m_warn = std::move(presenter); }
+    // The device the boxes name in their titles: with several tabs a box may come from any.
+    void setSubject(const QString& subject) { m_subject = subject; }
 
     void present(LinkEvent event, const QString& text);
     void report(const QString& line);
@@ -69,6 +71,7 @@ private:
     QMainWindow& m_window;
     LogWidget& m_journal;
     MessagePresenter m_warn;
+    QString m_subject;
     QSoundEffect* m_alarmSound = nullptr;
     QPixmap m_soundPicture;
     QPointer<QLabel> m_soundIcon;

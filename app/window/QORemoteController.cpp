@@ -148,12 +148,16 @@ void QORemoteController::openSearchWindow()
 
 void QORemoteController::setParam(QString port, int address, int baud)
 {
+    if (showTabLinkedTo(port, address, &currentPanel()))
+        return;
     m_ui.actionReconnect->setEnabled(false);
     currentPanel().connectTo(LinkTarget{port, address, baud});
 }
 
 void QORemoteController::openInNewTab(QString port, int address, int baud)
 {
+    if (showTabLinkedTo(port, address))
+        return;
     addTab();
     setParam(std::move(port), address, baud);
 }

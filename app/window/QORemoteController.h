@@ -136,6 +136,8 @@ private slots:
 private:
     void connectMenus();
     void openSearchWindow();
+    // Shows the tab, other than `besides`, whose link to that device runs, if there is one.
+    bool showTabLinkedTo(const QString& port, int address, const DevicePanel* besides = nullptr);
     void wirePanel(DevicePanel& panel);
     void showCurrentPanel();
     void applySettings(DevicePanel& panel, int device);

@@ -41,6 +41,20 @@ DevicePanel& QORemoteController::addTab()
     return *panel;
 }
 
+bool QORemoteController::showTabLinkedTo(const QString& port, int address, const DevicePanel* besides)
+{
+    // Two links to one device would take turns on its keys, and one tab's stop packet would
+    // stop it under the other.
+    for (int index = 0; index < panelCount(); ++index) {
+        const ConnectionController& link = panel(index).link();
+        if (&panel(index) != besides && link.isConnected() && link.target().portName == port && link.target().address == address) {
+            m_ui.tabs->setCurrentIndex(index);
+            return true;
+        }
+    }
+    return false;
+}
+
 void QORemoteController::wirePanel(DevicePanel& panel)
 {
     connect(panel.ui().pushButton, &QPushButton::clicked, this, &QORemoteController::on_pushButton_clicked);

@@ -96,6 +96,11 @@ TEST_F(StandardKeypad, KeyEventsAsXDeliversThem)
          {{press, Qt::Key_Down, 1000}, {leave, Qt::Key_unknown, 0}, {release, Qt::Key_Down, 1900},
           {press, Qt::Key_Up, 2000}, {release, Qt::Key_Up, 2100}},
          {"P80", "R80", "P72", "R72"}},
+        {"held since before the keypad took the keyboard",
+         {{release, Qt::Key_Down, 3500}, {press, Qt::Key_Down, 3500}, {release, Qt::Key_Down, 3533},
+          {press, Qt::Key_Down, 3535}, {release, Qt::Key_Down, 3900}, {press, Qt::Key_Down, 4000},
+          {release, Qt::Key_Down, 4010}},
+         {"P80", "R80"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -80,8 +80,13 @@ TEST_F(TabsWindowTest, DevicesOnOneLineRunInTabsOfTheirOwnAndEndOneByOne)
     EXPECT_TRUE(panel.ui().tabs->tabText(1).contains(QString::fromUtf8(deviceName)));
     EXPECT_TRUE(panel.ui().tabs->tabText(1).contains(port));
 
+    // The device opened again finds its tab instead of a second link.
+    panel.openInNewTab(port, 2, baudRate);
+    EXPECT_EQ(panel.panelCount(), devices);
+
     // A key on the middle tab's keypad reaches only its device, and only its display follows.
-    panel.ui().tabs->setCurrentIndex(1);
+    panel.ui().tabs->setCurrentIndex(0);
+    panel.setParam(port, 2, baudRate);
     EXPECT_EQ(panel.ui().keypad, panel.panel(1).ui().keypad) << "the window's keypad is the current tab's";
     EXPECT_TRUE(panel.windowTitle().contains(panel.panel(1).title()));
     const std::uint32_t bit = VPanel::Link::keyBit(VPanel::Link::Key::F1);
@@ -101,6 +106,8 @@ TEST_F(TabsWindowTest, DevicesOnOneLineRunInTabsOfTheirOwnAndEndOneByOne)
     faults.silentDevices = {static_cast<std::uint8_t>(devices)};
     line.setFaults(faults);
     EXPECT_TRUE(waitFor([&] { return !panel.panel(2).link().isConnected(); }, 10s));
+    ASSERT_FALSE(warnings.isEmpty());
+    EXPECT_TRUE(warnings.back().first.contains(panel.panel(2).title())) << "the box names its device";
     for (int other : {0, 1}) {
         EXPECT_TRUE(panel.panel(other).link().isConnected()) << "tab " << other;
         const std::uint64_t polls = device(other).requestsOf(pollCommand);
