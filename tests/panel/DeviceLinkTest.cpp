@@ -37,6 +37,15 @@ using Clock = std::chrono::steady_clock;
 constexpr long baudRate = 19200;
 constexpr milliseconds eventWait{5000};
 
+// Waits, polling, until `done` holds or `bound` has passed; whether it holds.
+bool eventually(const std::function<bool()>& done, milliseconds bound = eventWait)
+{
+    const auto end = Clock::now() + bound;
+    while (!done() && Clock::now() < end)
+        std::this_thread::sleep_for(milliseconds(5));
+    return done();
+}
+
 // Everything the link told, as "what: detail" lines, in the order told.
 class Journal : public Panel::LinkObserver {
 public:
@@ -134,10 +143,7 @@ public:
     std::uint64_t requestsOf(std::uint16_t command) const { return simulator->counters(1).requestsOf(command); }
     bool deviceSees(std::uint32_t mask) const
     {
-        const auto end = Clock::now() + eventWait;
-        while (simulator->counters(1).lastKeyMask != mask && Clock::now() < end)
-            std::this_thread::sleep_for(milliseconds(5));
-        return simulator->counters(1).lastKeyMask == mask;
+        return eventually([&] { return simulator->counters(1).lastKeyMask == mask; });
     }
 
     std::unique_ptr<Sim::Simulator> simulator;
@@ -170,10 +176,7 @@ public:
     }
     bool heardRequest() const
     {
-        const auto end = Clock::now() + eventWait;
-        while (!m_heard && Clock::now() < end)
-            std::this_thread::sleep_for(milliseconds(5));
-        return m_heard;
+        return eventually([this] { return m_heard.load(); });
     }
     std::vector<std::uint8_t> heard() const
     {
@@ -280,9 +283,7 @@ TEST(DeviceLinkTest, NeitherATricklingDeviceNorALongPauseHoldsTheStopBack)
         if (!item.stopAfter)
             continue;
         const std::vector<std::uint8_t> stopPacket = Link::stopRequest(1).toVector();
-        const auto end = Clock::now() + eventWait;
-        while (device.heard().size() < heardBeforeStop + stopPacket.size() && Clock::now() < end)
-            std::this_thread::sleep_for(milliseconds(5));
+        eventually([&] { return device.heard().size() >= heardBeforeStop + stopPacket.size(); });
         const std::vector<std::uint8_t> heard = device.heard();
         EXPECT_EQ(std::vector<std::uint8_t>(heard.begin() + static_cast<std::ptrdiff_t>(heardBeforeStop),
                                             heard.begin() + static_cast<std::ptrdiff_t>(std::min(
@@ -424,10 +425,7 @@ TEST(DeviceLinkTest, AReplyEndsAtItsLastByteOnlyWhenWholeAndAlone)
         Panel::DeviceLink link(parameters, journal);
         link.start();
         EXPECT_GE(journal.waitFor(item.line), 0) << ::testing::PrintToString(journal.lines());
-        const auto end = Clock::now() + eventWait;
-        while (line.requestsOf(Link::Command::Exchange) < item.polls && Clock::now() < end)
-            std::this_thread::sleep_for(milliseconds(5));
-        EXPECT_GE(line.requestsOf(Link::Command::Exchange), item.polls);
+        EXPECT_TRUE(eventually([&] { return line.requestsOf(Link::Command::Exchange) >= item.polls; }));
     }
 }
 
@@ -474,10 +472,7 @@ TEST(DeviceLinkTest, ADeviceSlowToTurnRoundIsGivenTheWriteIntervalAndStaysLinked
         const std::uint64_t unheard = line.simulator->busCounters().unheard;
         const std::uint64_t polls = line.requestsOf(Link::Command::Exchange) + item.polls;
         // Each lost reply costs a response timeout: a loaded machine takes a while over 500 polls.
-        const auto end = Clock::now() + 6 * eventWait;
-        while (line.requestsOf(Link::Command::Exchange) < polls && Clock::now() < end)
-            std::this_thread::sleep_for(milliseconds(5));
-        EXPECT_GE(line.requestsOf(Link::Command::Exchange), polls);
+        EXPECT_TRUE(eventually([&] { return line.requestsOf(Link::Command::Exchange) >= polls; }, 6 * eventWait));
         // Without the interval every poll would go unheard once; a loaded machine may still
         // deliver a request late now and then.
         EXPECT_LT(line.simulator->busCounters().unheard - unheard, item.polls / 4);
@@ -556,10 +551,7 @@ TEST(DeviceLinkTest, DevicesOnOneLineTakeItInTurnAndEndOnTheirOwn)
 
         const std::uint32_t f1 = Link::keyBit(Link::keyNumber(Link::ScanCode::F1));
         links[1]->press(Link::ScanCode::F1);
-        const auto end = Clock::now() + eventWait;
-        while (line.simulator->counters(2).lastKeyMask != f1 && Clock::now() < end)
-            std::this_thread::sleep_for(milliseconds(5));
-        EXPECT_EQ(line.simulator->counters(2).lastKeyMask, f1);
+        EXPECT_TRUE(eventually([&] { return line.simulator->counters(2).lastKeyMask == f1; }));
         EXPECT_EQ(line.simulator->counters(1).lastKeyMask, 0u);
         EXPECT_EQ(line.simulator->counters(3).lastKeyMask, 0u);
 
@@ -575,11 +567,8 @@ TEST(DeviceLinkTest, DevicesOnOneLineTakeItInTurnAndEndOnTheirOwn)
             // The others poll on, each at its own address.
             for (std::uint8_t address : {1, 2}) {
                 const std::uint64_t polls = line.simulator->counters(address).requestsOf(Link::Command::Exchange) + morePolls;
-                const auto pollEnd = Clock::now() + eventWait;
-                while (line.simulator->counters(address).requestsOf(Link::Command::Exchange) < polls &&
-                       Clock::now() < pollEnd)
-                    std::this_thread::sleep_for(milliseconds(5));
-                EXPECT_GE(line.simulator->counters(address).requestsOf(Link::Command::Exchange), polls);
+                EXPECT_TRUE(eventually(
+                    [&] { return line.simulator->counters(address).requestsOf(Link::Command::Exchange) >= polls; }));
                 EXPECT_FALSE(links[address - 1]->wait(milliseconds(0)));
             }
             break;
