@@ -56,8 +56,12 @@
 
     function renderConnection() {
         element("connection").hidden = !reconnecting;
-        if (reconnecting)
-            element("connection-text").textContent = Page.text("reconnecting", Math.ceil(secondsUntil(retryAt_ms)));
+        // What the page shows of the device is from before the server went away.
+        document.body.classList.toggle("stale", reconnecting);
+        if (reconnecting) {
+            element("connection-text").textContent = socket !== null
+                ? Page.text("stateConnecting") : Page.text("reconnecting", Math.ceil(secondsUntil(retryAt_ms)));
+        }
         element("refused").textContent = refusedText;
     }
 
@@ -143,6 +147,7 @@
         const scheme = location.protocol === "https:" ? "wss://" : "ws://";
         const opened = new WebSocket(scheme + location.host + "/ws/devices/" + encodeURIComponent(name));
         socket = opened;
+        render();
         opened.addEventListener("message", event => {
             let message = null;
             try {
@@ -160,6 +165,7 @@
             Keypad.setEnabled(false);
             Alarm.setSounding(false);
             reconnecting = true;
+            retryAt_ms = Date.now() + retry_ms;
             render();
             afterClose();
         });

@@ -8,7 +8,7 @@ const Journal = (() => {
 
     function timeText(iso) {
         const time = new Date(iso);
-        return Number.isNaN(time.getTime()) ? "" : time.toLocaleTimeString(Page.language());
+        return Number.isNaN(time.getTime()) ? "" : time.toLocaleTimeString(Page.language(), {hour12: false});
     }
 
     function add(entries) {
