@@ -6,6 +6,7 @@
 (() => {
     const firstRetry_ms = 500;
     const lastRetry_ms = 10000;
+    const refusedShown_ms = 5000;
     const name = new URLSearchParams(location.search).get("name") || "";
     const validName = /^[A-Za-z0-9_.-]{1,32}$/.test(name);
     const element = id => document.getElementById(id);
@@ -20,6 +21,7 @@
     let stateAt_ms = 0;
     let flags = null;
     let refusedText = "";
+    let refusedTimer = 0;
 
     function secondsUntil(at_ms) {
         return Math.max(0, (at_ms - Date.now()) / 1000);
@@ -104,6 +106,11 @@
             break;
         case "refused":
             refusedText = String(message.text);
+            clearTimeout(refusedTimer);
+            refusedTimer = setTimeout(() => {
+                refusedText = "";
+                render();
+            }, refusedShown_ms);
             break;
         default:
             return;
