@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -38,6 +39,8 @@ struct DeviceSnapshot {
     bool consoleOn = true;
     bool alarm = false;
     quint64 screenSequence = 0; // +1 on each change of cells, console or alarm
+    // When the last of those changes came from the link, to measure what follows it.
+    std::chrono::steady_clock::time_point screenChangedAt;
     quint64 glyphSequence = 0;  // +1 on each change of the glyph table
 };
 

@@ -1,5 +1,7 @@
 #include "host/DeviceState.h"
 
+#include <chrono>
+
 #include "host/EventTexts.h"
 #include "panel/SharedLine.h"
 
@@ -164,8 +166,10 @@ void DeviceState::linkEvent(const Panel::Event& event)
             retry = event.code != LinkEvent::Stopped;
             state = changeState(portFailed(event) ? LinkState::Gone : LinkState::Silent) || state;
         }
-        if (screen)
+        if (screen) {
             ++m_snapshot.screenSequence;
+            m_snapshot.screenChangedAt = std::chrono::steady_clock::now();
+        }
         if (*event.text.source) {
             JournalEntry entry{QDateTime::currentDateTimeUtc(), Panel::eventCode(event.code), eventText(event)};
             m_journal.push_back(entry);
@@ -194,6 +198,7 @@ void DeviceState::consoleSized(int rows, int places)
         const std::lock_guard lock(m_mutex);
         m_screen.resize(rows, places);
         ++m_snapshot.screenSequence;
+        m_snapshot.screenChangedAt = std::chrono::steady_clock::now();
     }
     post(m_screenPending, m_notices.screenChanged);
 }
@@ -210,8 +215,10 @@ void DeviceState::glyphChanged(int code, const Link::DotMatrix& dots)
         ++m_snapshot.glyphSequence;
         // The rows' text shows own glyphs as their nearest character, which may have changed.
         drawnAnew = m_screen.rows() > 0;
-        if (drawnAnew)
+        if (drawnAnew) {
             ++m_snapshot.screenSequence;
+            m_snapshot.screenChangedAt = std::chrono::steady_clock::now();
+        }
     }
     post(m_glyphsPending, m_notices.glyphsChanged);
     if (drawnAnew)
@@ -225,6 +232,7 @@ void DeviceState::rowChanged(int row, const std::vector<std::uint8_t>& cells)
         const std::lock_guard lock(m_mutex);
         m_screen.setRow(row, cells);
         ++m_snapshot.screenSequence;
+        m_snapshot.screenChangedAt = std::chrono::steady_clock::now();
         if (m_running) {
             m_live = true;
             state = changeState(LinkState::Live);

@@ -35,8 +35,11 @@ QHttpServerResponse WebServer::answerApi(const QHttpServerRequest& request, cons
         return Http::error(Status::PayloadTooLarge, QStringLiteral("request too large"));
     const Method method = request.method();
     if (path == QLatin1String("/api/texts") && method == Method::Get) {
-        const bool english = QUrlQuery(request.url()).queryItemValue(QStringLiteral("lang")) == QLatin1String("en");
-        return Http::json(QJsonDocument(webTexts(english)));
+        const QString language = QUrlQuery(request.url()).queryItemValue(QStringLiteral("lang"));
+        const QTranslator* catalogue = language == QLatin1String("en")   ? &m_english
+                                       : language == QLatin1String("ru") ? &m_sourceLanguage
+                                                                         : nullptr;
+        return Http::json(QJsonDocument(webTexts(catalogue)));
     }
     if (path == QLatin1String("/api/login") && method == Method::Post)
         return login(request);

@@ -88,7 +88,10 @@ QJsonObject screenMessage(const Host::DeviceSnapshot& snapshot)
             {QStringLiteral("cells"), cells},
             {QStringLiteral("places"), snapshot.places},
             {QStringLiteral("consoleOn"), snapshot.consoleOn},
-            {QStringLiteral("alarm"), snapshot.alarm}};
+            {QStringLiteral("alarm"), snapshot.alarm},
+            // This machine's monotonic clock in ms, for measuring the delay to a page.
+            {QStringLiteral("changedAt"),
+             std::chrono::duration<double, std::milli>(snapshot.screenChangedAt.time_since_epoch()).count()}};
 }
 
 QJsonObject glyphsMessage(const Host::GlyphTable& glyphs, quint64 sequence)

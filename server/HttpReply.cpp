@@ -108,10 +108,11 @@ std::optional<BasicCredentials> basicCredentials(const QHttpServerRequest& reque
     const auto decoded = QByteArray::fromBase64Encoding(header.mid(6).trimmed(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
         return std::nullopt;
-    const int colon = decoded->indexOf(':');
+    const QByteArray pair = decoded.decoded;
+    const qsizetype colon = pair.indexOf(':');
     if (colon <= 0)
         return std::nullopt;
-    return BasicCredentials{QString::fromUtf8(decoded->left(colon)), decoded->mid(colon + 1)};
+    return BasicCredentials{QString::fromUtf8(pair.left(colon)), pair.mid(colon + 1)};
 }
 
 } // namespace VPanel::Server::Http

@@ -1,6 +1,6 @@
 #include "server/Listener.h"
 
-#include "server/ServerErrors.h"
+#include "server/Role.h"
 
 #include <QFile>
 #include <QSslCertificate>

@@ -134,7 +134,8 @@ void parseListen(const QString& text, ServerOptions& options)
     if (colon <= 0)
         wrong();
     QString host = text.left(colon);
-    const auto port = ProgramArguments::decimalInRange(text.mid(colon + 1), 1, 65535);
+    // Port 0: any free port, which the program prints when it listens.
+    const auto port = ProgramArguments::decimalInRange(text.mid(colon + 1), 0, 65535);
     if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
         host = host.mid(1, host.size() - 2);
     else if (host.contains(QLatin1Char(':')))
@@ -150,11 +151,16 @@ void parseListen(const QString& text, ServerOptions& options)
     options.listenPort = static_cast<quint16>(*port);
 }
 
-void checkDevices(const QStringList& specs)
+void readDevices(ServerOptions& options)
 {
     QStringList names;
-    for (const QString& spec : specs) {
-        const QString name = spec.section(QLatin1Char('='), 0, 0);
+    for (const QString& text : options.deviceSpecs) {
+        try {
+            options.devices.push_back(Host::parseDeviceSpec(text));
+        } catch (const Host::DeviceSpecException& error) {
+            fail(QString::fromStdWString(error.message()));
+        }
+        const QString name = QString::fromStdString(options.devices.back().name);
         if (names.contains(name))
             fail(tr("Устройство %1 указано дважды").arg(name));
         names << name;
@@ -205,7 +211,8 @@ void apply(const Settings& settings, ServerOptions& options)
         options.english = *settings.lang == QLatin1String("en");
     }
     checkAccounts(options);
-    checkDevices(options.deviceSpecs);
+    options.devices.clear();
+    readDevices(options);
     const bool serving = options.addUser.isEmpty() && options.removeUser.isEmpty();
     if (serving && options.deviceSpecs.isEmpty())
         fail(tr("Не указано ни одного устройства: --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ"));

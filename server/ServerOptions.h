@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/DeviceSpec.h"
 #include "server/Role.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace VPanel::Server {
 
@@ -25,7 +27,8 @@ public:
     static constexpr qint64 maxConfigBytes = 1024 * 1024;
 
     QString usersFile;
-    QStringList deviceSpecs; // "NAME=PORT,ADDRESS,BAUD" each, the names distinct
+    QStringList deviceSpecs; // "NAME=PORT,ADDRESS,BAUD" each, as given
+    std::vector<Host::DeviceSpec> devices; // the same, read, the names distinct
     QHostAddress listenAddress = QHostAddress::LocalHost;
     quint16 listenPort = defaultPort;
     QString certFile, keyFile;

@@ -28,6 +28,7 @@ WebServer::WebServer(Accounts accounts, std::vector<Host::KeptDevice*> devices, 
       m_hub(std::move(devices), [this](const QByteArray& token) { return m_accounts.sessions.find(token).has_value(); })
 {
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &WebServer::adoptSocket);
+    (void)m_english.load(QStringLiteral(":/Resources/eng.qm"));
 }
 
 Host::KeptDevice* WebServer::device(const QString& name) const
@@ -135,11 +136,12 @@ QHttpServerResponse WebServer::answer(const QHttpServerRequest& request)
         return Http::error(Status::MethodNotAllowed, QStringLiteral("method not allowed"));
     if (path == QLatin1String("/"))
         return Http::redirect(sessionCaller(request) ? "/devices.html" : "/login.html");
+    auto file = staticFile(path);
+    if (!file)
+        return Http::error(Status::NotFound, QStringLiteral("not found"));
     if (needsLogin(path) && !sessionCaller(request))
         return Http::redirect("/login.html");
-    if (auto file = staticFile(path))
-        return std::move(*file);
-    return Http::error(Status::NotFound, QStringLiteral("not found"));
+    return std::move(*file);
 }
 
 } // namespace VPanel::Server

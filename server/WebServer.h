@@ -7,6 +7,8 @@
 #include "server/UserStore.h"
 
 #include <QAbstractHttpServer>
+#include <QHttpServerResponse>
+#include <QTranslator>
 
 #include <optional>
 #include <vector>
@@ -60,6 +62,9 @@ private:
     std::vector<Host::KeptDevice*> m_devices;
     const bool m_secure;
     DeviceHub m_hub;
+    // Each page asks for its own language, whatever the server's.
+    QTranslator m_english;
+    const QTranslator m_sourceLanguage;
 };
 
 } // namespace VPanel::Server

@@ -4,7 +4,7 @@
 #include "baselib/platform/Console.h"
 #include "datafiles/DeviceDictionary.h"
 #include "host/KeptDevice.h"
-#include "host/TerminationSignals.h"
+#include "host/ProcessSetup.h"
 #include "server/Audit.h"
 #include "server/Listener.h"
 #include "server/LoginThrottle.h"

@@ -7,7 +7,6 @@
 #include "term/StatusTexts.h"
 
 #include <poll.h>
-#include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -80,21 +79,6 @@ void printRows(const Host::ConsoleScreen& screen, std::FILE* out)
     std::fflush(out);
 }
 } // namespace
-
-int terminationSignals()
-{
-    sigset_t termination;
-    sigemptyset(&termination);
-    // Ctrl+\ too: its default would leave the terminal raw and the device without a stop.
-    for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
-        sigaddset(&termination, signal);
-    pthread_sigmask(SIG_BLOCK, &termination, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-    const int descriptor = signalfd(-1, &termination, SFD_CLOEXEC);
-    if (descriptor < 0)
-        throw KelBase::RuntimeException(L"signalfd");
-    return descriptor;
-}
 
 int runInTerminal(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals)
 {

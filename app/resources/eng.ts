@@ -829,4 +829,111 @@ Esc/Backspace, F1, F2 and digits press the device&apos;s keys, Ctrl+C quits.
         <translation>baud rate &apos;%1&apos; is not one of %2</translation>
     </message>
 </context>
+<context>
+    <name>WebPanel</name>
+    <message>
+        <source>Велидар</source>
+        <translation>Velidar</translation>
+    </message>
+    <message>
+        <source>Вы вошли: %1 (%2)</source>
+        <translation>Signed in: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>оператор</source>
+        <translation>operator</translation>
+    </message>
+    <message>
+        <source>наблюдатель</source>
+        <translation>viewer</translation>
+    </message>
+    <message>
+        <source>Выйти</source>
+        <translation>Log out</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером.</source>
+        <translation>No connection to the server.</translation>
+    </message>
+    <message>
+        <source>Вход</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Пользователь</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>Пароль</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Войти</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Неверное имя пользователя или пароль.</source>
+        <translation>Wrong user name or password.</translation>
+    </message>
+    <message>
+        <source>Слишком много неудачных попыток входа. Подождите минуту и попробуйте снова.</source>
+        <translation>Too many failed sign-ins. Wait a minute and try again.</translation>
+    </message>
+    <message>
+        <source>Сервер ответил ошибкой %1. Попробуйте позже.</source>
+        <translation>The server answered with error %1. Try again later.</translation>
+    </message>
+    <message>
+        <source>Устройства</source>
+        <translation>Devices</translation>
+    </message>
+    <message>
+        <source>Сервер не опрашивает ни одного устройства.</source>
+        <translation>The server polls no devices.</translation>
+    </message>
+    <message>
+        <source>Устройство не отвечает</source>
+        <translation>The device does not answer</translation>
+    </message>
+    <message>
+        <source>Порт недоступен</source>
+        <translation>The port is unavailable</translation>
+    </message>
+    <message>
+        <source>повтор через %1 с</source>
+        <translation>retry in %1 s</translation>
+    </message>
+    <message>
+        <source>Устройство</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>Все устройства</source>
+        <translation>All devices</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером, повтор через %1 с</source>
+        <translation>No connection to the server; retrying in %1 s</translation>
+    </message>
+    <message>
+        <source>Только просмотр: клавиши нажимают операторы.</source>
+        <translation>View only: operators press the keys.</translation>
+    </message>
+    <message>
+        <source>Вверх</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Вниз</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>Влево</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Вправо</source>
+        <translation>Right</translation>
+    </message>
+</context>
 </TS>

@@ -35,9 +35,9 @@ class Simulator:
     def __init__(self, work, port="COM7", options=()):
         self.log_path = os.path.join(work, f"{port}.log")
         self.port = port
-        self.process = subprocess.Popen(
-            [DEVSIM, "--port", port, "--verbose", *options],
-            stdout=open(self.log_path, "w"), stderr=subprocess.STDOUT)
+        with open(self.log_path, "w") as log:
+            self.process = subprocess.Popen([DEVSIM, "--port", port, "--verbose", *options],
+                                            stdout=log, stderr=subprocess.STDOUT)
         wait_for(lambda: f"{port} ->" in self.log(), 20, "the simulator's port")
 
     def log(self):
@@ -73,8 +73,8 @@ class Server:
         for device in self.devices:
             arguments += ["--device", device]
         self.log_path = os.path.join(self.work, f"server-{time.monotonic_ns()}.log")
-        self.process = subprocess.Popen(arguments, stdout=subprocess.PIPE, stderr=open(self.log_path, "w"),
-                                        text=True)
+        with open(self.log_path, "w") as log:
+            self.process = subprocess.Popen(arguments, stdout=subprocess.PIPE, stderr=log, text=True)
         line = self.process.stdout.readline()
         if "listening on" not in line:
             self.process.wait(20)
@@ -90,6 +90,7 @@ class Server:
         if self.process and self.process.poll() is None:
             self.process.send_signal(signal.SIGTERM)
             self.process.wait(30)
+            self.process.stdout.close()
         return self.process.returncode
 
     def close(self):
