@@ -2,7 +2,7 @@
 
 #include "baselib/exceptions/Exception.h"
 #include "baselib/platform/Console.h"
-#include "datafiles/DeviceDictionary.h"
+#include "datafiles/ProgramArguments.h"
 #include "host/KeptDevice.h"
 #include "host/ProcessSetup.h"
 #include "server/Audit.h"
@@ -112,9 +112,14 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(VPANEL_VERSION));
     const QStringList arguments = application.arguments().mid(1);
 
-    const Server::ServerOptions options = Server::ServerOptions::parse(arguments);
+    // Before the options, whose errors and help are in the chosen language.
     QTranslator english;
-    if (options.english && english.load(QStringLiteral(":/Resources/eng.qm")))
+    const bool englishAsked = ProgramArguments::wantsEnglish(arguments);
+    if (englishAsked && english.load(QStringLiteral(":/Resources/eng.qm")))
+        QCoreApplication::installTranslator(&english);
+    const Server::ServerOptions options = Server::ServerOptions::parse(arguments);
+    // A configuration file may ask for English too.
+    if (options.english && !englishAsked && english.load(QStringLiteral(":/Resources/eng.qm")))
         QCoreApplication::installTranslator(&english);
     if (!options.error.isEmpty()) {
         print(stderr, options.error + QStringLiteral("\n\n") + Server::ServerOptions::usage());
