@@ -22,8 +22,9 @@ const char* const usageText = QT_TRANSLATE_NOOP("ServerOptions",
     "  --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ  устройство; ИМЯ входит в адрес его страницы\n"
     "  --listen АДРЕС:ПОРТ  где принимать соединения (по умолчанию 127.0.0.1:8080;\n"
     "                       IPv6 в скобках: [::1]:8080)\n"
-    "  --cert ФАЙЛ --key ФАЙЛ  сертификат и ключ TLS (PEM); нужны на любом адресе,\n"
+    "  --cert ФАЙЛ          сертификат TLS (PEM); с --key нужен на любом адресе,\n"
     "                       кроме локального\n"
+    "  --key ФАЙЛ           закрытый ключ TLS (PEM) к сертификату\n"
     "  --insecure-http      разрешить HTTP без TLS на нелокальном адресе\n"
     "  --add-user ИМЯ       добавить пользователя или сменить ему пароль и роль;\n"
     "                       пароль читается из стандартного ввода (одна строка)\n"
@@ -41,7 +42,7 @@ const char* const usageText = QT_TRANSLATE_NOOP("ServerOptions",
     "  cert=server.crt\n"
     "  key=server.key\n"
     "  [devices]\n"
-    "  press1=/dev/ttyS0,1,9600\n");
+    "  press1=COM1,1,9600\n");
 
 // What came from the file and the command line, before it is checked.
 struct Settings {

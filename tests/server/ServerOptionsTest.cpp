@@ -19,33 +19,33 @@ TEST(ServerOptions, CommandLineRulesNameWhatIsWrong)
         const char* error; // empty: accepted
     };
     const Row rows[] = {
-        {"--users u --device a=/dev/ttyS0,1,9600", ""},
-        {"--device a=/dev/ttyS0,1,9600", "--users"},
+        {"--users u --device a=COM1,1,9600", ""},
+        {"--device a=COM1,1,9600", "--users"},
         {"--users u", "--device"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --device a=/dev/ttyS1,2,9600", "a указано дважды"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen 0.0.0.0:8443", "--insecure-http"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen 192.168.1.5:80", "--cert"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen 0.0.0.0:8443 --insecure-http", ""},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen [::]:8443 --cert c.pem --key k.pem", ""},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen [::1]:9000", ""},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen localhost:9000", ""},
-        {"--users u --device a=/dev/ttyS0,1,9600 --cert c.pem", "--cert и --key"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --key k.pem", "--cert и --key"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen ::1:9000", "Неверный адрес '::1:9000'"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen 127.0.0.1:0", "Неверный адрес"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen 127.0.0.1:65536", "Неверный адрес"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen 127.0.0.1", "Неверный адрес"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --listen plant.example:80", "Неверный адрес"},
+        {"--users u --device a=COM1,1,9600 --device a=COM2,2,9600", "a указано дважды"},
+        {"--users u --device a=COM1,1,9600 --listen 0.0.0.0:8443", "--insecure-http"},
+        {"--users u --device a=COM1,1,9600 --listen 192.168.1.5:80", "--cert"},
+        {"--users u --device a=COM1,1,9600 --listen 0.0.0.0:8443 --insecure-http", ""},
+        {"--users u --device a=COM1,1,9600 --listen [::]:8443 --cert c.pem --key k.pem", ""},
+        {"--users u --device a=COM1,1,9600 --listen [::1]:9000", ""},
+        {"--users u --device a=COM1,1,9600 --listen localhost:9000", ""},
+        {"--users u --device a=COM1,1,9600 --cert c.pem", "--cert и --key"},
+        {"--users u --device a=COM1,1,9600 --key k.pem", "--cert и --key"},
+        {"--users u --device a=COM1,1,9600 --listen ::1:9000", "Неверный адрес '::1:9000'"},
+        {"--users u --device a=COM1,1,9600 --listen 127.0.0.1:0", ""},
+        {"--users u --device a=COM1,1,9600 --listen 127.0.0.1:65536", "Неверный адрес"},
+        {"--users u --device a=COM1,1,9600 --listen 127.0.0.1", "Неверный адрес"},
+        {"--users u --device a=COM1,1,9600 --listen plant.example:80", "Неверный адрес"},
         {"--users u --add-user ann --role operator", ""},
         {"--users u --remove-user ann", ""},
         {"--users u --add-user ann", "--role"},
         {"--users u --add-user ann --role boss", "роль 'boss'"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --role viewer", "--add-user"},
+        {"--users u --device a=COM1,1,9600 --role viewer", "--add-user"},
         {"--users u --add-user a/b --role viewer", "Недопустимое имя"},
         {"--users u --add-user ann --remove-user bob --role viewer", "вместе"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --lang fr", "язык 'fr'"},
-        {"--users u --device a=/dev/ttyS0,1,9600 --verbose", "параметр '--verbose'"},
-        {"--users u --device a=/dev/ttyS0,1,9600 extra", "аргумент 'extra'"},
+        {"--users u --device a=COM1,1,9600 --lang fr", "язык 'fr'"},
+        {"--users u --device a=COM1,1,9600 --verbose", "параметр '--verbose'"},
+        {"--users u --device a=COM1,1,9600 extra", "аргумент 'extra'"},
         {"--users u --device", "после --device"},
         {"--config a.ini --config b.ini", "дважды"},
         {"--help", ""},
@@ -61,12 +61,12 @@ TEST(ServerOptions, CommandLineRulesNameWhatIsWrong)
     }
 
     const ServerOptions options = ServerOptions::parse(
-        words("--users u --device a=/dev/ttyS0,1,9600 --device b=/dev/ttyS1,2,19200 --listen [::1]:9000 --lang en"));
-    EXPECT_EQ(options.deviceSpecs, QStringList({"a=/dev/ttyS0,1,9600", "b=/dev/ttyS1,2,19200"}));
+        words("--users u --device a=COM1,1,9600 --device b=COM2,2,19200 --listen [::1]:9000 --lang en"));
+    EXPECT_EQ(options.deviceSpecs, QStringList({"a=COM1,1,9600", "b=COM2,2,19200"}));
     EXPECT_EQ(options.listenAddress, QHostAddress(QHostAddress::LocalHostIPv6));
     EXPECT_EQ(options.listenPort, 9000);
     EXPECT_TRUE(options.english);
-    const ServerOptions defaults = ServerOptions::parse(words("--users u --device a=/dev/ttyS0,1,9600"));
+    const ServerOptions defaults = ServerOptions::parse(words("--users u --device a=COM1,1,9600"));
     EXPECT_EQ(defaults.listenAddress, QHostAddress(QHostAddress::LocalHost));
     EXPECT_EQ(defaults.listenPort, 8080);
     EXPECT_EQ(ServerOptions::parse(words("--users u --add-user ann --role viewer")).role, Role::Viewer);
@@ -88,10 +88,10 @@ TEST(ServerOptions, ConfigFileWithCommandLineOverrides)
                                 "cert=tls/server.crt\n"
                                 "key=/etc/vpanel/server.key\n"
                                 "lang=en\n"
-                                "devices=\"c=/dev/ttyUSB0,3,115200\"\n"
+                                "devices=\"c=COM3,3,115200\"\n"
                                 "[devices]\n"
-                                "press1=/dev/ttyS0,1,9600\n"
-                                "press2=/dev/ttyS1,2,19200\n");
+                                "press1=COM1,1,9600\n"
+                                "press2=COM2,2,19200\n");
     const ServerOptions fromFile = ServerOptions::parse({QStringLiteral("--config"), path});
     ASSERT_TRUE(fromFile.error.isEmpty()) << fromFile.error.toStdString();
     EXPECT_EQ(fromFile.usersFile, folder.filePath(QStringLiteral("users")));
@@ -102,16 +102,16 @@ TEST(ServerOptions, ConfigFileWithCommandLineOverrides)
     EXPECT_TRUE(fromFile.english);
     QStringList devices = fromFile.deviceSpecs;
     devices.sort();
-    EXPECT_EQ(devices, QStringList({"c=/dev/ttyUSB0,3,115200", "press1=/dev/ttyS0,1,9600", "press2=/dev/ttyS1,2,19200"}));
+    EXPECT_EQ(devices, QStringList({"c=COM3,3,115200", "press1=COM1,1,9600", "press2=COM2,2,19200"}));
 
     const ServerOptions overridden = ServerOptions::parse(
         {QStringLiteral("--config"), path, QStringLiteral("--listen"), QStringLiteral("127.0.0.1:9000"),
-         QStringLiteral("--device"), QStringLiteral("x=/dev/ttyS4,5,9600"), QStringLiteral("--users"),
+         QStringLiteral("--device"), QStringLiteral("x=COM5,5,9600"), QStringLiteral("--users"),
          QStringLiteral("/var/lib/vpanel/users"), QStringLiteral("--lang"), QStringLiteral("ru")});
     ASSERT_TRUE(overridden.error.isEmpty()) << overridden.error.toStdString();
     EXPECT_EQ(overridden.listenAddress, QHostAddress(QHostAddress::LocalHost));
     EXPECT_EQ(overridden.listenPort, 9000);
-    EXPECT_EQ(overridden.deviceSpecs, QStringList({"x=/dev/ttyS4,5,9600"}));
+    EXPECT_EQ(overridden.deviceSpecs, QStringList({"x=COM5,5,9600"}));
     EXPECT_EQ(overridden.usersFile, QStringLiteral("/var/lib/vpanel/users"));
     EXPECT_EQ(overridden.certFile, folder.filePath(QStringLiteral("tls/server.crt")));
     EXPECT_FALSE(overridden.english);
@@ -121,14 +121,14 @@ TEST(ServerOptions, ConfigFileWithCommandLineOverrides)
         const char* error;
     };
     const Row rows[] = {
-        {"[server]\nusers=u\nlisten=0.0.0.0:80\n[devices]\na=/dev/ttyS0,1,9600\n", "--insecure-http"},
-        {"[server]\nusers=u\nlisten=0.0.0.0:80\ninsecure-http=true\n[devices]\na=/dev/ttyS0,1,9600\n", ""},
-        {"[server]\nusers=u\ninsecure-http=maybe\n[devices]\na=/dev/ttyS0,1,9600\n", "insecure-http='maybe'"},
-        {"[server]\nusers=u\nlisten=127.0.0.1:80\nlistne=0.0.0.0:80\n[devices]\na=/dev/ttyS0,1,9600\n", "listne"},
-        {"[server]\nusers=u\n[device]\na=/dev/ttyS0,1,9600\n", "[device]"},
-        {"users=u\n[devices]\na=/dev/ttyS0,1,9600\n", "вне раздела"},
-        {"[server]\nusers=u\ndevices=\"a=/dev/ttyS1,1,9600\"\n[devices]\na=/dev/ttyS0,1,9600\n", "a указано дважды"},
-        {"[server]\nusers=u\ncert=c.pem\n[devices]\na=/dev/ttyS0,1,9600\n", "--cert и --key"},
+        {"[server]\nusers=u\nlisten=0.0.0.0:80\n[devices]\na=COM1,1,9600\n", "--insecure-http"},
+        {"[server]\nusers=u\nlisten=0.0.0.0:80\ninsecure-http=true\n[devices]\na=COM1,1,9600\n", ""},
+        {"[server]\nusers=u\ninsecure-http=maybe\n[devices]\na=COM1,1,9600\n", "insecure-http='maybe'"},
+        {"[server]\nusers=u\nlisten=127.0.0.1:80\nlistne=0.0.0.0:80\n[devices]\na=COM1,1,9600\n", "listne"},
+        {"[server]\nusers=u\n[device]\na=COM1,1,9600\n", "[device]"},
+        {"users=u\n[devices]\na=COM1,1,9600\n", "вне раздела"},
+        {"[server]\nusers=u\ndevices=\"a=COM2,1,9600\"\n[devices]\na=COM1,1,9600\n", "a указано дважды"},
+        {"[server]\nusers=u\ncert=c.pem\n[devices]\na=COM1,1,9600\n", "--cert и --key"},
         {QByteArray(ServerOptions::maxConfigBytes + 1, ';'), "больше"},
     };
     for (const Row& row : rows) {
