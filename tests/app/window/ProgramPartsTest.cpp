@@ -150,7 +150,7 @@ TEST(CatalogueTest, EveryTranslatedTextOfTheProgramHasItsEnglishText)
     lupdate.start(QStringLiteral(VPANEL_LUPDATE),
                   {"-I", VPANEL_SOURCE_DIR, "-extensions", "cpp,h", "-locations", "none",
                    VPANEL_SOURCE_DIR "/app", VPANEL_SOURCE_DIR "/datafiles", VPANEL_SOURCE_DIR "/panel",
-                   VPANEL_SOURCE_DIR "/term", "-ts", catalogue});
+                   VPANEL_SOURCE_DIR "/term", VPANEL_SOURCE_DIR "/server", "-ts", catalogue});
     ASSERT_TRUE(lupdate.waitForFinished(120000));
     ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAll().toStdString();
 
