@@ -87,6 +87,8 @@ QString UserStore::invalidNameMessage(const QString& name)
 
 void UserStore::load()
 {
+    // Made now, so that not even the first unknown name answers sooner than a known one.
+    decoyHash();
     const QByteArray path = QFile::encodeName(m_path);
     const FileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) {
