@@ -77,7 +77,8 @@ QByteArray readPassword(int descriptor)
     if (line.size() > UserStore::maxPasswordBytes)
         failTooLong();
     if (line.isEmpty())
-        fail(translated(QT_TRANSLATE_NOOP("PasswordInput", "Пустой пароль: на стандартном вводе ожидается строка с паролем")));
+        fail(translated(
+            QT_TRANSLATE_NOOP("PasswordInput", "Пустой пароль: на стандартном вводе ожидается строка с паролем")));
     return line;
 }
 

@@ -52,8 +52,6 @@ struct Settings {
 
 [[noreturn]] void fail(const QString& text) { throw ServerException(text.toStdWString()); }
 
-QString tr(const char* text) { return ServerOptions::tr(text); }
-
 QString inFolderOf(const QString& configFile, const QString& path)
 {
     return QDir(QFileInfo(configFile).absolutePath()).filePath(path);
@@ -79,7 +77,7 @@ void readServerGroup(QSettings& file, const QString& path, Settings& settings)
         else if (key == QLatin1String("devices"))
             settings.devices += file.value(key).toStringList();
         else
-            fail(tr("Файл настроек %1: неизвестный ключ %2 в [server]").arg(path, key));
+            fail(ServerOptions::tr("Файл настроек %1: неизвестный ключ %2 в [server]").arg(path, key));
     }
     file.endGroup();
 }
@@ -97,17 +95,18 @@ Settings readConfig(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable())
-        fail(tr("Файл настроек %1 не найден или недоступен для чтения").arg(path));
+        fail(ServerOptions::tr("Файл настроек %1 не найден или недоступен для чтения").arg(path));
     if (info.size() > ServerOptions::maxConfigBytes)
-        fail(tr("Файл настроек %1 больше %2 байт").arg(path).arg(ServerOptions::maxConfigBytes));
+        fail(ServerOptions::tr("Файл настроек %1 больше %2 байт").arg(path).arg(ServerOptions::maxConfigBytes));
     QSettings file(path, QSettings::IniFormat);
     if (file.status() != QSettings::NoError)
-        fail(tr("Файл настроек %1: ошибка формата INI").arg(path));
+        fail(ServerOptions::tr("Файл настроек %1: ошибка формата INI").arg(path));
     for (const QString& group : file.childGroups())
         if (group != QLatin1String("server") && group != QLatin1String("devices"))
-            fail(tr("Файл настроек %1: неизвестный раздел [%2] (допустимы [server] и [devices])").arg(path, group));
+            fail(ServerOptions::tr("Файл настроек %1: неизвестный раздел [%2] (допустимы [server] и [devices])")
+                     .arg(path, group));
     if (!file.childKeys().isEmpty())
-        fail(tr("Файл настроек %1: ключ %2 вне раздела").arg(path, file.childKeys().first()));
+        fail(ServerOptions::tr("Файл настроек %1: ключ %2 вне раздела").arg(path, file.childKeys().first()));
     Settings settings;
     readServerGroup(file, path, settings);
     readDevicesGroup(file, settings);
@@ -121,14 +120,14 @@ bool parseSwitch(const QString& text, const QString& name)
         return true;
     if (value == QLatin1String("false") || value == QLatin1String("no") || value == QLatin1String("0"))
         return false;
-    fail(tr("Неверное значение %1='%2' (допустимы true и false)").arg(name, text));
+    fail(ServerOptions::tr("Неверное значение %1='%2' (допустимы true и false)").arg(name, text));
 }
 
 // HOST:PORT, an IPv6 host in brackets.
 void parseListen(const QString& text, ServerOptions& options)
 {
     const auto wrong = [&] {
-        fail(tr("Неверный адрес '%1' для --listen: ожидается АДРЕС:ПОРТ, например 0.0.0.0:8443 или [::]:8443")
+        fail(ServerOptions::tr("Неверный адрес '%1' для --listen: ожидается АДРЕС:ПОРТ, например 0.0.0.0:8443 или [::]:8443")
                  .arg(text));
     };
     const auto colon = text.lastIndexOf(QLatin1Char(':'));
@@ -163,7 +162,7 @@ void readDevices(ServerOptions& options)
         }
         const QString name = QString::fromStdString(options.devices.back().name);
         if (names.contains(name))
-            fail(tr("Устройство %1 указано дважды").arg(name));
+            fail(ServerOptions::tr("Устройство %1 указано дважды").arg(name));
         names << name;
     }
 }
@@ -171,9 +170,9 @@ void readDevices(ServerOptions& options)
 void checkListening(const ServerOptions& options)
 {
     if (options.certFile.isEmpty() != options.keyFile.isEmpty())
-        fail(tr("--cert и --key указываются вместе: сертификат TLS и его закрытый ключ"));
+        fail(ServerOptions::tr("--cert и --key указываются вместе: сертификат TLS и его закрытый ключ"));
     if (!options.listenAddress.isLoopback() && options.certFile.isEmpty() && !options.insecureHttp)
-        fail(tr("Адрес %1 доступен не только с этого компьютера: укажите --cert ФАЙЛ и --key ФАЙЛ для TLS "
+        fail(ServerOptions::tr("Адрес %1 доступен не только с этого компьютера: укажите --cert ФАЙЛ и --key ФАЙЛ для TLS "
                 "или, только в доверенной сети, --insecure-http")
                  .arg(options.listenAddress.toString()));
 }
@@ -181,17 +180,16 @@ void checkListening(const ServerOptions& options)
 void checkAccounts(const ServerOptions& options)
 {
     if (options.usersFile.isEmpty())
-        fail(tr("Не указан файл пользователей: --users ФАЙЛ"));
+        fail(ServerOptions::tr("Не указан файл пользователей: --users ФАЙЛ"));
     if (!options.addUser.isEmpty() && !options.removeUser.isEmpty())
-        fail(tr("--add-user и --remove-user нельзя указать вместе"));
+        fail(ServerOptions::tr("--add-user и --remove-user нельзя указать вместе"));
     for (const QString& name : {options.addUser, options.removeUser})
         if (!name.isEmpty() && !UserStore::isValidName(name))
-            fail(tr("Недопустимое имя пользователя '%1': от 1 до %2 знаков из A-Z a-z 0-9 _ . @ -")
-                     .arg(name.left(UserStore::maxNameLength)).arg(UserStore::maxNameLength));
+            fail(UserStore::invalidNameMessage(name));
     if (!options.addUser.isEmpty() && !options.role)
-        fail(tr("--add-user требует --role operator или --role viewer"));
+        fail(ServerOptions::tr("--add-user требует --role operator или --role viewer"));
     if (options.addUser.isEmpty() && options.role)
-        fail(tr("--role действует только с --add-user"));
+        fail(ServerOptions::tr("--role действует только с --add-user"));
 }
 
 // The command line's settings over the file's; fills `options` and checks the rules.
@@ -208,7 +206,7 @@ void apply(const Settings& settings, ServerOptions& options)
         options.insecureHttp = parseSwitch(*settings.insecureHttp, QStringLiteral("insecure-http"));
     if (settings.lang) {
         if (*settings.lang != QLatin1String("ru") && *settings.lang != QLatin1String("en"))
-            fail(tr("Неизвестный язык '%1' (допустимы ru и en)").arg(*settings.lang));
+            fail(ServerOptions::tr("Неизвестный язык '%1' (допустимы ru и en)").arg(*settings.lang));
         options.english = *settings.lang == QLatin1String("en");
     }
     checkAccounts(options);
@@ -216,7 +214,7 @@ void apply(const Settings& settings, ServerOptions& options)
     readDevices(options);
     const bool serving = options.addUser.isEmpty() && options.removeUser.isEmpty();
     if (serving && options.deviceSpecs.isEmpty())
-        fail(tr("Не указано ни одного устройства: --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ"));
+        fail(ServerOptions::tr("Не указано ни одного устройства: --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ"));
     checkListening(options);
 }
 
@@ -233,7 +231,7 @@ void parseArguments(const QStringList& arguments, ServerOptions& options)
             QStringLiteral("--lang"),   QStringLiteral("--add-user"), QStringLiteral("--remove-user"),
             QStringLiteral("--role")};
         if (valued.contains(word) && i + 1 >= arguments.size())
-            fail(tr("Не указано значение после %1").arg(word));
+            fail(ServerOptions::tr("Не указано значение после %1").arg(word));
         if (word == QLatin1String("--help") || word == QLatin1String("-h"))
             options.help = true;
         else if (word == QLatin1String("--version"))
@@ -241,7 +239,7 @@ void parseArguments(const QStringList& arguments, ServerOptions& options)
         else if (word == QLatin1String("--insecure-http"))
             command.insecureHttp = QStringLiteral("true");
         else if (word == QLatin1String("--config") && config)
-            fail(tr("--config указан дважды"));
+            fail(ServerOptions::tr("--config указан дважды"));
         else if (word == QLatin1String("--config"))
             config = arguments[++i];
         else if (word == QLatin1String("--users"))
@@ -263,16 +261,16 @@ void parseArguments(const QStringList& arguments, ServerOptions& options)
         else if (word == QLatin1String("--role"))
             role = arguments[++i];
         else if (word.startsWith(QLatin1Char('-')))
-            fail(tr("Неизвестный параметр '%1'").arg(word));
+            fail(ServerOptions::tr("Неизвестный параметр '%1'").arg(word));
         else
-            fail(tr("Лишний аргумент '%1'").arg(word));
+            fail(ServerOptions::tr("Лишний аргумент '%1'").arg(word));
     }
     if (options.help || options.version)
         return;
     if (role) {
         options.role = roleFromName(*role);
         if (!options.role)
-            fail(tr("Неизвестная роль '%1' (допустимы operator и viewer)").arg(*role));
+            fail(ServerOptions::tr("Неизвестная роль '%1' (допустимы operator и viewer)").arg(*role));
     }
     Settings settings = config ? readConfig(*config) : Settings{};
     for (auto [mine, theirs] : {std::pair{&settings.users, &command.users}, {&settings.listen, &command.listen},

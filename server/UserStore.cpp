@@ -78,8 +78,17 @@ bool UserStore::isValidName(QStringView name)
     return true;
 }
 
+QString UserStore::invalidNameMessage(const QString& name)
+{
+    return tr("Недопустимое имя пользователя '%1': от 1 до %2 знаков из A-Z a-z 0-9 _ . @ -")
+        .arg(name.left(maxNameLength))
+        .arg(maxNameLength);
+}
+
 void UserStore::load()
 {
+    // Made now, so that not even the first unknown name answers sooner than a known one.
+    decoyHash();
     const QByteArray path = QFile::encodeName(m_path);
     const FileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) {
@@ -103,7 +112,8 @@ void UserStore::load()
     QByteArray content(static_cast<int>(maxFileBytes) + 1, '\0');
     qint64 total = 0;
     while (total < content.size()) {
-        const ssize_t got = ::read(file.get(), content.data() + total, static_cast<std::size_t>(content.size() - total));
+        const ssize_t got =
+            ::read(file.get(), content.data() + total, static_cast<std::size_t>(content.size() - total));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -164,8 +174,7 @@ std::optional<Role> UserStore::verify(const QString& name, const QByteArray& pas
 void UserStore::add(const QString& name, Role role, const QByteArray& password)
 {
     if (!isValidName(name))
-        fail(tr("Недопустимое имя пользователя '%1': от 1 до %2 знаков из A-Z a-z 0-9 _ . @ -")
-                 .arg(name.left(maxNameLength)).arg(maxNameLength));
+        fail(invalidNameMessage(name));
     if (password.isEmpty())
         fail(tr("Пустой пароль"));
     if (password.size() > maxPasswordBytes)
@@ -223,7 +232,8 @@ void UserStore::save(const Accounts& accounts) const
         failWriting(reason);
     }
     // The rename itself is durable only once the folder is synced.
-    const FileDescriptor folder(::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const QByteArray folderPath = QFile::encodeName(target.absolutePath());
+    const FileDescriptor folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0)
         ::fsync(folder.get());
 }

@@ -37,6 +37,8 @@ public:
 
     // 1..maxNameLength of [A-Za-z0-9_.@-].
     static bool isValidName(QStringView name);
+    // Why `name` was refused and what a name may hold.
+    static QString invalidNameMessage(const QString& name);
 
 private:
     struct Account {
