@@ -652,8 +652,9 @@
   --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ  устройство; ИМЯ входит в адрес его страницы
   --listen АДРЕС:ПОРТ  где принимать соединения (по умолчанию 127.0.0.1:8080;
                        IPv6 в скобках: [::1]:8080)
-  --cert ФАЙЛ --key ФАЙЛ  сертификат и ключ TLS (PEM); нужны на любом адресе,
+  --cert ФАЙЛ          сертификат TLS (PEM); с --key нужен на любом адресе,
                        кроме локального
+  --key ФАЙЛ           закрытый ключ TLS (PEM) к сертификату
   --insecure-http      разрешить HTTP без TLS на нелокальном адресе
   --add-user ИМЯ       добавить пользователя или сменить ему пароль и роль;
                        пароль читается из стандартного ввода (одна строка)
@@ -671,7 +672,7 @@
   cert=server.crt
   key=server.key
   [devices]
-  press1=/dev/ttyS0,1,9600
+  press1=COM1,1,9600
 </source>
         <translation>Usage: vpanel-server --users FILE --device NAME=PORT,ADDRESS,BAUD [--device ...] [options]
        vpanel-server --users FILE --add-user NAME --role operator|viewer
@@ -683,8 +684,9 @@ Devices&apos; panels in a browser: a link to each device and web pages for its o
   --device NAME=PORT,ADDRESS,BAUD  a device; NAME is part of its page&apos;s address
   --listen ADDRESS:PORT  where to accept connections (default 127.0.0.1:8080;
                        IPv6 in brackets: [::1]:8080)
-  --cert FILE --key FILE  TLS certificate and key (PEM); needed on any address
-                       but the local one
+  --cert FILE          the TLS certificate (PEM); with --key, needed on any
+                       address but the local one
+  --key FILE           the certificate&apos;s private TLS key (PEM)
   --insecure-http      allow HTTP without TLS on a non-local address
   --add-user NAME      add a user or change their password and role;
                        the password is read from standard input (one line)
@@ -702,7 +704,7 @@ Configuration file:
   cert=server.crt
   key=server.key
   [devices]
-  press1=/dev/ttyS0,1,9600
+  press1=COM1,1,9600
 </translation>
     </message>
     <message>
