@@ -27,8 +27,12 @@ The panel shows the display of an industrial device with an operator
 console, reached over an RS-232 or RS-485 serial line, presses its keys
 and sounds its alarm. It finds devices on the bus, connects by a port
 name of the port map and remembers window settings per device kind.
-The package also holds the panel in a terminal, vpanel-term, the
-device simulator vpanel-devsim and the shared libraries kelbaselib, kelcomm, kels11n and kelqt.")
+The package also holds the panel in a terminal, vpanel-term; the web
+server vpanel-server, which keeps the links to its devices and serves
+each device's panel to browsers, with logins, viewer and operator
+roles, TLS and a JSON interface for scripts (a systemd unit, not
+enabled); the device simulator vpanel-devsim and the shared libraries
+kelbaselib, kelcomm, kels11n and kelqt.")
 
 set(CPACK_DEBIAN_LIBKEL-DEV_PACKAGE_NAME libkel-dev)
 set(CPACK_DEBIAN_LIBKEL-DEV_PACKAGE_SECTION libdevel)

@@ -2,11 +2,11 @@
 
 #include "datafiles/PortAdvice.h"
 #include "baselib/exceptions/Exception.h"
+#include "host/EventTexts.h"
 #include "term/CursesScreen.h"
 #include "term/StatusTexts.h"
 
 #include <poll.h>
-#include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -65,35 +65,20 @@ void printFailure(const LinkState& state, const std::string& port)
 {
     if (!state.lastEvent)
         return;
-    QString text = StatusTexts::eventText(*state.lastEvent);
+    QString text = Host::eventText(*state.lastEvent);
     if (state.lastEvent->code == Panel::LinkEvent::Exception)
         if (const QString advice = PortAdvice::accessLine(QString::fromStdString(port)); !advice.isEmpty())
             text += QLatin1Char('\n') + advice;
     std::fprintf(stderr, "%s\n", text.toUtf8().constData());
 }
 
-void printRows(const ConsoleScreen& screen, std::FILE* out)
+void printRows(const Host::ConsoleScreen& screen, std::FILE* out)
 {
     for (const std::string& row : screen.text())
         std::fprintf(out, "%s\n", row.c_str());
     std::fflush(out);
 }
 } // namespace
-
-int terminationSignals()
-{
-    sigset_t termination;
-    sigemptyset(&termination);
-    // Ctrl+\ too: its default would leave the terminal raw and the device without a stop.
-    for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
-        sigaddset(&termination, signal);
-    pthread_sigmask(SIG_BLOCK, &termination, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
-    const int descriptor = signalfd(-1, &termination, SFD_CLOEXEC);
-    if (descriptor < 0)
-        throw KelBase::RuntimeException(L"signalfd");
-    return descriptor;
-}
 
 int runInTerminal(Panel::DeviceLink& link, ViewFeed& feed, int stopSignals)
 {

@@ -14,10 +14,6 @@ inline constexpr int exitDone = 0;
 inline constexpr int exitTextNotSeen = 1;
 inline constexpr int exitFailed = 2;
 
-// SIGINT, SIGQUIT, SIGTERM and SIGHUP blocked for every thread from here on (call it before any starts)
-// and readable from the returned descriptor instead; a reader that goes away is no signal.
-int terminationSignals();
-
 // Both start the link and run it until it ends, stopping it when a termination signal comes,
 // and leave it ended, its stop packet sent.
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "panel/LinkObserver.h"
-#include "term/ConsoleScreen.h"
+#include "host/ConsoleFlags.h"
+#include "host/ConsoleScreen.h"
 
 #include <map>
 #include <mutex>
@@ -21,7 +22,7 @@ struct LinkState {
 };
 
 struct View {
-    ConsoleScreen screen;
+    Host::ConsoleScreen screen;
     LinkState state;
 };
 
@@ -52,6 +53,7 @@ private:
     const int m_wake;
     std::mutex m_mutex;
     View m_view;
+    Host::ConsoleFlags m_console;
 };
 
 } // namespace VPanel::Term

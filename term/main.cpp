@@ -1,8 +1,8 @@
 // vpanel-term: a device's panel in a terminal, or a script's check of what its display shows.
 
-#include "datafiles/DeviceDictionary.h"
 #include "baselib/exceptions/Exception.h"
 #include "baselib/platform/Console.h"
+#include "host/ProcessSetup.h"
 #include "panel/DeviceLink.h"
 #include "term/Sessions.h"
 #include "term/StatusTexts.h"
@@ -36,15 +36,6 @@ void chooseUtf8Locale()
         std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
-std::map<int, std::string> deviceNames()
-{
-    std::map<int, std::string> names;
-    if (const auto dictionary = readDeviceDictionary(dataFileCandidates(QString::fromLatin1(dictionaryFileName))))
-        for (auto entry = dictionary->cbegin(); entry != dictionary->cend(); ++entry)
-            names[entry.key()] = entry.value().toStdString();
-    return names;
-}
-
 int run(const Term::TermOptions& options)
 {
     if (!options.scriptMode() && !(isatty(STDIN_FILENO) && isatty(STDOUT_FILENO))) {
@@ -52,13 +43,13 @@ int run(const Term::TermOptions& options)
         return Term::exitFailed;
     }
     // Before the link's thread, which must not take the signals.
-    const int stopSignals = Term::terminationSignals();
+    const int stopSignals = Host::terminationSignals();
     Panel::LinkParameters parameters;
     parameters.port = options.port.toStdString();
     parameters.address = options.address;
     parameters.baudRate = options.baudRate;
     parameters.language = options.english ? 1 : 0;
-    parameters.deviceNames = deviceNames();
+    parameters.deviceNames = Host::deviceNamesFromDictionary();
     Term::ViewFeed feed(parameters.deviceNames);
     Panel::DeviceLink link(parameters, feed);
     if (options.scriptMode())

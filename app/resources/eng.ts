@@ -106,6 +106,25 @@
     </message>
 </context>
 <context>
+    <name>PasswordInput</name>
+    <message>
+        <source>Пароль длиннее %1 байт</source>
+        <translation>The password is longer than %1 bytes</translation>
+    </message>
+    <message>
+        <source>Пароль: </source>
+        <translation>Password: </translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать пароль со стандартного ввода</source>
+        <translation>Cannot read the password from standard input</translation>
+    </message>
+    <message>
+        <source>Пустой пароль: на стандартном вводе ожидается строка с паролем</source>
+        <translation>Empty password: standard input should hold a line with the password</translation>
+    </message>
+</context>
+<context>
     <name>PortAdvice</name>
     <message>
         <source>Устройство %1 принадлежит группе %2: добавьте пользователя в эту группу (sudo usermod -aG %2 %3) и войдите в систему заново.</source>
@@ -621,6 +640,163 @@
     </message>
 </context>
 <context>
+    <name>ServerOptions</name>
+    <message>
+        <source>Использование: vpanel-server --users ФАЙЛ --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ [--device ...] [параметры]
+               vpanel-server --users ФАЙЛ --add-user ИМЯ --role operator|viewer
+               vpanel-server --users ФАЙЛ --remove-user ИМЯ
+Пульты устройств в браузере: связь с каждым устройством и веб-страницы для операторов.
+
+  --config ФАЙЛ        настройки из INI-файла; параметры командной строки важнее
+  --users ФАЙЛ         файл пользователей (права 600)
+  --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ  устройство; ИМЯ входит в адрес его страницы
+  --listen АДРЕС:ПОРТ  где принимать соединения (по умолчанию 127.0.0.1:8080;
+                       IPv6 в скобках: [::1]:8080)
+  --cert ФАЙЛ          сертификат TLS (PEM); с --key нужен на любом адресе,
+                       кроме локального
+  --key ФАЙЛ           закрытый ключ TLS (PEM) к сертификату
+  --insecure-http      разрешить HTTP без TLS на нелокальном адресе
+  --add-user ИМЯ       добавить пользователя или сменить ему пароль и роль;
+                       пароль читается из стандартного ввода (одна строка)
+  --role operator|viewer  роль для --add-user: оператор нажимает клавиши,
+                       наблюдатель только смотрит
+  --remove-user ИМЯ    удалить пользователя
+  --lang ru|en         язык программы
+  --help               эта справка
+  --version            версия программы
+
+Файл настроек:
+  [server]
+  users=/etc/vpanel/users
+  listen=0.0.0.0:8443
+  cert=server.crt
+  key=server.key
+  [devices]
+  press1=COM1,1,9600
+</source>
+        <translation>Usage: vpanel-server --users FILE --device NAME=PORT,ADDRESS,BAUD [--device ...] [options]
+       vpanel-server --users FILE --add-user NAME --role operator|viewer
+       vpanel-server --users FILE --remove-user NAME
+Devices&apos; panels in a browser: a link to each device and web pages for its operators.
+
+  --config FILE        settings from an INI file; the command line wins over it
+  --users FILE         the users file (mode 600)
+  --device NAME=PORT,ADDRESS,BAUD  a device; NAME is part of its page&apos;s address
+  --listen ADDRESS:PORT  where to accept connections (default 127.0.0.1:8080;
+                       IPv6 in brackets: [::1]:8080)
+  --cert FILE          the TLS certificate (PEM); with --key, needed on any
+                       address but the local one
+  --key FILE           the certificate&apos;s private TLS key (PEM)
+  --insecure-http      allow HTTP without TLS on a non-local address
+  --add-user NAME      add a user or change their password and role;
+                       the password is read from standard input (one line)
+  --role operator|viewer  the role for --add-user: an operator presses keys,
+                       a viewer only watches
+  --remove-user NAME   remove a user
+  --lang ru|en         the program&apos;s language
+  --help               this help
+  --version            the program&apos;s version
+
+Configuration file:
+  [server]
+  users=/etc/vpanel/users
+  listen=0.0.0.0:8443
+  cert=server.crt
+  key=server.key
+  [devices]
+  press1=COM1,1,9600
+</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1: неизвестный ключ %2 в [server]</source>
+        <translation>Configuration file %1: unknown key %2 in [server]</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1 не найден или недоступен для чтения</source>
+        <translation>Configuration file %1 is missing or cannot be read</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1 больше %2 байт</source>
+        <translation>Configuration file %1 is larger than %2 bytes</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1: ошибка формата INI</source>
+        <translation>Configuration file %1: not in INI format</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1: неизвестный раздел [%2] (допустимы [server] и [devices])</source>
+        <translation>Configuration file %1: unknown section [%2] ([server] or [devices])</translation>
+    </message>
+    <message>
+        <source>Файл настроек %1: ключ %2 вне раздела</source>
+        <translation>Configuration file %1: key %2 outside a section</translation>
+    </message>
+    <message>
+        <source>Неверное значение %1=&apos;%2&apos; (допустимы true и false)</source>
+        <translation>Wrong value %1=&apos;%2&apos; (true or false)</translation>
+    </message>
+    <message>
+        <source>Неверный адрес &apos;%1&apos; для --listen: ожидается АДРЕС:ПОРТ, например 0.0.0.0:8443 или [::]:8443</source>
+        <translation>Wrong address &apos;%1&apos; for --listen: ADDRESS:PORT expected, e.g. 0.0.0.0:8443 or [::]:8443</translation>
+    </message>
+    <message>
+        <source>Устройство %1 указано дважды</source>
+        <translation>Device %1 is given twice</translation>
+    </message>
+    <message>
+        <source>--cert и --key указываются вместе: сертификат TLS и его закрытый ключ</source>
+        <translation>--cert and --key go together: the TLS certificate and its private key</translation>
+    </message>
+    <message>
+        <source>Адрес %1 доступен не только с этого компьютера: укажите --cert ФАЙЛ и --key ФАЙЛ для TLS или, только в доверенной сети, --insecure-http</source>
+        <translation>Address %1 is reachable from other computers: give --cert FILE and --key FILE for TLS or, on a trusted network only, --insecure-http</translation>
+    </message>
+    <message>
+        <source>Не указан файл пользователей: --users ФАЙЛ</source>
+        <translation>No users file: --users FILE</translation>
+    </message>
+    <message>
+        <source>--add-user и --remove-user нельзя указать вместе</source>
+        <translation>--add-user and --remove-user cannot be given together</translation>
+    </message>
+    <message>
+        <source>--add-user требует --role operator или --role viewer</source>
+        <translation>--add-user needs --role operator or --role viewer</translation>
+    </message>
+    <message>
+        <source>--role действует только с --add-user</source>
+        <translation>--role applies only with --add-user</translation>
+    </message>
+    <message>
+        <source>Неизвестный язык &apos;%1&apos; (допустимы ru и en)</source>
+        <translation>Unknown language &apos;%1&apos; (ru or en)</translation>
+    </message>
+    <message>
+        <source>Не указано ни одного устройства: --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ</source>
+        <translation>No device given: --device NAME=PORT,ADDRESS,BAUD</translation>
+    </message>
+    <message>
+        <source>Не указано значение после %1</source>
+        <translation>No value after %1</translation>
+    </message>
+    <message>
+        <source>--config указан дважды</source>
+        <translation>--config is given twice</translation>
+    </message>
+    <message>
+        <source>Неизвестный параметр &apos;%1&apos;</source>
+        <translation>Unknown option &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Лишний аргумент &apos;%1&apos;</source>
+        <translation>Unexpected argument &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Неизвестная роль &apos;%1&apos; (допустимы operator и viewer)</source>
+        <translation>Unknown role &apos;%1&apos; (operator or viewer)</translation>
+    </message>
+</context>
+<context>
     <name>StartOptions</name>
     <message>
         <source>Не указан язык после --lang</source>
@@ -796,6 +972,207 @@ Esc/Backspace, F1, F2 and digits press the device&apos;s keys, Ctrl+C quits.
     <message>
         <source>Пустой текст в --expect</source>
         <translation>Empty text in --expect</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceSpec</name>
+    <message>
+        <source>Устройство &apos;%1&apos;: %2</source>
+        <translation>Device &apos;%1&apos;: %2</translation>
+    </message>
+    <message>
+        <source>ожидается ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ, например press1=COM7,1,115200</source>
+        <translation>expected NAME=PORT,ADDRESS,BAUD, for example press1=COM7,1,115200</translation>
+    </message>
+    <message>
+        <source>после &apos;=&apos; ожидаются порт, адрес и скорость через запятую</source>
+        <translation>expected the port, address and baud rate after &apos;=&apos;, separated by commas</translation>
+    </message>
+    <message>
+        <source>имя из 1..%1 латинских букв, цифр, &apos;_&apos;, &apos;.&apos; и &apos;-&apos;</source>
+        <translation>the name must be 1..%1 Latin letters, digits, &apos;_&apos;, &apos;.&apos; and &apos;-&apos;</translation>
+    </message>
+    <message>
+        <source>порт &apos;%1&apos; не годится: ожидается имя вида COM7</source>
+        <translation>port &apos;%1&apos; cannot be used: expected a name like COM7</translation>
+    </message>
+    <message>
+        <source>адрес &apos;%1&apos; вне %2..%3</source>
+        <translation>address &apos;%1&apos; is outside %2..%3</translation>
+    </message>
+    <message>
+        <source>скорость &apos;%1&apos; не из %2</source>
+        <translation>baud rate &apos;%1&apos; is not one of %2</translation>
+    </message>
+</context>
+<context>
+    <name>WebPanel</name>
+    <message>
+        <source>Велидар</source>
+        <translation>Velidar</translation>
+    </message>
+    <message>
+        <source>Вы вошли: %1 (%2)</source>
+        <translation>Signed in: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>оператор</source>
+        <translation>operator</translation>
+    </message>
+    <message>
+        <source>наблюдатель</source>
+        <translation>viewer</translation>
+    </message>
+    <message>
+        <source>Выйти</source>
+        <translation>Log out</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером.</source>
+        <translation>No connection to the server.</translation>
+    </message>
+    <message>
+        <source>Вход</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Пользователь</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>Пароль</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Войти</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Неверное имя пользователя или пароль.</source>
+        <translation>Wrong user name or password.</translation>
+    </message>
+    <message>
+        <source>Слишком много неудачных попыток входа. Подождите минуту и попробуйте снова.</source>
+        <translation>Too many failed sign-ins. Wait a minute and try again.</translation>
+    </message>
+    <message>
+        <source>Сервер ответил ошибкой %1. Попробуйте позже.</source>
+        <translation>The server answered with error %1. Try again later.</translation>
+    </message>
+    <message>
+        <source>Устройства</source>
+        <translation>Devices</translation>
+    </message>
+    <message>
+        <source>Сервер не опрашивает ни одного устройства.</source>
+        <translation>The server polls no devices.</translation>
+    </message>
+    <message>
+        <source>Устройство не отвечает</source>
+        <translation>The device does not answer</translation>
+    </message>
+    <message>
+        <source>Порт недоступен</source>
+        <translation>The port is unavailable</translation>
+    </message>
+    <message>
+        <source>повтор через %1 с</source>
+        <translation>retry in %1 s</translation>
+    </message>
+    <message>
+        <source>Устройство</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>Все устройства</source>
+        <translation>All devices</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером, повтор через %1 с</source>
+        <translation>No connection to the server; retrying in %1 s</translation>
+    </message>
+    <message>
+        <source>Только просмотр: клавиши нажимают операторы.</source>
+        <translation>View only: operators press the keys.</translation>
+    </message>
+    <message>
+        <source>Вверх</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Вниз</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>Влево</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Вправо</source>
+        <translation>Right</translation>
+    </message>
+</context>
+<context>
+    <name>UserStore</name>
+    <message>
+        <source>Недопустимое имя пользователя &apos;%1&apos;: от 1 до %2 знаков из A-Z a-z 0-9 _ . @ -</source>
+        <translation>Invalid user name &apos;%1&apos;: 1 to %2 characters of A-Z a-z 0-9 _ . @ -</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть файл пользователей %1: %2</source>
+        <translation>Cannot open the users file %1: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл пользователей %1: %2</source>
+        <translation>Cannot read the users file %1: %2</translation>
+    </message>
+    <message>
+        <source>Файл пользователей %1 не является обычным файлом</source>
+        <translation>The users file %1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>Файл пользователей %1 доступен группе или другим пользователям; выполните chmod 600 %1</source>
+        <translation>The users file %1 can be read by its group or by others; run chmod 600 %1</translation>
+    </message>
+    <message>
+        <source>Файл пользователей %1 больше %2 байт</source>
+        <translation>The users file %1 is larger than %2 bytes</translation>
+    </message>
+    <message>
+        <source>Файл пользователей %1, строка %2: %3; ожидается «ИМЯ РОЛЬ ХЕШ»</source>
+        <translation>Users file %1, line %2: %3; “NAME ROLE HASH” expected</translation>
+    </message>
+    <message>
+        <source>нужны три поля через пробел</source>
+        <translation>three fields separated by spaces are needed</translation>
+    </message>
+    <message>
+        <source>недопустимое имя</source>
+        <translation>invalid name</translation>
+    </message>
+    <message>
+        <source>неизвестная роль (допустимы operator и viewer)</source>
+        <translation>unknown role (operator or viewer)</translation>
+    </message>
+    <message>
+        <source>хеш не в формате Argon2id</source>
+        <translation>the hash is not in Argon2id form</translation>
+    </message>
+    <message>
+        <source>имя %1 уже встречалось</source>
+        <translation>name %1 came before</translation>
+    </message>
+    <message>
+        <source>Пустой пароль</source>
+        <translation>Empty password</translation>
+    </message>
+    <message>
+        <source>Пароль длиннее %1 байт</source>
+        <translation>The password is longer than %1 bytes</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл пользователей %1: %2</source>
+        <translation>Cannot write the users file %1: %2</translation>
     </message>
 </context>
 </TS>

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Usage: install_test.sh BUILD_DIR WORK_DIR VERSION LIBDIR
+# Usage: install_test.sh BUILD_DIR WORK_DIR VERSION LIBDIR PROGRAM...
 # Installs BUILD_DIR into a staging prefix under WORK_DIR, runs the staged programs with a bare
-# environment, validates the desktop files and manual pages, and builds a program against the
-# staged kelcomm with find_package and with pkg-config that talks to a pseudo-terminal.
+# environment, validates the desktop files, manual pages and the web server's systemd unit, and
+# builds a program against the staged kelcomm with find_package and with pkg-config that talks
+# to a pseudo-terminal.
 set -euo pipefail
 
 build_dir=$1
 work=$2
 version=$3
 libdir=$4
+shift 4
+programs=("$@")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 prefix=$work/prefix
 
@@ -23,11 +26,11 @@ cmake --install "$build_dir" --prefix "$prefix" > "$work/install.log" || { cat "
 # No LD_LIBRARY_PATH and no build folder on PATH: the programs find their libraries by RUNPATH.
 bare=(env -i HOME="$work" PATH=/usr/bin:/bin LC_ALL=C.UTF-8)
 step "staged programs"
-[[ $("${bare[@]}" "$prefix/bin/vpanel" --version) == "vpanel $version" ]] || fail "vpanel --version"
-[[ $("${bare[@]}" "$prefix/bin/vpanel-devsim" --version) == "vpanel-devsim $version" ]] || fail "vpanel-devsim --version"
+for program in "${programs[@]}"; do
+  [[ $("${bare[@]}" "$prefix/bin/$program" --version) == "$program $version" ]] || fail "$program --version"
+done
 [[ $("${bare[@]}" "$prefix/bin/vpanel-devsim" --help) == *"--port COMn"* ]] || fail "vpanel-devsim --help"
-[[ $("${bare[@]}" "$prefix/bin/vpanel-term" --version) == "vpanel-term $version" ]] || fail "vpanel-term --version"
-for file in "$prefix/bin/vpanel" "$prefix/bin/vpanel-devsim" "$prefix/bin/vpanel-term" "$prefix/$libdir"/libkel*.so.*.*; do
+for file in "${programs[@]/#/$prefix/bin/}" "$prefix/$libdir"/libkel*.so.*.*; do
   while read -r library _ path _; do
     [[ $(realpath -m "$path") == $(realpath -m "$prefix/$libdir/$library") ]] || fail "$file takes $library from '$path', not from the prefix"
   done < <("${bare[@]}" ldd "$file" | grep libkel)
@@ -40,10 +43,22 @@ appstreamcli validate --no-net --pedantic "$prefix"/share/metainfo/*.metainfo.xm
 for size in 16x16 24x24 32x32 48x48 64x64 128x128 256x256 scalable; do
   compgen -G "$prefix/share/icons/hicolor/$size/apps/*" > /dev/null || fail "no $size icon"
 done
-for page in vpanel vpanel-devsim vpanel-term; do
+for page in "${programs[@]}"; do
   warnings=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -k -Tutf8 -man -ww -z 2>&1)
   [[ -z $warnings ]] || fail "$page(1): $warnings"
 done
+
+if [[ " ${programs[*]} " == *" vpanel-server "* ]]; then
+  step "web server's systemd unit and example configuration"
+  unit=$prefix/lib/systemd/system/vpanel-server.service
+  [[ -f $unit ]] || fail "no systemd unit"
+  [[ -f $prefix/share/doc/vpanel/server.conf.example ]] || fail "no example configuration"
+  # The unit names the packaged program; verified against the staged one and its manual page.
+  sed "s|/usr/bin/vpanel-server|$prefix/bin/vpanel-server|" "$unit" > "$work/vpanel-server.service"
+  MANPATH=$prefix/share/man systemd-analyze verify "$work/vpanel-server.service" > "$work/unit.log" 2>&1 \
+    || { cat "$work/unit.log"; fail "systemd unit not valid"; }
+  [[ ! -s $work/unit.log ]] || { cat "$work/unit.log"; fail "systemd unit has warnings"; }
+fi
 
 step "consumer through find_package"
 cmake -S "$here/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" > "$work/consumer.log" \

@@ -1,0 +1,200 @@
+#!/usr/bin/python3
+"""The web server under its viewers: 50 page sockets watch one device whose every row changes at
+each poll, at the line's full rate. Prints, each as a ratio against its limit:
+  - every viewer received every screen message the server sent (the same sequence numbers);
+  - p99 from the core's change (the message's changedAt, the server's monotonic clock, which
+    is this machine's CLOCK_MONOTONIC) to the last viewer's receipt, against 20 ms;
+  - the server's CPU (its own utime + stime over the run) against 20 % of a core, and its peak
+    resident memory against 100 MB;
+  - an operator's tap → the first exchange request carrying it on the line (the simulator's
+    frame log, read as it is written), p99 against one poll cycle + 10 ms.
+Run from the build folder's parent: bench/server_viewers_bench.py [--build build] [--viewers 50]
+[--seconds 10] [--baud 115200] [--taps 100]."""
+
+import argparse
+import asyncio
+import json
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+import websockets
+
+EXCHANGE = re.compile(r"<- 01 13 00 ((?:[0-9A-F]{2} ){4})")
+
+
+def percentile(values, share):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(share * len(ordered)))] if ordered else float("nan")
+
+
+def process_seconds(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def peak_rss_mb(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024
+    return float("nan")
+
+
+class LineWatch(threading.Thread):
+    """Reads the simulator's frame log as it is written: when each exchange request came and
+    whether it carried a key."""
+
+    def __init__(self, stream):
+        super().__init__(daemon=True)
+        self.stream = stream
+        self.exchanges = []  # (monotonic time, key mask)
+        self.ready = threading.Event()
+
+    def run(self):
+        for line in self.stream:
+            if " -> " in line or "COM" in line:
+                self.ready.set()
+            match = EXCHANGE.search(line)
+            if match:
+                self.exchanges.append((time.monotonic(), int("".join(reversed(match.group(1).split())), 16)))
+
+    def first_key_after(self, moment):
+        for at, mask in list(self.exchanges):
+            if at >= moment and mask:
+                return at
+        return None
+
+
+def start(arguments, **options):
+    return subprocess.Popen(arguments, text=True, **options)
+
+
+async def login(port):
+    reader, writer = await asyncio.open_connection("127.0.0.1", port)
+    body = json.dumps({"user": "bench", "password": "bench password"})
+    writer.write((f"POST /api/login HTTP/1.1\r\nHost: 127.0.0.1:{port}\r\nContent-Type: application/json\r\n"
+                  f"Content-Length: {len(body)}\r\nConnection: close\r\n\r\n{body}").encode())
+    reply = (await reader.read()).decode(errors="replace")
+    writer.close()
+    cookie = re.search(r"Set-Cookie: (vpanel_session=[^;]+)", reply)
+    if not cookie:
+        sys.exit(f"login failed: {reply[:200]}")
+    return cookie.group(1)
+
+
+async def viewer(port, cookie, received, stop):
+    async with websockets.connect(f"ws://127.0.0.1:{port}/ws/devices/press", origin=f"http://127.0.0.1:{port}",
+                                  extra_headers={"Cookie": cookie}, max_size=None) as socket:
+        while not stop.is_set():
+            try:
+                text = await asyncio.wait_for(socket.recv(), 0.5)
+            except asyncio.TimeoutError:
+                continue
+            now = time.monotonic()
+            message = json.loads(text)
+            if message["type"] == "screen" and "changedAt" in message:
+                received.append((message["seq"], message["changedAt"] / 1000.0, now))
+
+
+async def tapper(port, cookie, line, taps, delays):
+    async with websockets.connect(f"ws://127.0.0.1:{port}/ws/devices/press", origin=f"http://127.0.0.1:{port}",
+                                  extra_headers={"Cookie": cookie}, max_size=None) as socket:
+        for _ in range(taps):
+            await asyncio.sleep(random.uniform(0.05, 0.12))
+            sent = time.monotonic()
+            await socket.send('{"tap":"Up"}')
+            deadline = sent + 2
+            while time.monotonic() < deadline:
+                seen = line.first_key_after(sent)
+                if seen:
+                    delays.append(seen - sent)
+                    break
+                await asyncio.sleep(0.001)
+
+
+async def measure(port, cookie, viewers, seconds, line, taps):
+    stop = asyncio.Event()
+    received = [[] for _ in range(viewers)]
+    tasks = [asyncio.create_task(viewer(port, cookie, received[index], stop)) for index in range(viewers)]
+    await asyncio.sleep(1)
+    for each in received:
+        each.clear()
+    delays = []
+    started = time.monotonic()
+    await tapper(port, cookie, line, taps, delays)
+    await asyncio.sleep(max(0.0, seconds - (time.monotonic() - started)))
+    stop.set()
+    await asyncio.gather(*tasks)
+    return received, delays, time.monotonic() - started
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default="build")
+    parser.add_argument("--viewers", type=int, default=50)
+    parser.add_argument("--seconds", type=float, default=10)
+    parser.add_argument("--baud", type=int, default=115200)
+    parser.add_argument("--taps", type=int, default=100)
+    options = parser.parse_args()
+    binaries = os.path.join(options.build, "bin")
+    work = tempfile.mkdtemp(prefix="vpanel-server-bench-")
+    os.environ["KELCOMM_PORTS_DIR"] = os.path.join(work, "ports")
+    users = os.path.join(work, "users")
+    subprocess.run([os.path.join(binaries, "vpanel-server"), "--users", users, "--add-user", "bench",
+                    "--role", "operator"], input="bench password\n", text=True, check=True, capture_output=True)
+    simulator = start([os.path.join(binaries, "vpanel-devsim"), "--port", "COM7", "--changing-rows", "--verbose"],
+                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    line = LineWatch(simulator.stdout)
+    line.start()
+    line.ready.wait(20)
+    server = start([os.path.join(binaries, "vpanel-server"), "--users", users, "--listen", "127.0.0.1:0",
+                    "--device", f"press=COM7,1,{options.baud}"], stdout=subprocess.PIPE,
+                   stderr=open(os.path.join(work, "server.log"), "w"))
+    try:
+        port = int(re.search(r":(\d+)/", server.stdout.readline()).group(1))
+        cookie = asyncio.run(login(port))
+        time.sleep(2)
+        cpu_before, exchanges_before, wall_before = process_seconds(server.pid), len(line.exchanges), time.monotonic()
+        received, delays, _ = asyncio.run(measure(port, cookie, options.viewers, options.seconds, line, options.taps))
+        wall = time.monotonic() - wall_before
+        cpu = (process_seconds(server.pid) - cpu_before) / wall
+        polls_per_s = (len(line.exchanges) - exchanges_before) / wall
+        rss = peak_rss_mb(server.pid)
+    finally:
+        server.terminate()
+        server.wait(30)
+        simulator.terminate()
+        simulator.wait(30)
+        shutil.rmtree(work, ignore_errors=True)
+
+    sequences = [[seq for seq, _, _ in each] for each in received]
+    complete = all(each == sequences[0] for each in sequences) and len(sequences[0]) > 0
+    last_receipt = {}
+    for each in received:
+        for seq, changed, at in each:
+            last_receipt[seq] = max(last_receipt.get(seq, 0.0), at - changed)
+    spread = [value * 1000 for value in last_receipt.values()]
+    cycle_ms = 1000 / polls_per_s if polls_per_s else float("nan")
+    tap_p99 = percentile(delays, 0.99) * 1000 if delays else float("nan")
+    print(f"{options.viewers} viewers of one device at {options.baud} baud for {wall:.1f} s, "
+          f"{polls_per_s:.0f} polls/s (cycle {cycle_ms:.2f} ms), all rows changing at each poll")
+    print(f"screen messages per viewer: {len(sequences[0])}; every viewer got every one: {'yes' if complete else 'NO'}")
+    print(f"core change -> last viewer: p50 {percentile(spread, 0.5):.2f} ms, p99 {percentile(spread, 0.99):.2f} ms; "
+          f"ratio to the 20 ms limit {percentile(spread, 0.99) / 20:.3f}")
+    print(f"server CPU {cpu:.3f} of a core; ratio to the 0.20 limit {cpu / 0.20:.3f}")
+    print(f"server peak RSS {rss:.1f} MB; ratio to the 100 MB limit {rss / 100:.3f}")
+    print(f"tap -> first request carrying it: {len(delays)}/{options.taps} taps seen, p50 "
+          f"{percentile(delays, 0.5) * 1000:.2f} ms, p99 {tap_p99:.2f} ms; ratio to the limit "
+          f"(cycle + 10 ms = {cycle_ms + 10:.2f} ms) {tap_p99 / (cycle_ms + 10):.3f}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,132 @@
+// The JSON interface of WebServer: login, the device list, a device's screen and its keys.
+
+#include "server/Audit.h"
+#include "server/DeviceJson.h"
+#include "server/HttpReply.h"
+#include "server/KeyCommand.h"
+#include "server/WebServer.h"
+#include "server/web/WebTexts.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrlQuery>
+
+namespace VPanel::Server {
+
+namespace {
+using Http::Status;
+using Method = QHttpServerRequest::Method;
+
+constexpr qsizetype maxUserNameBytes = 256;
+constexpr qsizetype maxPasswordBytes = 1024;
+
+const QString devicesPath = QStringLiteral("/api/devices");
+
+QJsonObject callerJson(const QString& user, Role role)
+{
+    return {{QStringLiteral("user"), user}, {QStringLiteral("role"), QLatin1String(roleName(role))}};
+}
+} // namespace
+
+QHttpServerResponse WebServer::answerApi(const QHttpServerRequest& request, const QString& path)
+{
+    if (request.body().size() > maxBodyBytes)
+        return Http::error(Status::PayloadTooLarge, QStringLiteral("request too large"));
+    const Method method = request.method();
+    if (path == QLatin1String("/api/texts") && method == Method::Get) {
+        const QString language = QUrlQuery(request.url()).queryItemValue(QStringLiteral("lang"));
+        const QTranslator* catalogue = language == QLatin1String("en")   ? &m_english
+                                       : language == QLatin1String("ru") ? &m_sourceLanguage
+                                                                         : nullptr;
+        return Http::json(QJsonDocument(webTexts(catalogue)));
+    }
+    if (path == QLatin1String("/api/login") && method == Method::Post)
+        return login(request);
+    if (path == QLatin1String("/api/logout") && method == Method::Post)
+        return logout(request);
+
+    const auto who = caller(request);
+    if (!who) {
+        QHttpServerResponse response = Http::error(Status::Unauthorized, QStringLiteral("log in first"));
+        if (m_secure)
+            response.setHeader("WWW-Authenticate", "Basic realm=\"vpanel\", charset=\"UTF-8\"");
+        return response;
+    }
+    // A cookie rides along with any request the browser makes; a change asked from another
+    // site's page is not ours.
+    if (method == Method::Post && !who->sessionToken.isEmpty() && !request.value("origin").isEmpty() && !sameOrigin(request))
+        return Http::error(Status::Forbidden, QStringLiteral("request from another site"));
+
+    if (path == QLatin1String("/api/me") && method == Method::Get)
+        return Http::json(QJsonDocument(callerJson(who->user, who->role)));
+    if (path == devicesPath && method == Method::Get) {
+        QJsonArray list;
+        for (const Host::KeptDevice* each : m_devices)
+            list.append(DeviceJson::summary(*each));
+        return Http::json(QJsonDocument(list));
+    }
+    const QStringList parts = path.mid(devicesPath.size() + 1).split(QLatin1Char('/'));
+    if (path.startsWith(devicesPath + QLatin1Char('/')) && parts.size() == 2) {
+        Host::KeptDevice* found = device(parts[0]);
+        if (!found)
+            return Http::error(Status::NotFound, QStringLiteral("no such device"));
+        if (parts[1] == QLatin1String("screen") && method == Method::Get)
+            return Http::json(QJsonDocument(DeviceJson::screen(*found)));
+        if (parts[1] == QLatin1String("keys") && method == Method::Post)
+            return deviceKeys(request, *who, *found);
+    }
+    return Http::error(Status::NotFound, QStringLiteral("not found"));
+}
+
+QHttpServerResponse WebServer::deviceKeys(const QHttpServerRequest& request, const Caller& caller, Host::KeptDevice& device)
+{
+    const QString name = QString::fromStdString(device.spec().name);
+    if (caller.role != Role::Operator) {
+        Audit::keyRefused(caller.user, name, QStringLiteral("view only"));
+        return Http::error(Status::Forbidden, QStringLiteral("view only: keys need an operator"));
+    }
+    const auto command = parseKeyCommand(request.body());
+    if (!command)
+        return Http::error(Status::BadRequest, QStringLiteral("expected {\"tap\"|\"press\"|\"release\": KEY}"));
+    Audit::keyPressed(caller.user, name, QLatin1String(actionName(command->action)), command->keyName);
+    if (!apply(*command, device))
+        return Http::error(Status::Conflict, QStringLiteral("the device is not live, or its keys are still queued"));
+    return Http::empty(Status::NoContent);
+}
+
+QHttpServerResponse WebServer::login(const QHttpServerRequest& request)
+{
+    const QHostAddress address = request.remoteAddress();
+    if (m_accounts.throttle.refuses(address)) {
+        Audit::loginThrottled(address);
+        return Http::error(Status::TooManyRequests, QStringLiteral("too many failed logins: wait a minute"));
+    }
+    const QJsonObject body = QJsonDocument::fromJson(request.body()).object();
+    const QByteArray user = body.value(QStringLiteral("user")).toString().toUtf8();
+    const QByteArray password = body.value(QStringLiteral("password")).toString().toUtf8();
+    if (user.isEmpty() || user.size() > maxUserNameBytes || password.isEmpty() || password.size() > maxPasswordBytes)
+        return Http::error(Status::BadRequest, QStringLiteral("expected {\"user\": NAME, \"password\": PASSWORD}"));
+    const QString name = QString::fromUtf8(user);
+    const auto role = m_accounts.users.verify(name, password);
+    if (!role) {
+        m_accounts.throttle.recordFailure(address);
+        Audit::loginFailed(address, name);
+        return Http::error(Status::Unauthorized, QStringLiteral("wrong user name or password"));
+    }
+    Audit::loginSucceeded(address, name);
+    QHttpServerResponse response = Http::json(QJsonDocument(callerJson(name, *role)));
+    response.setHeader("Set-Cookie", Http::sessionCookie(m_accounts.sessions.create(name, *role), m_secure));
+    return response;
+}
+
+QHttpServerResponse WebServer::logout(const QHttpServerRequest& request)
+{
+    if (const auto token = Http::sessionToken(request))
+        m_accounts.sessions.remove(*token);
+    QHttpServerResponse response = Http::empty(Status::NoContent);
+    response.setHeader("Set-Cookie", Http::clearedSessionCookie(m_secure));
+    return response;
+}
+
+} // namespace VPanel::Server

@@ -1,0 +1,137 @@
+#include "server/Listener.h"
+
+#include "server/Role.h"
+
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTimer>
+
+#include <unistd.h>
+
+namespace VPanel::Server {
+
+namespace {
+constexpr qint64 maxPemBytes = 1024 * 1024;
+
+QByteArray readPem(const QString& path, const char* what)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ServerException(QStringLiteral("cannot read the %1 %2: %3").arg(QLatin1String(what), path, file.errorString()).toStdWString());
+    const QByteArray pem = file.read(maxPemBytes + 1);
+    if (pem.size() > maxPemBytes)
+        throw ServerException(QStringLiteral("the %1 %2 is larger than 1 MiB").arg(QLatin1String(what), path).toStdWString());
+    return pem;
+}
+
+// Counts the open connections and guards each one.
+class Guard {
+public:
+    explicit Guard(ConnectionBounds bounds) : m_bounds(bounds) {}
+
+    bool full() const { return *m_open >= m_bounds.maxConnections; }
+
+    void watch(QTcpSocket* socket)
+    {
+        socket->setReadBufferSize(m_bounds.readBufferBytes);
+        ++*m_open;
+        auto open = m_open;
+        QObject::connect(socket, &QObject::destroyed, [open] { --*open; });
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        idle->start(m_bounds.idleLimit);
+        QObject::connect(idle, &QTimer::timeout, socket, &QAbstractSocket::abort);
+        QObject::connect(socket, &QIODevice::readyRead, idle, qOverload<>(&QTimer::start));
+        QObject::connect(socket, &QIODevice::bytesWritten, idle, qOverload<>(&QTimer::start));
+    }
+
+private:
+    ConnectionBounds m_bounds;
+    std::shared_ptr<int> m_open = std::make_shared<int>(0);
+};
+
+class PlainServer : public QTcpServer {
+public:
+    explicit PlainServer(ConnectionBounds bounds) : m_guard(bounds) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        if (m_guard.full()) {
+            ::close(static_cast<int>(descriptor));
+            return;
+        }
+        auto* socket = new QTcpSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        m_guard.watch(socket);
+        addPendingConnection(socket);
+    }
+
+private:
+    Guard m_guard;
+};
+
+class TlsServer : public QSslServer {
+public:
+    explicit TlsServer(ConnectionBounds bounds) : m_guard(bounds)
+    {
+        connect(this, &QSslServer::startedEncryptionHandshake, this, [this](QSslSocket* socket) { m_guard.watch(socket); });
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        if (m_guard.full()) {
+            ::close(static_cast<int>(descriptor));
+            return;
+        }
+        QSslServer::incomingConnection(descriptor);
+    }
+
+private:
+    Guard m_guard;
+};
+
+std::unique_ptr<QTcpServer> tlsServer(const TlsFiles& tls, ConnectionBounds bounds)
+{
+    const QList<QSslCertificate> chain = QSslCertificate::fromData(readPem(tls.certificate, "certificate"), QSsl::Pem);
+    if (chain.isEmpty())
+        throw ServerException(QStringLiteral("%1 holds no PEM certificate").arg(tls.certificate).toStdWString());
+    const QByteArray keyPem = readPem(tls.privateKey, "key");
+    QSslKey key;
+    for (const QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec, QSsl::Dsa})
+        if (key.isNull())
+            key = QSslKey(keyPem, algorithm, QSsl::Pem);
+    if (key.isNull())
+        throw ServerException(QStringLiteral("%1 holds no unencrypted PEM private key").arg(tls.privateKey).toStdWString());
+    if (chain.first().publicKey().algorithm() != key.algorithm())
+        throw ServerException(QStringLiteral("the key in %1 is not of the certificate's kind").arg(tls.privateKey).toStdWString());
+
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(chain.first());
+    configuration.setLocalCertificateChain(chain);
+    configuration.setPrivateKey(key);
+    configuration.setProtocol(QSsl::TlsV1_2OrLater);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    auto server = std::make_unique<TlsServer>(bounds);
+    server->setSslConfiguration(configuration);
+    return server;
+}
+} // namespace
+
+std::unique_ptr<QTcpServer> openListener(const QHostAddress& address, quint16 port, const TlsFiles* tls, ConnectionBounds bounds)
+{
+    std::unique_ptr<QTcpServer> server = tls ? tlsServer(*tls, bounds) : std::make_unique<PlainServer>(bounds);
+    if (!server->listen(address, port))
+        throw ServerException(QStringLiteral("cannot listen on %1 port %2: %3")
+                                  .arg(address.toString())
+                                  .arg(port)
+                                  .arg(server->errorString())
+                                  .toStdWString());
+    return server;
+}
+
+} // namespace VPanel::Server

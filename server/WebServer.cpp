@@ -1,0 +1,147 @@
+#include "server/WebServer.h"
+
+#include "server/Audit.h"
+#include "server/HttpReply.h"
+#include "server/StaticFiles.h"
+
+#include <QTcpSocket>
+#include <QWebSocket>
+
+namespace VPanel::Server {
+
+namespace {
+using Http::Status;
+
+const QString socketPathPrefix = QStringLiteral("/ws/devices/");
+
+bool isUpgrade(const QHttpServerRequest& request)
+{
+    return request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+WebServer::WebServer(Accounts accounts, std::vector<Host::KeptDevice*> devices, bool secure, QObject* parent)
+    : QAbstractHttpServer(parent),
+      m_accounts(accounts),
+      m_devices(devices),
+      m_secure(secure),
+      m_hub(std::move(devices), [this](const QByteArray& token) { return m_accounts.sessions.find(token).has_value(); })
+{
+    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &WebServer::adoptSocket);
+    (void)m_english.load(QStringLiteral(":/Resources/eng.qm"));
+}
+
+Host::KeptDevice* WebServer::device(const QString& name) const
+{
+    for (Host::KeptDevice* each : m_devices)
+        if (QString::fromStdString(each->spec().name) == name)
+            return each;
+    return nullptr;
+}
+
+bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    // Returning false for an upgrade leaves the socket unadopted; missingHandler() answers it.
+    if (isUpgrade(request))
+        return upgradeAllowed(request);
+    answer(request).write(makeResponder(request, socket));
+    return true;
+}
+
+void WebServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    const bool refusedSocket = isUpgrade(request) && request.url().path().startsWith(socketPathPrefix);
+    Http::error(refusedSocket ? Status::Forbidden : Status::NotFound,
+                refusedSocket ? QStringLiteral("not logged in, or not from this server's page")
+                              : QStringLiteral("not found"))
+        .write(makeResponder(request, socket));
+}
+
+bool WebServer::sameOrigin(const QHttpServerRequest& request) const
+{
+    const QByteArray host = request.value("host");
+    const QByteArray origin = request.value("origin");
+    return !host.isEmpty() && origin == (m_secure ? "https://" : "http://") + host;
+}
+
+bool WebServer::upgradeAllowed(const QHttpServerRequest& request)
+{
+    const QString path = request.url().path();
+    if (!path.startsWith(socketPathPrefix) || !device(path.mid(socketPathPrefix.size())))
+        return false;
+    if (!sameOrigin(request)) {
+        Audit::note(QStringLiteral("socket from %1 refused: origin %2")
+                        .arg(request.remoteAddress().toString(), QString::fromUtf8(request.value("origin").left(200))));
+        return false;
+    }
+    return sessionCaller(request).has_value();
+}
+
+void WebServer::adoptSocket()
+{
+    while (hasPendingWebSocketConnections()) {
+        std::unique_ptr<QWebSocket> socket = nextPendingWebSocketConnection();
+        // The upgrade was checked; the session is looked up again in case it ended meanwhile.
+        const auto token = Http::sessionToken({socket->request().rawHeader("Cookie")});
+        const auto session = token ? m_accounts.sessions.find(*token) : std::nullopt;
+        Host::KeptDevice* watched = device(socket->requestUrl().path().mid(socketPathPrefix.size()));
+        if (!session || !watched) {
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
+            socket.release()->deleteLater();
+            continue;
+        }
+        m_hub.adopt(std::move(socket), {session->user, session->role, *token}, *watched);
+    }
+}
+
+std::optional<WebServer::Caller> WebServer::sessionCaller(const QHttpServerRequest& request)
+{
+    const auto token = Http::sessionToken(request);
+    if (!token)
+        return std::nullopt;
+    const auto session = m_accounts.sessions.find(*token);
+    if (!session)
+        return std::nullopt;
+    return Caller{session->user, session->role, *token};
+}
+
+std::optional<WebServer::Caller> WebServer::caller(const QHttpServerRequest& request)
+{
+    if (auto bySession = sessionCaller(request))
+        return bySession;
+    // A password in every request is sent in the clear without TLS: only then is it taken.
+    const auto credentials = m_secure ? Http::basicCredentials(request) : std::nullopt;
+    if (!credentials)
+        return std::nullopt;
+    const QHostAddress address = request.remoteAddress();
+    if (m_accounts.throttle.refuses(address)) {
+        Audit::loginThrottled(address);
+        return std::nullopt;
+    }
+    const auto role = m_accounts.users.verify(credentials->user, credentials->password);
+    if (!role) {
+        m_accounts.throttle.recordFailure(address);
+        Audit::loginFailed(address, credentials->user);
+        return std::nullopt;
+    }
+    return Caller{credentials->user, *role, {}};
+}
+
+QHttpServerResponse WebServer::answer(const QHttpServerRequest& request)
+{
+    const QString path = request.url().path();
+    if (path.startsWith(QLatin1String("/api/")))
+        return answerApi(request, path);
+    if (request.method() != QHttpServerRequest::Method::Get && request.method() != QHttpServerRequest::Method::Head)
+        return Http::error(Status::MethodNotAllowed, QStringLiteral("method not allowed"));
+    if (path == QLatin1String("/"))
+        return Http::redirect(sessionCaller(request) ? "/devices.html" : "/login.html");
+    auto file = staticFile(path);
+    if (!file)
+        return Http::error(Status::NotFound, QStringLiteral("not found"));
+    if (needsLogin(path) && !sessionCaller(request))
+        return Http::redirect("/login.html");
+    return std::move(*file);
+}
+
+} // namespace VPanel::Server

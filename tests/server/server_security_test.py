@@ -1,0 +1,146 @@
+"""What a hostile or careless client gets from vpanel-server, without a browser."""
+
+import asyncio
+import json
+import os
+import stat
+import unittest
+
+import websockets
+
+from server_fixture import USERS, Server, Simulator, wait_for
+
+
+def socket_url(server, device="press"):
+    return f"ws://127.0.0.1:{server.port}/ws/devices/{device}"
+
+
+async def open_socket(server, cookie, origin):
+    headers = {"Cookie": cookie} if cookie else {}
+    return await websockets.connect(socket_url(server), origin=origin, extra_headers=headers, max_size=None)
+
+
+async def message_of_type(socket, wanted):
+    while True:
+        message = json.loads(await asyncio.wait_for(socket.recv(), 30))
+        if message["type"] == wanted:
+            return message
+
+
+class ServerSecurityTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = Server()
+        cls.simulator = Simulator(cls.server.work)
+        cls.origin = cls.server.url
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.close()
+        cls.simulator.stop()
+
+    def test_without_a_session_pages_lead_to_the_login_and_the_interface_says_401(self):
+        for path, status, location in [("/", 302, "/login.html"), ("/devices.html", 302, "/login.html"),
+                                       ("/device.html?name=press", 302, "/login.html"),
+                                       ("/api/devices", 401, None), ("/api/devices/press/screen", 401, None),
+                                       ("/login.html", 200, None)]:
+            with self.subTest(path=path):
+                got, headers, _ = self.server.request("GET", path, cookie="vpanel_session=forged-token")
+                self.assertEqual(got, status)
+                if location:
+                    self.assertEqual(headers["Location"], location)
+
+    def test_paths_out_of_the_pages_folder_are_not_found(self):
+        for path in ["/../users", "/%2e%2e/users", "/..%2fusers", "/web/login.html", "/login.html/..",
+                     "/.%2e/.%2e/etc/passwd", "/login.html%00.js", "/LOGIN.HTML", "/%5c..%5cusers"]:
+            with self.subTest(path=path):
+                self.assertEqual(self.server.request("GET", path)[0], 404)
+
+    def test_the_users_file_is_private_and_holds_only_slow_hashes(self):
+        mode = stat.S_IMODE(os.stat(self.server.users).st_mode)
+        self.assertEqual(mode, 0o600)
+        with open(self.server.users) as users:
+            text = users.read()
+        for name, (_, password) in USERS.items():
+            self.assertNotIn(password, text)
+            self.assertIn(name, text)
+        self.assertEqual(text.count("$argon2id$"), len(USERS))
+
+    def test_a_socket_needs_a_session_and_the_servers_own_origin(self):
+        cookie = self.server.login("ann")
+
+        async def attempt(cookie, origin):
+            try:
+                socket = await open_socket(self.server, cookie, origin)
+            except websockets.InvalidStatusCode as refused:
+                return refused.status_code
+            hello = json.loads(await socket.recv())
+            await socket.close()
+            return hello["role"]
+
+        for cookie_sent, origin, expected in [(cookie, self.origin, "operator"),
+                                              (None, self.origin, 403),
+                                              ("vpanel_session=forged", self.origin, 403),
+                                              (cookie, "http://evil.example", 403),
+                                              (cookie, None, 403)]:
+            with self.subTest(cookie=bool(cookie_sent), origin=origin):
+                self.assertEqual(asyncio.run(attempt(cookie_sent, origin)), expected)
+
+    def test_a_viewers_keys_are_refused_and_logged_and_an_operators_reach_the_device(self):
+        viewer, operator = self.server.login("vic"), self.server.login("ann")
+        wait_for(lambda: self.server.screen(operator)["state"] == "live", 30, "the device live")
+
+        async def viewer_taps():
+            socket = await open_socket(self.server, viewer, self.origin)
+            await socket.send(json.dumps({"tap": "F1"}))
+            refused = await message_of_type(socket, "refused")
+            await socket.close()
+            return refused
+
+        self.assertIn("view only", asyncio.run(viewer_taps())["text"])
+        self.assertEqual(self.server.request("POST", "/api/devices/press/keys", {"tap": "F1"}, cookie=viewer)[0], 403)
+        wait_for(lambda: "vic" in self.server.log() and "refused" in self.server.log(), 10, "the refusal logged")
+        rows_before = self.server.screen(operator)["rows"]
+
+        for body, status in [({"tap": "Nope"}, 400), ({"tap": "F1", "press": "F2"}, 400), ("[", 400),
+                             ({"tap": "F1"}, 204)]:
+            with self.subTest(body=body):
+                self.assertEqual(self.server.request("POST", "/api/devices/press/keys", body, cookie=operator)[0],
+                                 status)
+        wait_for(lambda: self.server.screen(operator)["rows"] != rows_before, 30, "F1 changing the display")
+        self.assertRegex(self.server.log(), r"ann.*press.*tap.*F1")
+
+    def test_an_oversized_socket_message_closes_the_socket(self):
+        cookie = self.server.login("ann")
+
+        async def flood():
+            socket = await open_socket(self.server, cookie, self.origin)
+            await socket.send("x" * (64 * 1024 + 1))
+            try:
+                while True:
+                    await asyncio.wait_for(socket.recv(), 30)
+            except websockets.ConnectionClosed as closed:
+                return closed.code
+
+        self.assertIn(asyncio.run(flood()), (1009, 1006))
+
+    def test_the_sixth_wrong_login_in_a_minute_is_refused_even_with_the_right_password(self):
+        def login(password, source):
+            return self.server.request("POST", "/api/login", {"user": "ann", "password": password}, source=source)[0]
+
+        self.assertEqual([login("guess-4711", "127.0.0.3") for _ in range(5)], [401] * 5)
+        self.assertEqual(login(USERS["ann"][1], "127.0.0.3"), 429)
+        self.assertEqual(login(USERS["ann"][1], "127.0.0.4"), 200)
+        log = self.server.log()
+        self.assertIn("127.0.0.3", log)
+        self.assertNotIn("guess-4711", log)
+        self.assertNotIn(USERS["ann"][1], log)
+
+    def test_no_token_reaches_the_log(self):
+        cookie = self.server.login("ann")
+        self.server.request("GET", "/api/devices", cookie=cookie)
+        self.assertNotIn(cookie.split("=", 1)[1], self.server.log())
+
+
+if __name__ == "__main__":
+    unittest.main()
