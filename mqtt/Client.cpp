@@ -1,0 +1,243 @@
+#include "mqtt/Client.h"
+
+#include "mqtt/MqttException.h"
+
+#include <mosquitto.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace VPanel::Mqtt {
+
+namespace {
+// How long one pass of the network loop may wait; stop() and publish() wake it sooner.
+constexpr int loopWait_ms = 1000;
+constexpr int goodbyePasses = 10;
+constexpr int badCredentials = 4;
+constexpr int notAuthorised = 5;
+
+void initialiseLibraryOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+[[noreturn]] void refuse(const QString& what, int code)
+{
+    throw MqttException(QStringLiteral("%1: %2").arg(what, QString::fromUtf8(mosquitto_strerror(code))).toStdWString());
+}
+
+std::string refusalText(int code)
+{
+    switch (code) {
+    case badCredentials:
+        return "the broker refused the user name or password";
+    case notAuthorised:
+        // What a broker answers a wrong password with, as often as 4.
+        return "the broker refused the login: wrong user name or password, or the account is not allowed in";
+    default:
+        return std::string("the broker refused the connection: ") + mosquitto_connack_string(code);
+    }
+}
+
+std::string errorText(int code, int savedErrno)
+{
+    return code == MOSQ_ERR_ERRNO ? std::strerror(savedErrno) : mosquitto_strerror(code);
+}
+} // namespace
+
+Client::Client(ClientOptions options, QObject* parent)
+    : QObject(parent)
+    , m_broker(std::move(options.broker))
+    , m_keepalive(options.keepalive)
+    , m_maxPayloadBytes(options.maxPayloadBytes)
+    , m_maxPendingMessages(options.maxPendingMessages)
+{
+    initialiseLibraryOnce();
+    const QByteArray clientId = options.clientId.toUtf8();
+    m_handle = mosquitto_new(clientId.isEmpty() ? nullptr : clientId.constData(), true, this);
+    if (!m_handle)
+        throw MqttException(L"Cannot create an MQTT client");
+    try {
+        mosquitto_int_option(m_handle, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+        mosquitto_threaded_set(m_handle, true);
+        mosquitto_connect_callback_set(m_handle, &Client::onConnect);
+        mosquitto_message_callback_set(m_handle, &Client::onMessage);
+        if (!options.username.isEmpty()) {
+            const int code = mosquitto_username_pw_set(m_handle, options.username.toUtf8().constData(),
+                                                       options.password.isEmpty() ? nullptr : options.password.toUtf8().constData());
+            if (code != MOSQ_ERR_SUCCESS)
+                refuse(QStringLiteral("User name"), code);
+        }
+        if (m_broker.tls) {
+            const QByteArray caFile = options.caFile.toLocal8Bit();
+            const int code = caFile.isEmpty() ? mosquitto_int_option(m_handle, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
+                                              : mosquitto_tls_set(m_handle, caFile.constData(), nullptr, nullptr, nullptr, nullptr);
+            if (code != MOSQ_ERR_SUCCESS)
+                refuse(QStringLiteral("CA file \"%1\"").arg(options.caFile), code);
+        }
+        if (options.will) {
+            const Will& will = *options.will;
+            const int code = mosquitto_will_set(m_handle, will.topic.toUtf8().constData(), int(will.payload.size()),
+                                                will.payload.constData(), will.qos, will.retain);
+            if (code != MOSQ_ERR_SUCCESS)
+                refuse(QStringLiteral("Last will on \"%1\"").arg(will.topic), code);
+        }
+    } catch (...) {
+        mosquitto_destroy(m_handle);
+        throw;
+    }
+}
+
+Client::~Client()
+{
+    stop();
+    mosquitto_destroy(m_handle);
+}
+
+void Client::start()
+{
+    if (m_thread.joinable())
+        return;
+    m_stopping = false;
+    m_thread = std::thread([this] { run(); });
+}
+
+void Client::stop()
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    // Queued behind what was published, so that goes first; wakes the network loop.
+    mosquitto_disconnect(m_handle);
+    m_thread.join();
+    m_connected = false;
+}
+
+bool Client::publish(const QString& topic, const QByteArray& payload, int qos, bool retain)
+{
+    if (!m_connected)
+        return false;
+    return mosquitto_publish(m_handle, nullptr, topic.toUtf8().constData(), int(payload.size()), payload.constData(), qos,
+                             retain) == MOSQ_ERR_SUCCESS;
+}
+
+void Client::subscribe(const QString& topic, int qos)
+{
+    const std::string filter = topic.toStdString();
+    {
+        std::lock_guard lock(m_mutex);
+        m_subscriptions.emplace_back(filter, qos);
+    }
+    if (m_connected)
+        mosquitto_subscribe(m_handle, nullptr, filter.c_str(), qos);
+}
+
+void Client::run()
+{
+    auto delay = firstRetryDelay;
+    while (!m_stopping) {
+        std::string failure;
+        const bool wasAccepted = connectAndServe(failure);
+        m_connected = false;
+        if (m_stopping)
+            break;
+        if (wasAccepted)
+            delay = firstRetryDelay;
+        QMetaObject::invokeMethod(
+            this, [this, reason = QString::fromStdString(failure)] { emit disconnected(reason); }, Qt::QueuedConnection);
+        waitBeforeRetry(delay);
+        delay = std::min(delay * 2, longestRetryDelay);
+    }
+    if (m_connected.exchange(false) || mosquitto_socket(m_handle) >= 0) {
+        mosquitto_disconnect(m_handle);
+        for (int pass = 0; pass < goodbyePasses && mosquitto_loop(m_handle, loopWait_ms, 1) == MOSQ_ERR_SUCCESS; ++pass) {
+        }
+    }
+}
+
+// One connection from the attempt to its end; true when the broker had accepted it.
+bool Client::connectAndServe(std::string& failure)
+{
+    m_refusal.clear();
+    m_accepted = false;
+    const QByteArray host = m_broker.host.toUtf8();
+    int code = mosquitto_connect(m_handle, host.constData(), m_broker.port, int(m_keepalive.count()));
+    if (code != MOSQ_ERR_SUCCESS) {
+        failure = "cannot reach the broker at " + m_broker.toString().toStdString() + ": " + errorText(code, errno);
+        return false;
+    }
+    while (!m_stopping && (code = mosquitto_loop(m_handle, loopWait_ms, 1)) == MOSQ_ERR_SUCCESS) {
+    }
+    const int savedErrno = errno;
+    if (!m_refusal.empty())
+        failure = m_refusal;
+    else if (m_accepted)
+        failure = "lost the connection to the broker: " + errorText(code, savedErrno);
+    else
+        failure = "the broker at " + m_broker.toString().toStdString() + " did not answer: " + errorText(code, savedErrno);
+    return m_accepted;
+}
+
+void Client::waitBeforeRetry(std::chrono::seconds delay)
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, delay, [this] { return m_stopping.load(); });
+}
+
+void Client::onConnect(mosquitto*, void* self, int code)
+{
+    try {
+        static_cast<Client*>(self)->handleConnect(code);
+    } catch (...) {
+        // A callback of the C library: nothing may unwind through it.
+    }
+}
+
+void Client::onMessage(mosquitto*, void* self, const mosquitto_message* received)
+{
+    try {
+        static_cast<Client*>(self)->handleMessage(*received);
+    } catch (...) {
+        static_cast<Client*>(self)->m_dropped++;
+    }
+}
+
+void Client::handleConnect(int code)
+{
+    if (code != 0) {
+        m_refusal = refusalText(code);
+        return;
+    }
+    m_accepted = true;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const auto& [filter, qos] : m_subscriptions)
+            mosquitto_subscribe(m_handle, nullptr, filter.c_str(), qos);
+    }
+    m_connected = true;
+    QMetaObject::invokeMethod(this, [this] { emit connected(); }, Qt::QueuedConnection);
+}
+
+void Client::handleMessage(const mosquitto_message& received)
+{
+    if (received.payloadlen > m_maxPayloadBytes || m_pending >= m_maxPendingMessages) {
+        m_dropped++;
+        return;
+    }
+    ++m_pending;
+    QMetaObject::invokeMethod(
+        this,
+        [this, topic = QString::fromUtf8(received.topic),
+         payload = QByteArray(static_cast<const char*>(received.payload), received.payloadlen)] {
+            --m_pending;
+            emit message(topic, payload);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace VPanel::Mqtt
