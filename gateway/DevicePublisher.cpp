@@ -36,10 +36,15 @@ DevicePublisher::DevicePublisher(Host::KeptDevice& device, const QString& site, 
 {
     connect(&m_client, &Mqtt::Client::connected, this, [this] {
         logLine(QStringLiteral("%1: connected to %2").arg(deviceLabel(), m_client.broker().toString()));
+        m_lastFailure.clear();
         publishAll();
     });
-    connect(&m_client, &Mqtt::Client::disconnected, this,
-            [this](const QString& reason) { logLine(QStringLiteral("%1: %2").arg(deviceLabel(), reason)); });
+    // Retries while the broker is away fail alike: one line for them all.
+    connect(&m_client, &Mqtt::Client::disconnected, this, [this](const QString& reason) {
+        if (reason != m_lastFailure)
+            logLine(QStringLiteral("%1: %2").arg(deviceLabel(), reason));
+        m_lastFailure = reason;
+    });
     connect(&m_client, &Mqtt::Client::message, this, [this](const QString&, const QByteArray& payload) { takeKeys(payload); });
     connect(&m_device, &Host::KeptDevice::stateChanged, this, &DevicePublisher::publishState);
     connect(&m_device, &Host::KeptDevice::screenChanged, this, &DevicePublisher::publishScreen);

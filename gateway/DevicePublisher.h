@@ -48,6 +48,7 @@ private:
     quint64 m_droppedEvents = 0;
     QElapsedTimer m_sinceRefusalLogged;
     int m_refusalsUnlogged = 0;
+    QString m_lastFailure;
 };
 
 // One line to the service's log (standard error).

@@ -142,16 +142,20 @@ void Client::run()
     auto delay = firstRetryDelay;
     while (!m_stopping) {
         std::string failure;
-        const bool wasAccepted = connectAndServe(failure);
+        const Attempt attempt = connectAndServe(failure);
         m_connected = false;
         if (m_stopping)
             break;
-        if (wasAccepted)
-            delay = firstRetryDelay;
         QMetaObject::invokeMethod(
             this, [this, reason = QString::fromStdString(failure)] { emit disconnected(reason); }, Qt::QueuedConnection);
+        // Nothing listening costs the broker's host nothing to tell and means the broker is
+        // down: its return is found within a second. A broker that is up and refusing or
+        // dropping us gets the back-off.
+        if (attempt == Attempt::Accepted || attempt == Attempt::NobodyListening)
+            delay = firstRetryDelay;
         waitBeforeRetry(delay);
-        delay = std::min(delay * 2, longestRetryDelay);
+        if (attempt == Attempt::Failed)
+            delay = std::min(delay * 2, longestRetryDelay);
     }
     if (m_connected.exchange(false) || mosquitto_socket(m_handle) >= 0) {
         mosquitto_disconnect(m_handle);
@@ -160,16 +164,17 @@ void Client::run()
     }
 }
 
-// One connection from the attempt to its end; true when the broker had accepted it.
-bool Client::connectAndServe(std::string& failure)
+// One connection from the attempt to its end.
+Client::Attempt Client::connectAndServe(std::string& failure)
 {
     m_refusal.clear();
     m_accepted = false;
     const QByteArray host = m_broker.host.toUtf8();
     int code = mosquitto_connect(m_handle, host.constData(), m_broker.port, int(m_keepalive.count()));
     if (code != MOSQ_ERR_SUCCESS) {
-        failure = "cannot reach the broker at " + m_broker.toString().toStdString() + ": " + errorText(code, errno);
-        return false;
+        const int savedErrno = errno;
+        failure = "cannot reach the broker at " + m_broker.toString().toStdString() + ": " + errorText(code, savedErrno);
+        return code == MOSQ_ERR_ERRNO && savedErrno == ECONNREFUSED ? Attempt::NobodyListening : Attempt::Failed;
     }
     while (!m_stopping && (code = mosquitto_loop(m_handle, loopWait_ms, 1)) == MOSQ_ERR_SUCCESS) {
     }
@@ -180,7 +185,7 @@ bool Client::connectAndServe(std::string& failure)
         failure = "lost the connection to the broker: " + errorText(code, savedErrno);
     else
         failure = "the broker at " + m_broker.toString().toStdString() + " did not answer: " + errorText(code, savedErrno);
-    return m_accepted;
+    return m_accepted ? Attempt::Accepted : Attempt::Failed;
 }
 
 void Client::waitBeforeRetry(std::chrono::seconds delay)

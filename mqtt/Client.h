@@ -56,8 +56,9 @@ public:
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
-    // Connects; after a failure or a lost connection retries 1 s, 2 s, 4 s ... 30 s later,
-    // back to 1 s once connected.
+    // Connects; after a lost connection retries 1 s later, after failed attempts 1 s, 2 s,
+    // 4 s ... 30 s later, back to 1 s once connected; while nothing listens at the broker's
+    // address (the connection refused), every second.
     void start();
     // Sends what is queued, says goodbye and stops trying.
     void stop();
@@ -80,8 +81,10 @@ private:
     static void onConnect(mosquitto*, void* self, int code);
     static void onMessage(mosquitto*, void* self, const mosquitto_message* received);
 
+    enum class Attempt { Accepted, NobodyListening, Failed };
+
     void run();
-    bool connectAndServe(std::string& failure);
+    Attempt connectAndServe(std::string& failure);
     void waitBeforeRetry(std::chrono::seconds delay);
     void handleConnect(int code);
     void handleMessage(const mosquitto_message& received);
