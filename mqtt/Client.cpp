@@ -61,6 +61,8 @@ Client::Client(ClientOptions options, QObject* parent)
     try {
         mosquitto_int_option(m_handle, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
         mosquitto_threaded_set(m_handle, true);
+        // A console's small messages must not wait for the previous one's acknowledgement.
+        mosquitto_int_option(m_handle, MOSQ_OPT_TCP_NODELAY, 1);
         mosquitto_connect_callback_set(m_handle, &Client::onConnect);
         mosquitto_message_callback_set(m_handle, &Client::onMessage);
         if (!options.username.isEmpty()) {

@@ -69,6 +69,7 @@ MosquittoBroker::MosquittoBroker(const std::vector<Account>& accounts, const std
            << "password_file " << (m_directory / "passwd").string() << "\n"
            << "acl_file " << (m_directory / "acl").string() << "\n"
            << "persistence false\n"
+           << "set_tcp_nodelay true\n"
            << "log_dest stderr\nlog_type all\n";
 }
 
