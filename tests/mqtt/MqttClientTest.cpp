@@ -63,6 +63,20 @@ TEST(BrokerAddressTest, AcceptsTheTwoSchemesAndRefusesTheRestPlainly)
     EXPECT_EQ(path, QStringLiteral("/site/dev"));
 }
 
+// Collects what a client receives, by topic.
+struct Inbox {
+    void listen(Client& client)
+    {
+        QObject::connect(&client, &Client::message, &client,
+                         [this](const QString& topic, const QByteArray& payload) { received.emplace_back(topic, payload); });
+    }
+    bool has(const QString& topic, const QByteArray& payload) const
+    {
+        return std::find(received.begin(), received.end(), std::make_pair(topic, payload)) != received.end();
+    }
+    std::vector<std::pair<QString, QByteArray>> received;
+};
+
 class MqttClientTest : public ::testing::Test {
 protected:
     MqttClientTest()
@@ -87,10 +101,11 @@ protected:
         return std::make_unique<Client>(options);
     }
 
-    // A started client, connected and subscribed to t/#.
-    std::unique_ptr<Client> reader()
+    // A started client, connected and subscribed to t/#, that gives what it receives to `inbox`.
+    std::unique_ptr<Client> reader(Inbox& inbox)
     {
         auto client = makeClient("reader", readerPassword);
+        inbox.listen(*client);
         client->subscribe(QStringLiteral("t/#"), 1);
         client->start();
         EXPECT_TRUE(QTest::qWaitFor([&] { return client->isConnected(); }, eventBound_ms));
@@ -98,20 +113,6 @@ protected:
     }
 
     MosquittoBroker broker;
-};
-
-// Collects what a client receives, by topic.
-struct Inbox {
-    explicit Inbox(Client& client)
-    {
-        QObject::connect(&client, &Client::message, &client,
-                         [this](const QString& topic, const QByteArray& payload) { received.emplace_back(topic, payload); });
-    }
-    bool has(const QString& topic, const QByteArray& payload) const
-    {
-        return std::find(received.begin(), received.end(), std::make_pair(topic, payload)) != received.end();
-    }
-    std::vector<std::pair<QString, QByteArray>> received;
 };
 
 TEST_F(MqttClientTest, DeliversLiveAndRetainedMessagesAndDropsOversizedOnes)
@@ -122,8 +123,8 @@ TEST_F(MqttClientTest, DeliversLiveAndRetainedMessagesAndDropsOversizedOnes)
     ASSERT_TRUE(QTest::qWaitFor([&] { return writer->isConnected(); }, eventBound_ms));
     ASSERT_TRUE(writer->publish(QStringLiteral("t/kept"), "retained", 1, true));
 
-    auto subscriber = reader();
-    Inbox inbox(*subscriber);
+    Inbox inbox;
+    auto subscriber = reader(inbox);
     EXPECT_TRUE(QTest::qWaitFor([&] { return inbox.has(QStringLiteral("t/kept"), "retained"); }, eventBound_ms));
     ASSERT_TRUE(writer->publish(QStringLiteral("t/big"), QByteArray(64 * 1024 + 1, 'x'), 1, false));
     ASSERT_TRUE(writer->publish(QStringLiteral("t/live"), "after the big one", 0, false));
@@ -147,8 +148,8 @@ TEST_F(MqttClientTest, AWrongPasswordIsReportedPlainlyWithoutThePassword)
 
 TEST_F(MqttClientTest, AKilledClientsWillIsPublished)
 {
-    auto subscriber = reader();
-    Inbox inbox(*subscriber);
+    Inbox inbox;
+    auto subscriber = reader(inbox);
     QProcess willClient;
     willClient.start(QStringLiteral(MQTT_WILL_CLIENT),
                      {QString::fromStdString(broker.url()), QStringLiteral("writer"), QString::fromLatin1(writerPassword),
@@ -164,8 +165,8 @@ TEST_F(MqttClientTest, AKilledClientsWillIsPublished)
 
 TEST_F(MqttClientTest, AStoppedClientLeavesNoWillAndSendsWhatItPublishedFirst)
 {
-    auto subscriber = reader();
-    Inbox inbox(*subscriber);
+    Inbox inbox;
+    auto subscriber = reader(inbox);
     auto writer = makeClient("writer", writerPassword, Will{QStringLiteral("t/will"), "dead", 1, false});
     writer->start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return writer->isConnected(); }, eventBound_ms));
@@ -183,8 +184,8 @@ TEST_F(MqttClientTest, AStoppedClientLeavesNoWillAndSendsWhatItPublishedFirst)
 
 TEST_F(MqttClientTest, ReconnectsAndRenewsItsSubscriptionsAfterTheBrokerRestarts)
 {
-    auto subscriber = reader();
-    Inbox inbox(*subscriber);
+    Inbox inbox;
+    auto subscriber = reader(inbox);
     auto writer = makeClient("writer", writerPassword);
     QSignalSpy writerUp(writer.get(), &Client::connected);
     writer->start();
