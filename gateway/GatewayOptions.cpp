@@ -43,7 +43,9 @@ void readConfig(const QString& path, GatewayOptions& options, QStringList& devic
     options.username = settingText(file.value(QStringLiteral("username")));
     options.passwordFile = settingText(file.value(QStringLiteral("password-file")));
     options.caFile = settingText(file.value(QStringLiteral("cafile")));
-    options.english = settingText(file.value(QStringLiteral("lang"))) == QLatin1String("en");
+    const QString language = settingText(file.value(QStringLiteral("lang")));
+    options.languageGiven = !language.isEmpty();
+    options.english = language == QLatin1String("en");
     file.beginGroup(QStringLiteral("devices"));
     for (const QString& name : file.childKeys())
         deviceTexts << name + QLatin1Char('=') + settingText(file.value(name));
@@ -129,30 +131,52 @@ GatewayOptions GatewayOptions::parse(const QStringList& arguments)
             options.passwordFile = value;
         else if (name == QLatin1String("--cafile"))
             options.caFile = value;
-        else if (name == QLatin1String("--lang"))
+        else if (name == QLatin1String("--lang")) {
+            options.languageGiven = true;
             options.english = value == QLatin1String("en");
+        }
     }
     options.error = checked(options, deviceTexts);
     return options;
 }
 
-QString GatewayOptions::usage()
+QString GatewayOptions::usage(bool english)
 {
+    if (english)
+        return QStringLiteral(
+            "Usage: vpanel-gateway --broker URL --site NAME --device NAME=PORT,ADDRESS,BAUD [--device ...]\n"
+            "                      [--username USER --password-file FILE] [--cafile FILE] [--lang ru|en]\n"
+            "       vpanel-gateway --config FILE [options]\n"
+            "Keeps each device's link and publishes its state, screen, glyphs and events under\n"
+            "vpanel/SITE/DEVICE/ on the MQTT broker; takes keys from vpanel/SITE/DEVICE/keys.\n"
+            "\n"
+            "  --broker URL          mqtt://HOST[:1883] or mqtts://HOST[:8883]\n"
+            "  --site NAME           the site's name in the topics (1-32 of A-Z a-z 0-9 _ . -)\n"
+            "  --device SPEC         NAME=PORT,ADDRESS,BAUD, e.g. boiler1=COM7,1,115200; repeatable\n"
+            "  --username USER       the broker account\n"
+            "  --password-file FILE  the account's password, the file's first line (mode 600)\n"
+            "  --cafile FILE         the CA certificate to trust for mqtts (default: the system's)\n"
+            "  --config FILE         the same settings from an INI file\n"
+            "  --lang ru|en          the language of event texts and of this help\n"
+            "  --help                this help\n"
+            "  --version             the program's version\n");
     return QStringLiteral(
-        "Usage: vpanel-gateway --broker URL --site NAME --device NAME=PORT,ADDRESS,BAUD [--device ...]\n"
-        "                      [--username USER --password-file FILE] [--cafile FILE] [--lang ru|en]\n"
-        "       vpanel-gateway --config FILE [options]\n"
-        "Keeps each device's link and publishes its state, screen, glyphs and events under\n"
-        "vpanel/SITE/DEVICE/ on the MQTT broker; takes keys from vpanel/SITE/DEVICE/keys.\n"
-        "  --broker URL          mqtt://HOST[:1883] or mqtts://HOST[:8883]\n"
-        "  --site NAME           the site's name in the topics (1-32 of A-Z a-z 0-9 _ . -)\n"
-        "  --device SPEC         NAME=PORT,ADDRESS,BAUD, e.g. boiler1=COM7,1,115200\n"
-        "  --username USER       the broker account\n"
-        "  --password-file FILE  the account's password, the file's first line (mode 600)\n"
-        "  --cafile FILE         the CA certificate to trust for mqtts (default: the system's)\n"
-        "  --config FILE         the same settings from an INI file\n"
-        "  --lang ru|en          the language of event texts\n"
-        "  --help, --version\n");
+        "Использование: vpanel-gateway --broker URL --site ИМЯ --device ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ [--device ...]\n"
+        "                      [--username ПОЛЬЗОВАТЕЛЬ --password-file ФАЙЛ] [--cafile ФАЙЛ] [--lang ru|en]\n"
+        "       vpanel-gateway --config ФАЙЛ [параметры]\n"
+        "Держит связь с каждым устройством и публикует его состояние, экран, символы и события\n"
+        "в vpanel/ОБЪЕКТ/УСТРОЙСТВО/ на брокере MQTT; клавиши берёт из vpanel/ОБЪЕКТ/УСТРОЙСТВО/keys.\n"
+        "\n"
+        "  --broker URL          mqtt://ХОСТ[:1883] или mqtts://ХОСТ[:8883]\n"
+        "  --site ИМЯ            имя объекта в темах (1-32 из A-Z a-z 0-9 _ . -)\n"
+        "  --device ОПИСАНИЕ     ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ, например boiler1=COM7,1,115200; можно повторять\n"
+        "  --username ПОЛЬЗОВАТЕЛЬ  учётная запись на брокере\n"
+        "  --password-file ФАЙЛ  пароль учётной записи, первая строка файла (права 600)\n"
+        "  --cafile ФАЙЛ         сертификат ЦС для mqtts (по умолчанию системные)\n"
+        "  --config ФАЙЛ         те же настройки из INI-файла\n"
+        "  --lang ru|en          язык текстов событий и этой справки\n"
+        "  --help                эта справка\n"
+        "  --version             версия программы\n");
 }
 
 QString readPasswordFile(const QString& path)

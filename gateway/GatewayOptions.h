@@ -16,7 +16,7 @@ namespace VPanel::Gateway {
 struct GatewayOptions {
     // Arguments without the program name. A wrong one leaves `error` saying which.
     static GatewayOptions parse(const QStringList& arguments);
-    static QString usage();
+    static QString usage(bool english);
 
     QString broker;
     QString site;
@@ -25,6 +25,7 @@ struct GatewayOptions {
     QString passwordFile;
     QString caFile;
     bool english = false;
+    bool languageGiven = false;  // by --lang or the file; else the locale decides
     bool help = false;
     bool version = false;
     QString error;

@@ -3,6 +3,7 @@
 #include "baselib/exceptions/Exception.h"
 #include "baselib/platform/Console.h"
 #include "datafiles/DeviceDictionary.h"
+#include "datafiles/ProgramArguments.h"
 #include "gateway/Gateway.h"
 #include "gateway/GatewayOptions.h"
 
@@ -50,12 +51,12 @@ std::map<int, std::string> dictionaryNames()
     return names;
 }
 
-int run(const Gateway::GatewayOptions& options)
+int run(const Gateway::GatewayOptions& options, bool english)
 {
     const QString password = options.passwordFile.isEmpty() ? QString() : Gateway::readPasswordFile(options.passwordFile);
     const int stopDescriptor = stopSignals();
     Panel::LinkParameters base;
-    base.language = options.english ? 1 : 0;
+    base.language = english ? 1 : 0;
     base.deviceNames = dictionaryNames();
     Gateway::Gateway gateway(options, password, base);
     QSocketNotifier stopNotifier(stopDescriptor, QSocketNotifier::Read);
@@ -80,24 +81,26 @@ int main(int argc, char** argv)
 {
     KelConsole::openClosedStandardStreams();
     QCoreApplication application(argc, argv);
-    const Gateway::GatewayOptions options = Gateway::GatewayOptions::parse(application.arguments().mid(1));
+    const QStringList arguments = application.arguments().mid(1);
+    const Gateway::GatewayOptions options = Gateway::GatewayOptions::parse(arguments);
+    const bool english = options.languageGiven ? options.english : ProgramArguments::wantsEnglish(arguments);
     if (!options.error.isEmpty()) {
-        print(stderr, options.error + QStringLiteral("\n\n") + Gateway::GatewayOptions::usage());
+        print(stderr, options.error + QStringLiteral("\n\n") + Gateway::GatewayOptions::usage(english));
         return 2;
     }
     if (options.help) {
-        print(stdout, Gateway::GatewayOptions::usage());
+        print(stdout, Gateway::GatewayOptions::usage(english));
         return 0;
     }
     if (options.version) {
         print(stdout, QStringLiteral("vpanel-gateway " VPANEL_VERSION "\n"));
         return 0;
     }
-    QTranslator english;
-    if (options.english && english.load(QStringLiteral(":/Resources/eng.qm")))
-        QCoreApplication::installTranslator(&english);
+    QTranslator translator;
+    if (english && translator.load(QStringLiteral(":/Resources/eng.qm")))
+        QCoreApplication::installTranslator(&translator);
     try {
-        return run(options);
+        return run(options, english);
     } catch (const std::exception& error) {
         print(stderr, QString::fromStdWString(KelBase::exceptionMessage(error)) + QLatin1Char('\n'));
         return 1;

@@ -27,7 +27,8 @@ step "staged programs"
 [[ $("${bare[@]}" "$prefix/bin/vpanel-devsim" --version) == "vpanel-devsim $version" ]] || fail "vpanel-devsim --version"
 [[ $("${bare[@]}" "$prefix/bin/vpanel-devsim" --help) == *"--port COMn"* ]] || fail "vpanel-devsim --help"
 [[ $("${bare[@]}" "$prefix/bin/vpanel-term" --version) == "vpanel-term $version" ]] || fail "vpanel-term --version"
-for file in "$prefix/bin/vpanel" "$prefix/bin/vpanel-devsim" "$prefix/bin/vpanel-term" "$prefix/$libdir"/libkel*.so.*.*; do
+[[ $("${bare[@]}" "$prefix/bin/vpanel-gateway" --version) == "vpanel-gateway $version" ]] || fail "vpanel-gateway --version"
+for file in "$prefix/bin/vpanel" "$prefix/bin/vpanel-devsim" "$prefix/bin/vpanel-term" "$prefix/bin/vpanel-gateway" "$prefix/$libdir"/libkel*.so.*.*; do
   while read -r library _ path _; do
     [[ $(realpath -m "$path") == $(realpath -m "$prefix/$libdir/$library") ]] || fail "$file takes $library from '$path', not from the prefix"
   done < <("${bare[@]}" ldd "$file" | grep libkel)
@@ -40,7 +41,7 @@ appstreamcli validate --no-net --pedantic "$prefix"/share/metainfo/*.metainfo.xm
 for size in 16x16 24x24 32x32 48x48 64x64 128x128 256x256 scalable; do
   compgen -G "$prefix/share/icons/hicolor/$size/apps/*" > /dev/null || fail "no $size icon"
 done
-for page in vpanel vpanel-devsim vpanel-term; do
+for page in vpanel vpanel-devsim vpanel-term vpanel-gateway; do
   warnings=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -k -Tutf8 -man -ww -z 2>&1)
   [[ -z $warnings ]] || fail "$page(1): $warnings"
 done
