@@ -28,6 +28,7 @@ console, reached over an RS-232 or RS-485 serial line, presses its keys
 and sounds its alarm. It finds devices on the bus, connects by a port
 name of the port map and remembers window settings per device kind.
 The package also holds the panel in a terminal, vpanel-term, the
+gateway that publishes devices to an MQTT broker, vpanel-gateway, the
 device simulator vpanel-devsim and the shared libraries kelbaselib, kelcomm, kels11n and kelqt.")
 
 set(CPACK_DEBIAN_LIBKEL-DEV_PACKAGE_NAME libkel-dev)
