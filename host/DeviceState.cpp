@@ -116,6 +116,8 @@ DeviceSnapshot DeviceState::snapshot() const
     DeviceSnapshot snapshot = m_snapshot;
     snapshot.rows = m_screen.rows();
     snapshot.places = m_screen.places();
+    snapshot.consoleOn = m_console.consoleOn;
+    snapshot.alarm = m_console.alarm;
     snapshot.cells = m_screen.cells();
     for (const std::string& row : m_screen.text())
         snapshot.rowTexts.push_back(QString::fromStdString(row));
@@ -144,20 +146,12 @@ void DeviceState::linkEvent(const Panel::Event& event)
     std::uint64_t attempt = 0;
     {
         const std::lock_guard lock(m_mutex);
-        switch (event.code) {
-        case LinkEvent::ConsoleOn: screen = !std::exchange(m_snapshot.consoleOn, true); break;
-        case LinkEvent::ConsoleOff:
-        case LinkEvent::ConsoleOffAtStart: screen = std::exchange(m_snapshot.consoleOn, false); break;
-        case LinkEvent::SoundOn: screen = !std::exchange(m_snapshot.alarm, true); break;
-        case LinkEvent::SoundOff: screen = std::exchange(m_snapshot.alarm, false); break;
-        case LinkEvent::DeviceIdentified:
+        screen = m_console.apply(event.code);
+        if (event.code == LinkEvent::DeviceIdentified) {
             m_snapshot.identity = eventText(event);
             state = true;
-            break;
-        default: break;
         }
-        if (m_running && (event.code == LinkEvent::Exception || event.code == LinkEvent::DeviceSilent ||
-                          event.code == LinkEvent::Stopped)) {
+        if (m_running && endsLink(event.code)) {
             m_running = false;
             ended = true;
             attempt = m_attempt;

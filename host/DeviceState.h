@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host/ConsoleFlags.h"
 #include "host/ConsoleScreen.h"
 #include "host/DeviceSnapshot.h"
 #include "host/StandardGlyphs.h"
@@ -75,8 +76,9 @@ private:
     std::atomic<bool> m_journalPending{false};
 
     mutable std::mutex m_mutex;
-    DeviceSnapshot m_snapshot; // all but the screen's fields, which ConsoleScreen keeps
+    DeviceSnapshot m_snapshot; // all but the display's fields, which the two below keep
     ConsoleScreen m_screen;
+    ConsoleFlags m_console;
     GlyphTable m_glyphs;
     std::deque<JournalEntry> m_journal;
     std::vector<JournalEntry> m_unannounced;

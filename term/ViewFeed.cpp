@@ -11,19 +11,12 @@
 namespace VPanel::Term {
 
 namespace {
-using Panel::LinkEvent;
-
 int openWake()
 {
     const int descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (descriptor < 0)
         throw KelBase::RuntimeException(L"eventfd");
     return descriptor;
-}
-
-bool endsLink(LinkEvent code)
-{
-    return code == LinkEvent::Exception || code == LinkEvent::DeviceSilent || code == LinkEvent::Stopped;
 }
 } // namespace
 
@@ -53,15 +46,10 @@ void ViewFeed::linkEvent(const Panel::Event& event)
     {
         const std::lock_guard lock(m_mutex);
         LinkState& state = m_view.state;
-        switch (event.code) {
-        case LinkEvent::ConsoleOn: state.consoleOff = false; break;
-        case LinkEvent::ConsoleOff:
-        case LinkEvent::ConsoleOffAtStart: state.consoleOff = true; break;
-        case LinkEvent::SoundOn: state.alarm = true; break;
-        case LinkEvent::SoundOff: state.alarm = false; break;
-        default: break;
-        }
-        if (endsLink(event.code)) {
+        m_console.apply(event.code);
+        state.consoleOff = !m_console.consoleOn;
+        state.alarm = m_console.alarm;
+        if (Host::endsLink(event.code)) {
             state.ended = true;
             state.live = false;
         }

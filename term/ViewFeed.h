@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panel/LinkObserver.h"
+#include "host/ConsoleFlags.h"
 #include "host/ConsoleScreen.h"
 
 #include <map>
@@ -52,6 +53,7 @@ private:
     const int m_wake;
     std::mutex m_mutex;
     View m_view;
+    Host::ConsoleFlags m_console;
 };
 
 } // namespace VPanel::Term

@@ -165,6 +165,8 @@ TEST(KeptDevice, BurstsReachTheOwnerCoalescedAndTheJournalStaysBounded)
     std::thread link([&] {
         state.deviceIdentified(7);
         state.consoleSized(1, 4);
+        state.linkEvent({Panel::LinkEvent::SoundOn, {"sound", {}}});
+        state.linkEvent({Panel::LinkEvent::ConsoleOff, {"off", {}}});
         for (int change = 0; change < changes; ++change) {
             const std::string number = std::to_string(change % 10'000);
             state.rowChanged(0, std::vector<std::uint8_t>(number.begin(), number.end()));
@@ -187,6 +189,8 @@ TEST(KeptDevice, BurstsReachTheOwnerCoalescedAndTheJournalStaysBounded)
     const Host::DeviceSnapshot last = state.snapshot();
     EXPECT_EQ(last.state, LinkState::Live);
     EXPECT_EQ(last.deviceName, QStringLiteral("Press"));
+    EXPECT_TRUE(last.alarm);
+    EXPECT_FALSE(last.consoleOn);
     EXPECT_EQ(last.rowTexts, std::vector<QString>{QStringLiteral("4999")});
     EXPECT_EQ(state.glyphs()[0], dots);
 
