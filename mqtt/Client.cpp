@@ -10,9 +10,13 @@
 namespace VPanel::Mqtt {
 
 namespace {
-// How long one pass of the network loop may wait; stop() and publish() wake it sooner.
-constexpr int loopWait_ms = 1000;
-constexpr int goodbyePasses = 10;
+// How long one pass of the network loop may wait for the network; publish() wakes it sooner,
+// stop() is seen after it.
+constexpr int loopWait_ms = 100;
+// How long a broker may take to accept a connection before the attempt counts as failed.
+constexpr std::chrono::seconds connectBound{15};
+constexpr int goodbyePasses = 50;
+constexpr auto goodbyePause = std::chrono::milliseconds(10);
 constexpr int badCredentials = 4;
 constexpr int notAuthorised = 5;
 
@@ -114,8 +118,6 @@ void Client::stop()
         m_stopping = true;
     }
     m_wake.notify_all();
-    // Queued behind what was published, so that goes first; wakes the network loop.
-    mosquitto_disconnect(m_handle);
     m_thread.join();
     m_connected = false;
 }
@@ -159,35 +161,54 @@ void Client::run()
         if (attempt == Attempt::Failed)
             delay = std::min(delay * 2, longestRetryDelay);
     }
-    if (m_connected.exchange(false) || mosquitto_socket(m_handle) >= 0) {
-        mosquitto_disconnect(m_handle);
-        for (int pass = 0; pass < goodbyePasses && mosquitto_loop(m_handle, loopWait_ms, 1) == MOSQ_ERR_SUCCESS; ++pass) {
-        }
+    m_connected = false;
+    sayGoodbye();
+}
+
+// What was published goes out, then the goodbye that keeps the broker from sending the will.
+// Only written: once disconnecting, the library takes a packet read as a protocol error and
+// drops the connection without the goodbye.
+void Client::sayGoodbye()
+{
+    if (mosquitto_socket(m_handle) < 0 || mosquitto_disconnect(m_handle) != MOSQ_ERR_SUCCESS)
+        return;
+    for (int pass = 0; pass < goodbyePasses && mosquitto_socket(m_handle) >= 0; ++pass) {
+        if (mosquitto_loop_write(m_handle, 1) != MOSQ_ERR_SUCCESS)
+            return;
+        if (mosquitto_socket(m_handle) >= 0)
+            std::this_thread::sleep_for(goodbyePause);
     }
 }
 
-// One connection from the attempt to its end.
+// One connection from the attempt to its end. The connection is made without blocking, so
+// that stop() is not held up by a broker that does not answer.
 Client::Attempt Client::connectAndServe(std::string& failure)
 {
     m_refusal.clear();
     m_accepted = false;
+    const std::string broker = m_broker.toString().toStdString();
     const QByteArray host = m_broker.host.toUtf8();
-    int code = mosquitto_connect(m_handle, host.constData(), m_broker.port, int(m_keepalive.count()));
-    if (code != MOSQ_ERR_SUCCESS) {
-        const int savedErrno = errno;
-        failure = "cannot reach the broker at " + m_broker.toString().toStdString() + ": " + errorText(code, savedErrno);
-        return code == MOSQ_ERR_ERRNO && savedErrno == ECONNREFUSED ? Attempt::NobodyListening : Attempt::Failed;
+    int code = mosquitto_connect_async(m_handle, host.constData(), m_broker.port, int(m_keepalive.count()));
+    int savedErrno = errno;
+    const auto deadline = std::chrono::steady_clock::now() + connectBound;
+    while (code == MOSQ_ERR_SUCCESS && !m_stopping) {
+        code = mosquitto_loop(m_handle, loopWait_ms, 1);
+        savedErrno = errno;
+        if (!m_accepted && m_refusal.empty() && std::chrono::steady_clock::now() > deadline) {
+            failure = "the broker at " + broker + " did not answer within " + std::to_string(connectBound.count()) + " s";
+            return Attempt::Failed;
+        }
     }
-    while (!m_stopping && (code = mosquitto_loop(m_handle, loopWait_ms, 1)) == MOSQ_ERR_SUCCESS) {
-    }
-    const int savedErrno = errno;
     if (!m_refusal.empty())
         failure = m_refusal;
     else if (m_accepted)
         failure = "lost the connection to the broker: " + errorText(code, savedErrno);
     else
-        failure = "the broker at " + m_broker.toString().toStdString() + " did not answer: " + errorText(code, savedErrno);
-    return m_accepted ? Attempt::Accepted : Attempt::Failed;
+        failure = "cannot reach the broker at " + broker + ": " + errorText(code, savedErrno);
+    if (m_accepted)
+        return Attempt::Accepted;
+    const bool refused = m_refusal.empty() && code == MOSQ_ERR_ERRNO && savedErrno == ECONNREFUSED;
+    return refused ? Attempt::NobodyListening : Attempt::Failed;
 }
 
 void Client::waitBeforeRetry(std::chrono::seconds delay)

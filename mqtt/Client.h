@@ -86,6 +86,7 @@ private:
     void run();
     Attempt connectAndServe(std::string& failure);
     void waitBeforeRetry(std::chrono::seconds delay);
+    void sayGoodbye();
     void handleConnect(int code);
     void handleMessage(const mosquitto_message& received);
 
