@@ -4,6 +4,7 @@
 
 #include "MosquittoBroker.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -134,16 +135,23 @@ TEST_F(MqttClientTest, DeliversLiveAndRetainedMessagesAndDropsOversizedOnes)
         EXPECT_NE(topic, QStringLiteral("t/big"));
 }
 
-TEST_F(MqttClientTest, AWrongPasswordIsReportedPlainlyWithoutThePassword)
+TEST_F(MqttClientTest, AWrongPasswordIsReportedPlainlyWithoutThePasswordAndRetriedWithBackOff)
 {
     auto client = makeClient("writer", "not-the-password");
-    QSignalSpy lost(client.get(), &Client::disconnected);
+    std::vector<std::pair<QString, QElapsedTimer>> refusals;
+    QObject::connect(client.get(), &Client::disconnected, client.get(), [&](const QString& reason) {
+        refusals.emplace_back(reason, QElapsedTimer());
+        refusals.back().second.start();
+    });
     client->start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !lost.isEmpty(); }, eventBound_ms));
-    const QString reason = lost.first().first().toString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refusals.size() == 3; }, eventBound_ms));
+    const QString reason = refusals.front().first;
     EXPECT_TRUE(reason.contains(QLatin1String("user name or password"))) << reason.toStdString();
     EXPECT_FALSE(reason.contains(QLatin1String("not-the-password")));
     EXPECT_FALSE(client->isConnected());
+    // 1 s, then 2 s: a refusing broker is not hammered. Only the lower bounds hold on a busy machine.
+    EXPECT_GE(refusals[0].second.msecsTo(refusals[1].second), 900);
+    EXPECT_GE(refusals[1].second.msecsTo(refusals[2].second), 1900);
 }
 
 TEST_F(MqttClientTest, AKilledClientsWillIsPublished)
