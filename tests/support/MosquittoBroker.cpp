@@ -2,32 +2,21 @@
 
 #include "Ser2net.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <pwd.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace KelTestSupport {
 
 namespace fs = std::filesystem;
 
 namespace {
-constexpr auto listenBound = std::chrono::seconds(20);
-constexpr auto listenProbeInterval = std::chrono::milliseconds(10);
-
 bool accepts(std::uint16_t port)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -82,48 +71,13 @@ MosquittoBroker::~MosquittoBroker()
 
 bool MosquittoBroker::start(std::string& failure)
 {
-    const std::string programPath = "/usr/sbin/mosquitto";
-    const std::string configPath = (m_directory / "mosquitto.conf").string();
-    const std::string logPath = (m_directory / "mosquitto.log").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    std::vector<std::string> arguments = {programPath, "-c", configPath};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    const int spawned = posix_spawn(&m_pid, programPath.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        m_pid = -1;
-        failure = "cannot start " + programPath;
-        return false;
-    }
-    const auto end = std::chrono::steady_clock::now() + listenBound;
-    while (!accepts(m_port)) {
-        const bool ended = waitpid(m_pid, nullptr, WNOHANG) == m_pid;
-        if (ended)
-            m_pid = -1;
-        if (ended || std::chrono::steady_clock::now() > end) {
-            std::ifstream log(logPath);
-            failure = "mosquitto did not listen: " + std::string(std::istreambuf_iterator<char>(log), {});
-            kill();
-            return false;
-        }
-        std::this_thread::sleep_for(listenProbeInterval);
-    }
-    return true;
+    return m_process.start({"/usr/sbin/mosquitto", "-c", (m_directory / "mosquitto.conf").string()},
+                           (m_directory / "mosquitto.log").string(), [this] { return accepts(m_port); }, failure);
 }
 
 void MosquittoBroker::kill()
 {
-    if (m_pid <= 0)
-        return;
-    ::kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
-    m_pid = -1;
+    m_process.kill();
 }
 
 } // namespace KelTestSupport

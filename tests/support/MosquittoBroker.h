@@ -1,11 +1,11 @@
 #pragma once
 
+#include "ServerProcess.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace KelTestSupport {
 
@@ -36,7 +36,7 @@ public:
 private:
     std::filesystem::path m_directory;
     std::uint16_t m_port;
-    pid_t m_pid = -1;
+    ServerProcess m_process;
 };
 
 } // namespace KelTestSupport
