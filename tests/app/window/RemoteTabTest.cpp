@@ -232,5 +232,39 @@ TEST_F(RemoteTabTest, RemembersOnlyWhatTheUserTicked)
     }
 }
 
+// A name becomes a level of the topics the tab subscribes to: a wildcard or a slash in it would
+// reach other devices'.
+TEST(RemoteAddressTest, TakesOnlyABrokerAndTwoPlainNames)
+{
+    struct Case {
+        const char* url;
+        const char* broker; // nullptr: refused
+        const char* name;
+    };
+    const Case cases[] = {
+        {"mqtt://broker.example/plant/line-1", "mqtt://broker.example:1883", "plant/line-1"},
+        {"mqtts://10.0.0.5:9883/Site_2/dev.7", "mqtts://10.0.0.5:9883", "Site_2/dev.7"},
+        {"mqtt://broker.example/plant/+", nullptr, ""},
+        {"mqtt://broker.example/#/line1", nullptr, ""},
+        {"mqtt://broker.example/plant/line1/keys", nullptr, ""},
+        {"mqtt://broker.example/plant", nullptr, ""},
+        {"mqtt://broker.example/plant/", nullptr, ""},
+        {"mqtt://broker.example/plant/линия", nullptr, ""},
+        {"mqtt://broker.example/plant/abcdefghijklmnopqrstuvwxyz0123456", nullptr, ""},
+        {"http://broker.example/plant/line1", nullptr, ""},
+        {"mqtt://user:pw@broker.example/plant/line1", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        QString error;
+        const RemoteAddress address = RemoteAddress::parse(QString::fromUtf8(c.url), error);
+        EXPECT_EQ(error.isEmpty(), c.broker != nullptr) << error.toStdString();
+        if (!c.broker)
+            continue;
+        EXPECT_EQ(address.broker, QString::fromLatin1(c.broker));
+        EXPECT_EQ(address.name(), QString::fromLatin1(c.name));
+    }
+}
+
 } // namespace
 } // namespace WindowTest
