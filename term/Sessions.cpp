@@ -2,6 +2,7 @@
 
 #include "datafiles/PortAdvice.h"
 #include "baselib/exceptions/Exception.h"
+#include "host/EventTexts.h"
 #include "term/CursesScreen.h"
 #include "term/StatusTexts.h"
 
@@ -65,14 +66,14 @@ void printFailure(const LinkState& state, const std::string& port)
 {
     if (!state.lastEvent)
         return;
-    QString text = StatusTexts::eventText(*state.lastEvent);
+    QString text = Host::eventText(*state.lastEvent);
     if (state.lastEvent->code == Panel::LinkEvent::Exception)
         if (const QString advice = PortAdvice::accessLine(QString::fromStdString(port)); !advice.isEmpty())
             text += QLatin1Char('\n') + advice;
     std::fprintf(stderr, "%s\n", text.toUtf8().constData());
 }
 
-void printRows(const ConsoleScreen& screen, std::FILE* out)
+void printRows(const Host::ConsoleScreen& screen, std::FILE* out)
 {
     for (const std::string& row : screen.text())
         std::fprintf(out, "%s\n", row.c_str());

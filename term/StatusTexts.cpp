@@ -1,14 +1,10 @@
 #include "term/StatusTexts.h"
 
+#include "host/EventTexts.h"
+
 #include <QStringList>
 
 namespace VPanel::Term {
-
-QString StatusTexts::eventText(const Panel::Event& event)
-{
-    const QString pattern = QCoreApplication::translate("QOTransmissionThread", event.text.source);
-    return QString::fromStdString(Panel::fillIn(pattern.toStdString(), event.text.arguments));
-}
 
 QString StatusTexts::stateLine(const LinkState& state)
 {
@@ -21,7 +17,7 @@ QString StatusTexts::stateLine(const LinkState& state)
     if (state.alarm)
         parts << tr("ТРЕВОГА");
     if (state.lastEvent)
-        parts << eventText(*state.lastEvent);
+        parts << Host::eventText(*state.lastEvent);
     return parts.join(QStringLiteral(" | "));
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "panel/LinkEvent.h"
 #include "term/ViewFeed.h"
 
 #include <QCoreApplication>
@@ -8,13 +7,11 @@
 
 namespace VPanel::Term {
 
-// The program's words, translated by the installed catalogue; the link's events under the
-// context the window uses for them.
+// The program's words, translated by the installed catalogue.
 class StatusTexts {
     Q_DECLARE_TR_FUNCTIONS(StatusTexts)
 
 public:
-    static QString eventText(const Panel::Event& event);
     // Connected or not, the device's name, console off, alarm, the last event.
     static QString stateLine(const LinkState& state);
     static QString legend();

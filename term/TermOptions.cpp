@@ -1,7 +1,7 @@
 #include "term/TermOptions.h"
 
 #include "datafiles/ProgramArguments.h"
-#include "term/KeyNames.h"
+#include "host/KeyNames.h"
 
 #include <cmath>
 
@@ -92,7 +92,7 @@ TermOptions TermOptions::parse(const QStringList& arguments)
         return options;
     }
     if (keys) {
-        const KeySequence sequence = parseKeySequence(keys->toStdString());
+        const Host::KeySequence sequence = Host::parseKeySequence(keys->toStdString());
         if (!sequence.unknownName.empty()) {
             options.error = tr("Неизвестная клавиша '%1'").arg(QString::fromStdString(sequence.unknownName));
             return options;

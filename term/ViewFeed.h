@@ -1,7 +1,7 @@
 #pragma once
 
 #include "panel/LinkObserver.h"
-#include "term/ConsoleScreen.h"
+#include "host/ConsoleScreen.h"
 
 #include <map>
 #include <mutex>
@@ -21,7 +21,7 @@ struct LinkState {
 };
 
 struct View {
-    ConsoleScreen screen;
+    Host::ConsoleScreen screen;
     LinkState state;
 };
 

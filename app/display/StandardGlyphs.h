@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/display/SymbolMatrix.h"
+#include "host/StandardGlyphs.h"
 #include "link/Glyph.h"
 
 #include <QString>
@@ -8,9 +9,8 @@
 
 #include <optional>
 
-// The standard 5 x 8 glyph set carried in the map file: line N of the file holds the glyph
-// of character code N as comma-separated fields, field k being the dot of column k / 8,
-// row k % 8.
+// The standard 5 x 8 glyph set of the map file (see host/StandardGlyphs.h) as the display's
+// symbol matrices.
 namespace StandardGlyphs {
 // The device's own glyph size.
 inline constexpr int columns = VPanel::Link::DotMatrix::columns;
@@ -18,15 +18,15 @@ inline constexpr int rows = VPanel::Link::DotMatrix::rows;
 
 // Codes the standard set covers, and within them the device's signs, which are installed
 // after every load whatever the state of the standard set.
-inline constexpr int firstCode = 31;
-inline constexpr int lastCode = 255;
+inline constexpr int firstCode = VPanel::Host::firstStandardCode;
+inline constexpr int lastCode = VPanel::Host::lastStandardCode;
 inline constexpr int firstSignCode = 128;
 inline constexpr int lastSignCode = 191;
 
 // Shown under an unlit place when empty dots are drawn; blank in the standard set.
 inline constexpr char blankCode = static_cast<char>(167);
 
-inline constexpr const char* mapFileName = ":/Resources/simbolMatrixMap.txt";
+inline constexpr const char* mapFileName = VPanel::Host::glyphMapFileName;
 
 // Registers the resource holding the map file, which a static library does not do by itself.
 void initResources();

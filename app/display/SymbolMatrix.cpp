@@ -11,6 +11,15 @@ SymbolMatrix::SymbolMatrix(std::int32_t columns, std::int32_t rows)
 {
 }
 
+SymbolMatrix SymbolMatrix::fromDots(const VPanel::Link::DotMatrix& dots)
+{
+    SymbolMatrix matrix(VPanel::Link::DotMatrix::columns, VPanel::Link::DotMatrix::rows);
+    for (int column = 0; column < VPanel::Link::DotMatrix::columns; ++column)
+        for (int row = 0; row < VPanel::Link::DotMatrix::rows; ++row)
+            matrix.setValue(column, row, dots.lit(column, row) ? 1 : 0);
+    return matrix;
+}
+
 bool SymbolMatrix::contains(int column, int row) const
 {
     return column >= 0 && column < m_columns && row >= 0 && row < m_rows;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Glyph.h"
+
 #include <QMetaType>
 
 #include <cstdint>
@@ -13,6 +15,7 @@ public:
     SymbolMatrix() = default;
     // A negative extent counts as 0; a matrix with no dots holds no storage.
     SymbolMatrix(std::int32_t columns, std::int32_t rows);
+    static SymbolMatrix fromDots(const VPanel::Link::DotMatrix& dots);
 
     std::int32_t columns() const { return m_columns; }
     std::int32_t rows() const { return m_rows; }

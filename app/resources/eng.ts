@@ -933,4 +933,35 @@ Esc/Backspace, F1, F2 and digits press the device&apos;s keys, Ctrl+C quits.
         <translation>Empty text in --expect</translation>
     </message>
 </context>
+<context>
+    <name>DeviceSpec</name>
+    <message>
+        <source>Устройство &apos;%1&apos;: %2</source>
+        <translation>Device &apos;%1&apos;: %2</translation>
+    </message>
+    <message>
+        <source>ожидается ИМЯ=ПОРТ,АДРЕС,СКОРОСТЬ, например press1=COM7,1,115200</source>
+        <translation>expected NAME=PORT,ADDRESS,BAUD, for example press1=COM7,1,115200</translation>
+    </message>
+    <message>
+        <source>после &apos;=&apos; ожидаются порт, адрес и скорость через запятую</source>
+        <translation>expected the port, address and baud rate after &apos;=&apos;, separated by commas</translation>
+    </message>
+    <message>
+        <source>имя из 1..%1 латинских букв, цифр, &apos;_&apos;, &apos;.&apos; и &apos;-&apos;</source>
+        <translation>the name must be 1..%1 Latin letters, digits, &apos;_&apos;, &apos;.&apos; and &apos;-&apos;</translation>
+    </message>
+    <message>
+        <source>порт &apos;%1&apos; не годится: ожидается имя вида COM7</source>
+        <translation>port &apos;%1&apos; cannot be used: expected a name like COM7</translation>
+    </message>
+    <message>
+        <source>адрес &apos;%1&apos; вне %2..%3</source>
+        <translation>address &apos;%1&apos; is outside %2..%3</translation>
+    </message>
+    <message>
+        <source>скорость &apos;%1&apos; не из %2</source>
+        <translation>baud rate &apos;%1&apos; is not one of %2</translation>
+    </message>
+</context>
 </TS>

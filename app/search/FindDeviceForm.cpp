@@ -1,6 +1,7 @@
 #include "app/search/FindDeviceForm.h"
 
 #include "app/search/QOBList.h"
+#include "panel/BusRanges.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,11 +19,6 @@
 
 namespace {
 
-constexpr int firstAddress = 1;
-constexpr int lastAddress = 249;
-constexpr const char* baudRates[] = {"1200",   "2400",   "4800",   "9600",   "14400",  "19200",
-                                     "28800",  "38400",  "57600",  "76800",  "115200", "230400",
-                                     "345600", "460800", "576000", "691200", "806400", "921600"};
 constexpr QSize selectIconSize{45, 45};
 constexpr QSize deviceIconSize{58, 20};
 
@@ -100,12 +96,12 @@ void FindDeviceForm::setup(QWidget* window)
     outer->addLayout(detailsRow, 3, 0);
     outer->addWidget(groupBox_2, 4, 0);
 
-    for (int address = firstAddress; address <= lastAddress; ++address) {
+    for (int address = VPanel::Panel::firstAddress; address <= VPanel::Panel::lastAddress; ++address) {
         boxAddresBegin->addItem(QString::number(address));
         boxAddresEnd->addItem(QString::number(address));
     }
-    for (const char* rate : baudRates)
-        boxSpeed->addItem(QString::fromLatin1(rate));
+    for (const int rate : VPanel::Panel::baudRates)
+        boxSpeed->addItem(QString::number(rate));
     // "All rates"; the window gives its text.
     boxSpeed->addItem(QString());
 

@@ -138,11 +138,7 @@ void QOTransmissionThread::consoleSized(int rows, int places)
 
 void QOTransmissionThread::glyphChanged(int code, const Link::DotMatrix& dots)
 {
-    SymbolMatrix matrix(Link::DotMatrix::columns, Link::DotMatrix::rows);
-    for (int column = 0; column < Link::DotMatrix::columns; ++column)
-        for (int row = 0; row < Link::DotMatrix::rows; ++row)
-            matrix.setValue(column, row, dots.lit(column, row) ? 1 : 0);
-    emit setSymbolMatrix(static_cast<char>(code), matrix);
+    emit setSymbolMatrix(static_cast<char>(code), SymbolMatrix::fromDots(dots));
 }
 
 void QOTransmissionThread::rowChanged(int row, const std::vector<std::uint8_t>& cells)

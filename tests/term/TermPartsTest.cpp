@@ -1,9 +1,6 @@
-// The terminal's own parts: key names, the display's text, the command line.
+// The terminal's own parts: its keys, the command line, the state line's feed.
 
-#include "link/Glyph.h"
 #include "link/ScanCodes.h"
-#include "term/ConsoleScreen.h"
-#include "term/GlyphCharacters.h"
 #include "term/KeyNames.h"
 #include "term/TermOptions.h"
 #include "term/ViewFeed.h"
@@ -13,7 +10,6 @@
 #include <curses.h>
 #include <poll.h>
 
-#include <array>
 #include <functional>
 #include <thread>
 
@@ -21,28 +17,8 @@ namespace {
 using namespace VPanel;
 namespace ScanCode = Link::ScanCode;
 
-TEST(TermKeys, NamesAndTerminalKeysPressTheDeviceKeys)
+TEST(TermKeys, TerminalKeysPressTheDeviceKeys)
 {
-    struct Row {
-        const char* text;
-        std::vector<int> scanCodes;
-        const char* unknown;
-    };
-    const Row rows[] = {
-        {"F1 Down Enter", {ScanCode::F1, ScanCode::Down, ScanCode::Enter}, ""},
-        {"  esc,backspace\tUP  ", {ScanCode::Escape, ScanCode::Backspace, ScanCode::Up}, ""},
-        {"0 9 F2", {ScanCode::Digit0, ScanCode::digit(9), ScanCode::F2}, ""},
-        {"", {}, ""},
-        {"Left F3 Right", {ScanCode::Left}, "F3"},
-        {"F", {}, "F"},
-        {"10", {}, "10"},
-    };
-    for (const Row& row : rows) {
-        const Term::KeySequence sequence = Term::parseKeySequence(row.text);
-        EXPECT_EQ(sequence.scanCodes, row.scanCodes) << row.text;
-        EXPECT_EQ(sequence.unknownName, row.unknown) << row.text;
-    }
-
     struct Typed {
         int key;
         bool functionKey;
@@ -60,55 +36,6 @@ TEST(TermKeys, NamesAndTerminalKeysPressTheDeviceKeys)
     };
     for (const Typed& key : typed)
         EXPECT_EQ(Term::scanCodeOfTerminalKey(key.key, key.functionKey), key.scanCode) << key.key;
-}
-
-Link::DotMatrix picture(const std::array<const char*, Link::DotMatrix::rows>& rows)
-{
-    Link::DotMatrix dots;
-    for (int row = 0; row < Link::DotMatrix::rows; ++row)
-        for (int column = 0; column < Link::DotMatrix::columns; ++column)
-            dots.set(column, row, rows[static_cast<std::size_t>(row)][column] == '#');
-    return dots;
-}
-
-TEST(TermScreen, DisplayTextShowsCodesAndOwnGlyphsSafely)
-{
-    struct Glyph {
-        std::array<const char*, Link::DotMatrix::rows> rows;
-        const char* character;
-    };
-    const Glyph glyphs[] = {
-        {{"#....", "##...", "###..", "####.", "###..", "##...", "#....", "....."}, "\u25B6"},
-        // One dot off is still the pointer.
-        {{"#....", "##...", "###..", "####.", "###..", "##...", "#...#", "....."}, "\u25B6"},
-        {{".....", "....#", "...##", "#.##.", "###..", ".#...", ".....", "....."}, "\u2713"},
-        {{".....", ".....", ".....", ".....", ".....", ".....", ".....", "....."}, " "},
-        // A bell: nothing single-column looks like it.
-        {{"..#..", ".###.", ".###.", ".###.", "#####", ".....", "..#..", "....."}, "\u25A1"},
-        {{"#.#.#", ".#.#.", "#.#.#", ".#.#.", "#.#.#", ".#.#.", "#.#.#", ".#.#."}, "\u25A1"},
-    };
-    for (const Glyph& glyph : glyphs)
-        EXPECT_EQ(Term::nearestCharacter(picture(glyph.rows)), glyph.character) << glyph.rows[0];
-
-    Term::ConsoleScreen screen;
-    screen.resize(2, 6);
-    screen.setGlyph(1, picture(glyphs[0].rows));
-    // Cyrillic in the display's code page, a glyph of the device's, control codes and the
-    // code page's one hole, which must never reach the terminal as they are.
-    screen.setRow(0, {0xCF, 0xF3, 0xEB, 0xFC, 0xF2, 1});
-    screen.setRow(1, {0x1B, '[', '2', 'J', 0x98, 0x07, 'x', 'y'});
-    screen.setRow(2, {'z'});
-    screen.setRow(-1, {'z'});
-    EXPECT_EQ(screen.text(), (std::vector<std::string>{"Пульт\u25B6", "\u25A1[2J\u25A1\u25A1"}));
-    EXPECT_TRUE(screen.shows("ульт"));
-    EXPECT_FALSE(screen.shows("z"));
-    // A short row leaves no stale places behind.
-    screen.setRow(0, {'O', 'K'});
-    EXPECT_EQ(screen.text()[0], "OK    ");
-    // A device that claims a huge display gets a bounded one.
-    screen.resize(1000, 100000);
-    EXPECT_EQ(screen.rows(), Term::ConsoleScreen::maxRows);
-    EXPECT_EQ(screen.places(), Term::ConsoleScreen::maxPlaces);
 }
 
 TEST(TermOptions, CommandLineIsCheckedBeforeAnythingStarts)

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace VPanel::Term {
+namespace VPanel::Host {
 
-// The device's display as the terminal shows it: rows of codes and the device's own glyphs,
+// The device's display as a host without a window shows it: rows of codes and the device's own glyphs,
 // read out as UTF-8 text with each own glyph as its nearest character.
 class ConsoleScreen {
 public:
@@ -27,6 +27,7 @@ public:
 
     int rows() const { return static_cast<int>(m_rows.size()); }
     int places() const { return m_places; }
+    const std::vector<std::vector<std::uint8_t>>& cells() const { return m_rows; }
     std::vector<std::string> text() const;
     // Whether `wanted` stands within one of the rows.
     bool shows(std::string_view wanted) const;
@@ -37,4 +38,4 @@ private:
     Link::OwnGlyphTexts m_glyphs;
 };
 
-} // namespace VPanel::Term
+} // namespace VPanel::Host

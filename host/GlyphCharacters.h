@@ -4,10 +4,10 @@
 
 #include <string>
 
-// A terminal cannot draw a device's own glyph dot by dot: it shows the character the glyph
+// A terminal (or a text for a screen reader) cannot draw a device's own glyph dot by dot: it shows the character the glyph
 // looks most like.
 
-namespace VPanel::Term {
+namespace VPanel::Host {
 
 // Glyphs more than this many dots away from every known picture have no near character.
 inline constexpr int nearDots = 3;
@@ -16,4 +16,4 @@ inline constexpr int nearDots = 3;
 // Link::glyphPlaceholder when none is within nearDots.
 std::string nearestCharacter(const Link::DotMatrix& dots);
 
-} // namespace VPanel::Term
+} // namespace VPanel::Host

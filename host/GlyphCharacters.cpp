@@ -1,11 +1,11 @@
-#include "term/GlyphCharacters.h"
+#include "host/GlyphCharacters.h"
 
 #include "link/DisplayText.h"
 
 #include <array>
 #include <limits>
 
-namespace VPanel::Term {
+namespace VPanel::Host {
 
 namespace {
 using Picture = std::array<const char*, Link::DotMatrix::rows>;
@@ -57,4 +57,4 @@ std::string nearestCharacter(const Link::DotMatrix& dots)
     return nearest;
 }
 
-} // namespace VPanel::Term
+} // namespace VPanel::Host

@@ -1,10 +1,10 @@
-#include "term/ConsoleScreen.h"
+#include "host/ConsoleScreen.h"
 
-#include "term/GlyphCharacters.h"
+#include "host/GlyphCharacters.h"
 
 #include <algorithm>
 
-namespace VPanel::Term {
+namespace VPanel::Host {
 
 namespace {
 constexpr std::uint8_t blank = ' ';
@@ -48,4 +48,4 @@ bool ConsoleScreen::shows(std::string_view wanted) const
                        [&](const std::string& line) { return line.find(wanted) != std::string::npos; });
 }
 
-} // namespace VPanel::Term
+} // namespace VPanel::Host
