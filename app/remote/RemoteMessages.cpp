@@ -1,6 +1,6 @@
 #include "app/remote/RemoteMessages.h"
 
-#include "link/ScanCodes.h"
+#include "host/KeyNames.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,8 +9,6 @@
 namespace RemoteMessages {
 
 namespace {
-
-namespace ScanCode = VPanel::Link::ScanCode;
 
 std::optional<QJsonObject> objectOf(const QByteArray& payload)
 {
@@ -46,27 +44,6 @@ std::optional<QByteArray> codeRow(const QJsonValue& value)
         row.append(static_cast<char>(*byte));
     }
     return row;
-}
-
-const char* keyName(int scanCode)
-{
-    switch (scanCode) {
-    case ScanCode::F1: return "F1";
-    case ScanCode::F2: return "F2";
-    case ScanCode::Up: return "Up";
-    case ScanCode::Down: return "Down";
-    case ScanCode::Left: return "Left";
-    case ScanCode::Right: return "Right";
-    case ScanCode::Enter: return "Enter";
-    case ScanCode::Escape: return "Esc";
-    case ScanCode::Backspace: return "Backspace";
-    default: break;
-    }
-    static const char* const digits[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-    for (int digit = 0; digit <= 9; ++digit)
-        if (scanCode == ScanCode::digit(digit))
-            return digits[digit];
-    return nullptr;
 }
 
 } // namespace
@@ -148,11 +125,14 @@ std::optional<Event> parseEvent(const QByteArray& payload)
 
 std::optional<QByteArray> keyMessage(int scanCode, bool pressed)
 {
-    const char* name = keyName(scanCode);
-    if (!name)
-        return std::nullopt;
-    const QJsonObject message{{QLatin1String(pressed ? "press" : "release"), QLatin1String(name)}};
-    return QJsonDocument(message).toJson(QJsonDocument::Compact);
+    for (const VPanel::Host::NamedKey& key : VPanel::Host::namedKeys()) {
+        if (key.scanCode != scanCode)
+            continue;
+        const QString name = QString::fromLatin1(key.name.data(), static_cast<qsizetype>(key.name.size()));
+        const QJsonObject message{{QLatin1String(pressed ? "press" : "release"), name}};
+        return QJsonDocument(message).toJson(QJsonDocument::Compact);
+    }
+    return std::nullopt;
 }
 
 } // namespace RemoteMessages

@@ -9,6 +9,7 @@
 #include "app/keypad/QOInputDevice.h"
 #include "app/remote/RemoteChoice.h"
 #include "app/window/PanelScreens.h"
+#include "link/Keys.h"
 #include "mqtt/Client.h"
 
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QProcess>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
@@ -83,6 +85,8 @@ protected:
 
     void TearDown() override
     {
+        gatewayProgram.kill();
+        gatewayProgram.waitForFinished();
         gateway.reset();
         WindowFixture::TearDown();
         broker.reset();
@@ -129,11 +133,29 @@ protected:
         return keys;
     }
 
+    // The real gateway keeps the simulated device as line1 of the site.
+    void startGatewayProgram()
+    {
+        simulate();
+        QFile secret(directory.filePath(QStringLiteral("gateway.pass")));
+        ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
+        secret.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        secret.write(password);
+        secret.close();
+        gatewayProgram.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        gatewayProgram.start(QStringLiteral(VPANEL_GATEWAY),
+                             {"--broker", QString::fromStdString(broker->url()), "--site", site, "--device",
+                              QStringLiteral("%1=%2,1,%3").arg(device, portName()).arg(baudRate), "--username",
+                              QString::fromLatin1(user), "--password-file", secret.fileName()});
+        ASSERT_TRUE(gatewayProgram.waitForStarted());
+    }
+
     QString remoteLabel() const { return controller->currentPanel().ui().remoteLabel->text(); }
 
     std::unique_ptr<MosquittoBroker> broker;
     std::unique_ptr<VPanel::Mqtt::Client> gateway;
     QList<QPair<QString, QByteArray>> heard;
+    QProcess gatewayProgram;
 };
 
 TEST_F(RemoteTabTest, FollowsTheDevicesTopicsAndPublishesItsKeys)
@@ -187,6 +209,19 @@ TEST_F(RemoteTabTest, FollowsTheDevicesTopicsAndPublishesItsKeys)
     window().closeTab(window().ui().tabs->currentIndex());
     QTest::qWait(200);
     EXPECT_TRUE(keysHeard().isEmpty());
+}
+
+TEST_F(RemoteTabTest, TheGatewaysDeviceAnswersTheTabsKeys)
+{
+    startGatewayProgram();
+    ASSERT_TRUE(window().openRemote(choice()));
+    ASSERT_TRUE(waitFor([&] { return remoteLabel().contains(QStringLiteral("устройство на связи")); }, brokerWait))
+        << remoteLabel().toStdString();
+    ASSERT_TRUE(waitFor([&] { return displayRow(3).startsWith("F1"); }, brokerWait))
+        << fromDevice(displayRow(3)).toStdString();
+    click(Button::F1, VPanel::Link::Key::F1);
+    EXPECT_TRUE(waitFor([&] { return displayShows(expectedScreen({VPanel::Link::Key::F1})); }, brokerWait))
+        << fromDevice(displayRow(0)).toStdString();
 }
 
 TEST_F(RemoteTabTest, AWrongPasswordIsSaidPlainly)
