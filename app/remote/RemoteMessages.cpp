@@ -19,6 +19,11 @@ std::optional<QJsonObject> objectOf(const QByteArray& payload)
     return document.object();
 }
 
+QString boundedText(const QJsonValue& value)
+{
+    return value.toString().left(maxTextLength);
+}
+
 // A whole number within the bounds, else nothing.
 std::optional<int> boundedInt(const QJsonValue& value, int low, int high)
 {
@@ -54,9 +59,8 @@ std::optional<State> parseState(const QByteArray& payload)
     if (!object || !(*object)[QLatin1String("link")].isString())
         return std::nullopt;
     State state;
-    state.link = (*object)[QLatin1String("link")].toString();
-    state.deviceName = (*object)[QLatin1String("deviceName")].toString();
-    state.identity = (*object)[QLatin1String("identity")].toString();
+    state.link = boundedText((*object)[QLatin1String("link")]);
+    state.identity = boundedText((*object)[QLatin1String("identity")]);
     state.identifier = boundedInt((*object)[QLatin1String("identifier")], 0, 0xFFFF).value_or(-1);
     state.rows = boundedInt((*object)[QLatin1String("rows")], 1, maxRows).value_or(0);
     state.places = boundedInt((*object)[QLatin1String("places")], 1, maxPlaces).value_or(0);
@@ -120,7 +124,7 @@ std::optional<Event> parseEvent(const QByteArray& payload)
     const std::optional<int> code = boundedInt((*object)[QLatin1String("code")], 0, 0xFFFF);
     if (!code || !(*object)[QLatin1String("text")].isString())
         return std::nullopt;
-    return Event{*code, (*object)[QLatin1String("text")].toString()};
+    return Event{*code, boundedText((*object)[QLatin1String("text")])};
 }
 
 std::optional<QByteArray> keyMessage(int scanCode, bool pressed)

@@ -19,10 +19,11 @@ inline constexpr int maxPlaces = 80;
 inline constexpr int glyphCount = 256;
 inline constexpr int glyphColumns = 5;
 inline constexpr int glyphRows = 8;
+// Longer texts (names, event texts) are cut: they go to labels, titles and the journal.
+inline constexpr int maxTextLength = 512;
 
 struct State {
     QString link; // connecting, live, silent, gone, gateway offline; anything else as sent
-    QString deviceName;
     QString identity; // the device's line: name and software version
     int identifier = -1;
     int rows = 0;

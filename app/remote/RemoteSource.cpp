@@ -68,7 +68,7 @@ QString RemoteSource::brokerText() const
     case Broker::Unreachable:
         break;
     }
-    return tr("Брокер %1 недоступен (%2), повторная попытка...").arg(m_address.broker, m_brokerReason);
+    return tr("Брокер %1 недоступен, повторная попытка...").arg(m_address.broker);
 }
 
 QString RemoteSource::gatewayText() const

@@ -42,6 +42,8 @@ public:
     Broker broker() const { return m_broker; }
     // The broker's and the gateway's states in plain words.
     QString brokerText() const;
+    // Why the broker was lost, as the client library says it; empty while connected.
+    const QString& brokerReason() const { return m_brokerReason; }
     QString gatewayText() const;
 
 signals:

@@ -698,8 +698,8 @@
         <translation>The broker %1 refused: wrong user name or password</translation>
     </message>
     <message>
-        <source>Брокер %1 недоступен (%2), повторная попытка...</source>
-        <translation>The broker %1 cannot be reached (%2), trying again...</translation>
+        <source>Брокер %1 недоступен, повторная попытка...</source>
+        <translation>The broker %1 cannot be reached, trying again...</translation>
     </message>
     <message>
         <source>Шлюз: нет сведений об устройстве</source>

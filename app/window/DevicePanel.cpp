@@ -90,7 +90,9 @@ void DevicePanel::feedFrom(RemoteSource* source)
     connect(source, &RemoteSource::deviceIdentif, this, &DevicePanel::deviceKindIdentified);
     connect(source, &RemoteSource::statusChanged, this, [this] {
         showRemoteState();
-        m_events->report(m_remote->brokerText() + QStringLiteral("; ") + m_remote->gatewayText());
+        const QString reason = m_remote->brokerReason();
+        m_events->report(m_remote->brokerText() + (reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason)) +
+                         QStringLiteral("; ") + m_remote->gatewayText());
     });
     m_events->prepareForConnection();
     m_ui.remoteLabel->show();
