@@ -37,6 +37,15 @@ RemoteAddress RemoteAddress::parse(const QString& url, QString& error)
     return address;
 }
 
+QString RemoteAddress::normalBroker(const QString& broker)
+{
+    try {
+        return VPanel::Mqtt::BrokerAddress::parse(broker).toString();
+    } catch (const VPanel::Mqtt::MqttException&) {
+        return broker;
+    }
+}
+
 QString RemoteAddress::error() const
 {
     try {

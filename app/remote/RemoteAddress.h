@@ -19,6 +19,10 @@ public:
     // "mqtt://HOST[:PORT]/SITE/DEVICE" (or mqtts://); on a wrong one `error` says what is wrong.
     static RemoteAddress parse(const QString& url, QString& error);
 
+    // The broker's URL as the client library spells it (with its port), or as given when it is
+    // wrong: two spellings of one broker compare equal.
+    static QString normalBroker(const QString& broker);
+
     bool tls() const { return broker.startsWith(QLatin1String("mqtts://")); }
     // "vpanel/SITE/DEVICE/<leaf>".
     QString topic(const char* leaf) const;

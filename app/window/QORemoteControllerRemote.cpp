@@ -38,9 +38,9 @@ bool QORemoteController::openRemoteUrl(const QString& url)
     }
     RemoteChoice choice = RemoteChoice::remembered();
     // Credentials remembered for another broker are not this one's.
-    const bool known = choice.remember && choice.address.broker == address.broker &&
-                       (choice.rememberPassword || choice.credentials.user.isEmpty());
-    if (choice.address.broker != address.broker)
+    const bool sameBroker = RemoteAddress::normalBroker(choice.address.broker) == address.broker;
+    const bool known = choice.remember && sameBroker && (choice.rememberPassword || choice.credentials.user.isEmpty());
+    if (!sameBroker)
         choice.credentials = {};
     choice.address = address;
     if (known)

@@ -8,6 +8,7 @@
 #include "app/keypad/QOInputButton.h"
 #include "app/keypad/QOInputDevice.h"
 #include "app/remote/RemoteChoice.h"
+#include "app/window/RemoteDialog.h"
 #include "app/window/PanelScreens.h"
 #include "link/Keys.h"
 #include "mqtt/Client.h"
@@ -17,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QTabWidget>
@@ -231,6 +233,32 @@ TEST_F(RemoteTabTest, AWrongPasswordIsSaidPlainly)
                         brokerWait))
         << remoteLabel().toStdString();
     EXPECT_TRUE(warnings.isEmpty());
+}
+
+// Credentials remembered for one broker open its devices at once and are never handed to
+// another broker: for that one the dialog asks.
+TEST_F(RemoteTabTest, TheCommandLinesDeviceUsesCredentialsRememberedForItsBrokerOnly)
+{
+    RemoteChoice remembered = choice();
+    // As a user may type it: the port the address gives anyway.
+    remembered.address.broker = QStringLiteral("mqtt://127.0.0.1:%1/").arg(broker->port());
+    remembered.remember = true;
+    remembered.rememberPassword = true;
+    remembered.store();
+    const QString url = QString::fromStdString(broker->url()) + QStringLiteral("/plant/line2");
+    ASSERT_TRUE(window().openRemoteUrl(url));
+    EXPECT_TRUE(window().findChildren<RemoteDialog*>().isEmpty());
+    EXPECT_TRUE(waitFor([&] { return remoteLabel().contains(QStringLiteral("соединение установлено")); }, brokerWait))
+        << remoteLabel().toStdString();
+    EXPECT_EQ(window().currentPanel().remote()->address().name(), QStringLiteral("plant/line2"));
+
+    ASSERT_TRUE(window().openRemoteUrl(QStringLiteral("mqtt://127.0.0.1:1/plant/line3")));
+    const QList<RemoteDialog*> dialogs = window().findChildren<RemoteDialog*>();
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_EQ(dialogs[0]->choice().address.device, QStringLiteral("line3"));
+    EXPECT_TRUE(dialogs[0]->passwordEdit()->text().isEmpty());
+    EXPECT_FALSE(window().openRemoteUrl(QStringLiteral("mqtt://127.0.0.1/plant/+")));
+    EXPECT_EQ(warnings.size(), 1);
 }
 
 // Only what the user ticked is kept, and a kept password only for the user's eyes.
