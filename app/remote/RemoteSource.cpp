@@ -156,7 +156,6 @@ void RemoteSource::takeScreen(const RemoteMessages::Screen& screen)
 
 void RemoteSource::takeGlyphs(std::vector<SymbolMatrix> glyphs)
 {
-    emit setMatrixSymbolSize(RemoteMessages::glyphColumns, RemoteMessages::glyphRows);
     for (std::size_t code = 0; code < glyphs.size(); ++code)
         if (code >= m_glyphs.size() || m_glyphs[code] != glyphs[code])
             emit setSymbolMatrix(static_cast<char>(code), glyphs[code]);

@@ -65,12 +65,13 @@ QByteArray liveState()
                  {"rows", 4}, {"places", 20}, {"consoleOn", true}, {"alarm", false}, {"retryInSeconds", QJsonValue()}});
 }
 
-// A glyph table whose code 0x80 is a lone dot at the top left and every other code blank.
+// A glyph table whose code 1 is a lone dot at the top left and every other code blank. (The
+// display draws the device's signs, 128..191, from its own file whatever the device sends.)
 QByteArray glyphsMessage()
 {
     QJsonArray glyphs;
     for (int code = 0; code < 256; ++code)
-        glyphs.append(QJsonArray{code == 0x80 ? 0x10 : 0, 0, 0, 0, 0, 0, 0, 0});
+        glyphs.append(QJsonArray{code == 1 ? 0x10 : 0, 0, 0, 0, 0, 0, 0, 0});
     return json({{"seq", 1}, {"glyphs", glyphs}});
 }
 
@@ -166,7 +167,7 @@ TEST_F(RemoteTabTest, FollowsTheDevicesTopicsAndPublishesItsKeys)
     publish("glyphs", glyphsMessage());
     publish("state", liveState());
     const QList<QByteArray> rows{deviceRow(QStringLiteral("Меню")), deviceRow(QStringLiteral("1 Уставки")),
-                                 QByteArray(1, '\x80') + deviceRow(QString()).left(19), deviceRow(QStringLiteral("F1 Выход"))};
+                                 QByteArray(1, '\x01') + deviceRow(QString()).left(19), deviceRow(QStringLiteral("F1 Выход"))};
     publish("screen", screenMessage(rows, true, false));
     // Its own retained state coming back says the stand-in hears the keys topic too.
     ASSERT_TRUE(waitFor([&] { return !heard.isEmpty(); }, brokerWait));
@@ -176,7 +177,7 @@ TEST_F(RemoteTabTest, FollowsTheDevicesTopicsAndPublishesItsKeys)
     ASSERT_TRUE(waitFor([&] { return displayRow(0) == rows[0] && displayRow(3) == rows[3]; }, brokerWait))
         << fromDevice(displayRow(0)).toStdString();
     EXPECT_EQ(displayRow(2), rows[2]);
-    const SymbolMatrix* glyph = panel.ui().indicator->model().glyphs().matrix('\x80');
+    const SymbolMatrix* glyph = panel.ui().indicator->model().glyphs().matrix('\x01');
     ASSERT_NE(glyph, nullptr);
     EXPECT_TRUE(glyph->isLit(0, 0));
     EXPECT_FALSE(glyph->isLit(1, 0));
