@@ -40,6 +40,8 @@ DevicePanel::DevicePanel(QMainWindow& window, int language, QWidget* parent)
 
 DevicePanel::~DevicePanel()
 {
+    // A remote device's tab leaves the broker before the journal and the display go.
+    delete m_remote;
     m_link->finish();
     m_link->stopRecording();
     delete m_journal;

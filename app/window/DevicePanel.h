@@ -23,7 +23,7 @@ public:
     // Boxes, status messages and the journal window go over `window`; `language` is the one
     // the device learns when a connection starts (0 Russian, 1 English).
     DevicePanel(QMainWindow& window, int language, QWidget* parent = nullptr);
-    // Stops the connection with its stop packet and closes the journal.
+    // Stops the connection with its stop packet, or leaves the broker, and closes the journal.
     ~DevicePanel() override;
 
     const PanelUi& ui() const { return m_ui; }
