@@ -144,7 +144,9 @@ int main(int argc, char** argv)
         else
             window.openInNewTab(device.port, device.address, device.baudRate);
     }
-    if (options.connections.size() > 1)
+    for (const QString& url : options.remotes)
+        window.openRemoteUrl(url);
+    if (options.connections.size() + options.remotes.size() > 1)
         window.ui().tabs->setCurrentIndex(0);
     return application.exec();
 }

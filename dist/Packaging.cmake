@@ -31,7 +31,8 @@ The package also holds the panel in a terminal, vpanel-term; the web
 server vpanel-server, which keeps the links to its devices and serves
 each device's panel to browsers, with logins, viewer and operator
 roles, TLS and a JSON interface for scripts (a systemd unit, not
-enabled); the device simulator vpanel-devsim and the shared libraries
+enabled); the gateway that publishes devices to an MQTT broker,
+vpanel-gateway; the device simulator vpanel-devsim and the shared libraries
 kelbaselib, kelcomm, kels11n and kelqt.")
 
 set(CPACK_DEBIAN_LIBKEL-DEV_PACKAGE_NAME libkel-dev)

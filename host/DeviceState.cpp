@@ -5,6 +5,11 @@
 #include "host/EventTexts.h"
 #include "panel/SharedLine.h"
 
+#include "baselib/exceptions/Exception.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <utility>
 
@@ -12,6 +17,14 @@ namespace VPanel::Host {
 
 namespace {
 using Panel::LinkEvent;
+
+int openWake()
+{
+    const int descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (descriptor < 0)
+        throw KelBase::RuntimeException(L"eventfd");
+    return descriptor;
+}
 
 // A port that another connection holds at another rate is there: the failure is this
 // device's setting, not the port's.
@@ -32,43 +45,57 @@ const char* linkStateName(LinkState state)
     return "connecting";
 }
 
-DeviceState::DeviceState(std::map<int, std::string> deviceNames, QObject& receiver, Notices notices)
-    : m_deviceNames(std::move(deviceNames)), m_receiver(receiver), m_notices(std::move(notices)),
-      m_glyphs(standardGlyphs())
+DeviceState::DeviceState(std::map<int, std::string> deviceNames, Notices notices)
+    : m_deviceNames(std::move(deviceNames)), m_notices(std::move(notices)), m_wake(openWake()),
+      m_wakeNotifier(std::make_unique<QSocketNotifier>(m_wake, QSocketNotifier::Read)), m_glyphs(standardGlyphs())
 {
+    QObject::connect(m_wakeNotifier.get(), &QSocketNotifier::activated, [this] { deliver(); });
 }
 
-void DeviceState::post(std::atomic<bool>& pending, const std::function<void()>& notice)
+DeviceState::~DeviceState()
+{
+    m_wakeNotifier.reset();
+    close(m_wake);
+}
+
+void DeviceState::post(std::atomic<bool>& pending)
 {
     if (pending.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        &m_receiver,
-        [&pending, &notice] {
-            // Cleared first: a change while the notice runs posts it again.
-            pending = false;
-            notice();
-        },
-        Qt::QueuedConnection);
+    const std::uint64_t one = 1;
+    (void)write(m_wake, &one, sizeof one);
 }
 
-void DeviceState::postJournal()
+void DeviceState::deliver()
 {
-    if (m_journalPending.exchange(true))
-        return;
-    QMetaObject::invokeMethod(
-        &m_receiver,
-        [this] {
-            m_journalPending = false;
-            std::vector<JournalEntry> entries;
-            {
-                const std::lock_guard lock(m_mutex);
-                entries.swap(m_unannounced);
-            }
-            for (const JournalEntry& entry : entries)
-                m_notices.journalAdded(entry);
-        },
-        Qt::QueuedConnection);
+    // Quiet first: a change from now on wakes us again.
+    std::uint64_t count = 0;
+    (void)read(m_wake, &count, sizeof count);
+    if (m_statePending.exchange(false))
+        m_notices.stateChanged();
+    if (m_screenPending.exchange(false))
+        m_notices.screenChanged();
+    if (m_glyphsPending.exchange(false))
+        m_notices.glyphsChanged();
+    if (m_journalPending.exchange(false)) {
+        std::vector<JournalEntry> entries;
+        {
+            const std::lock_guard lock(m_mutex);
+            entries.swap(m_unannounced);
+        }
+        for (const JournalEntry& entry : entries)
+            m_notices.journalAdded(entry);
+    }
+    if (m_endPending.exchange(false)) {
+        std::uint64_t attempt = 0;
+        bool retry = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            attempt = m_attempt;
+            retry = m_endRetries;
+        }
+        m_notices.linkEnded(attempt, retry);
+    }
 }
 
 bool DeviceState::changeState(LinkState state)
@@ -87,7 +114,7 @@ std::uint64_t DeviceState::beginAttempt()
         m_running = true;
         m_live = false;
     }
-    post(m_statePending, m_notices.stateChanged);
+    post(m_statePending);
     return attempt;
 }
 
@@ -97,7 +124,7 @@ void DeviceState::setRetryAt(std::optional<QDateTime> at)
         const std::lock_guard lock(m_mutex);
         m_snapshot.retryAt = std::move(at);
     }
-    post(m_statePending, m_notices.stateChanged);
+    post(m_statePending);
 }
 
 bool DeviceState::linkRuns() const
@@ -144,8 +171,6 @@ void DeviceState::linkEvent(const Panel::Event& event)
     bool state = false;
     bool journal = false;
     bool ended = false;
-    bool retry = false;
-    std::uint64_t attempt = 0;
     {
         const std::lock_guard lock(m_mutex);
         screen = m_console.apply(event.code);
@@ -156,8 +181,7 @@ void DeviceState::linkEvent(const Panel::Event& event)
         if (m_running && endsLink(event.code)) {
             m_running = false;
             ended = true;
-            attempt = m_attempt;
-            retry = event.code != LinkEvent::Stopped;
+            m_endRetries = event.code != LinkEvent::Stopped;
             state = changeState(portFailed(event) ? LinkState::Gone : LinkState::Silent) || state;
         }
         if (screen) {
@@ -176,14 +200,13 @@ void DeviceState::linkEvent(const Panel::Event& event)
         }
     }
     if (screen)
-        post(m_screenPending, m_notices.screenChanged);
+        post(m_screenPending);
     if (state)
-        post(m_statePending, m_notices.stateChanged);
+        post(m_statePending);
     if (journal)
-        postJournal();
+        post(m_journalPending);
     if (ended)
-        QMetaObject::invokeMethod(
-            &m_receiver, [this, attempt, retry] { m_notices.linkEnded(attempt, retry); }, Qt::QueuedConnection);
+        post(m_endPending);
 }
 
 void DeviceState::consoleSized(int rows, int places)
@@ -194,7 +217,7 @@ void DeviceState::consoleSized(int rows, int places)
         ++m_snapshot.screenSequence;
         m_snapshot.screenChangedAt = std::chrono::steady_clock::now();
     }
-    post(m_screenPending, m_notices.screenChanged);
+    post(m_screenPending);
 }
 
 void DeviceState::glyphChanged(int code, const Link::DotMatrix& dots)
@@ -214,9 +237,9 @@ void DeviceState::glyphChanged(int code, const Link::DotMatrix& dots)
             m_snapshot.screenChangedAt = std::chrono::steady_clock::now();
         }
     }
-    post(m_glyphsPending, m_notices.glyphsChanged);
+    post(m_glyphsPending);
     if (drawnAnew)
-        post(m_screenPending, m_notices.screenChanged);
+        post(m_screenPending);
 }
 
 void DeviceState::rowChanged(int row, const std::vector<std::uint8_t>& cells)
@@ -232,9 +255,9 @@ void DeviceState::rowChanged(int row, const std::vector<std::uint8_t>& cells)
             state = changeState(LinkState::Live);
         }
     }
-    post(m_screenPending, m_notices.screenChanged);
+    post(m_screenPending);
     if (state)
-        post(m_statePending, m_notices.stateChanged);
+        post(m_statePending);
 }
 
 // Every row that changed is told on its own.
@@ -249,7 +272,7 @@ void DeviceState::deviceIdentified(int identifier)
         m_snapshot.deviceName =
             QString::fromStdString(name != m_deviceNames.end() ? name->second : std::to_string(identifier));
     }
-    post(m_statePending, m_notices.stateChanged);
+    post(m_statePending);
 }
 
 } // namespace VPanel::Host

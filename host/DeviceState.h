@@ -6,13 +6,14 @@
 #include "host/StandardGlyphs.h"
 #include "panel/LinkObserver.h"
 
-#include <QObject>
+#include <QSocketNotifier>
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,9 +21,9 @@
 namespace VPanel::Host {
 
 // What the links of one kept device told, kept under a lock for any thread to read. Each kind
-// of change is handed to the receiver's thread as one queued call at a time, however many
-// changes come meanwhile: the link's thread never waits for the receiver, and a fast poll does
-// not flood its event queue.
+// of change is marked pending and the owner's thread woken through a descriptor, however many
+// changes come meanwhile: the link's thread never waits for the owner, a fast poll does not
+// flood its event queue, and nothing the link's thread made crosses through Qt's queue.
 class DeviceState : public Panel::LinkObserver {
 public:
     static constexpr std::size_t journalLimit = 200;
@@ -36,8 +37,9 @@ public:
         std::function<void(std::uint64_t attempt, bool retry)> linkEnded;
     };
 
-    // The notices run on `receiver`'s thread and none runs once it is gone.
-    DeviceState(std::map<int, std::string> deviceNames, QObject& receiver, Notices notices);
+    // Made on the owner's thread, where the notices then run, from its event loop.
+    DeviceState(std::map<int, std::string> deviceNames, Notices notices);
+    ~DeviceState() override;
     DeviceState(const DeviceState&) = delete;
     DeviceState& operator=(const DeviceState&) = delete;
 
@@ -61,19 +63,22 @@ public:
     void deviceIdentified(int identifier) override;
 
 private:
-    // A notice waiting on the receiver's thread; a change after it ran posts it anew.
-    void post(std::atomic<bool>& pending, const std::function<void()>& notice);
-    void postJournal();
+    // Marks a kind of change pending and wakes the owner unless it already was.
+    void post(std::atomic<bool>& pending);
+    // On the owner's thread: the notices of what is pending, each once.
+    void deliver();
     // Under m_mutex: sets the state, true when it changed.
     bool changeState(LinkState state);
 
     const std::map<int, std::string> m_deviceNames;
-    QObject& m_receiver;
     const Notices m_notices;
+    const int m_wake;
+    std::unique_ptr<QSocketNotifier> m_wakeNotifier;
     std::atomic<bool> m_screenPending{false};
     std::atomic<bool> m_statePending{false};
     std::atomic<bool> m_glyphsPending{false};
     std::atomic<bool> m_journalPending{false};
+    std::atomic<bool> m_endPending{false};
 
     mutable std::mutex m_mutex;
     DeviceSnapshot m_snapshot; // all but the display's fields, which the two below keep
@@ -83,6 +88,7 @@ private:
     std::deque<JournalEntry> m_journal;
     std::vector<JournalEntry> m_unannounced;
     std::uint64_t m_attempt = 0;
+    bool m_endRetries = false;
     bool m_running = false;
     bool m_live = false;
 };

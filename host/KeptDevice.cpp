@@ -17,7 +17,7 @@ Panel::LinkParameters withSpec(Panel::LinkParameters parameters, const DeviceSpe
 
 KeptDevice::KeptDevice(DeviceSpec spec, Panel::LinkParameters base, QObject* parent)
     : QObject(parent), m_spec(std::move(spec)), m_parameters(withSpec(std::move(base), m_spec)),
-      m_state(m_parameters.deviceNames, *this,
+      m_state(m_parameters.deviceNames,
               {[this] { emit screenChanged(); }, [this] { emit stateChanged(); }, [this] { emit glyphsChanged(); },
                [this](const JournalEntry& entry) { emit journalAdded(entry); },
                [this](std::uint64_t attempt, bool retry) { linkEnded(attempt, retry); }})

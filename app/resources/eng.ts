@@ -38,6 +38,10 @@
         <source>Виртуальная клавиатура выключена</source>
         <translation>Virtual keyboard disabled</translation>
     </message>
+    <message>
+        <source>%1 (удалённое)</source>
+        <translation>%1 (remote)</translation>
+    </message>
 </context>
 <context>
     <name>LinkEventPresenter</name>
@@ -484,6 +488,14 @@
         <source>Закрыть вкладку</source>
         <translation>Close tab</translation>
     </message>
+    <message>
+        <source>Нельзя соединиться с брокером %1: %2</source>
+        <translation>Cannot connect to the broker %1: %2</translation>
+    </message>
+    <message>
+        <source>Удалённое устройство...</source>
+        <translation>Remote device...</translation>
+    </message>
 </context>
 <context>
     <name>QOTransmissionThread</name>
@@ -626,6 +638,119 @@
     <message>
         <source>Звук выкл.</source>
         <translation>Sound off.</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteAddress</name>
+    <message>
+        <source>Адрес &apos;%1&apos; должен иметь вид mqtt://УЗЕЛ[:ПОРТ]/ПЛОЩАДКА/УСТРОЙСТВО</source>
+        <translation>The address &apos;%1&apos; must read mqtt://HOST[:PORT]/SITE/DEVICE</translation>
+    </message>
+    <message>
+        <source>Адрес брокера &apos;%1&apos; должен иметь вид mqtt://УЗЕЛ[:ПОРТ] или mqtts://УЗЕЛ[:ПОРТ]</source>
+        <translation>The broker&apos;s address &apos;%1&apos; must read mqtt://HOST[:PORT] or mqtts://HOST[:PORT]</translation>
+    </message>
+    <message>
+        <source>Имя &apos;%1&apos; должно состоять из 1..%2 латинских букв, цифр и знаков _ . -</source>
+        <translation>The name &apos;%1&apos; must be 1..%2 Latin letters, digits and the signs _ . -</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteDialog</name>
+    <message>
+        <source>Удалённое устройство</source>
+        <translation>Remote device</translation>
+    </message>
+    <message>
+        <source>Обзор...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>Брокер:</source>
+        <translation>Broker:</translation>
+    </message>
+    <message>
+        <source>Файл CA (для mqtts://):</source>
+        <translation>CA file (for mqtts://):</translation>
+    </message>
+    <message>
+        <source>Площадка:</source>
+        <translation>Site:</translation>
+    </message>
+    <message>
+        <source>Устройство:</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>Пользователь:</source>
+        <translation>User:</translation>
+    </message>
+    <message>
+        <source>Пароль:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>Запомнить эти параметры</source>
+        <translation>Remember these settings</translation>
+    </message>
+    <message>
+        <source>Запомнить и пароль (он хранится открытым текстом в настройках на этом компьютере)</source>
+        <translation>Remember the password too (it is stored as plain text in the settings on this computer)</translation>
+    </message>
+    <message>
+        <source>Файл удостоверяющего центра</source>
+        <translation>Certificate authority file</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteSource</name>
+    <message>
+        <source>Соединение с брокером %1...</source>
+        <translation>Connecting to the broker %1...</translation>
+    </message>
+    <message>
+        <source>Брокер %1: соединение установлено</source>
+        <translation>Broker %1: connected</translation>
+    </message>
+    <message>
+        <source>Брокер %1 отказал: неверное имя пользователя или пароль</source>
+        <translation>The broker %1 refused: wrong user name or password</translation>
+    </message>
+    <message>
+        <source>Брокер %1 недоступен, повторная попытка...</source>
+        <translation>The broker %1 cannot be reached, trying again...</translation>
+    </message>
+    <message>
+        <source>Шлюз: нет сведений об устройстве</source>
+        <translation>Gateway: nothing known of the device yet</translation>
+    </message>
+    <message>
+        <source>Шлюз: соединение с устройством</source>
+        <translation>Gateway: connecting to the device</translation>
+    </message>
+    <message>
+        <source>Шлюз: устройство на связи</source>
+        <translation>Gateway: the device is live</translation>
+    </message>
+    <message>
+        <source>Шлюз: устройство не отвечает</source>
+        <translation>Gateway: the device does not answer</translation>
+    </message>
+    <message>
+        <source>Шлюз: порт устройства недоступен</source>
+        <translation>Gateway: the device&apos;s port is unavailable</translation>
+    </message>
+    <message>
+        <source>Шлюз не в сети</source>
+        <translation>Gateway offline</translation>
+    </message>
+    <message>
+        <source>Шлюз: неизвестное состояние</source>
+        <translation>Gateway: unknown state</translation>
+    </message>
+    <message>
+        <source>, повтор через %1 с</source>
+        <translation>, retry in %1 s</translation>
     </message>
 </context>
 <context>
@@ -832,11 +957,14 @@ Configuration file:
     </message>
     <message>
         <source>Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]
-              [--pin-port ПОРТ] [--record ФАЙЛ] [--print-display]
+              [--pin-port ПОРТ] [--remote mqtt://УЗЕЛ[:ПОРТ]/ПЛОЩАДКА/УСТРОЙСТВО]
+              [--record ФАЙЛ] [--print-display]
               [--save-window ФАЙЛ] [--help] [--version]
   --lang en       интерфейс на английском языке
   --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200;
                   повторенный, открывает каждое устройство в своей вкладке
+  --remote ...    открыть устройство шлюза через брокер MQTT (mqtts:// для TLS);
+                  имя и пароль из запомненных настроек, иначе их спросит окно
   --list-ports    перечислить порты: имя, устройство, постоянное имя, описание
   --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB
   --record ФАЙЛ   записывать обмен с устройством в файл (vpanel-devsim --replay
@@ -847,11 +975,14 @@ Configuration file:
   --version       версия программы
 </source>
         <translation>Usage: vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--list-ports]
-              [--pin-port PORT] [--record FILE] [--print-display]
+              [--pin-port PORT] [--remote mqtt://HOST[:PORT]/SITE/DEVICE]
+              [--record FILE] [--print-display]
               [--save-window FILE] [--help] [--version]
   --lang en       English interface
   --connect ...   connect to a device at once, for example: --connect COM3 1 115200;
                   given again, opens each device in a tab of its own
+  --remote ...    open a gateway&apos;s device through the MQTT broker (mqtts:// for TLS);
+                  user and password from the remembered settings, else the window asks
   --list-ports    list the ports: name, device, stable name, description
   --pin-port PORT keep the adapter&apos;s COMn name in any USB socket
   --record FILE   record the exchange with the device to the file (vpanel-devsim --replay
@@ -861,6 +992,10 @@ Configuration file:
   --help          this help
   --version       program version
 </translation>
+    </message>
+    <message>
+        <source>Не указан адрес после --remote</source>
+        <translation>No address after --remote</translation>
     </message>
 </context>
 <context>

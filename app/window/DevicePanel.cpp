@@ -3,6 +3,7 @@
 #include "app/display/QOIndicator.h"
 #include "app/keypad/QOInputDevice.h"
 #include "app/log/LogWidget.h"
+#include "app/remote/RemoteSource.h"
 #include "app/window/DeviceSettings.h"
 
 #include <QLabel>
@@ -31,7 +32,7 @@ DevicePanel::DevicePanel(QMainWindow& window, int language, QWidget* parent)
     m_link->setLanguage(language);
     m_events = new LinkEventPresenter(window, *m_journal, this);
     connect(this, &DevicePanel::titleChanged, m_events, [this] {
-        m_events->setSubject(m_link->target().portName.isEmpty() ? QString() : title());
+        m_events->setSubject(m_link->target().portName.isEmpty() && !m_remote ? QString() : title());
     });
     connectEvents();
     m_screens.showWelcome(english());
@@ -39,6 +40,8 @@ DevicePanel::DevicePanel(QMainWindow& window, int language, QWidget* parent)
 
 DevicePanel::~DevicePanel()
 {
+    // A remote device's tab leaves the broker before the journal and the display go.
+    delete m_remote;
     m_link->finish();
     m_link->stopRecording();
     delete m_journal;
@@ -72,8 +75,43 @@ void DevicePanel::connectEvents()
     });
 }
 
+void DevicePanel::feedFrom(RemoteSource* source)
+{
+    m_remote = source;
+    source->setParent(this);
+    QOIndicator* display = m_ui.indicator;
+    // The link's own signals, on this thread: glyphs need no blocking hand-over.
+    connect(source, &RemoteSource::sizeIndicators, display, &QOIndicator::setDisplaySize);
+    connect(source, &RemoteSource::setMatrixSymbolSize, display, &QOIndicator::setSymbolMatrixSize);
+    connect(source, &RemoteSource::setSymbolMatrix, display, &QOIndicator::setSymbolMatrix);
+    connect(source, &RemoteSource::setCells, display, &QOIndicator::setCells);
+    connect(m_ui.keypad, &QOInputDevice::codePressButton, source, &RemoteSource::codePress);
+    connect(m_ui.keypad, &QOInputDevice::codeReleaseButton, source, &RemoteSource::codeRelease);
+    connect(source, &RemoteSource::alarm, this,
+            [this](int code, const QString& text) { m_events->present(static_cast<LinkEvent>(code), text); });
+    connect(source, &RemoteSource::deviceIdentif, this, &DevicePanel::deviceKindIdentified);
+    connect(source, &RemoteSource::statusChanged, this, [this] {
+        showRemoteState();
+        const QString reason = m_remote->brokerReason();
+        m_events->report(m_remote->brokerText() + (reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason)) +
+                         QStringLiteral("; ") + m_remote->gatewayText());
+    });
+    m_events->prepareForConnection();
+    m_ui.remoteLabel->show();
+    showRemoteState();
+    emit starting();
+    emit titleChanged();
+}
+
+void DevicePanel::showRemoteState()
+{
+    m_ui.remoteLabel->setText(m_remote->brokerText() + QLatin1Char('\n') + m_remote->gatewayText());
+}
+
 QString DevicePanel::title() const
 {
+    if (m_remote)
+        return tr("%1 (удалённое)").arg(m_remote->address().name());
     const LinkTarget& target = m_link->target();
     if (target.portName.isEmpty())
         return tr("Нет устройства");
@@ -137,6 +175,10 @@ void DevicePanel::setLanguage(int language)
 void DevicePanel::retranslate()
 {
     m_ui.retranslateUi();
-    m_screens.writeWelcome(english());
+    // A remote device's screen stays: nothing relinks it to redraw it.
+    if (m_remote)
+        showRemoteState();
+    else
+        m_screens.writeWelcome(english());
     emit titleChanged();
 }

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class DeviceSettings;
+class RemoteSource;
 class LogWidget;
 class QMainWindow;
 
@@ -22,7 +23,7 @@ public:
     // Boxes, status messages and the journal window go over `window`; `language` is the one
     // the device learns when a connection starts (0 Russian, 1 English).
     DevicePanel(QMainWindow& window, int language, QWidget* parent = nullptr);
-    // Stops the connection with its stop packet and closes the journal.
+    // Stops the connection with its stop packet, or leaves the broker, and closes the journal.
     ~DevicePanel() override;
 
     const PanelUi& ui() const { return m_ui; }
@@ -32,9 +33,16 @@ public:
     const LinkEventPresenter& events() const { return *m_events; }
     LogWidget& journal() const { return *m_journal; }
 
+    // Feeds the panel from a device kept by a gateway instead of a link of its own; the panel
+    // takes the source and leaves the broker when it goes.
+    void feedFrom(RemoteSource* source);
+    // The remote source feeding the panel; null for a panel of a local device.
+    const RemoteSource* remote() const { return m_remote; }
+
     // The device's name once it has identified itself during the current link, else empty.
     const QString& deviceName() const { return m_deviceName; }
-    // The tab's title: the device's name and where it is, or that there is none.
+    // The tab's title: the device's name and where it is, or that there is none; a remote
+    // device says so.
     QString title() const;
     bool sounding() const { return m_sounding; }
 
@@ -68,6 +76,7 @@ signals:
 
 private:
     void connectEvents();
+    void showRemoteState();
     bool english() const { return m_link->language() == 1; }
 
     PanelUi m_ui;
@@ -75,6 +84,7 @@ private:
     LogWidget* m_journal = nullptr;
     ConnectionController* m_link = nullptr;
     LinkEventPresenter* m_events = nullptr;
+    RemoteSource* m_remote = nullptr;
     QString m_deviceName;
     int m_settingsDevice = 0;
     bool m_sounding = false;

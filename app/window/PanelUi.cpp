@@ -52,6 +52,11 @@ void PanelUi::setupUi(QWidget* panel)
     head->addWidget(deviceLabel);
     head->addWidget(pushButton);
     column->addLayout(head);
+    remoteLabel = new QLabel(panel);
+    remoteLabel->setObjectName(QStringLiteral("remoteLabel"));
+    remoteLabel->setWordWrap(true);
+    remoteLabel->hide();
+    column->addWidget(remoteLabel);
 
     frame = new QFrame(panel);
     frame->setFrameShape(QFrame::StyledPanel);

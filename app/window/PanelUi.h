@@ -17,6 +17,7 @@ struct PanelUi {
 public:
     QLabel* statusLabel = nullptr;
     QLabel* deviceLabel = nullptr;
+    QLabel* remoteLabel = nullptr; // the broker's and the gateway's state, for a remote device
     QPushButton* pushButton = nullptr; // the device search button
     QFrame* frame = nullptr;
     QOIndicator* indicator = nullptr;

@@ -94,6 +94,7 @@ void QORemoteController::setInformationPresenter(MessagePresenter presenter)
 void QORemoteController::connectMenus()
 {
     connect(m_ui.actionSearch, &QAction::triggered, this, &QORemoteController::on_pushButton_clicked);
+    connect(m_ui.actionRemote, &QAction::triggered, this, &QORemoteController::openRemoteDialog);
     connect(m_ui.actionNewTab, &QAction::triggered, this, [this] { addTab(); });
     connect(m_ui.actionCloseTab, &QAction::triggered, this, [this] { closeTab(m_ui.tabs->currentIndex()); });
     connect(m_ui.actionNextTab, &QAction::triggered, this,
@@ -150,6 +151,11 @@ void QORemoteController::setParam(QString port, int address, int baud)
 {
     if (showTabLinkedTo(port, address, &currentPanel()))
         return;
+    // A remote device's tab keeps it: the local one gets a tab of its own.
+    if (currentPanel().remote()) {
+        openInNewTab(std::move(port), address, baud);
+        return;
+    }
     m_ui.actionReconnect->setEnabled(false);
     currentPanel().connectTo(LinkTarget{port, address, baud});
 }

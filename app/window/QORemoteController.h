@@ -19,6 +19,7 @@
 #include <utility>
 
 class LogWidget;
+struct RemoteChoice;
 class QContextMenuEvent;
 class QEvent;
 class QCloseEvent;
@@ -104,6 +105,15 @@ public slots:
     void setParam(QString port, int address, int baud);
     // Connects a new tab, which becomes the current one, to the device.
     void openInNewTab(QString port, int address, int baud);
+    // Asks for a device kept by a gateway, starting from the remembered choice, and opens it.
+    void openRemoteDialog();
+    // "mqtt://HOST[:PORT]/SITE/DEVICE": opened at once with the remembered credentials for
+    // that broker, else the dialog asks for them; false, with a warning, for a wrong address.
+    bool openRemoteUrl(const QString& url);
+    // Opens the device through its broker in a tab, the current one when it is unused; a tab
+    // already showing it is shown instead. False, with a warning, when the client refuses the
+    // choice (a CA file it cannot read).
+    bool openRemote(const RemoteChoice& choice);
     // Stops the tab's device with its stop packet and closes the tab; the last tab closed
     // leaves an empty one in its place.
     void closeTab(int index);
@@ -136,6 +146,7 @@ private slots:
 private:
     void connectMenus();
     void openSearchWindow();
+    void showRemoteDialog(const RemoteChoice& initial);
     // Shows the tab, other than `besides`, whose link to that device runs, if there is one.
     bool showTabLinkedTo(const QString& port, int address, const DevicePanel* besides = nullptr);
     void wirePanel(DevicePanel& panel);

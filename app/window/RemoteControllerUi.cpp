@@ -40,6 +40,7 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
     window->setCentralWidget(tabs);
 
     actionSearch = makeAction(window, false);
+    actionRemote = makeAction(window, false);
     actionNewTab = makeAction(window, false);
     actionNewTab->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     actionCloseTab = makeAction(window, false);
@@ -89,6 +90,7 @@ void RemoteControllerUi::setupUi(QMainWindow* window)
     QMenuBar* bar = window->menuBar();
     menuFile = bar->addMenu(QString());
     menuFile->addAction(actionSearch);
+    menuFile->addAction(actionRemote);
     menuFile->addAction(actionNewTab);
     menuFile->addAction(actionCloseTab);
     menuFile->addAction(actionReconnect);
@@ -133,6 +135,7 @@ void RemoteControllerUi::retranslateUi(QMainWindow* window)
     menuHelp->setTitle(tr("Помощь"));
 
     actionSearch->setText(tr("Поиск устройств..."));
+    actionRemote->setText(tr("Удалённое устройство..."));
     actionNewTab->setText(tr("Новая вкладка"));
     actionCloseTab->setText(tr("Закрыть вкладку"));
     actionReconnect->setText(tr("Переподключить"));

@@ -29,6 +29,7 @@ public:
     QMenu* menuHelp = nullptr;
 
     QAction* actionSearch = nullptr;
+    QAction* actionRemote = nullptr; // a device kept by a gateway, through the broker
     QAction* actionNewTab = nullptr; // an empty device panel, for the search to fill
     QAction* actionCloseTab = nullptr; // stops the current tab's device and closes the tab
     QAction* actionNextTab = nullptr; // in no menu, like the previous tab's

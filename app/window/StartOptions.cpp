@@ -7,11 +7,14 @@ namespace {
 // Under the class's context in the translation catalogue.
 const char* const usageText = QT_TRANSLATE_NOOP("StartOptions",
     "Использование: vpanel [--lang ru|en] [--connect ПОРТ АДРЕС СКОРОСТЬ] [--list-ports]\n"
-    "              [--pin-port ПОРТ] [--record ФАЙЛ] [--print-display]\n"
+    "              [--pin-port ПОРТ] [--remote mqtt://УЗЕЛ[:ПОРТ]/ПЛОЩАДКА/УСТРОЙСТВО]\n"
+    "              [--record ФАЙЛ] [--print-display]\n"
     "              [--save-window ФАЙЛ] [--help] [--version]\n"
     "  --lang en       интерфейс на английском языке\n"
     "  --connect ...   сразу соединиться с устройством, например: --connect COM3 1 115200;\n"
     "                  повторенный, открывает каждое устройство в своей вкладке\n"
+    "  --remote ...    открыть устройство шлюза через брокер MQTT (mqtts:// для TLS);\n"
+    "                  имя и пароль из запомненных настроек, иначе их спросит окно\n"
     "  --list-ports    перечислить порты: имя, устройство, постоянное имя, описание\n"
     "  --pin-port ПОРТ закрепить за адаптером его имя COMn в любом гнезде USB\n"
     "  --record ФАЙЛ   записывать обмен с устройством в файл (vpanel-devsim --replay\n"
@@ -41,6 +44,12 @@ StartOptions StartOptions::parse(const QStringList& arguments)
                 return options;
             }
             options.pinPort = arguments[++i];
+        } else if (word == QLatin1String("--remote")) {
+            if (left < 1) {
+                options.error = tr("Не указан адрес после --remote");
+                return options;
+            }
+            options.remotes << arguments[++i];
         } else if (word == QLatin1String("--record") || word == QLatin1String("--save-window")) {
             if (left < 1) {
                 options.error = tr("Не указан файл после %1").arg(word);

@@ -8,7 +8,8 @@
 
 // The program's own command line:
 //   vpanel [--lang ru|en] [--connect PORT ADDRESS BAUD] [--list-ports] [--pin-port PORT]
-//          [--record FILE] [--print-display] [--save-window FILE] [--help] [--version]
+//          [--remote mqtt://HOST[:PORT]/SITE/DEVICE] [--record FILE] [--print-display]
+//          [--save-window FILE] [--help] [--version]
 // --connect starts a connection at start-up as the device search's choice would, each given
 // in a tab of its own; the port commands, like help and the version, are answered without a
 // window.
@@ -37,6 +38,7 @@ public:
     static QString usage(const QTranslator* english = nullptr);
 
     QList<Connection> connections; // in the order given, the first in the first tab
+    QStringList remotes; // devices kept by gateways, each in a tab after the connections
     bool english = false;
     bool help = false;
     bool version = false;

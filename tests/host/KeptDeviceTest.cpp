@@ -148,12 +148,11 @@ TEST(KeptDevice, GoesLiveTakesKeysComesBackAfterThePortAndStopsForGood)
 // latest state; the journal keeps its last entries only.
 TEST(KeptDevice, BurstsReachTheOwnerCoalescedAndTheJournalStaysBounded)
 {
-    QObject owner;
     int screens = 0;
     int states = 0;
     int glyphs = 0;
     std::vector<Host::JournalEntry> announced;
-    Host::DeviceState state({{7, "Press"}}, owner,
+    Host::DeviceState state({{7, "Press"}},
                             {[&] { ++screens; }, [&] { ++states; }, [&] { ++glyphs; },
                              [&](const Host::JournalEntry& entry) { announced.push_back(entry); },
                              [](std::uint64_t, bool) {}});

@@ -1,31 +1,20 @@
 #include "Ser2net.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace KelTestSupport {
 
 namespace fs = std::filesystem;
 
 namespace {
-constexpr auto listenBound = std::chrono::seconds(20);
-constexpr auto listenProbeInterval = std::chrono::milliseconds(10);
 constexpr unsigned listeningState = 0x0A;
-
 } // namespace
 
 std::uint16_t Ser2net::freePort()
@@ -95,49 +84,14 @@ bool Ser2net::listening() const
 
 bool Ser2net::start(std::string& failure)
 {
-    const std::string programPath = program().string();
-    const std::string configPath = (m_directory / "ser2net.yaml").string();
-    const std::string pidPath = (m_directory / "ser2net.pid").string();
-    const std::string logPath = (m_directory / "ser2net.log").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    std::vector<std::string> arguments = {programPath, "-n", "-d", "-c", configPath, "-P", pidPath};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    const int spawned = posix_spawn(&m_pid, programPath.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        m_pid = -1;
-        failure = "cannot start " + programPath;
-        return false;
-    }
-    const auto end = std::chrono::steady_clock::now() + listenBound;
-    while (!listening()) {
-        const bool ended = waitpid(m_pid, nullptr, WNOHANG) == m_pid;
-        if (ended)
-            m_pid = -1;
-        if (ended || std::chrono::steady_clock::now() > end) {
-            std::ifstream log(logPath);
-            failure = "ser2net did not listen: " + std::string(std::istreambuf_iterator<char>(log), {});
-            kill();
-            return false;
-        }
-        std::this_thread::sleep_for(listenProbeInterval);
-    }
-    return true;
+    return m_process.start({program().string(), "-n", "-d", "-c", (m_directory / "ser2net.yaml").string(), "-P",
+                            (m_directory / "ser2net.pid").string()},
+                           (m_directory / "ser2net.log").string(), [this] { return listening(); }, failure);
 }
 
 void Ser2net::kill()
 {
-    if (m_pid <= 0)
-        return;
-    ::kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
-    m_pid = -1;
+    m_process.kill();
 }
 
 std::string Ser2net::url(std::size_t device) const

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "ServerProcess.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace KelTestSupport {
 
@@ -41,7 +41,7 @@ private:
     std::filesystem::path m_directory;
     Accepter m_accepter;
     std::vector<std::uint16_t> m_ports;
-    pid_t m_pid = -1;
+    ServerProcess m_process;
 };
 
 } // namespace KelTestSupport

@@ -86,6 +86,10 @@ TEST(StartOptionsTest, CommandLines)
     EXPECT_EQ(two.connections[1].address, 2);
     EXPECT_EQ(two.connections[1].baudRate, 19200);
     EXPECT_TRUE(StartOptions::parse({"--help"}).help);
+    const StartOptions remote = StartOptions::parse({"--remote", "mqtt://h/s/d", "--connect", "COM3", "1", "9600"});
+    EXPECT_EQ(remote.remotes, QStringList{"mqtt://h/s/d"});
+    EXPECT_EQ(remote.connections.size(), 1);
+    EXPECT_FALSE(StartOptions::parse({"--remote"}).error.isEmpty());
     const StartOptions headless =
         StartOptions::parse({"--record", "a.txt", "--print-display", "--save-window", "b.png"});
     EXPECT_EQ(headless.recordFile, QStringLiteral("a.txt"));

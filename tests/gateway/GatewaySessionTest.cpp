@@ -1,0 +1,216 @@
+// vpanel-gateway as a site runs it: the simulator's two devices on a pseudo-terminal, a real
+// mosquitto with a gateway, an operator and a viewer account, and clients of the broker.
+
+#include "mqtt/Client.h"
+
+#include "MosquittoBroker.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+#include <memory>
+
+namespace {
+using namespace VPanel;
+using KelTestSupport::MosquittoBroker;
+
+constexpr int eventBound_ms = 30000;
+const char* const gatewayPassword = "gw-pass-1";
+const char* const operatorPassword = "op-pass-2";
+const char* const viewerPassword = "view-pass-3";
+const QStringList devices = {QStringLiteral("boiler"), QStringLiteral("press")};
+
+const char* const acl = "user gw\ntopic readwrite vpanel/s1/#\n"
+                        "user op\ntopic read vpanel/#\ntopic write vpanel/+/+/keys\n"
+                        "user view\ntopic read vpanel/#\n";
+
+// What a broker client saw last on each topic.
+class Watcher {
+public:
+    Watcher(const std::string& url, const char* user, const char* password)
+    {
+        Mqtt::ClientOptions options;
+        options.broker = Mqtt::BrokerAddress::parse(QString::fromStdString(url));
+        options.username = QString::fromLatin1(user);
+        options.password = QString::fromLatin1(password);
+        client = std::make_unique<Mqtt::Client>(options);
+        QObject::connect(client.get(), &Mqtt::Client::message, client.get(),
+                         [this](const QString& topic, const QByteArray& payload) {
+                             latest[topic] = QJsonDocument::fromJson(payload).object();
+                         });
+        client->subscribe(QStringLiteral("vpanel/s1/#"), 1);
+        client->start();
+    }
+
+    QJsonObject last(const QString& device, const char* leaf) const
+    {
+        const auto found = latest.find(QStringLiteral("vpanel/s1/%1/%2").arg(device, QLatin1String(leaf)));
+        return found == latest.end() ? QJsonObject() : found->second;
+    }
+    QString link(const QString& device) const { return last(device, "state").value(QStringLiteral("link")).toString(); }
+    bool shows(const QString& device, const QString& text) const
+    {
+        for (const QJsonValue row : last(device, "screen").value(QStringLiteral("rows")).toArray())
+            if (row.toString().contains(text))
+                return true;
+        return false;
+    }
+    bool everyDevice(const std::function<bool(const QString&)>& holds) const
+    {
+        return std::all_of(devices.begin(), devices.end(), holds);
+    }
+    bool publish(const QString& device, const QByteArray& keys)
+    {
+        return QTest::qWaitFor([&] { return client->isConnected(); }, eventBound_ms) &&
+               client->publish(QStringLiteral("vpanel/s1/%1/keys").arg(device), keys, 1, false);
+    }
+
+    std::unique_ptr<Mqtt::Client> client;
+    std::map<QString, QJsonObject> latest;
+};
+
+class GatewaySessionTest : public ::testing::Test {
+protected:
+    GatewaySessionTest()
+        : broker({{"gw", gatewayPassword}, {"op", operatorPassword}, {"view", viewerPassword}}, acl)
+    {
+    }
+
+    void SetUp() override
+    {
+        std::string failure;
+        ASSERT_TRUE(broker.start(failure)) << failure;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KELCOMM_PORTS_DIR"), folder.filePath(QStringLiteral("ports")));
+        simulator.setProcessEnvironment(environment);
+        gateway.setProcessEnvironment(environment);
+        simulator.start(QStringLiteral(VPANEL_DEVSIM), {QStringLiteral("--port"), QStringLiteral("COM7"), QStringLiteral("--device"),
+                                                        QStringLiteral("1"), QStringLiteral("--device"), QStringLiteral("2")});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return simulator.readAllStandardOutput().contains("COM7 ->"); }, eventBound_ms));
+        QFile passwordFile(folder.filePath(QStringLiteral("gw.pass")));
+        ASSERT_TRUE(passwordFile.open(QIODevice::WriteOnly));
+        passwordFile.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        passwordFile.write(gatewayPassword);
+        passwordFile.close();
+        startGateway();
+    }
+
+    void TearDown() override
+    {
+        gateway.kill();
+        gateway.waitForFinished();
+        simulator.kill();
+        simulator.waitForFinished();
+    }
+
+    void startGateway()
+    {
+        gateway.setProcessChannelMode(QProcess::SeparateChannels);
+        gateway.start(QStringLiteral(VPANEL_GATEWAY),
+                      {QStringLiteral("--broker"), QString::fromStdString(broker.url()), QStringLiteral("--site"),
+                       QStringLiteral("s1"), QStringLiteral("--device"), QStringLiteral("boiler=COM7,1,115200"),
+                       QStringLiteral("--device"), QStringLiteral("press=COM7,2,115200"), QStringLiteral("--username"),
+                       QStringLiteral("gw"), QStringLiteral("--password-file"), folder.filePath(QStringLiteral("gw.pass")),
+                       QStringLiteral("--lang"), QStringLiteral("en")});
+    }
+
+    // The gateway's log so far, kept across reads.
+    const QString& gatewayLog()
+    {
+        log += QString::fromUtf8(gateway.readAllStandardError());
+        return log;
+    }
+
+    bool allLiveWithScreens(const Watcher& watcher)
+    {
+        return watcher.everyDevice([&](const QString& device) {
+            return watcher.link(device) == QLatin1String("live") && watcher.shows(device, QStringLiteral("Device #"));
+        });
+    }
+
+    MosquittoBroker broker;
+    QTemporaryDir folder;
+    QProcess simulator;
+    QProcess gateway;
+    QString log;
+};
+
+TEST_F(GatewaySessionTest, StateAndScreenAreRetainedAndOnlyAnOperatorsKeysReachTheDevice)
+{
+    {
+        Watcher early(broker.url(), "view", viewerPassword);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return allLiveWithScreens(early); }, eventBound_ms)) << gatewayLog().toStdString();
+    }
+    // A subscriber that comes later finds the same as retained messages.
+    Watcher viewer(broker.url(), "view", viewerPassword);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return allLiveWithScreens(viewer); }, eventBound_ms));
+    const QJsonObject state = viewer.last(QStringLiteral("press"), "state");
+    EXPECT_EQ(state.value(QStringLiteral("address")).toInt(), 2);
+    EXPECT_EQ(state.value(QStringLiteral("identifier")).toInt(), 7);
+    EXPECT_EQ(viewer.last(QStringLiteral("boiler"), "glyphs").value(QStringLiteral("glyphs")).toArray().size(), 256);
+
+    // The broker's ACL drops the viewer's key; an operator's bad key after it marks when the
+    // gateway would have had both.
+    ASSERT_TRUE(viewer.publish(QStringLiteral("boiler"), R"({"tap":"F1"})"));
+    Watcher operatorClient(broker.url(), "op", operatorPassword);
+    ASSERT_TRUE(operatorClient.publish(QStringLiteral("boiler"), R"({"tap":"NoSuchKey"})"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gatewayLog().contains(QLatin1String("NoSuchKey")); }, eventBound_ms))
+        << gatewayLog().toStdString();
+    // A key handed over by now would show within a few screens: the simulator's change every poll.
+    const auto screenNumber = [&] { return viewer.last(QStringLiteral("boiler"), "screen").value(QStringLiteral("seq")).toInteger(); };
+    const qint64 markedScreen = screenNumber();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screenNumber() >= markedScreen + 3; }, eventBound_ms));
+    EXPECT_FALSE(viewer.shows(QStringLiteral("boiler"), QStringLiteral("Menu")));
+    EXPECT_EQ(gatewayLog().count(QLatin1String("key message ignored")), 1) << gatewayLog().toStdString();
+
+    ASSERT_TRUE(operatorClient.publish(QStringLiteral("boiler"), R"({"tap":"F1"})"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.shows(QStringLiteral("boiler"), QStringLiteral("Menu 1/")); }, eventBound_ms));
+    EXPECT_FALSE(viewer.shows(QStringLiteral("press"), QStringLiteral("Menu")));
+    EXPECT_FALSE(gatewayLog().contains(QLatin1String(gatewayPassword)));
+}
+
+TEST_F(GatewaySessionTest, AGatewayKilledOrStoppedLeavesEveryDeviceOffline)
+{
+    struct Case {
+        const char* how;
+        int signal;
+    };
+    for (const Case c : {Case{"killed", SIGKILL}, Case{"stopped", SIGTERM}}) {
+        SCOPED_TRACE(c.how);
+        Watcher viewer(broker.url(), "view", viewerPassword);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return allLiveWithScreens(viewer); }, eventBound_ms)) << gatewayLog().toStdString();
+        ::kill(pid_t(gateway.processId()), c.signal);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return viewer.everyDevice([&](const QString& device) { return viewer.link(device) == QLatin1String("gateway offline"); }); },
+            eventBound_ms));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gateway.state() == QProcess::NotRunning; }, eventBound_ms));
+        startGateway();
+    }
+}
+
+TEST_F(GatewaySessionTest, EveryStateAndScreenIsPublishedAgainAfterTheBrokerRestarts)
+{
+    {
+        Watcher viewer(broker.url(), "view", viewerPassword);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return allLiveWithScreens(viewer); }, eventBound_ms)) << gatewayLog().toStdString();
+    }
+    broker.kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gatewayLog().count(QLatin1String("lost the connection")) >= 2; }, eventBound_ms))
+        << gatewayLog().toStdString();
+    std::string failure;
+    ASSERT_TRUE(broker.start(failure)) << failure;
+    // The restarted broker kept nothing: what a viewer finds, the gateway published anew.
+    Watcher viewer(broker.url(), "view", viewerPassword);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return allLiveWithScreens(viewer); }, eventBound_ms)) << gatewayLog().toStdString();
+    EXPECT_EQ(viewer.last(QStringLiteral("press"), "glyphs").value(QStringLiteral("glyphs")).toArray().size(), 256);
+}
+
+} // namespace
