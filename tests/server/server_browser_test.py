@@ -25,6 +25,21 @@ HOME_SCREEN = "F1-меню"
 MENU_SCREEN = "Меню "
 
 
+def start_server_and_simulator(test_class):
+    """Stopped by class cleanups, which run even when a later step of setUpClass fails."""
+    server = Server()
+    test_class.addClassCleanup(server.close)
+    simulator = Simulator(server.work)
+    test_class.addClassCleanup(simulator.stop)
+    return server, simulator
+
+
+def open_browser(test_class):
+    browser = Browser()
+    test_class.addClassCleanup(browser.close)
+    return browser
+
+
 def page_words(server):
     status, _, data = server.request("GET", "/api/texts?lang=ru")
     assert status == 200, status
@@ -56,22 +71,14 @@ def shows_the_device(browser, server, cookie):
 class DevicePageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.server = Server()
-        cls.simulator = Simulator(cls.server.work)
+        cls.server, cls.simulator = start_server_and_simulator(cls)
         cls.words = page_words(cls.server)
         cls.cookie = cls.server.login("ann")
-        cls.operator = Browser()
-        cls.viewer = Browser()
+        cls.operator = open_browser(cls)
+        cls.viewer = open_browser(cls)
         cls.viewer.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": COUNT_SOCKET_SENDS})
         open_device_page(cls.operator, cls.server, "ann")
         open_device_page(cls.viewer, cls.server, "vic")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.operator.close()
-        cls.viewer.close()
-        cls.server.close()
-        cls.simulator.stop()
 
     def test_a_wrong_password_is_refused_and_the_page_says_so(self):
         with Browser() as stranger:
@@ -116,15 +123,8 @@ class ServerRestartTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.server = Server()
-        cls.simulator = Simulator(cls.server.work)
-        cls.browser = Browser()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.close()
-        cls.server.close()
-        cls.simulator.stop()
+        cls.server, cls.simulator = start_server_and_simulator(cls)
+        cls.browser = open_browser(cls)
 
     def test_after_a_restart_the_page_asks_for_the_login_and_returns_to_the_device(self):
         open_device_page(self.browser, self.server, "ann")
