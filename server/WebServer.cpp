@@ -5,6 +5,7 @@
 #include "server/StaticFiles.h"
 
 #include <QTcpSocket>
+#include <QUrl>
 #include <QWebSocket>
 
 namespace VPanel::Server {
@@ -139,8 +140,10 @@ QHttpServerResponse WebServer::answer(const QHttpServerRequest& request)
     auto file = staticFile(path);
     if (!file)
         return Http::error(Status::NotFound, QStringLiteral("not found"));
+    // After the login the user lands on the page asked for.
     if (needsLogin(path) && !sessionCaller(request))
-        return Http::redirect("/login.html");
+        return Http::redirect("/login.html?next="
+                              + QUrl::toPercentEncoding(request.url().toString(QUrl::RemoveScheme | QUrl::RemoveAuthority)));
     return std::move(*file);
 }
 

@@ -52,8 +52,18 @@ const Page = (() => {
         languageListeners.push(listener);
     }
 
-    function goToLogin() {
-        location.replace("/login.html");
+    // returnHere: after logging in again the user is back where the session ran out.
+    function goToLogin(returnHere = false) {
+        const next = returnHere ? "?next=" + encodeURIComponent(location.pathname + location.search) : "";
+        location.replace("/login.html" + next);
+    }
+
+    // Where the login page sends the user: only a page of this server (a crafted link must not
+    // lead from the login elsewhere), and never the login page itself.
+    function pageAfterLogin() {
+        const next = new URLSearchParams(location.search).get("next");
+        const ownPage = /^\/(?!login\.html)[A-Za-z0-9_.-]+\.html(\?[^\\]*)?$/;
+        return next && ownPage.test(next) ? next : "/devices.html";
     }
 
     // The user and role, or null when the session is gone (then the login page is next).
@@ -102,5 +112,5 @@ const Page = (() => {
         return loadTexts();
     }
 
-    return {text, language, setUp, onLanguageChange, goToLogin, me, showUser};
+    return {text, language, setUp, onLanguageChange, goToLogin, pageAfterLogin, me, showUser};
 })();

@@ -130,7 +130,7 @@
     async function afterClose() {
         try {
             if (await Page.me() === null) {
-                Page.goToLogin();
+                Page.goToLogin(true);
                 return;
             }
             const reply = await fetch("/api/devices", {cache: "no-store"});

@@ -80,7 +80,7 @@
             if (!document.hidden) {
                 const reply = await fetch("/api/devices", {cache: "no-store"});
                 if (reply.status === 401) {
-                    Page.goToLogin();
+                    Page.goToLogin(true);
                     return;
                 }
                 if (!reply.ok)
@@ -101,7 +101,7 @@
         try {
             const user = await Page.me();
             if (user === null) {
-                Page.goToLogin();
+                Page.goToLogin(true);
                 return;
             }
             Page.showUser(user);

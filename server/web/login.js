@@ -32,7 +32,7 @@
                 body: JSON.stringify({user: form.user.value, password: form.password.value}),
             });
             if (reply.ok) {
-                location.replace("/devices.html");
+                location.replace(Page.pageAfterLogin());
                 return;
             }
             show(answer(reply.status));

@@ -40,8 +40,9 @@ class ServerSecurityTest(unittest.TestCase):
         cls.simulator.stop()
 
     def test_without_a_session_pages_lead_to_the_login_and_the_interface_says_401(self):
-        for path, status, location in [("/", 302, "/login.html"), ("/devices.html", 302, "/login.html"),
-                                       ("/device.html?name=press", 302, "/login.html"),
+        for path, status, location in [("/", 302, "/login.html"),
+                                       ("/devices.html", 302, "/login.html?next=%2Fdevices.html"),
+                                       ("/device.html?name=press", 302, "/login.html?next=%2Fdevice.html%3Fname%3Dpress"),
                                        ("/api/devices", 401, None), ("/api/devices/press/screen", 401, None),
                                        ("/login.html", 200, None)]:
             with self.subTest(path=path):
