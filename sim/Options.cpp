@@ -62,7 +62,7 @@ const po::options_description& programOptions()
         const auto value = [] { return po::value<std::string>(); };
         po::options_description described;
         described.add_options()("port", value())("device", value())("glyphs", value())("console", value())(
-            "baud", value())("changing-rows", "")("no-pace", "")("only-own-rate", "")("verbose", "")("control", "")(
+            "baud", value())("changing-rows", "")("redraw", value())("no-pace", "")("only-own-rate", "")("verbose", "")("control", "")(
             "seed", value())("replay", value())("lang", value())("help", "")("version", "");
         addFaultOptions(described);
         return described;
@@ -277,6 +277,8 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
             simulator.replay = std::make_shared<Replay>(Recording::read(option.value));
         } else if (name == "--changing-rows") {
             options.changingRows = true;
+        } else if (name == "--redraw") {
+            options.redrawInterval = std::chrono::milliseconds(unsignedValue(option, maxMilliseconds));
         } else if (name == "--no-pace") {
             simulator.pace = false;
         } else if (name == "--only-own-rate") {
@@ -301,6 +303,7 @@ ProgramOptions parseArguments(const std::vector<std::string>& arguments)
         device.consoleRows = options.consoleRows;
         device.consolePlaces = options.consolePlaces;
         device.changingRows = options.changingRows;
+        device.redrawInterval = options.redrawInterval;
     }
     return options;
 }

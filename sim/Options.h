@@ -5,6 +5,7 @@
 #include "sim/OptionsHelp.h"
 #include "sim/Simulator.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct ProgramOptions {
     std::uint8_t consoleRows = Link::defaultConsoleRows;
     std::uint8_t consolePlaces = Link::defaultConsolePlaces;
     bool changingRows = false;
+    // Every so often the whole screen again, as a device that does not count on each reply
+    // arriving; zero for never.
+    std::chrono::milliseconds redrawInterval{0};
     bool verbose = false;
     bool control = false; // fault lines are read from standard input while running
     bool help = false;

@@ -29,7 +29,9 @@ def start_server_and_simulator(test_class):
     """Stopped by class cleanups, which run even when a later step of setUpClass fails."""
     server = Server()
     test_class.addClassCleanup(server.close)
-    simulator = Simulator(server.work)
+    # A reply lost while a loaded machine starves the simulator would leave its rows unsent: the
+    # device here redraws its screen, as devices do that do not count on every reply arriving.
+    simulator = Simulator(server.work, options=("--redraw", "500"))
     test_class.addClassCleanup(simulator.stop)
     return server, simulator
 
