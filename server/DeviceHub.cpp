@@ -3,7 +3,6 @@
 #include "server/Audit.h"
 #include "server/DeviceJson.h"
 #include "server/KeyCommand.h"
-#include "server/Listener.h"
 
 #include <QJsonDocument>
 
@@ -63,7 +62,6 @@ bool DeviceHub::adopt(std::unique_ptr<QWebSocket> socket, Viewer viewer, Host::K
     raw->setParent(this);
     raw->setMaxAllowedIncomingMessageSize(maxMessageBytes);
     raw->setMaxAllowedIncomingFrameSize(maxMessageBytes);
-    endIdleLimit(raw);
     m_viewers.push_back(std::make_unique<Watcher>(Watcher{raw, std::move(viewer), &device, {}, std::chrono::steady_clock::now()}));
     Watcher& watcher = *m_viewers.back();
     connect(raw, &QWebSocket::textMessageReceived, this, [this, raw](const QString& message) { receive(raw, message); });

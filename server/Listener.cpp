@@ -147,9 +147,9 @@ std::unique_ptr<QTcpServer> tlsServer(const TlsFiles& tls, ConnectionBounds boun
 
 void markServed(QTcpSocket* socket) { socket->setProperty(servedProperty, true); }
 
-void endIdleLimit(QObject* socket)
+void endIdleLimit(QTcpSocket* connection)
 {
-    for (QTimer* idle : socket->findChildren<QTimer*>(idleTimerName))
+    for (QTimer* idle : connection->findChildren<QTimer*>(idleTimerName, Qt::FindDirectChildrenOnly))
         delete idle;
 }
 

@@ -28,9 +28,8 @@ struct ConnectionBounds {
 // A whole request came on `socket`: it no longer makes way for newcomers at the bound.
 void markServed(QTcpSocket* socket);
 
-// For a page's socket (or what wraps it), whose owner checks it is alive by its own pings: an
-// upgrade disconnects the socket's signals, so the idle limit would count from the upgrade on.
-void endIdleLimit(QObject* socket);
+// For a connection upgraded to a page's socket, whose owner checks it is alive by its own pings.
+void endIdleLimit(QTcpSocket* connection);
 
 // Listens on `address`:`port` (0 picks a free port), with TLS when `tls` names the files.
 // Throws ServerException saying what failed: the address, the port in use, a file unreadable

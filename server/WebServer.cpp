@@ -5,6 +5,7 @@
 #include "server/Listener.h"
 #include "server/StaticFiles.h"
 
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebSocket>
 
@@ -109,6 +110,12 @@ void WebServer::adoptSocket()
             socket.release()->deleteLater();
             continue;
         }
+        // The hub's pings find a page gone; the listener's idle limit would count from the upgrade
+        // on, which took the connection's signals away.
+        for (QTcpServer* listener : servers())
+            for (QTcpSocket* connection : listener->findChildren<QTcpSocket*>())
+                if (connection->peerPort() == socket->peerPort() && connection->peerAddress() == socket->peerAddress())
+                    endIdleLimit(connection);
         m_hub.adopt(std::move(socket), {session->user, session->role, *token}, *watched);
     }
 }
