@@ -55,7 +55,10 @@ DeviceSpec parseDeviceSpec(const QString& text)
     if (parts.size() != 3)
         refuse(text, translated("после '=' ожидаются порт, адрес и скорость через запятую"));
 
-    if (name.isEmpty() || name.size() > maxDeviceNameLength || !std::all_of(name.begin(), name.end(), nameCharacter))
+    // "." and ".." would be taken as path steps in the device's web address.
+    const bool onlyDots = name.count(QLatin1Char('.')) == name.size();
+    if (name.isEmpty() || onlyDots || name.size() > maxDeviceNameLength ||
+        !std::all_of(name.begin(), name.end(), nameCharacter))
         refuse(text, translated("имя из 1..%1 латинских букв, цифр, '_', '.' и '-'").arg(maxDeviceNameLength));
     const QString port = parts[0].trimmed();
     if (!portNameTaken(port))

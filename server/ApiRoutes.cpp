@@ -41,8 +41,6 @@ QHttpServerResponse WebServer::answerApi(const QHttpServerRequest& request, cons
                                                                          : nullptr;
         return Http::json(QJsonDocument(webTexts(catalogue)));
     }
-    if (path == QLatin1String("/api/login") && method == Method::Post)
-        return login(request);
     if (path == QLatin1String("/api/logout") && method == Method::Post)
         return logout(request);
 
@@ -95,14 +93,35 @@ QHttpServerResponse WebServer::deviceKeys(const QHttpServerRequest& request, con
     return Http::empty(Status::NoContent);
 }
 
-QHttpServerResponse WebServer::login(const QHttpServerRequest& request)
+void WebServer::startLogin(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    const QHostAddress address = request.remoteAddress();
+    if (request.body().size() > maxBodyBytes) {
+        m_replies.add(socket, Http::wire(Http::error(Status::PayloadTooLarge, QStringLiteral("request too large")), true));
+        return;
+    }
+    if (m_waitingLogins >= maxWaitingLogins) {
+        m_replies.add(socket, Http::wire(Http::error(Status::ServiceUnavailable, QStringLiteral("too many logins at once: try again")), true));
+        return;
+    }
+    ++m_waitingLogins;
+    const ReplyOrder::Ticket ticket = m_replies.reserve(socket);
+    m_passwordChecks.start([this, socket, ticket, address = request.remoteAddress(), body = request.body()] {
+        const QByteArray reply = Http::wire(login(address, body), true);
+        QMetaObject::invokeMethod(this, [this, socket, ticket, reply] {
+            --m_waitingLogins;
+            m_replies.fill(socket, ticket, reply);
+        }, Qt::QueuedConnection);
+    });
+}
+
+// On the hashing thread, one login at a time: the throttle's count is exact however many come at once.
+QHttpServerResponse WebServer::login(const QHostAddress& address, const QByteArray& requestBody)
+{
     if (m_accounts.throttle.refuses(address)) {
         Audit::loginThrottled(address);
         return Http::error(Status::TooManyRequests, QStringLiteral("too many failed logins: wait a minute"));
     }
-    const QJsonObject body = QJsonDocument::fromJson(request.body()).object();
+    const QJsonObject body = QJsonDocument::fromJson(requestBody).object();
     const QByteArray user = body.value(QStringLiteral("user")).toString().toUtf8();
     const QByteArray password = body.value(QStringLiteral("password")).toString().toUtf8();
     if (user.isEmpty() || user.size() > maxUserNameBytes || password.isEmpty() || password.size() > maxPasswordBytes)
@@ -122,8 +141,10 @@ QHttpServerResponse WebServer::login(const QHttpServerRequest& request)
 
 QHttpServerResponse WebServer::logout(const QHttpServerRequest& request)
 {
-    if (const auto token = Http::sessionToken(request))
+    if (const auto token = Http::sessionToken(request)) {
         m_accounts.sessions.remove(*token);
+        m_hub.endSession(*token);
+    }
     QHttpServerResponse response = Http::empty(Status::NoContent);
     response.setHeader("Set-Cookie", Http::clearedSessionCookie(m_secure));
     return response;

@@ -26,10 +26,7 @@ DeviceHub::DeviceHub(std::vector<Host::KeptDevice*> devices, SessionCheck sessio
 {
     for (Host::KeptDevice* device : m_devices)
         watch(device);
-    connect(&m_ping, &QTimer::timeout, this, [this] {
-        for (const auto& watcher : m_viewers)
-            watcher->socket->ping();
-    });
+    connect(&m_ping, &QTimer::timeout, this, &DeviceHub::checkViewers);
     m_ping.start(pingInterval);
 }
 
@@ -65,9 +62,13 @@ bool DeviceHub::adopt(std::unique_ptr<QWebSocket> socket, Viewer viewer, Host::K
     raw->setParent(this);
     raw->setMaxAllowedIncomingMessageSize(maxMessageBytes);
     raw->setMaxAllowedIncomingFrameSize(maxMessageBytes);
-    m_viewers.push_back(std::make_unique<Watcher>(Watcher{raw, std::move(viewer), &device, {}}));
+    m_viewers.push_back(std::make_unique<Watcher>(Watcher{raw, std::move(viewer), &device, {}, std::chrono::steady_clock::now()}));
     Watcher& watcher = *m_viewers.back();
     connect(raw, &QWebSocket::textMessageReceived, this, [this, raw](const QString& message) { receive(raw, message); });
+    connect(raw, &QWebSocket::pong, this, [this, raw] {
+        if (Watcher* heard = watcherOf(raw))
+            heard->lastHeard = std::chrono::steady_clock::now();
+    });
     connect(raw, &QWebSocket::binaryMessageReceived, this, [this, raw] { drop(raw); });
     connect(raw, &QWebSocket::disconnected, this, [this, raw] { drop(raw); });
 
@@ -108,6 +109,35 @@ void DeviceHub::broadcast(Host::KeptDevice* device, const QJsonObject& message)
     }
 }
 
+void DeviceHub::checkViewers()
+{
+    std::vector<QWebSocket*> ended, stalled;
+    const auto silentSince = std::chrono::steady_clock::now() - 2 * pingInterval;
+    for (const auto& watcher : m_viewers) {
+        if (!m_sessionCheck(watcher->viewer.sessionToken))
+            ended.push_back(watcher->socket);
+        // Pongs to a peer's pings pile up on a quiet device too.
+        else if (watcher->socket->bytesToWrite() > maxQueuedBytes || watcher->lastHeard < silentSince)
+            stalled.push_back(watcher->socket);
+        else
+            watcher->socket->ping();
+    }
+    for (QWebSocket* socket : ended)
+        drop(socket, QStringLiteral("session ended"));
+    for (QWebSocket* socket : stalled)
+        drop(socket);
+}
+
+void DeviceHub::endSession(const QByteArray& token)
+{
+    std::vector<QWebSocket*> ended;
+    for (const auto& watcher : m_viewers)
+        if (watcher->viewer.sessionToken == token)
+            ended.push_back(watcher->socket);
+    for (QWebSocket* socket : ended)
+        drop(socket, QStringLiteral("logged out"));
+}
+
 void DeviceHub::send(Watcher& watcher, const QJsonObject& message)
 {
     watcher.socket->sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
@@ -118,8 +148,9 @@ void DeviceHub::receive(QWebSocket* socket, const QString& message)
     Watcher* watcher = watcherOf(socket);
     if (!watcher)
         return;
+    watcher->lastHeard = std::chrono::steady_clock::now();
     if (!m_sessionCheck(watcher->viewer.sessionToken)) {
-        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("session ended"));
+        drop(socket, QStringLiteral("session ended"));
         return;
     }
     const QString device = deviceName(*watcher->device);
@@ -143,7 +174,7 @@ void DeviceHub::receive(QWebSocket* socket, const QString& message)
         socket->sendTextMessage(refusal(QStringLiteral("the device is not live")));
 }
 
-void DeviceHub::drop(QWebSocket* socket)
+void DeviceHub::drop(QWebSocket* socket, const QString& closeReason)
 {
     const auto found = std::find_if(m_viewers.begin(), m_viewers.end(),
                                     [socket](const auto& watcher) { return watcher->socket == socket; });
@@ -155,8 +186,13 @@ void DeviceHub::drop(QWebSocket* socket)
     std::unique_ptr<Watcher> watcher = std::move(*found);
     m_viewers.erase(found);
     socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    if (closeReason.isEmpty()) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+    socket->close(QWebSocketProtocol::CloseCodePolicyViolated, closeReason);
 }
 
 } // namespace VPanel::Server

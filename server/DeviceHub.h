@@ -25,8 +25,11 @@ class DeviceHub : public QObject {
 public:
     static constexpr int maxViewers = 256;
     static constexpr qint64 maxMessageBytes = 64 * 1024;
-    static constexpr qint64 maxQueuedBytes = 4 * 1024 * 1024;
-    // Keeps a quiet page's socket within the listener's idle limit and finds peers gone.
+    // A page's start (glyphs, journal) is some 30 KiB; the bound times maxViewers bounds the memory
+    // peers that stop reading can hold.
+    static constexpr qint64 maxQueuedBytes = 128 * 1024;
+    // Finds peers gone (no pong for two intervals) and ends the sockets of sessions that ended (an
+    // open page keeps its session in use).
     static constexpr std::chrono::seconds pingInterval{30};
 
     struct Viewer {
@@ -43,6 +46,8 @@ public:
     // False, and the socket closed, when the hub is full.
     bool adopt(std::unique_ptr<QWebSocket> socket, Viewer viewer, Host::KeptDevice& device);
     int viewerCount() const { return static_cast<int>(m_viewers.size()); }
+    // Closes the sockets opened with the session: a logout ends the watching too.
+    void endSession(const QByteArray& token);
 
 private:
     struct Watcher {
@@ -50,13 +55,17 @@ private:
         Viewer viewer;
         Host::KeptDevice* device;
         std::set<int> held; // keys pressed and not yet released
+        std::chrono::steady_clock::time_point lastHeard; // a pong or a message
     };
 
     void watch(Host::KeptDevice* device);
     void broadcast(Host::KeptDevice* device, const QJsonObject& message);
     void send(Watcher& watcher, const QJsonObject& message);
     void receive(QWebSocket* socket, const QString& message);
-    void drop(QWebSocket* socket);
+    // Takes the socket off the hub, releasing the keys its page held: closed with `closeReason`
+    // when one is given, else cut.
+    void drop(QWebSocket* socket, const QString& closeReason = {});
+    void checkViewers();
     Watcher* watcherOf(QWebSocket* socket);
 
     std::vector<Host::KeptDevice*> m_devices;

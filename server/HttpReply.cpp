@@ -1,6 +1,7 @@
 #include "server/HttpReply.h"
 
 #include <QJsonObject>
+#include <QMetaEnum>
 
 #include <algorithm>
 
@@ -10,6 +11,24 @@ namespace {
 constexpr char contentSecurityPolicy[] =
     "default-src 'self'; connect-src 'self' ws: wss:; img-src 'self' data:; "
     "frame-ancestors 'none'; base-uri 'none'; form-action 'self'";
+
+// Every header a response of this server may carry.
+constexpr const char* headerNames[] = {"Cache-Control", "X-Frame-Options", "Referrer-Policy", "X-Content-Type-Options",
+                                       "Content-Security-Policy", "Content-Type", "Location", "Set-Cookie",
+                                       "WWW-Authenticate"};
+
+// "TooManyRequests" -> "Too Many Requests"
+QByteArray reasonPhrase(Status status)
+{
+    const QByteArray key = QMetaEnum::fromType<Status>().valueToKey(static_cast<int>(status));
+    QByteArray phrase;
+    for (const char c : key) {
+        if (c >= 'A' && c <= 'Z' && !phrase.isEmpty())
+            phrase += ' ';
+        phrase += c;
+    }
+    return phrase;
+}
 
 bool isTokenCharacter(char character)
 {
@@ -59,6 +78,19 @@ QHttpServerResponse content(const QByteArray& mimeType, const QByteArray& body)
     QHttpServerResponse response(mimeType, body);
     protect(response);
     return response;
+}
+
+QByteArray wire(const QHttpServerResponse& response, bool withBody)
+{
+    const Status status = response.statusCode();
+    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(static_cast<int>(status)) + ' ' + reasonPhrase(status) + "\r\n";
+    for (const char* name : headerNames)
+        for (const QByteArray& value : response.headers(name))
+            bytes += QByteArray(name) + ": " + value + "\r\n";
+    bytes += "Content-Length: " + QByteArray::number(response.data().size()) + "\r\n\r\n";
+    if (withBody)
+        bytes += response.data();
+    return bytes;
 }
 
 QByteArray sessionCookie(const QByteArray& token, bool secure)

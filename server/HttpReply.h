@@ -26,6 +26,10 @@ QHttpServerResponse content(const QByteArray& mimeType, const QByteArray& body);
 // Adds the protective headers to a response built elsewhere.
 void protect(QHttpServerResponse& response);
 
+// The response as it goes on the wire, for a reply written later than its request or without its
+// body (HEAD: the headers, Content-Length included, as GET would have them).
+QByteArray wire(const QHttpServerResponse& response, bool withBody);
+
 // The cookie value a login hands out, Secure when the server speaks TLS.
 QByteArray sessionCookie(const QByteArray& token, bool secure);
 QByteArray clearedSessionCookie(bool secure);

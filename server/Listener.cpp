@@ -3,6 +3,7 @@
 #include "server/Role.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslServer>
@@ -10,6 +11,9 @@
 #include <QTimer>
 
 #include <unistd.h>
+
+#include <algorithm>
+#include <list>
 
 namespace VPanel::Server {
 
@@ -27,20 +31,39 @@ QByteArray readPem(const QString& path, const char* what)
     return pem;
 }
 
-// Counts the open connections and guards each one.
+const char servedProperty[] = "vpanel_served";
+const QString idleTimerName = QStringLiteral("vpanel_idle");
+
+// Counts the open connections and guards each one. At the bound the oldest connection that never
+// brought a whole request makes way for the newcomer: peers that open sockets and never finish a
+// request (or a TLS handshake) would otherwise lock every other client out while they trickle bytes.
+// Sockets are followed by QPointer: an upgrade to a page's socket disconnects their signals.
 class Guard {
 public:
     explicit Guard(ConnectionBounds bounds) : m_bounds(bounds) {}
 
-    bool full() const { return *m_open >= m_bounds.maxConnections; }
+    bool admit()
+    {
+        m_open.remove_if([](const QPointer<QTcpSocket>& each) { return each.isNull(); });
+        if (static_cast<int>(m_open.size()) < m_bounds.maxConnections)
+            return true;
+        const auto waiting = std::find_if(m_open.begin(), m_open.end(), [](const QPointer<QTcpSocket>& each) {
+            return !each->property(servedProperty).toBool();
+        });
+        if (waiting == m_open.end())
+            return false;
+        QTcpSocket* evicted = *waiting;
+        m_open.erase(waiting);
+        evicted->abort();
+        return true;
+    }
 
     void watch(QTcpSocket* socket)
     {
         socket->setReadBufferSize(m_bounds.readBufferBytes);
-        ++*m_open;
-        auto open = m_open;
-        QObject::connect(socket, &QObject::destroyed, [open] { --*open; });
+        m_open.emplace_back(socket);
         auto* idle = new QTimer(socket);
+        idle->setObjectName(idleTimerName);
         idle->setSingleShot(true);
         idle->start(m_bounds.idleLimit);
         QObject::connect(idle, &QTimer::timeout, socket, &QAbstractSocket::abort);
@@ -50,7 +73,7 @@ public:
 
 private:
     ConnectionBounds m_bounds;
-    std::shared_ptr<int> m_open = std::make_shared<int>(0);
+    std::list<QPointer<QTcpSocket>> m_open; // oldest first
 };
 
 class PlainServer : public QTcpServer {
@@ -60,7 +83,7 @@ public:
 protected:
     void incomingConnection(qintptr descriptor) override
     {
-        if (m_guard.full()) {
+        if (!m_guard.admit()) {
             ::close(static_cast<int>(descriptor));
             return;
         }
@@ -84,7 +107,7 @@ public:
 protected:
     void incomingConnection(qintptr descriptor) override
     {
-        if (m_guard.full()) {
+        if (!m_guard.admit()) {
             ::close(static_cast<int>(descriptor));
             return;
         }
@@ -121,6 +144,14 @@ std::unique_ptr<QTcpServer> tlsServer(const TlsFiles& tls, ConnectionBounds boun
     return server;
 }
 } // namespace
+
+void markServed(QTcpSocket* socket) { socket->setProperty(servedProperty, true); }
+
+void endIdleLimit(QTcpSocket* connection)
+{
+    for (QTimer* idle : connection->findChildren<QTimer*>(idleTimerName, Qt::FindDirectChildrenOnly))
+        delete idle;
+}
 
 std::unique_ptr<QTcpServer> openListener(const QHostAddress& address, quint16 port, const TlsFiles* tls, ConnectionBounds bounds)
 {

@@ -133,7 +133,8 @@ UserStore::Accounts UserStore::parse(const QByteArray& content) const
     Accounts accounts;
     const QList<QByteArray> lines = content.split('\n');
     for (int index = 0; index < lines.size(); ++index) {
-        const QByteArray& line = lines[index];
+        // A file edited on Windows ends its lines in "\r\n".
+        const QByteArray line = lines[index].endsWith('\r') ? lines[index].chopped(1) : lines[index];
         if (line.trimmed().isEmpty())
             continue;
         const auto malformed = [&](const QString& what) {

@@ -2,8 +2,10 @@
 
 #include "server/Audit.h"
 #include "server/HttpReply.h"
+#include "server/Listener.h"
 #include "server/StaticFiles.h"
 
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
 #include <QWebSocket>
@@ -19,6 +21,11 @@ bool isUpgrade(const QHttpServerRequest& request)
 {
     return request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
 }
+
+bool isLogin(const QHttpServerRequest& request)
+{
+    return request.method() == QHttpServerRequest::Method::Post && request.url().path() == QLatin1String("/api/login");
+}
 } // namespace
 
 WebServer::WebServer(Accounts accounts, std::vector<Host::KeptDevice*> devices, bool secure, QObject* parent)
@@ -29,6 +36,7 @@ WebServer::WebServer(Accounts accounts, std::vector<Host::KeptDevice*> devices, 
       m_hub(std::move(devices), [this](const QByteArray& token) { return m_accounts.sessions.find(token).has_value(); })
 {
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &WebServer::adoptSocket);
+    m_passwordChecks.setMaxThreadCount(1);
     (void)m_english.load(QStringLiteral(":/Resources/eng.qm"));
 }
 
@@ -42,10 +50,22 @@ Host::KeptDevice* WebServer::device(const QString& name) const
 
 bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    markServed(socket);
     // Returning false for an upgrade leaves the socket unadopted; missingHandler() answers it.
-    if (isUpgrade(request))
+    if (isUpgrade(request) && !m_replies.waiting(socket))
         return upgradeAllowed(request);
-    answer(request).write(makeResponder(request, socket));
+    if (isLogin(request)) {
+        startLogin(request, socket);
+        return true;
+    }
+    const bool head = request.method() == QHttpServerRequest::Method::Head;
+    const QHttpServerResponse response =
+        isUpgrade(request) ? Http::error(Status::Conflict, QStringLiteral("a login on this connection is still answered"))
+                           : answer(request);
+    if (head || m_replies.waiting(socket))
+        m_replies.add(socket, Http::wire(response, !head));
+    else
+        response.write(makeResponder(request, socket));
     return true;
 }
 
@@ -91,6 +111,12 @@ void WebServer::adoptSocket()
             socket.release()->deleteLater();
             continue;
         }
+        // The hub's pings find a page gone; the listener's idle limit would count from the upgrade
+        // on, which took the connection's signals away.
+        for (QTcpServer* listener : servers())
+            for (QTcpSocket* connection : listener->findChildren<QTcpSocket*>())
+                if (connection->peerPort() == socket->peerPort() && connection->peerAddress() == socket->peerAddress())
+                    endIdleLimit(connection);
         m_hub.adopt(std::move(socket), {session->user, session->role, *token}, *watched);
     }
 }

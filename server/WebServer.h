@@ -3,11 +3,13 @@
 #include "host/KeptDevice.h"
 #include "server/DeviceHub.h"
 #include "server/LoginThrottle.h"
+#include "server/ReplyOrder.h"
 #include "server/SessionStore.h"
 #include "server/UserStore.h"
 
 #include <QAbstractHttpServer>
 #include <QHttpServerResponse>
+#include <QThreadPool>
 #include <QTranslator>
 
 #include <optional>
@@ -22,6 +24,9 @@ class WebServer : public QAbstractHttpServer {
 
 public:
     static constexpr qsizetype maxBodyBytes = 16 * 1024;
+    // Logins wait for the one thread that checks passwords (an Argon2 hash costs tens of
+    // milliseconds and 64 MiB); past this many waiting, a login is told to come back.
+    static constexpr int maxWaitingLogins = 32;
 
     struct Accounts {
         UserStore& users;
@@ -47,7 +52,9 @@ private:
 
     QHttpServerResponse answer(const QHttpServerRequest& request);
     QHttpServerResponse answerApi(const QHttpServerRequest& request, const QString& path);
-    QHttpServerResponse login(const QHttpServerRequest& request);
+    // Checks the password on the hashing thread; the reply keeps its place among the connection's.
+    void startLogin(const QHttpServerRequest& request, QTcpSocket* socket);
+    QHttpServerResponse login(const QHostAddress& address, const QByteArray& body);
     QHttpServerResponse logout(const QHttpServerRequest& request);
     QHttpServerResponse deviceKeys(const QHttpServerRequest& request, const Caller& caller, Host::KeptDevice& device);
     std::optional<Caller> caller(const QHttpServerRequest& request);
@@ -65,6 +72,9 @@ private:
     // Each page asks for its own language, whatever the server's.
     QTranslator m_english;
     const QTranslator m_sourceLanguage;
+    ReplyOrder m_replies;
+    int m_waitingLogins = 0;
+    QThreadPool m_passwordChecks; // last: waits for the check under way before the rest goes
 };
 
 } // namespace VPanel::Server

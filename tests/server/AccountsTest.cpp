@@ -141,6 +141,11 @@ TEST(UserStore, RefusesAnUnsafeOrMalformedFileNamingTheFault)
         }
         EXPECT_EQ(store.size(), 1) << "the accounts read before stay";
     }
+    // Line ends from Windows are line ends, not part of the hash.
+    writeFile(path, "ann operator " + someHash + "\r\nbob viewer " + someHash + "\r\n", 0600);
+    UserStore edited(path);
+    edited.load();
+    EXPECT_EQ(edited.size(), 2);
 }
 
 TEST(SessionStore, TokensExpireWhenIdleAndStayWhileUsed)

@@ -3,6 +3,8 @@
 import asyncio
 import json
 import os
+import re
+import socket
 import stat
 import unittest
 
@@ -15,9 +17,38 @@ def socket_url(server, device="press"):
     return f"ws://127.0.0.1:{server.port}/ws/devices/{device}"
 
 
-async def open_socket(server, cookie, origin):
+async def open_socket(server, cookie, origin, device="press"):
     headers = {"Cookie": cookie} if cookie else {}
-    return await websockets.connect(socket_url(server), origin=origin, extra_headers=headers, max_size=None)
+    return await websockets.connect(socket_url(server, device), origin=origin, extra_headers=headers, max_size=None)
+
+
+def raw_request(method, path, body=b"", headers=""):
+    return (f"{method} {path} HTTP/1.1\r\nHost: a\r\n{headers}Content-Length: {len(body)}\r\n\r\n").encode() + body
+
+
+def read_replies(connection, count, head_at=()):
+    """Status lines and bodies of `count` replies, each body as long as its Content-Length says
+    (none for a HEAD, whose indices are in head_at)."""
+    data, replies = b"", []
+    while len(replies) < count:
+        head_end = data.find(b"\r\n\r\n")
+        if head_end >= 0:
+            head = data[:head_end].decode()
+            length = 0 if len(replies) in head_at else int(re.search(r"Content-Length: (\d+)", head).group(1))
+            if len(data) >= head_end + 4 + length:
+                replies.append((int(head.split()[1]), data[head_end + 4:head_end + 4 + length]))
+                data = data[head_end + 4 + length:]
+                continue
+        chunk = connection.recv(65536)
+        if not chunk:
+            break
+        data += chunk
+    return replies, data
+
+
+def resident_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        return int(re.search(r"VmRSS:\s+(\d+)", status.read()).group(1))
 
 
 async def message_of_type(socket, wanted):
@@ -30,14 +61,17 @@ async def message_of_type(socket, wanted):
 class ServerSecurityTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.server = Server()
+        # "busy" changes every row at every poll, as fast as the line goes.
+        cls.server = Server(devices=("press=COM7,1,115200", "busy=COM8,1,115200"))
         cls.simulator = Simulator(cls.server.work)
+        cls.busy = Simulator(cls.server.work, port="COM8", options=("--changing-rows", "--no-pace"))
         cls.origin = cls.server.url
 
     @classmethod
     def tearDownClass(cls):
         cls.server.close()
         cls.simulator.stop()
+        cls.busy.stop()
 
     def test_without_a_session_pages_lead_to_the_login_and_the_interface_says_401(self):
         for path, status, location in [("/", 302, "/login.html"),
@@ -141,6 +175,76 @@ class ServerSecurityTest(unittest.TestCase):
         cookie = self.server.login("ann")
         self.server.request("GET", "/api/devices", cookie=cookie)
         self.assertNotIn(cookie.split("=", 1)[1], self.server.log())
+
+    def test_replies_keep_the_order_of_pipelined_requests_and_head_has_none_of_the_body(self):
+        wrong = json.dumps({"user": "ann", "password": "wrong"}).encode()
+        right = json.dumps({"user": "ann", "password": USERS["ann"][1]}).encode()
+        pipeline = [(raw_request("POST", "/api/login", wrong), 401), (raw_request("GET", "/api/me"), 401),
+                    (raw_request("HEAD", "/login.html"), 200), (raw_request("POST", "/api/login", right), 200),
+                    (raw_request("HEAD", "/api/devices"), 401), (raw_request("GET", "/nothing"), 404),
+                    (raw_request("GET", "/api/texts?lang=en"), 200)]
+        with socket.create_connection(("127.0.0.1", self.server.port), timeout=30) as connection:
+            connection.sendall(b"".join(request for request, _ in pipeline))
+            replies, left_over = read_replies(connection, len(pipeline), head_at=(2, 4))
+        self.assertEqual([status for status, _ in replies], [status for _, status in pipeline])
+        self.assertEqual(json.loads(replies[3][1])["user"], "ann")
+        self.assertEqual(left_over, b"")
+
+    def test_connections_that_never_finish_a_request_make_way_for_a_client_that_does(self):
+        trickling = []
+        try:
+            for _ in range(520):
+                connection = socket.create_connection(("127.0.0.1", self.server.port), timeout=30)
+                connection.sendall(b"GET /login.html HTTP/1.1\r\nHost: a\r\nX-Slow: ")
+                trickling.append(connection)
+            for connection in trickling[-20:]:
+                connection.sendall(b"a")
+            self.assertEqual(self.server.request("GET", "/login.html")[0], 200)
+        finally:
+            for connection in trickling:
+                connection.close()
+
+    def test_a_logout_ends_the_pages_socket(self):
+        cookie = self.server.login("vic")
+
+        async def watch_and_log_out():
+            socket = await open_socket(self.server, cookie, self.origin)
+            await message_of_type(socket, "screen")
+            self.assertEqual(self.server.request("POST", "/api/logout", cookie=cookie)[0], 204)
+            try:
+                while True:
+                    await asyncio.wait_for(socket.recv(), 30)
+            except websockets.ConnectionClosed as closed:
+                return closed.code
+
+        self.assertEqual(asyncio.run(watch_and_log_out()), 1008)
+
+    def test_pages_that_never_read_a_busy_device_are_dropped_before_they_fill_the_memory(self):
+        cookie = self.server.login("vic")
+        drops_before = self.server.log().count("does not read")
+        pages = []
+        for _ in range(40):
+            page = socket.socket()
+            page.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+            page.connect(("127.0.0.1", self.server.port))
+            page.sendall(f"GET /ws/devices/busy HTTP/1.1\r\nHost: 127.0.0.1:{self.server.port}\r\n"
+                         f"Origin: {self.origin}\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                         "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"
+                         f"Cookie: {cookie}\r\n\r\n".encode())
+            pages.append(page)
+        peak_kib = 0
+
+        def all_dropped():
+            nonlocal peak_kib
+            peak_kib = max(peak_kib, resident_kib(self.server.process.pid))
+            return self.server.log().count("does not read") - drops_before >= len(pages)
+
+        try:
+            wait_for(all_dropped, 120, "the pages that do not read dropped")
+        finally:
+            for page in pages:
+                page.close()
+        self.assertLess(peak_kib, 100 * 1024)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,54 @@
+#include "server/ReplyOrder.h"
+
+#include <algorithm>
+
+namespace VPanel::Server {
+
+ReplyOrder::Ticket ReplyOrder::reserve(QTcpSocket* socket)
+{
+    if (!m_watched.contains(socket)) {
+        m_watched.insert(socket);
+        QObject::connect(socket, &QObject::destroyed, &m_context, [this, socket] {
+            m_queues.remove(socket);
+            m_watched.remove(socket);
+        });
+    }
+    const Ticket ticket = m_nextTicket++;
+    m_queues[socket].push_back({ticket, std::nullopt});
+    return ticket;
+}
+
+void ReplyOrder::fill(QTcpSocket* socket, Ticket ticket, const QByteArray& bytes)
+{
+    const auto queue = m_queues.find(socket);
+    if (queue == m_queues.end())
+        return;
+    const auto reply = std::find_if(queue->begin(), queue->end(), [ticket](const Reply& each) { return each.ticket == ticket; });
+    if (reply == queue->end())
+        return;
+    reply->bytes = bytes;
+    flush(socket);
+}
+
+void ReplyOrder::add(QTcpSocket* socket, const QByteArray& bytes)
+{
+    const auto queue = m_queues.find(socket);
+    if (queue == m_queues.end()) {
+        socket->write(bytes);
+        return;
+    }
+    queue->push_back({m_nextTicket++, bytes});
+}
+
+void ReplyOrder::flush(QTcpSocket* socket)
+{
+    const auto queue = m_queues.find(socket);
+    while (!queue->empty() && queue->front().bytes) {
+        socket->write(*queue->front().bytes);
+        queue->pop_front();
+    }
+    if (queue->empty())
+        m_queues.erase(queue);
+}
+
+} // namespace VPanel::Server
