@@ -5,6 +5,7 @@
 #include "gateway/Payloads.h"
 #include "link/ScanCodes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -90,6 +91,12 @@ TEST(GatewayOptionsTest, APasswordFileOthersMayReadIsRefused)
         EXPECT_TRUE(message.contains(QLatin1String("chmod 600"))) << message.toStdString();
         EXPECT_FALSE(message.contains(QLatin1String("s3cret")));
     }
+    // As systemd's LoadCredential= leaves it: the mode shows the ACL's mask, the file is the service's.
+    qputenv("CREDENTIALS_DIRECTORY", folder.path().toUtf8());
+    EXPECT_EQ(Gateway::readPasswordFile(path), QStringLiteral("s3cret"));
+    qputenv("CREDENTIALS_DIRECTORY", QDir::tempPath().toUtf8());
+    EXPECT_THROW(Gateway::readPasswordFile(path), Gateway::GatewayException);
+    qunsetenv("CREDENTIALS_DIRECTORY");
 }
 
 TEST(GatewayPayloadsTest, KeyMessages)
