@@ -41,6 +41,9 @@ TEST(GatewayOptionsTest, CommandLineAndConfigFile)
          "mqtt://h", "s1", 2},
         {withConfig, nullptr, "mqtt://10.0.0.1", "plant1", 2},
         {withConfig + QStringLiteral(" --site other --device c=COM9,3,19200"), nullptr, "mqtt://10.0.0.1", "other", 3},
+        // The installed example as the systemd unit runs it.
+        {QStringLiteral("--config " GATEWAY_CONF_EXAMPLE " --password-file /run/credentials/vpanel-gateway.service/password"),
+         nullptr, "mqtts://broker.example:8883", "plant1", 1},
         {QStringLiteral("--broker mqtt://h --site s1 --device a=COM7,1,115200 --password pw"), "--password-file"},
         {QStringLiteral("--broker http://h --site s1 --device a=COM7,1,115200"), "http"},
         {QStringLiteral("--site s1 --device a=COM7,1,115200"), "broker"},
