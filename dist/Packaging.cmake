@@ -31,9 +31,10 @@ The package also holds the panel in a terminal, vpanel-term; the web
 server vpanel-server, which keeps the links to its devices and serves
 each device's panel to browsers, with logins, viewer and operator
 roles, TLS and a JSON interface for scripts (a systemd unit, not
-enabled); the gateway that publishes devices to an MQTT broker,
-vpanel-gateway; the device simulator vpanel-devsim and the shared libraries
-kelbaselib, kelcomm, kels11n and kelqt.")
+enabled); the gateway vpanel-gateway, which publishes devices to an MQTT
+broker (a systemd unit too, not enabled); the device simulator
+vpanel-devsim and the shared libraries kelbaselib, kelcomm, kels11n and
+kelqt.")
 
 set(CPACK_DEBIAN_LIBKEL-DEV_PACKAGE_NAME libkel-dev)
 set(CPACK_DEBIAN_LIBKEL-DEV_PACKAGE_SECTION libdevel)

@@ -22,6 +22,14 @@ bool validSiteName(const QString& name)
 }
 
 // A value QSettings read as a list where the text had commas.
+// systemd hands a credential to the service alone, by an ACL on a read-only file whose mask
+// shows as the group's read bit: its mode says nothing about who else may read it.
+bool isServiceCredential(const QFileInfo& file)
+{
+    const QString directory = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+    return !directory.isEmpty() && file.canonicalPath() == QFileInfo(directory).canonicalFilePath();
+}
+
 QString settingText(const QVariant& value)
 {
     return value.metaType().id() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
@@ -184,7 +192,7 @@ QString readPasswordFile(const QString& path)
     const QFileInfo info(path);
     if (!info.exists())
         throw GatewayException(QStringLiteral("The password file %1 does not exist").arg(path).toStdWString());
-    if (info.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther))
+    if (!isServiceCredential(info) && (info.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther)))
         throw GatewayException(
             QStringLiteral("The password file %1 may be read by others: chmod 600 it").arg(path).toStdWString());
     if (info.size() > maxPasswordFileBytes)

@@ -5,6 +5,7 @@
 #include "gateway/Payloads.h"
 #include "link/ScanCodes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,6 +41,9 @@ TEST(GatewayOptionsTest, CommandLineAndConfigFile)
          "mqtt://h", "s1", 2},
         {withConfig, nullptr, "mqtt://10.0.0.1", "plant1", 2},
         {withConfig + QStringLiteral(" --site other --device c=COM9,3,19200"), nullptr, "mqtt://10.0.0.1", "other", 3},
+        // The installed example as the systemd unit runs it.
+        {QStringLiteral("--config " GATEWAY_CONF_EXAMPLE " --password-file /run/credentials/vpanel-gateway.service/password"),
+         nullptr, "mqtts://broker.example:8883", "plant1", 1},
         {QStringLiteral("--broker mqtt://h --site s1 --device a=COM7,1,115200 --password pw"), "--password-file"},
         {QStringLiteral("--broker http://h --site s1 --device a=COM7,1,115200"), "http"},
         {QStringLiteral("--site s1 --device a=COM7,1,115200"), "broker"},
@@ -90,6 +94,12 @@ TEST(GatewayOptionsTest, APasswordFileOthersMayReadIsRefused)
         EXPECT_TRUE(message.contains(QLatin1String("chmod 600"))) << message.toStdString();
         EXPECT_FALSE(message.contains(QLatin1String("s3cret")));
     }
+    // As systemd's LoadCredential= leaves it: the mode shows the ACL's mask, the file is the service's.
+    qputenv("CREDENTIALS_DIRECTORY", folder.path().toUtf8());
+    EXPECT_EQ(Gateway::readPasswordFile(path), QStringLiteral("s3cret"));
+    qputenv("CREDENTIALS_DIRECTORY", QDir::tempPath().toUtf8());
+    EXPECT_THROW(Gateway::readPasswordFile(path), Gateway::GatewayException);
+    qunsetenv("CREDENTIALS_DIRECTORY");
 }
 
 TEST(GatewayPayloadsTest, KeyMessages)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Usage: install_test.sh BUILD_DIR WORK_DIR VERSION LIBDIR PROGRAM...
 # Installs BUILD_DIR into a staging prefix under WORK_DIR, runs the staged programs with a bare
-# environment, validates the desktop files, manual pages and the web server's systemd unit, and
+# environment, validates the desktop files, manual pages and the services' systemd units, and
 # builds a program against the staged kelcomm with find_package and with pkg-config that talks
 # to a pseudo-terminal.
 set -euo pipefail
@@ -48,16 +48,25 @@ for page in "${programs[@]}"; do
   [[ -z $warnings ]] || fail "$page(1): $warnings"
 done
 
+# A service's unit names the packaged program; verified against the staged one and its manual
+# page, with its example configuration beside.
+check_unit() {
+  local program=$1 example=$2
+  local unit=$prefix/lib/systemd/system/$program.service
+  [[ -f $unit ]] || fail "no systemd unit for $program"
+  [[ -f $prefix/share/doc/vpanel/$example ]] || fail "no example configuration $example"
+  sed "s|/usr/bin/$program|$prefix/bin/$program|" "$unit" > "$work/$program.service"
+  MANPATH=$prefix/share/man systemd-analyze verify "$work/$program.service" > "$work/$program-unit.log" 2>&1 \
+    || { cat "$work/$program-unit.log"; fail "$program's systemd unit not valid"; }
+  [[ ! -s $work/$program-unit.log ]] || { cat "$work/$program-unit.log"; fail "$program's systemd unit has warnings"; }
+}
 if [[ " ${programs[*]} " == *" vpanel-server "* ]]; then
   step "web server's systemd unit and example configuration"
-  unit=$prefix/lib/systemd/system/vpanel-server.service
-  [[ -f $unit ]] || fail "no systemd unit"
-  [[ -f $prefix/share/doc/vpanel/server.conf.example ]] || fail "no example configuration"
-  # The unit names the packaged program; verified against the staged one and its manual page.
-  sed "s|/usr/bin/vpanel-server|$prefix/bin/vpanel-server|" "$unit" > "$work/vpanel-server.service"
-  MANPATH=$prefix/share/man systemd-analyze verify "$work/vpanel-server.service" > "$work/unit.log" 2>&1 \
-    || { cat "$work/unit.log"; fail "systemd unit not valid"; }
-  [[ ! -s $work/unit.log ]] || { cat "$work/unit.log"; fail "systemd unit has warnings"; }
+  check_unit vpanel-server server.conf.example
+fi
+if [[ " ${programs[*]} " == *" vpanel-gateway "* ]]; then
+  step "gateway's systemd unit and example configuration"
+  check_unit vpanel-gateway gateway.conf.example
 fi
 
 step "consumer through find_package"
