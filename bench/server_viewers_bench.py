@@ -33,7 +33,20 @@ import websockets
 SCREEN_TYPE = '"type":"screen"'
 SEQUENCE = re.compile(r'"seq":(\d+)')
 CHANGED_AT = re.compile(r'"changedAt":([0-9.e+]+)')
-EXCHANGE = re.compile(r"<- 01 13 00 ((?:[0-9A-F]{2} ){4})")
+EXCHANGE = re.compile(r"^(\d\d):(\d\d):(\d\d)\.(\d{3}) <- 01 13 00 ((?:[0-9A-F]{2} ){4})")
+DAY = 86400.0
+
+
+def time_of_day(moment):
+    """Seconds since local midnight, as the simulator stamps its frames (to the millisecond)."""
+    local = time.localtime(moment)
+    return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + moment % 1
+
+
+def seconds_between(earlier, later):
+    """From one time of day to another, across midnight too."""
+    difference = later - earlier
+    return difference + DAY if difference < -DAY / 2 else difference
 
 
 def percentile(values, share):
@@ -57,13 +70,14 @@ def memory_mb(pid, field):
 
 
 class LineWatch(threading.Thread):
-    """Reads the simulator's frame log as it is written: when each exchange request came and
+    """Reads the simulator's frame log as it is written: when the simulator took each exchange
+    request (its own stamp, so that this reader's lag on a busy machine does not count) and
     whether it carried a key."""
 
     def __init__(self, stream):
         super().__init__(daemon=True)
         self.stream = stream
-        self.exchanges = []  # (monotonic time, key mask)
+        self.exchanges = []  # (time of day the simulator stamped, key mask)
         self.ready = threading.Event()
 
     def run(self):
@@ -72,12 +86,17 @@ class LineWatch(threading.Thread):
                 self.ready.set()
             match = EXCHANGE.search(line)
             if match:
-                self.exchanges.append((time.monotonic(), int("".join(reversed(match.group(1).split())), 16)))
+                hours, minutes, seconds, milliseconds = (int(part) for part in match.groups()[:4])
+                stamp = hours * 3600 + minutes * 60 + seconds + milliseconds / 1000
+                self.exchanges.append((stamp, int("".join(reversed(match.group(5).split())), 16)))
 
-    def first_key_after(self, moment):
-        for at, mask in list(self.exchanges):
-            if at >= moment and mask:
-                return at
+    def first_key_after(self, sent_time_of_day):
+        """Seconds from the send to the first request with a key, if one came; the stamps'
+        millisecond is allowed either way."""
+        for stamp, mask in list(self.exchanges):
+            delay = seconds_between(sent_time_of_day, stamp)
+            if mask and delay >= -0.001:
+                return max(delay, 0.0)
         return None
 
 
@@ -136,12 +155,13 @@ async def tapper(port, cookie, line, taps, until, delays):
             if time.monotonic() > until:
                 break
             sent = time.monotonic()
+            sent_time_of_day = time_of_day(time.time())
             await socket.send('{"tap":"Up"}')
             deadline = sent + 2
             while time.monotonic() < deadline:
-                seen = line.first_key_after(sent)
-                if seen:
-                    delays.append(seen - sent)
+                seen = line.first_key_after(sent_time_of_day)
+                if seen is not None:
+                    delays.append(seen)
                     break
                 await asyncio.sleep(0.001)
         drain.cancel()

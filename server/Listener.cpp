@@ -61,6 +61,9 @@ public:
     void watch(QTcpSocket* socket)
     {
         socket->setReadBufferSize(m_bounds.readBufferBytes);
+        // A screen change is a small message a page waits for: not held back to fill a segment
+        // while the page's acknowledgement of the last one is delayed.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_open.emplace_back(socket);
         auto* idle = new QTimer(socket);
         idle->setObjectName(idleTimerName);
