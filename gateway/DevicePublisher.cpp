@@ -126,8 +126,10 @@ void DevicePublisher::takeKeys(const QByteArray& payload)
         break;
     case KeyAction::Kind::Press:
         taken = m_device.press(action->scanCode);
-        m_heldKeys[action->scanCode] = std::chrono::steady_clock::now();
-        m_heldKeyCheck.start();
+        if (taken) {
+            m_heldKeys[action->scanCode] = std::chrono::steady_clock::now();
+            m_heldKeyCheck.start();
+        }
         break;
     case KeyAction::Kind::Release:
         taken = m_device.release(action->scanCode);
