@@ -16,6 +16,7 @@ constexpr int screenQos = 0;
 constexpr int glyphsQos = 1;
 constexpr int eventQos = 1;
 constexpr int keysQos = 1;
+constexpr std::chrono::seconds heldKeyCheckInterval{1};
 } // namespace
 
 void logLine(const QString& text)
@@ -51,6 +52,8 @@ DevicePublisher::DevicePublisher(Host::KeptDevice& device, const QString& site, 
     connect(&m_device, &Host::KeptDevice::glyphsChanged, this, &DevicePublisher::publishGlyphs);
     connect(&m_device, &Host::KeptDevice::journalAdded, this, &DevicePublisher::publishEvent);
     m_client.subscribe(topic("keys"), keysQos);
+    m_heldKeyCheck.setInterval(heldKeyCheckInterval);
+    connect(&m_heldKeyCheck, &QTimer::timeout, this, &DevicePublisher::releaseStaleKeys);
 }
 
 void DevicePublisher::start()
@@ -123,13 +126,36 @@ void DevicePublisher::takeKeys(const QByteArray& payload)
         break;
     case KeyAction::Kind::Press:
         taken = m_device.press(action->scanCode);
+        if (taken) {
+            m_heldKeys[action->scanCode] = std::chrono::steady_clock::now();
+            m_heldKeyCheck.start();
+        }
         break;
     case KeyAction::Kind::Release:
         taken = m_device.release(action->scanCode);
+        m_heldKeys.erase(action->scanCode);
         break;
     }
     if (!taken)
         refuseKeys(QStringLiteral("the device takes no key now"));
+}
+
+void DevicePublisher::releaseStaleKeys()
+{
+    const auto stale = std::chrono::steady_clock::now() - heldKeyBound;
+    for (auto key = m_heldKeys.begin(); key != m_heldKeys.end();) {
+        if (key->second > stale) {
+            ++key;
+            continue;
+        }
+        m_device.release(key->first);
+        logLine(QStringLiteral("%1: a key held %2 s without a further press message was released")
+                    .arg(topic("keys"))
+                    .arg(heldKeyBound.count()));
+        key = m_heldKeys.erase(key);
+    }
+    if (m_heldKeys.empty())
+        m_heldKeyCheck.stop();
 }
 
 void DevicePublisher::refuseKeys(const QString& why)

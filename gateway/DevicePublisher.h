@@ -5,8 +5,11 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
+#include <chrono>
 #include <limits>
+#include <map>
 
 namespace VPanel::Gateway {
 
@@ -14,9 +17,14 @@ namespace VPanel::Gateway {
 // state "gateway offline". Publishes the state on every change and the screen at most once per
 // change burst; while the broker is away it holds nothing but the device's latest state,
 // screen and glyphs, published on return. Takes key messages from the device's keys topic.
+//
+// A pressed key whose release is lost (the sender's link gone, a dashboard that never sends
+// one) would stay down at the device for good: a key with no press message about it for
+// heldKeyBound is released. A sender holding a key longer repeats its press meanwhile.
 class DevicePublisher : public QObject {
     Q_OBJECT
 public:
+    static constexpr std::chrono::seconds heldKeyBound{10};
     // `connection` gives the broker and the account; the client id and the will are the device's.
     DevicePublisher(Host::KeptDevice& device, const QString& site, Mqtt::ClientOptions connection,
                     QObject* parent = nullptr);
@@ -36,6 +44,7 @@ private:
     void publishEvent(const Host::JournalEntry& entry);
     void takeKeys(const QByteArray& payload);
     void refuseKeys(const QString& why);
+    void releaseStaleKeys();
 
     QString topic(const char* leaf) const;
     QString deviceLabel() const;
@@ -49,6 +58,9 @@ private:
     QElapsedTimer m_sinceRefusalLogged;
     int m_refusalsUnlogged = 0;
     QString m_lastFailure;
+    // Keys pressed by a message and not released, with the time of their last press message.
+    std::map<int, std::chrono::steady_clock::time_point> m_heldKeys;
+    QTimer m_heldKeyCheck;
 };
 
 // One line to the service's log (standard error).

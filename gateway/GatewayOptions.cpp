@@ -14,6 +14,8 @@ namespace VPanel::Gateway {
 
 namespace {
 constexpr qint64 maxPasswordFileBytes = 4096;
+// A site's settings and a few dozen devices fit many times over.
+constexpr qint64 maxConfigFileBytes = 256 * 1024;
 
 bool validSiteName(const QString& name)
 {
@@ -37,8 +39,16 @@ QString settingText(const QVariant& value)
 
 void readConfig(const QString& path, GatewayOptions& options, QStringList& deviceTexts)
 {
-    if (!QFileInfo(path).isReadable()) {
+    const QFileInfo info(path);
+    if (!info.isReadable()) {
         options.error = QStringLiteral("Cannot read the configuration file %1").arg(path);
+        return;
+    }
+    // A pipe or a device would hold the start up or fill the memory.
+    if (!info.isFile() || info.size() > maxConfigFileBytes) {
+        options.error = QStringLiteral("The configuration file %1 is not a plain file of at most %2 KiB")
+                            .arg(path)
+                            .arg(maxConfigFileBytes / 1024);
         return;
     }
     QSettings file(path, QSettings::IniFormat);
@@ -55,6 +65,12 @@ void readConfig(const QString& path, GatewayOptions& options, QStringList& devic
     options.languageGiven = !language.isEmpty();
     options.english = language == QLatin1String("en");
     file.beginGroup(QStringLiteral("devices"));
+    // A '/' in a name makes it a group of its own to QSettings: refused rather than passed by.
+    if (!file.childGroups().isEmpty()) {
+        options.error = QStringLiteral("Device %1/... in %2: a device's name is 1 to 32 letters, digits, '_', '.' or '-'")
+                            .arg(file.childGroups().first(), path);
+        return;
+    }
     for (const QString& name : file.childKeys())
         deviceTexts << name + QLatin1Char('=') + settingText(file.value(name));
     file.endGroup();
@@ -192,6 +208,9 @@ QString readPasswordFile(const QString& path)
     const QFileInfo info(path);
     if (!info.exists())
         throw GatewayException(QStringLiteral("The password file %1 does not exist").arg(path).toStdWString());
+    // Opening a pipe would wait for a writer for ever.
+    if (!info.isFile())
+        throw GatewayException(QStringLiteral("The password file %1 is not a plain file").arg(path).toStdWString());
     if (!isServiceCredential(info) && (info.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther)))
         throw GatewayException(
             QStringLiteral("The password file %1 may be read by others: chmod 600 it").arg(path).toStdWString());

@@ -13,7 +13,7 @@ constexpr int tlsPort = 8883;
 [[noreturn]] void refuse(const QString& url, const QString& why)
 {
     throw MqttException(QStringLiteral("Broker address \"%1\": %2. expected mqtt://HOST[:PORT] or mqtts://HOST[:PORT]")
-                            .arg(url, why)
+                            .arg(BrokerAddress::shown(url), why)
                             .toStdWString());
 }
 } // namespace
@@ -42,6 +42,18 @@ BrokerAddress BrokerAddress::parse(const QString& url, QString* path)
     if (address.port <= 0)
         refuse(url, QStringLiteral("no valid port"));
     return address;
+}
+
+QString BrokerAddress::shown(const QString& url)
+{
+    const qsizetype hostStart = url.indexOf(QLatin1String("://"));
+    if (hostStart < 0)
+        return url;
+    // The last '@': a password may hold a '/' or an '@' of its own; no name after the host does.
+    const qsizetype at = url.lastIndexOf(QLatin1Char('@'));
+    if (at < hostStart + 3)
+        return url;
+    return url.left(hostStart + 3) + QStringLiteral("***@") + url.mid(at + 1);
 }
 
 QString BrokerAddress::toString() const

@@ -14,6 +14,8 @@ struct BrokerAddress {
     // address (mqtt://HOST/SITE/DEVICE) is refused unless `path` takes it.
     static BrokerAddress parse(const QString& url, QString* path = nullptr);
     QString toString() const;
+    // The URL as given, fit to show: a password in it stays out of messages and journals.
+    static QString shown(const QString& url);
 };
 
 } // namespace VPanel::Mqtt

@@ -59,6 +59,7 @@ Client::Client(ClientOptions options, QObject* parent)
 {
     initialiseLibraryOnce();
     const QByteArray clientId = options.clientId.toUtf8();
+    m_clientId = clientId.toStdString();
     m_handle = mosquitto_new(clientId.isEmpty() ? nullptr : clientId.constData(), true, this);
     if (!m_handle)
         throw MqttException(L"Cannot create an MQTT client");
@@ -155,7 +156,7 @@ void Client::run()
         // Nothing listening costs the broker's host nothing to tell and means the broker is
         // down: its return is found within a second. A broker that is up and refusing or
         // dropping us gets the back-off.
-        if (attempt == Attempt::Accepted || attempt == Attempt::NobodyListening)
+        if (attempt == Attempt::Lasted || attempt == Attempt::NobodyListening)
             delay = firstRetryDelay;
         waitBeforeRetry(delay);
         if (attempt == Attempt::Failed)
@@ -199,14 +200,19 @@ Client::Attempt Client::connectAndServe(std::string& failure)
             return Attempt::Failed;
         }
     }
+    const bool lasted = m_accepted && std::chrono::steady_clock::now() - m_acceptedAt >= shortestLastingConnection;
     if (!m_refusal.empty())
         failure = m_refusal;
     else if (m_accepted)
         failure = "lost the connection to the broker: " + errorText(code, savedErrno);
     else
         failure = "cannot reach the broker at " + broker + ": " + errorText(code, savedErrno);
-    if (m_accepted)
-        return Attempt::Accepted;
+    // The broker takes the id over for a newer client without a word to the older one.
+    if (m_refusal.empty() && m_accepted && !lasted && !m_clientId.empty())
+        failure += " (soon after connecting; if this repeats, another client may use the id " + m_clientId +
+                   ", such as a second gateway for the same site and device)";
+    if (lasted)
+        return Attempt::Lasted;
     const bool refused = m_refusal.empty() && code == MOSQ_ERR_ERRNO && savedErrno == ECONNREFUSED;
     return refused ? Attempt::NobodyListening : Attempt::Failed;
 }
@@ -242,6 +248,7 @@ void Client::handleConnect(int code)
         return;
     }
     m_accepted = true;
+    m_acceptedAt = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(m_mutex);
         for (const auto& [filter, qos] : m_subscriptions)

@@ -56,9 +56,14 @@ public:
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
+    // A connection the broker drops sooner than this after accepting it counts as a failed
+    // attempt: a second client with the same id takes it over, and each would take it back
+    // every second.
+    static constexpr std::chrono::seconds shortestLastingConnection = 2 * longestRetryDelay;
+
     // Connects; after a lost connection retries 1 s later, after failed attempts 1 s, 2 s,
-    // 4 s ... 30 s later, back to 1 s once connected; while nothing listens at the broker's
-    // address (the connection refused), every second.
+    // 4 s ... 30 s later, back to 1 s once a connection lasted; while nothing listens at the
+    // broker's address (the connection refused), every second.
     void start();
     // Sends what is queued, says goodbye and stops trying.
     void stop();
@@ -81,7 +86,7 @@ private:
     static void onConnect(mosquitto*, void* self, int code);
     static void onMessage(mosquitto*, void* self, const mosquitto_message* received);
 
-    enum class Attempt { Accepted, NobodyListening, Failed };
+    enum class Attempt { Lasted, NobodyListening, Failed };
 
     void run();
     Attempt connectAndServe(std::string& failure);
@@ -106,6 +111,8 @@ private:
     std::atomic<quint64> m_dropped{0};
     std::string m_refusal;             // the broker's refusal of the last attempt (network thread)
     bool m_accepted = false;           // the last attempt was accepted (network thread)
+    std::chrono::steady_clock::time_point m_acceptedAt;  // (network thread)
+    std::string m_clientId;            // empty: made up by the library, taken by nobody else
 };
 
 } // namespace VPanel::Mqtt

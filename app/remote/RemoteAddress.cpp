@@ -23,12 +23,12 @@ RemoteAddress RemoteAddress::parse(const QString& url, QString& error)
     try {
         address.broker = VPanel::Mqtt::BrokerAddress::parse(url, &path).toString();
     } catch (const VPanel::Mqtt::MqttException&) {
-        error = tr("Адрес '%1' должен иметь вид mqtt://УЗЕЛ[:ПОРТ]/ПЛОЩАДКА/УСТРОЙСТВО").arg(url);
+        error = tr("Адрес '%1' должен иметь вид mqtt://УЗЕЛ[:ПОРТ]/ПЛОЩАДКА/УСТРОЙСТВО").arg(VPanel::Mqtt::BrokerAddress::shown(url));
         return address;
     }
     const QStringList names = path.mid(1).split(QLatin1Char('/'));
     if (!path.startsWith(QLatin1Char('/')) || names.size() != 2) {
-        error = tr("Адрес '%1' должен иметь вид mqtt://УЗЕЛ[:ПОРТ]/ПЛОЩАДКА/УСТРОЙСТВО").arg(url);
+        error = tr("Адрес '%1' должен иметь вид mqtt://УЗЕЛ[:ПОРТ]/ПЛОЩАДКА/УСТРОЙСТВО").arg(VPanel::Mqtt::BrokerAddress::shown(url));
         return address;
     }
     address.site = names[0];
@@ -51,7 +51,7 @@ QString RemoteAddress::error() const
     try {
         VPanel::Mqtt::BrokerAddress::parse(broker);
     } catch (const VPanel::Mqtt::MqttException&) {
-        return tr("Адрес брокера '%1' должен иметь вид mqtt://УЗЕЛ[:ПОРТ] или mqtts://УЗЕЛ[:ПОРТ]").arg(broker);
+        return tr("Адрес брокера '%1' должен иметь вид mqtt://УЗЕЛ[:ПОРТ] или mqtts://УЗЕЛ[:ПОРТ]").arg(VPanel::Mqtt::BrokerAddress::shown(broker));
     }
     for (const QString& name : {site, device})
         if (!validName(name))

@@ -51,6 +51,11 @@ RemoteSource::RemoteSource(RemoteAddress address, const RemoteCredentials& crede
     connect(m_client.get(), &VPanel::Mqtt::Client::message, this, &RemoteSource::take);
     for (const char* leaf : {"state", "glyphs", "screen", "event"})
         m_client->subscribe(m_address.topic(leaf), stateQos);
+    m_heldKeyRepeat.setInterval(heldKeyRepeat);
+    connect(&m_heldKeyRepeat, &QTimer::timeout, this, [this] {
+        for (const int scanCode : m_heldKeys)
+            publishKey(scanCode, true);
+    });
     m_client->start();
 }
 
@@ -191,11 +196,16 @@ void RemoteSource::follow(bool consoleOn, bool alarmOn)
 
 void RemoteSource::codePress(int scanCode)
 {
+    if (m_heldKeys.insert(scanCode).second && !m_heldKeyRepeat.isActive())
+        m_heldKeyRepeat.start();
     publishKey(scanCode, true);
 }
 
 void RemoteSource::codeRelease(int scanCode)
 {
+    m_heldKeys.erase(scanCode);
+    if (m_heldKeys.empty())
+        m_heldKeyRepeat.stop();
     publishKey(scanCode, false);
 }
 

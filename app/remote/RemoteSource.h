@@ -7,9 +7,12 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace VPanel::Mqtt {
@@ -31,6 +34,10 @@ class RemoteSource : public QObject {
 
 public:
     enum class Broker { Connecting, Connected, Refused, Unreachable };
+
+    // The gateway lets go of a key after 10 s without a press message about it, lest a lost
+    // release hold it for good: a key held longer here is pressed again this often.
+    static constexpr std::chrono::seconds heldKeyRepeat{3};
 
     // Throws VPanel::Mqtt::MqttException when the client refuses the options (a CA file it
     // cannot read).
@@ -84,4 +91,6 @@ private:
     int m_places = 0;
     bool m_consoleOn = true;
     bool m_alarm = false;
+    std::set<int> m_heldKeys;
+    QTimer m_heldKeyRepeat;
 };

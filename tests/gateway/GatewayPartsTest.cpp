@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 using namespace VPanel;
 using Gateway::GatewayOptions;
@@ -28,6 +30,20 @@ TEST(GatewayOptionsTest, CommandLineAndConfigFile)
                "[devices]\nboiler=COM7,1,115200\npress.2=COM8,2,9600\n");
     file.close();
     const QString withConfig = QStringLiteral("--config ") + config;
+    // A name with a slash would be a group of its own to the INI reader, and so never seen.
+    const QString slashed = folder.filePath(QStringLiteral("slashed.ini"));
+    QFile slashedFile(slashed);
+    ASSERT_TRUE(slashedFile.open(QIODevice::WriteOnly));
+    slashedFile.write("[General]\nbroker=mqtt://h\nsite=s1\n[devices]\nok=COM7,1,115200\nvpanel/s2/x=COM8,2,9600\n");
+    slashedFile.close();
+    const QString huge = folder.filePath(QStringLiteral("huge.ini"));
+    QFile hugeFile(huge);
+    ASSERT_TRUE(hugeFile.open(QIODevice::WriteOnly));
+    hugeFile.write("[General]\nbroker=mqtt://h\nsite=s1\n[devices]\na=COM7,1,115200\n");
+    hugeFile.write(QByteArray(1024 * 1024, '#'));
+    hugeFile.close();
+    const QString pipe = folder.filePath(QStringLiteral("pipe.ini"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
 
     struct Case {
         QString arguments;
@@ -53,6 +69,10 @@ TEST(GatewayOptionsTest, CommandLineAndConfigFile)
         {QStringLiteral("--broker mqtt://h --site s1 --device a=COM7,1,115200 --password-file /x"), "--username"},
         {QStringLiteral("--broker mqtt://h --site s1 --device a=COM7,1,115200 --site"), "value"},
         {QStringLiteral("--config /nonexistent/gateway.ini"), "configuration"},
+        {QStringLiteral("--config ") + slashed, "vpanel/..."},
+        {QStringLiteral("--config ") + huge, "plain file"},
+        {QStringLiteral("--config ") + pipe, "plain file"},
+        {QStringLiteral("--config /dev/zero"), "plain file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.toStdString());
@@ -100,6 +120,10 @@ TEST(GatewayOptionsTest, APasswordFileOthersMayReadIsRefused)
     qputenv("CREDENTIALS_DIRECTORY", QDir::tempPath().toUtf8());
     EXPECT_THROW(Gateway::readPasswordFile(path), Gateway::GatewayException);
     qunsetenv("CREDENTIALS_DIRECTORY");
+    // Opening a pipe would wait for a writer for ever.
+    const QString pipe = folder.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_THROW(Gateway::readPasswordFile(pipe), Gateway::GatewayException);
 }
 
 TEST(GatewayPayloadsTest, KeyMessages)

@@ -177,6 +177,23 @@ TEST_F(GatewaySessionTest, StateAndScreenAreRetainedAndOnlyAnOperatorsKeysReachT
     EXPECT_FALSE(gatewayLog().contains(QLatin1String(gatewayPassword)));
 }
 
+// A press whose release never comes (the sender's link lost) holds the key only for a bound:
+// the device then sees it go up, and the next press is a new one.
+TEST_F(GatewaySessionTest, AKeyPressedWithoutAReleaseIsLetGoAfterTheBound)
+{
+    Watcher operatorClient(broker.url(), "op", operatorPassword);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return allLiveWithScreens(operatorClient); }, eventBound_ms)) << gatewayLog().toStdString();
+    ASSERT_TRUE(operatorClient.publish(QStringLiteral("boiler"), R"({"tap":"F1"})"));
+    ASSERT_TRUE(operatorClient.publish(QStringLiteral("boiler"), R"({"press":"Down"})"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return operatorClient.shows(QStringLiteral("boiler"), QStringLiteral("Menu 2/")); },
+                                eventBound_ms));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gatewayLog().contains(QLatin1String("was released")); }, eventBound_ms))
+        << gatewayLog().toStdString();
+    ASSERT_TRUE(operatorClient.publish(QStringLiteral("boiler"), R"({"press":"Down"})"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return operatorClient.shows(QStringLiteral("boiler"), QStringLiteral("Menu 3/")); },
+                                eventBound_ms));
+}
+
 TEST_F(GatewaySessionTest, AGatewayKilledOrStoppedLeavesEveryDeviceOffline)
 {
     struct Case {
