@@ -2,10 +2,10 @@
 
 #include "baselib/exceptions/Exception.h"
 #include "baselib/platform/Console.h"
-#include "datafiles/DeviceDictionary.h"
 #include "datafiles/ProgramArguments.h"
 #include "gateway/Gateway.h"
 #include "gateway/GatewayOptions.h"
+#include "host/ProcessSetup.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -14,7 +14,6 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -26,38 +25,14 @@ void print(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-// Blocked before any thread starts, so they arrive only through the descriptor.
-int stopSignals()
-{
-    sigset_t stopping;
-    sigemptyset(&stopping);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&stopping, signal);
-    pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-    const int descriptor = signalfd(-1, &stopping, SFD_CLOEXEC);
-    if (descriptor < 0)
-        throw KelBase::RuntimeException(L"signalfd");
-    return descriptor;
-}
-
-std::map<int, std::string> dictionaryNames()
-{
-    std::map<int, std::string> names;
-    const auto dictionary = readDeviceDictionary(dataFileCandidates(QString::fromLatin1(dictionaryFileName)));
-    if (dictionary)
-        for (auto entry = dictionary->cbegin(); entry != dictionary->cend(); ++entry)
-            names.emplace(entry.key(), entry.value().toStdString());
-    return names;
-}
-
 int run(const Gateway::GatewayOptions& options, bool english)
 {
     const QString password = options.passwordFile.isEmpty() ? QString() : Gateway::readPasswordFile(options.passwordFile);
-    const int stopDescriptor = stopSignals();
+    // Before any thread starts, so that they arrive only through the descriptor.
+    const int stopDescriptor = Host::terminationSignals();
     Panel::LinkParameters base;
     base.language = english ? 1 : 0;
-    base.deviceNames = dictionaryNames();
+    base.deviceNames = Host::deviceNamesFromDictionary();
     Gateway::Gateway gateway(options, password, base);
     QSocketNotifier stopNotifier(stopDescriptor, QSocketNotifier::Read);
     QObject::connect(&stopNotifier, &QSocketNotifier::activated, [&] {
