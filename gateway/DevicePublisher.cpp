@@ -33,7 +33,7 @@ Mqtt::ClientOptions DevicePublisher::forDevice(Mqtt::ClientOptions connection, c
 }
 
 DevicePublisher::DevicePublisher(Host::KeptDevice& device, const QString& site, Mqtt::ClientOptions connection, QObject* parent)
-    : QObject(parent), m_device(device), m_site(site), m_client(forDevice(std::move(connection), site, device.spec().name))
+    : QObject(parent), m_device(device), m_site(site), m_client(forDevice(std::move(connection), site, device.definition().name))
 {
     connect(&m_client, &Mqtt::Client::connected, this, [this] {
         logLine(QStringLiteral("%1: connected to %2").arg(deviceLabel(), m_client.broker().toString()));
@@ -69,12 +69,12 @@ void DevicePublisher::stop()
 
 QString DevicePublisher::deviceLabel() const
 {
-    return m_site + QLatin1Char('/') + QString::fromStdString(m_device.spec().name);
+    return m_site + QLatin1Char('/') + QString::fromStdString(m_device.definition().name);
 }
 
 QString DevicePublisher::topic(const char* leaf) const
 {
-    return deviceTopic(m_site, m_device.spec().name, leaf);
+    return deviceTopic(m_site, m_device.definition().name, leaf);
 }
 
 void DevicePublisher::publishAll()
@@ -87,7 +87,7 @@ void DevicePublisher::publishAll()
 
 void DevicePublisher::publishState()
 {
-    m_client.publish(topic("state"), statePayload(m_device.snapshot(), m_device.spec(), QDateTime::currentDateTimeUtc()),
+    m_client.publish(topic("state"), statePayload(m_device.snapshot(), m_device.definition(), QDateTime::currentDateTimeUtc()),
                      stateQos, true);
 }
 

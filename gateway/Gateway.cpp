@@ -9,8 +9,8 @@ Gateway::Gateway(const GatewayOptions& options, const QString& password, const P
     connection.username = options.username;
     connection.password = password;
     connection.caFile = options.caFile;
-    for (const Host::DeviceSpec& spec : options.devices) {
-        m_devices.push_back(std::make_unique<Host::KeptDevice>(spec, base));
+    for (const Host::DeviceSpec& definition : options.devices) {
+        m_devices.push_back(std::make_unique<Host::KeptDevice>(definition, base));
         m_publishers.push_back(std::make_unique<DevicePublisher>(*m_devices.back(), options.site, connection));
     }
 }

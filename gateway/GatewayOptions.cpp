@@ -176,7 +176,7 @@ QString GatewayOptions::usage(bool english)
             "\n"
             "  --broker URL          mqtt://HOST[:1883] or mqtts://HOST[:8883]\n"
             "  --site NAME           the site's name in the topics (1-32 of A-Z a-z 0-9 _ . -)\n"
-            "  --device SPEC         NAME=PORT,ADDRESS,BAUD, e.g. boiler1=COM7,1,115200; repeatable\n"
+            "  --device NAME=PORT,ADDRESS,BAUD  a device, e.g. boiler1=COM7,1,115200; repeatable\n"
             "  --username USER       the broker account\n"
             "  --password-file FILE  the account's password, the file's first line (mode 600)\n"
             "  --cafile FILE         the CA certificate to trust for mqtts (default: the system's)\n"

@@ -40,7 +40,7 @@ QString deviceTopic(const QString& site, const std::string& device, const char* 
     return QStringLiteral("vpanel/%1/%2/%3").arg(site, QString::fromStdString(device), QLatin1String(leaf));
 }
 
-QByteArray statePayload(const Host::DeviceSnapshot& snapshot, const Host::DeviceSpec& spec, const QDateTime& now)
+QByteArray statePayload(const Host::DeviceSnapshot& snapshot, const Host::DeviceSpec& definition, const QDateTime& now)
 {
     QJsonValue retryIn = QJsonValue::Null;
     if (snapshot.retryAt)
@@ -50,9 +50,9 @@ QByteArray statePayload(const Host::DeviceSnapshot& snapshot, const Host::Device
         {QStringLiteral("deviceName"), snapshot.deviceName},
         {QStringLiteral("identifier"), snapshot.identifier < 0 ? QJsonValue() : QJsonValue(snapshot.identifier)},
         {QStringLiteral("identity"), snapshot.identity},
-        {QStringLiteral("port"), QString::fromStdString(spec.port)},
-        {QStringLiteral("address"), spec.address},
-        {QStringLiteral("baud"), spec.baudRate},
+        {QStringLiteral("port"), QString::fromStdString(definition.port)},
+        {QStringLiteral("address"), definition.address},
+        {QStringLiteral("baud"), definition.baudRate},
         {QStringLiteral("rows"), snapshot.rows},
         {QStringLiteral("places"), snapshot.places},
         {QStringLiteral("consoleOn"), snapshot.consoleOn},

@@ -18,7 +18,7 @@ namespace VPanel::Gateway {
 // vpanel/SITE/DEVICE/LEAF
 QString deviceTopic(const QString& site, const std::string& device, const char* leaf);
 
-QByteArray statePayload(const Host::DeviceSnapshot& snapshot, const Host::DeviceSpec& spec, const QDateTime& now);
+QByteArray statePayload(const Host::DeviceSnapshot& snapshot, const Host::DeviceSpec& definition, const QDateTime& now);
 // What the broker says for the gateway when it dies, and the gateway itself when it stops.
 QByteArray offlineStatePayload();
 QByteArray screenPayload(const Host::DeviceSnapshot& snapshot, const QDateTime& now);

@@ -6,17 +6,17 @@
 namespace VPanel::Host {
 
 namespace {
-Panel::LinkParameters withSpec(Panel::LinkParameters parameters, const DeviceSpec& spec)
+Panel::LinkParameters withSpec(Panel::LinkParameters parameters, const DeviceSpec& definition)
 {
-    parameters.port = spec.port;
-    parameters.address = spec.address;
-    parameters.baudRate = spec.baudRate;
+    parameters.port = definition.port;
+    parameters.address = definition.address;
+    parameters.baudRate = definition.baudRate;
     return parameters;
 }
 } // namespace
 
-KeptDevice::KeptDevice(DeviceSpec spec, Panel::LinkParameters base, QObject* parent)
-    : QObject(parent), m_spec(std::move(spec)), m_parameters(withSpec(std::move(base), m_spec)),
+KeptDevice::KeptDevice(DeviceSpec definition, Panel::LinkParameters base, QObject* parent)
+    : QObject(parent), m_spec(std::move(definition)), m_parameters(withSpec(std::move(base), m_spec)),
       m_state(m_parameters.deviceNames,
               {[this] { emit screenChanged(); }, [this] { emit stateChanged(); }, [this] { emit glyphsChanged(); },
                [this](const JournalEntry& entry) { emit journalAdded(entry); },

@@ -28,8 +28,8 @@ public:
     static constexpr std::chrono::seconds lastRetryDelay{30};
 
     // `base` carries the language, the device names, the write interval...; the port, address
-    // and rate come from `spec`.
-    KeptDevice(DeviceSpec spec, Panel::LinkParameters base, QObject* parent = nullptr);
+    // and rate come from `definition`.
+    KeptDevice(DeviceSpec definition, Panel::LinkParameters base, QObject* parent = nullptr);
     // Stops the link (its stop packet) and waits its bound.
     ~KeptDevice() override;
 
@@ -39,7 +39,7 @@ public:
     // Ends the link; no further attempts.
     void stop();
 
-    const DeviceSpec& spec() const { return m_spec; }
+    const DeviceSpec& definition() const { return m_spec; }
     DeviceSnapshot snapshot() const { return m_state.snapshot(); }
     // 256 glyphs: the device's own where it sent one, else the standard set, else blank.
     GlyphTable glyphs() const { return m_state.glyphs(); }

@@ -79,7 +79,7 @@ QHttpServerResponse WebServer::answerApi(const QHttpServerRequest& request, cons
 
 QHttpServerResponse WebServer::deviceKeys(const QHttpServerRequest& request, const Caller& caller, Host::KeptDevice& device)
 {
-    const QString name = QString::fromStdString(device.spec().name);
+    const QString name = QString::fromStdString(device.definition().name);
     if (caller.role != Role::Operator) {
         Audit::keyRefused(caller.user, name, QStringLiteral("view only"));
         return Http::error(Status::Forbidden, QStringLiteral("view only: keys need an operator"));

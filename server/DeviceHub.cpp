@@ -18,7 +18,7 @@ QString refusal(const QString& text)
                                  .toJson(QJsonDocument::Compact));
 }
 
-QString deviceName(const Host::KeptDevice& device) { return QString::fromStdString(device.spec().name); }
+QString deviceName(const Host::KeptDevice& device) { return QString::fromStdString(device.definition().name); }
 } // namespace
 
 DeviceHub::DeviceHub(std::vector<Host::KeptDevice*> devices, SessionCheck sessionCheck, QObject* parent)

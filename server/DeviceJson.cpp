@@ -24,11 +24,11 @@ QJsonArray rowTexts(const Host::DeviceSnapshot& snapshot)
 
 QJsonObject where(const Host::KeptDevice& device)
 {
-    const Host::DeviceSpec& spec = device.spec();
-    return {{QStringLiteral("name"), text(spec.name)},
-            {QStringLiteral("port"), text(spec.port)},
-            {QStringLiteral("address"), spec.address},
-            {QStringLiteral("baud"), spec.baudRate}};
+    const Host::DeviceSpec& definition = device.definition();
+    return {{QStringLiteral("name"), text(definition.name)},
+            {QStringLiteral("port"), text(definition.port)},
+            {QStringLiteral("address"), definition.address},
+            {QStringLiteral("baud"), definition.baudRate}};
 }
 
 void addState(QJsonObject& object, const Host::DeviceSnapshot& snapshot)
@@ -54,7 +54,7 @@ QJsonObject summary(const Host::KeptDevice& device)
 QJsonObject screen(const Host::KeptDevice& device)
 {
     const Host::DeviceSnapshot snapshot = device.snapshot();
-    return {{QStringLiteral("name"), text(device.spec().name)},
+    return {{QStringLiteral("name"), text(device.definition().name)},
             {QStringLiteral("state"), QLatin1String(Host::linkStateName(snapshot.state))},
             {QStringLiteral("rows"), rowTexts(snapshot)},
             {QStringLiteral("rowCount"), snapshot.rows},

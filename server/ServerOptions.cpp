@@ -82,7 +82,7 @@ void readServerGroup(QSettings& file, const QString& path, Settings& settings)
     file.endGroup();
 }
 
-// A device's value holds commas, which QSettings reads as a list: joined back it is the spec.
+// A device's value holds commas, which QSettings reads as a list: joined back it is the definition.
 void readDevicesGroup(QSettings& file, Settings& settings)
 {
     file.beginGroup(QStringLiteral("devices"));

@@ -43,7 +43,7 @@ WebServer::WebServer(Accounts accounts, std::vector<Host::KeptDevice*> devices, 
 Host::KeptDevice* WebServer::device(const QString& name) const
 {
     for (Host::KeptDevice* each : m_devices)
-        if (QString::fromStdString(each->spec().name) == name)
+        if (QString::fromStdString(each->definition().name) == name)
             return each;
     return nullptr;
 }

@@ -69,8 +69,8 @@ int serve(const Server::ServerOptions& options)
     base.deviceNames = Host::deviceNamesFromDictionary();
     std::vector<std::unique_ptr<Host::KeptDevice>> devices;
     std::vector<Host::KeptDevice*> kept;
-    for (const Host::DeviceSpec& spec : options.devices) {
-        devices.push_back(std::make_unique<Host::KeptDevice>(spec, base));
+    for (const Host::DeviceSpec& definition : options.devices) {
+        devices.push_back(std::make_unique<Host::KeptDevice>(definition, base));
         kept.push_back(devices.back().get());
     }
 

@@ -1,4 +1,4 @@
-// What every host without a window shares: key names, the display's text, the device spec.
+// What every host without a window shares: key names, the display's text, the device definition.
 
 #include "link/Glyph.h"
 #include "link/ScanCodes.h"
@@ -92,7 +92,7 @@ TEST(HostDeviceSpec, GoodSpecsReadAndBadOnesSayWhatIsWrong)
 {
     struct Row {
         const char* text;
-        const char* faultNamed; // a word the message holds; empty for a good spec
+        const char* faultNamed; // a word the message holds; empty for a good definition
         Host::DeviceSpec expected;
     };
     const Row rows[] = {
@@ -120,11 +120,11 @@ TEST(HostDeviceSpec, GoodSpecsReadAndBadOnesSayWhatIsWrong)
     for (const Row& row : rows) {
         const QString text = QString::fromUtf8(row.text);
         if (!*row.faultNamed) {
-            const Host::DeviceSpec spec = Host::parseDeviceSpec(text);
-            EXPECT_EQ(spec.name, row.expected.name) << row.text;
-            EXPECT_EQ(spec.port, row.expected.port) << row.text;
-            EXPECT_EQ(spec.address, row.expected.address) << row.text;
-            EXPECT_EQ(spec.baudRate, row.expected.baudRate) << row.text;
+            const Host::DeviceSpec definition = Host::parseDeviceSpec(text);
+            EXPECT_EQ(definition.name, row.expected.name) << row.text;
+            EXPECT_EQ(definition.port, row.expected.port) << row.text;
+            EXPECT_EQ(definition.address, row.expected.address) << row.text;
+            EXPECT_EQ(definition.baudRate, row.expected.baudRate) << row.text;
             continue;
         }
         try {
