@@ -46,7 +46,13 @@ DevicePublisher::DevicePublisher(Host::KeptDevice& device, const QString& site, 
             logLine(QStringLiteral("%1: %2").arg(deviceLabel(), reason));
         m_lastFailure = reason;
     });
-    connect(&m_client, &Mqtt::Client::message, this, [this](const QString&, const QByteArray& payload) { takeKeys(payload); });
+    connect(&m_client, &Mqtt::Client::message, this, [this](const QString&, const QByteArray& payload, bool retained) {
+        // A key left retained on the broker would be pressed again at every connection.
+        if (retained)
+            refuseKeys(QStringLiteral("a retained key message is not taken"));
+        else
+            takeKeys(payload);
+    });
     connect(&m_device, &Host::KeptDevice::stateChanged, this, &DevicePublisher::publishState);
     connect(&m_device, &Host::KeptDevice::screenChanged, this, &DevicePublisher::publishScreen);
     connect(&m_device, &Host::KeptDevice::glyphsChanged, this, &DevicePublisher::publishGlyphs);

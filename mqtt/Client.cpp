@@ -268,9 +268,10 @@ void Client::handleMessage(const mosquitto_message& received)
     QMetaObject::invokeMethod(
         this,
         [this, topic = QString::fromUtf8(received.topic),
-         payload = QByteArray(static_cast<const char*>(received.payload), received.payloadlen)] {
+         payload = QByteArray(static_cast<const char*>(received.payload), received.payloadlen),
+         retained = received.retain] {
             --m_pending;
-            emit message(topic, payload);
+            emit message(topic, payload, retained);
         },
         Qt::QueuedConnection);
 }

@@ -80,7 +80,9 @@ public:
 signals:
     void connected();
     void disconnected(const QString& reason);
-    void message(const QString& topic, const QByteArray& payload);
+    // `retained`: the broker kept it and hands it to this new subscription, rather than
+    // passing it on as it was sent.
+    void message(const QString& topic, const QByteArray& payload, bool retained);
 
 private:
     static void onConnect(mosquitto*, void* self, int code);

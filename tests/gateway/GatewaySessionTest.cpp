@@ -67,10 +67,10 @@ public:
     {
         return std::all_of(devices.begin(), devices.end(), holds);
     }
-    bool publish(const QString& device, const QByteArray& keys)
+    bool publish(const QString& device, const QByteArray& keys, bool retain = false)
     {
         return QTest::qWaitFor([&] { return client->isConnected(); }, eventBound_ms) &&
-               client->publish(QStringLiteral("vpanel/s1/%1/keys").arg(device), keys, 1, false);
+               client->publish(QStringLiteral("vpanel/s1/%1/keys").arg(device), keys, 1, retain);
     }
 
     std::unique_ptr<Mqtt::Client> client;
@@ -211,6 +211,26 @@ TEST_F(GatewaySessionTest, AGatewayKilledOrStoppedLeavesEveryDeviceOffline)
         ASSERT_TRUE(QTest::qWaitFor([&] { return gateway.state() == QProcess::NotRunning; }, eventBound_ms));
         startGateway();
     }
+}
+
+// A key left retained on the broker is handed to every new subscription: the gateway takes keys
+// as they are sent, never again when it connects.
+TEST_F(GatewaySessionTest, ARetainedKeyIsNotTakenWhenTheGatewayConnects)
+{
+    Watcher viewer(broker.url(), "view", viewerPassword);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return allLiveWithScreens(viewer); }, eventBound_ms)) << gatewayLog().toStdString();
+    gateway.kill();
+    ASSERT_TRUE(gateway.waitForFinished());
+    Watcher operatorClient(broker.url(), "op", operatorPassword);
+    ASSERT_TRUE(operatorClient.publish(QStringLiteral("boiler"), R"({"tap":"F1"})", true));
+    startGateway();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gatewayLog().contains(QLatin1String("retained key message")); }, eventBound_ms))
+        << gatewayLog().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return allLiveWithScreens(viewer); }, eventBound_ms));
+    const auto screenNumber = [&] { return viewer.last(QStringLiteral("boiler"), "screen").value(QStringLiteral("seq")).toInteger(); };
+    const qint64 markedScreen = screenNumber();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screenNumber() >= markedScreen + 3; }, eventBound_ms));
+    EXPECT_FALSE(viewer.shows(QStringLiteral("boiler"), QStringLiteral("Menu")));
 }
 
 TEST_F(GatewaySessionTest, EveryStateAndScreenIsPublishedAgainAfterTheBrokerRestarts)

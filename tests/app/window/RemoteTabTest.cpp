@@ -293,8 +293,9 @@ TEST_F(RemoteTabTest, RemembersOnlyWhatTheUserTicked)
         QFile settings(file);
         const QByteArray text = settings.open(QIODevice::ReadOnly) ? settings.readAll() : QByteArray();
         EXPECT_EQ(text.contains(password), c.passwordKept);
-        if (c.passwordKept)
+        if (c.passwordKept) {
             EXPECT_EQ(settings.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+        }
     }
 }
 
