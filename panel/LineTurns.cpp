@@ -7,7 +7,10 @@ namespace VPanel::Panel {
 LineTurns::Seat LineTurns::join(Urgency urgency)
 {
     const std::lock_guard lock(m_mutex);
-    m_members.push_back({m_nextSeat, std::move(urgency), false});
+    auto member = std::make_unique<Member>();
+    member->seat = m_nextSeat;
+    member->urgency = std::move(urgency);
+    m_members.push_back(std::move(member));
     return m_nextSeat++;
 }
 
@@ -15,7 +18,7 @@ void LineTurns::leave(Seat seat)
 {
     const std::lock_guard lock(m_mutex);
     m_members.erase(std::remove_if(m_members.begin(), m_members.end(),
-                                   [seat](const Member& member) { return member.seat == seat; }),
+                                   [seat](const auto& member) { return member->seat == seat; }),
                     m_members.end());
     if (m_holder == seat) {
         m_holder.reset();
@@ -32,10 +35,9 @@ bool LineTurns::take(Seat seat, const std::function<bool()>& giveUp)
     member->waiting = true;
     if (!m_holder)
         handOn();
-    m_handedOn.wait(lock, [&] { return m_holder == seat || giveUp(); });
-    // The member may have moved while others joined or left.
-    if (Member* waiting = find(seat))
-        waiting->waiting = false;
+    // Only the seat itself leaves the turns, so the member outlives this wait.
+    member->handedOn.wait(lock, [&] { return m_holder == seat || giveUp(); });
+    member->waiting = false;
     return m_holder == seat;
 }
 
@@ -53,15 +55,16 @@ void LineTurns::pass(Seat seat)
 
 void LineTurns::wake()
 {
-    { const std::lock_guard lock(m_mutex); }
-    m_handedOn.notify_all();
+    const std::lock_guard lock(m_mutex);
+    for (const auto& member : m_members)
+        member->handedOn.notify_one();
 }
 
 LineTurns::Member* LineTurns::find(Seat seat)
 {
-    const auto found =
-        std::find_if(m_members.begin(), m_members.end(), [seat](const Member& member) { return member.seat == seat; });
-    return found == m_members.end() ? nullptr : &*found;
+    const auto found = std::find_if(m_members.begin(), m_members.end(),
+                                    [seat](const auto& member) { return member->seat == seat; });
+    return found == m_members.end() ? nullptr : found->get();
 }
 
 void LineTurns::handOn()
@@ -70,13 +73,13 @@ void LineTurns::handOn()
     std::size_t start = 0;
     if (m_roundAt)
         for (std::size_t index = 0; index < count; ++index)
-            if (m_members[index].seat == *m_roundAt)
+            if (m_members[index]->seat == *m_roundAt)
                 start = index + 1;
-    const Member* inRound = nullptr;
-    const Member* chosen = nullptr;
+    Member* inRound = nullptr;
+    Member* chosen = nullptr;
     int chosenUrgency = 0;
     for (std::size_t step = 0; step < count; ++step) {
-        const Member& member = m_members[(start + step) % count];
+        Member& member = *m_members[(start + step) % count];
         if (!member.waiting)
             continue;
         if (!inRound)
@@ -96,7 +99,7 @@ void LineTurns::handOn()
     m_holder = chosen->seat;
     m_holderInRound = chosen == inRound;
     m_holderUrgency = chosenUrgency;
-    m_handedOn.notify_all();
+    chosen->handedOn.notify_one();
 }
 
 } // namespace VPanel::Panel

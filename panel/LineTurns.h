@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -39,14 +40,16 @@ private:
         Seat seat = 0;
         Urgency urgency;
         bool waiting = false;
+        // Only the seat the line goes to is woken: on a line of many devices, waking every
+        // waiter at each hand-on cost more than the exchanges themselves.
+        std::condition_variable handedOn;
     };
 
     Member* find(Seat seat);
     void handOn();
 
     std::mutex m_mutex;
-    std::condition_variable m_handedOn;
-    std::vector<Member> m_members; // in the order they joined
+    std::vector<std::unique_ptr<Member>> m_members; // in the order they joined
     Seat m_nextSeat = 0;
     std::optional<Seat> m_holder;
     bool m_holderInRound = false;
