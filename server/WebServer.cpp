@@ -51,15 +51,24 @@ Host::KeptDevice* WebServer::device(const QString& name) const
 bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
     markServed(socket);
+    // Requests behind one that closes its connection go unanswered.
+    if (m_replies.closing(socket))
+        return true;
     // Returning false for an upgrade leaves the socket unadopted; missingHandler() answers it.
     if (isUpgrade(request) && !m_replies.waiting(socket))
         return upgradeAllowed(request);
-    if (isLogin(request)) {
-        startLogin(request, socket);
-        return true;
-    }
+    answerRequest(request, socket);
+    if (request.value("connection").compare("close", Qt::CaseInsensitive) == 0)
+        m_replies.closeAfterReplies(socket);
+    return true;
+}
+
+void WebServer::answerRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    if (isLogin(request))
+        return startLogin(request, socket);
     if (!isUpgrade(request) && startBasicCheck(request, socket))
-        return true;
+        return;
     const bool head = request.method() == QHttpServerRequest::Method::Head;
     const QHttpServerResponse response =
         isUpgrade(request) ? Http::error(Status::Conflict, QStringLiteral("a login on this connection is still answered"))
@@ -68,7 +77,6 @@ bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
         m_replies.add(socket, Http::wire(response, !head));
     else
         response.write(makeResponder(request, socket));
-    return true;
 }
 
 void WebServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)

@@ -69,6 +69,7 @@ private:
         static ApiRequest from(const QHttpServerRequest& request);
     };
 
+    void answerRequest(const QHttpServerRequest& request, QTcpSocket* socket);
     QHttpServerResponse answer(const QHttpServerRequest& request);
     QHttpServerResponse answerApi(const ApiRequest& request, const std::optional<Caller>& who);
     // Runs `check` on the hashing thread; what it hands back makes the reply on this thread, in

@@ -197,6 +197,20 @@ class ServerSecurityTest(unittest.TestCase):
         self.assertEqual(json.loads(replies[3][1])["user"], "ann")
         self.assertEqual(left_over, b"")
 
+    def test_a_request_too_large_is_refused_at_once_and_a_close_is_honoured_after_late_replies(self):
+        # Both would otherwise leave the client waiting for the idle limit (90 s) to end the connection.
+        right = json.dumps({"user": "ann", "password": USERS["ann"][1]}).encode()
+        for requests, statuses in [
+                ([raw_request("POST", "/api/login", b"x" * 200 * 1024)], [413]),
+                ([raw_request("POST", "/api/login", right), raw_request("GET", "/api/texts", headers="Connection: close\r\n"),
+                  raw_request("GET", "/login.html")], [200, 200])]:
+            with self.subTest(statuses=statuses), \
+                    socket.create_connection(("127.0.0.1", self.server.port), timeout=30) as connection:
+                connection.sendall(b"".join(requests))
+                replies, left_over = read_replies(connection, len(requests))
+                self.assertEqual([status for status, _ in replies], statuses)
+                self.assertEqual(left_over, b"")
+
     def test_connections_that_never_finish_a_request_make_way_for_a_client_that_does(self):
         trickling = []
         try:
