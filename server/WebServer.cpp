@@ -51,12 +51,13 @@ Host::KeptDevice* WebServer::device(const QString& name) const
 bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
     markServed(socket);
+    // Returning false for an upgrade leaves the socket unadopted; missingHandler() answers it.
+    // Nor is a socket taken while replies are due on it: they would follow the upgrade.
+    if (isUpgrade(request))
+        return !m_replies.closing(socket) && !m_replies.waiting(socket) && upgradeAllowed(request);
     // Requests behind one that closes its connection go unanswered.
     if (m_replies.closing(socket))
         return true;
-    // Returning false for an upgrade leaves the socket unadopted; missingHandler() answers it.
-    if (isUpgrade(request) && !m_replies.waiting(socket))
-        return upgradeAllowed(request);
     answerRequest(request, socket);
     if (request.value("connection").compare("close", Qt::CaseInsensitive) == 0)
         m_replies.closeAfterReplies(socket);
@@ -67,12 +68,10 @@ void WebServer::answerRequest(const QHttpServerRequest& request, QTcpSocket* soc
 {
     if (isLogin(request))
         return startLogin(request, socket);
-    if (!isUpgrade(request) && startBasicCheck(request, socket))
+    if (startBasicCheck(request, socket))
         return;
     const bool head = request.method() == QHttpServerRequest::Method::Head;
-    const QHttpServerResponse response =
-        isUpgrade(request) ? Http::error(Status::Conflict, QStringLiteral("a login on this connection is still answered"))
-                           : answer(request);
+    const QHttpServerResponse response = answer(request);
     if (head || m_replies.waiting(socket))
         m_replies.add(socket, Http::wire(response, !head));
     else
@@ -81,6 +80,9 @@ void WebServer::answerRequest(const QHttpServerRequest& request, QTcpSocket* soc
 
 void WebServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    // The connection ends after an upgrade not taken: an answer now would overtake those due.
+    if (m_replies.closing(socket) || m_replies.waiting(socket))
+        return;
     const bool refusedSocket = isUpgrade(request) && request.url().path().startsWith(socketPathPrefix);
     Http::error(refusedSocket ? Status::Forbidden : Status::NotFound,
                 refusedSocket ? QStringLiteral("not logged in, or not from this server's page")

@@ -200,7 +200,12 @@ class ServerSecurityTest(unittest.TestCase):
     def test_a_request_too_large_is_refused_at_once_and_a_close_is_honoured_after_late_replies(self):
         # Both would otherwise leave the client waiting for the idle limit (90 s) to end the connection.
         right = json.dumps({"user": "ann", "password": USERS["ann"][1]}).encode()
+        # An upgrade behind a reply still due is not taken: the connection ends.
+        upgrade = (f"GET /ws/devices/press HTTP/1.1\r\nHost: 127.0.0.1:{self.server.port}\r\nOrigin: {self.origin}\r\n"
+                   "Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                   "Sec-WebSocket-Version: 13\r\n\r\n").encode()
         for requests, statuses in [
+                ([raw_request("POST", "/api/login", right), upgrade], []),
                 ([raw_request("POST", "/api/login", b"x" * 200 * 1024)], [413]),
                 ([raw_request("POST", "/api/login", right), raw_request("GET", "/api/texts", headers="Connection: close\r\n"),
                   raw_request("GET", "/login.html")], [200, 200])]:
