@@ -93,10 +93,10 @@ QHttpServerResponse WebServer::deviceKeys(const ApiRequest& request, const Calle
     return Http::empty(Status::NoContent);
 }
 
-void WebServer::afterPasswordCheck(QTcpSocket* socket, std::function<std::function<QByteArray()>()> check)
+void WebServer::afterPasswordCheck(QTcpSocket* socket, bool withBody, std::function<std::function<QByteArray()>()> check)
 {
     if (m_waitingLogins >= maxWaitingLogins) {
-        m_replies.add(socket, Http::wire(Http::error(Status::ServiceUnavailable, QStringLiteral("too many logins at once: try again")), true));
+        m_replies.add(socket, Http::wire(Http::error(Status::ServiceUnavailable, QStringLiteral("too many logins at once: try again")), withBody));
         return;
     }
     ++m_waitingLogins;
@@ -116,7 +116,7 @@ void WebServer::startLogin(const QHttpServerRequest& request, QTcpSocket* socket
         m_replies.add(socket, Http::wire(Http::error(Status::PayloadTooLarge, QStringLiteral("request too large")), true));
         return;
     }
-    afterPasswordCheck(socket, [this, address = request.remoteAddress(), body = request.body()] {
+    afterPasswordCheck(socket, true, [this, address = request.remoteAddress(), body = request.body()] {
         return [reply = Http::wire(login(address, body), true)] { return reply; };
     });
 }
@@ -130,7 +130,7 @@ bool WebServer::startBasicCheck(const QHttpServerRequest& request, QTcpSocket* s
     if (!api.basic || api.body.size() > maxBodyBytes)
         return false;
     const bool withBody = api.method != Method::Head;
-    afterPasswordCheck(socket, [this, api = std::move(api), withBody] {
+    afterPasswordCheck(socket, withBody, [this, api = std::move(api), withBody] {
         return [this, api, withBody, who = basicCaller(api)] { return Http::wire(answerApi(api, who), withBody); };
     });
     return true;

@@ -73,8 +73,8 @@ private:
     QHttpServerResponse answer(const QHttpServerRequest& request);
     QHttpServerResponse answerApi(const ApiRequest& request, const std::optional<Caller>& who);
     // Runs `check` on the hashing thread; what it hands back makes the reply on this thread, in
-    // its place among the connection's replies.
-    void afterPasswordCheck(QTcpSocket* socket, std::function<std::function<QByteArray()>()> check);
+    // its place among the connection's replies. `withBody` is false for a HEAD.
+    void afterPasswordCheck(QTcpSocket* socket, bool withBody, std::function<std::function<QByteArray()>()> check);
     void startLogin(const QHttpServerRequest& request, QTcpSocket* socket);
     QHttpServerResponse login(const QHostAddress& address, const QByteArray& body);
     // HTTP Basic: the password of every such request is checked, as a login's is, off this thread.

@@ -319,6 +319,17 @@ class BasicOverTlsTest(unittest.TestCase):
                 if status == 401:
                     self.assertIn("Basic", headers["WWW-Authenticate"])
 
+    def test_beyond_the_checks_waiting_requests_are_refused_and_a_head_gets_no_body(self):
+        password = "Authorization: Basic " + base64.b64encode(f"ann:{USERS['ann'][1]}".encode()).decode() + "\r\n"
+        pipeline = [raw_request("GET", "/api/me", headers=password)] * 32 + [
+            raw_request("HEAD", "/api/me", headers=password), raw_request("GET", "/api/texts?lang=en")]
+        with socket.create_connection(("127.0.0.1", self.server.port), timeout=120) as plain, \
+                ssl._create_unverified_context().wrap_socket(plain) as connection:
+            connection.sendall(b"".join(pipeline))
+            replies, left_over = read_replies(connection, len(pipeline), head_at=(32,))
+        self.assertEqual([status for status, _ in replies], [200] * 32 + [503, 200])
+        self.assertEqual(left_over, b"")
+
     def test_a_page_is_answered_while_passwords_are_checked(self):
         # Each check takes a tenth of a second or more: a server checking on its one event
         # thread would answer the page only after all of them.
