@@ -8,7 +8,8 @@ ReplyOrder::Ticket ReplyOrder::reserve(QTcpSocket* socket)
 {
     if (!m_watched.contains(socket)) {
         m_watched.insert(socket);
-        QObject::connect(socket, &QObject::destroyed, &m_context, [this, socket] {
+        // Watched through a child: taking the socket over for a page drops the socket's own signals.
+        QObject::connect(new QObject(socket), &QObject::destroyed, &m_context, [this, socket] {
             m_queues.remove(socket);
             m_watched.remove(socket);
         });
