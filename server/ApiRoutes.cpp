@@ -29,13 +29,14 @@ QJsonObject callerJson(const QString& user, Role role)
 }
 } // namespace
 
-QHttpServerResponse WebServer::answerApi(const QHttpServerRequest& request, const QString& path)
+QHttpServerResponse WebServer::answerApi(const ApiRequest& request, const std::optional<Caller>& who)
 {
-    if (request.body().size() > maxBodyBytes)
+    if (request.body.size() > maxBodyBytes)
         return Http::error(Status::PayloadTooLarge, QStringLiteral("request too large"));
-    const Method method = request.method();
+    const Method method = request.method;
+    const QString& path = request.path;
     if (path == QLatin1String("/api/texts") && method == Method::Get) {
-        const QString language = QUrlQuery(request.url()).queryItemValue(QStringLiteral("lang"));
+        const QString language = QUrlQuery(request.url).queryItemValue(QStringLiteral("lang"));
         const QTranslator* catalogue = language == QLatin1String("en")   ? &m_english
                                        : language == QLatin1String("ru") ? &m_sourceLanguage
                                                                          : nullptr;
@@ -44,7 +45,6 @@ QHttpServerResponse WebServer::answerApi(const QHttpServerRequest& request, cons
     if (path == QLatin1String("/api/logout") && method == Method::Post)
         return logout(request);
 
-    const auto who = caller(request);
     if (!who) {
         QHttpServerResponse response = Http::error(Status::Unauthorized, QStringLiteral("log in first"));
         if (m_secure)
@@ -53,7 +53,7 @@ QHttpServerResponse WebServer::answerApi(const QHttpServerRequest& request, cons
     }
     // A cookie rides along with any request the browser makes; a change asked from another
     // site's page is not ours.
-    if (method == Method::Post && !who->sessionToken.isEmpty() && !request.value("origin").isEmpty() && !sameOrigin(request))
+    if (method == Method::Post && !who->sessionToken.isEmpty() && !request.origin.isEmpty() && !sameOrigin(request.host, request.origin))
         return Http::error(Status::Forbidden, QStringLiteral("request from another site"));
 
     if (path == QLatin1String("/api/me") && method == Method::Get)
@@ -77,14 +77,14 @@ QHttpServerResponse WebServer::answerApi(const QHttpServerRequest& request, cons
     return Http::error(Status::NotFound, QStringLiteral("not found"));
 }
 
-QHttpServerResponse WebServer::deviceKeys(const QHttpServerRequest& request, const Caller& caller, Host::KeptDevice& device)
+QHttpServerResponse WebServer::deviceKeys(const ApiRequest& request, const Caller& caller, Host::KeptDevice& device)
 {
     const QString name = QString::fromStdString(device.definition().name);
     if (caller.role != Role::Operator) {
         Audit::keyRefused(caller.user, name, QStringLiteral("view only"));
         return Http::error(Status::Forbidden, QStringLiteral("view only: keys need an operator"));
     }
-    const auto command = parseKeyCommand(request.body());
+    const auto command = parseKeyCommand(request.body);
     if (!command)
         return Http::error(Status::BadRequest, QStringLiteral("expected {\"tap\"|\"press\"|\"release\": KEY}"));
     Audit::keyPressed(caller.user, name, QLatin1String(actionName(command->action)), command->keyName);
@@ -93,25 +93,63 @@ QHttpServerResponse WebServer::deviceKeys(const QHttpServerRequest& request, con
     return Http::empty(Status::NoContent);
 }
 
+void WebServer::afterPasswordCheck(QTcpSocket* socket, bool withBody, std::function<std::function<QByteArray()>()> check)
+{
+    if (m_waitingLogins >= maxWaitingLogins) {
+        m_replies.add(socket, Http::wire(Http::error(Status::ServiceUnavailable, QStringLiteral("too many logins at once: try again")), withBody));
+        return;
+    }
+    ++m_waitingLogins;
+    const ReplyOrder::Ticket ticket = m_replies.reserve(socket);
+    m_passwordChecks.start([this, socket, ticket, check = std::move(check)] {
+        auto makeReply = check();
+        QMetaObject::invokeMethod(this, [this, socket, ticket, makeReply = std::move(makeReply)] {
+            --m_waitingLogins;
+            m_replies.fill(socket, ticket, makeReply());
+        }, Qt::QueuedConnection);
+    });
+}
+
 void WebServer::startLogin(const QHttpServerRequest& request, QTcpSocket* socket)
 {
     if (request.body().size() > maxBodyBytes) {
         m_replies.add(socket, Http::wire(Http::error(Status::PayloadTooLarge, QStringLiteral("request too large")), true));
         return;
     }
-    if (m_waitingLogins >= maxWaitingLogins) {
-        m_replies.add(socket, Http::wire(Http::error(Status::ServiceUnavailable, QStringLiteral("too many logins at once: try again")), true));
-        return;
-    }
-    ++m_waitingLogins;
-    const ReplyOrder::Ticket ticket = m_replies.reserve(socket);
-    m_passwordChecks.start([this, socket, ticket, address = request.remoteAddress(), body = request.body()] {
-        const QByteArray reply = Http::wire(login(address, body), true);
-        QMetaObject::invokeMethod(this, [this, socket, ticket, reply] {
-            --m_waitingLogins;
-            m_replies.fill(socket, ticket, reply);
-        }, Qt::QueuedConnection);
+    afterPasswordCheck(socket, true, [this, address = request.remoteAddress(), body = request.body()] {
+        return [reply = Http::wire(login(address, body), true)] { return reply; };
     });
+}
+
+bool WebServer::startBasicCheck(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    // A password in every request is sent in the clear without TLS: only then is it taken.
+    if (!m_secure || !request.url().path().startsWith(QLatin1String("/api/")) || sessionCaller(request))
+        return false;
+    ApiRequest api = ApiRequest::from(request);
+    if (!api.basic || api.body.size() > maxBodyBytes)
+        return false;
+    const bool withBody = api.method != Method::Head;
+    afterPasswordCheck(socket, withBody, [this, api = std::move(api), withBody] {
+        return [this, api, withBody, who = basicCaller(api)] { return Http::wire(answerApi(api, who), withBody); };
+    });
+    return true;
+}
+
+// On the hashing thread, as a login.
+std::optional<WebServer::Caller> WebServer::basicCaller(const ApiRequest& request)
+{
+    if (m_accounts.throttle.refuses(request.address)) {
+        Audit::loginThrottled(request.address);
+        return std::nullopt;
+    }
+    const auto role = m_accounts.users.verify(request.basic->user, request.basic->password);
+    if (!role) {
+        m_accounts.throttle.recordFailure(request.address);
+        Audit::loginFailed(request.address, request.basic->user);
+        return std::nullopt;
+    }
+    return Caller{request.basic->user, *role, {}};
 }
 
 // On the hashing thread, one login at a time: the throttle's count is exact however many come at once.
@@ -139,9 +177,9 @@ QHttpServerResponse WebServer::login(const QHostAddress& address, const QByteArr
     return response;
 }
 
-QHttpServerResponse WebServer::logout(const QHttpServerRequest& request)
+QHttpServerResponse WebServer::logout(const ApiRequest& request)
 {
-    if (const auto token = Http::sessionToken(request)) {
+    if (const auto& token = request.sessionToken) {
         m_accounts.sessions.remove(*token);
         m_hub.endSession(*token);
     }

@@ -1,5 +1,6 @@
 #include "server/Listener.h"
 
+#include "server/HttpReply.h"
 #include "server/Role.h"
 
 #include <QFile>
@@ -32,6 +33,7 @@ QByteArray readPem(const QString& path, const char* what)
 }
 
 const char servedProperty[] = "vpanel_served";
+const char unservedProperty[] = "vpanel_unserved_bytes";
 const QString idleTimerName = QStringLiteral("vpanel_idle");
 
 // Counts the open connections and guards each one. At the bound the oldest connection that never
@@ -72,6 +74,22 @@ public:
         QObject::connect(idle, &QTimer::timeout, socket, &QAbstractSocket::abort);
         QObject::connect(socket, &QIODevice::readyRead, idle, qOverload<>(&QTimer::start));
         QObject::connect(socket, &QIODevice::bytesWritten, idle, qOverload<>(&QTimer::start));
+        // A request is read whole before it is answered, so one larger than the read buffer
+        // would wait, unanswered, for the idle limit. Bytes are counted as they come and the
+        // count starts again at each request taken (which may leave a request's first bytes
+        // uncounted: never a request refused that fits).
+        QObject::connect(socket, &QIODevice::readyRead, socket, [socket] {
+            socket->setProperty(unservedProperty, socket->property(unservedProperty).toLongLong() + socket->bytesAvailable());
+        });
+        QObject::connect(socket, &QIODevice::readyRead, socket, [socket, limit = m_bounds.readBufferBytes] {
+            if (socket->property(unservedProperty).toLongLong() < limit || !socket->isTransactionStarted()
+                || socket->state() != QAbstractSocket::ConnectedState)
+                return;
+            QHttpServerResponse tooLarge = Http::error(Http::Status::PayloadTooLarge, QStringLiteral("request too large"));
+            tooLarge.setHeader("Connection", "close");
+            socket->write(Http::wire(tooLarge, true));
+            socket->disconnectFromHost();
+        }, Qt::QueuedConnection);
     }
 
 private:
@@ -148,7 +166,11 @@ std::unique_ptr<QTcpServer> tlsServer(const TlsFiles& tls, ConnectionBounds boun
 }
 } // namespace
 
-void markServed(QTcpSocket* socket) { socket->setProperty(servedProperty, true); }
+void markServed(QTcpSocket* socket)
+{
+    socket->setProperty(servedProperty, true);
+    socket->setProperty(unservedProperty, 0);
+}
 
 void endIdleLimit(QTcpSocket* connection)
 {

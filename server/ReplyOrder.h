@@ -26,11 +26,16 @@ public:
     void fill(QTcpSocket* socket, Ticket ticket, const QByteArray& bytes);
     // A reply ready now, written at once or behind the late ones.
     void add(QTcpSocket* socket, const QByteArray& bytes);
+    // The client asked to close the connection after the reply to its last request: the socket
+    // is closed once the replies so far are written, and no later request is answered.
+    void closeAfterReplies(QTcpSocket* socket);
+    bool closing(QTcpSocket* socket) const;
 
 private:
     struct Reply {
         Ticket ticket;
         std::optional<QByteArray> bytes;
+        bool last = false;
     };
     void flush(QTcpSocket* socket);
 

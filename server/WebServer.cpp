@@ -52,25 +52,37 @@ bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
 {
     markServed(socket);
     // Returning false for an upgrade leaves the socket unadopted; missingHandler() answers it.
-    if (isUpgrade(request) && !m_replies.waiting(socket))
-        return upgradeAllowed(request);
-    if (isLogin(request)) {
-        startLogin(request, socket);
+    // Nor is a socket taken while replies are due on it: they would follow the upgrade.
+    if (isUpgrade(request))
+        return !m_replies.closing(socket) && !m_replies.waiting(socket) && upgradeAllowed(request);
+    // Requests behind one that closes its connection go unanswered.
+    if (m_replies.closing(socket))
         return true;
-    }
+    answerRequest(request, socket);
+    if (request.value("connection").compare("close", Qt::CaseInsensitive) == 0)
+        m_replies.closeAfterReplies(socket);
+    return true;
+}
+
+void WebServer::answerRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    if (isLogin(request))
+        return startLogin(request, socket);
+    if (startBasicCheck(request, socket))
+        return;
     const bool head = request.method() == QHttpServerRequest::Method::Head;
-    const QHttpServerResponse response =
-        isUpgrade(request) ? Http::error(Status::Conflict, QStringLiteral("a login on this connection is still answered"))
-                           : answer(request);
+    const QHttpServerResponse response = answer(request);
     if (head || m_replies.waiting(socket))
         m_replies.add(socket, Http::wire(response, !head));
     else
         response.write(makeResponder(request, socket));
-    return true;
 }
 
 void WebServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    // The connection ends after an upgrade not taken: an answer now would overtake those due.
+    if (m_replies.closing(socket) || m_replies.waiting(socket))
+        return;
     const bool refusedSocket = isUpgrade(request) && request.url().path().startsWith(socketPathPrefix);
     Http::error(refusedSocket ? Status::Forbidden : Status::NotFound,
                 refusedSocket ? QStringLiteral("not logged in, or not from this server's page")
@@ -78,10 +90,8 @@ void WebServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* so
         .write(makeResponder(request, socket));
 }
 
-bool WebServer::sameOrigin(const QHttpServerRequest& request) const
+bool WebServer::sameOrigin(const QByteArray& host, const QByteArray& origin) const
 {
-    const QByteArray host = request.value("host");
-    const QByteArray origin = request.value("origin");
     return !host.isEmpty() && origin == (m_secure ? "https://" : "http://") + host;
 }
 
@@ -90,7 +100,7 @@ bool WebServer::upgradeAllowed(const QHttpServerRequest& request)
     const QString path = request.url().path();
     if (!path.startsWith(socketPathPrefix) || !device(path.mid(socketPathPrefix.size())))
         return false;
-    if (!sameOrigin(request)) {
+    if (!sameOrigin(request.value("host"), request.value("origin"))) {
         Audit::note(QStringLiteral("socket from %1 refused: origin %2")
                         .arg(request.remoteAddress().toString(), QString::fromUtf8(request.value("origin").left(200))));
         return false;
@@ -121,9 +131,8 @@ void WebServer::adoptSocket()
     }
 }
 
-std::optional<WebServer::Caller> WebServer::sessionCaller(const QHttpServerRequest& request)
+std::optional<WebServer::Caller> WebServer::sessionCaller(const std::optional<QByteArray>& token)
 {
-    const auto token = Http::sessionToken(request);
     if (!token)
         return std::nullopt;
     const auto session = m_accounts.sessions.find(*token);
@@ -132,33 +141,29 @@ std::optional<WebServer::Caller> WebServer::sessionCaller(const QHttpServerReque
     return Caller{session->user, session->role, *token};
 }
 
-std::optional<WebServer::Caller> WebServer::caller(const QHttpServerRequest& request)
+std::optional<WebServer::Caller> WebServer::sessionCaller(const QHttpServerRequest& request)
 {
-    if (auto bySession = sessionCaller(request))
-        return bySession;
-    // A password in every request is sent in the clear without TLS: only then is it taken.
-    const auto credentials = m_secure ? Http::basicCredentials(request) : std::nullopt;
-    if (!credentials)
-        return std::nullopt;
-    const QHostAddress address = request.remoteAddress();
-    if (m_accounts.throttle.refuses(address)) {
-        Audit::loginThrottled(address);
-        return std::nullopt;
-    }
-    const auto role = m_accounts.users.verify(credentials->user, credentials->password);
-    if (!role) {
-        m_accounts.throttle.recordFailure(address);
-        Audit::loginFailed(address, credentials->user);
-        return std::nullopt;
-    }
-    return Caller{credentials->user, *role, {}};
+    return sessionCaller(Http::sessionToken(request));
+}
+
+WebServer::ApiRequest WebServer::ApiRequest::from(const QHttpServerRequest& request)
+{
+    return {request.method(),
+            request.url().path(),
+            request.url(),
+            request.body(),
+            request.value("host"),
+            request.value("origin"),
+            request.remoteAddress(),
+            Http::sessionToken(request),
+            Http::basicCredentials(request)};
 }
 
 QHttpServerResponse WebServer::answer(const QHttpServerRequest& request)
 {
     const QString path = request.url().path();
     if (path.startsWith(QLatin1String("/api/")))
-        return answerApi(request, path);
+        return answerApi(ApiRequest::from(request), sessionCaller(request));
     if (request.method() != QHttpServerRequest::Method::Get && request.method() != QHttpServerRequest::Method::Head)
         return Http::error(Status::MethodNotAllowed, QStringLiteral("method not allowed"));
     if (path == QLatin1String("/"))

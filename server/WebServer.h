@@ -2,6 +2,7 @@
 
 #include "host/KeptDevice.h"
 #include "server/DeviceHub.h"
+#include "server/HttpReply.h"
 #include "server/LoginThrottle.h"
 #include "server/ReplyOrder.h"
 #include "server/SessionStore.h"
@@ -11,7 +12,9 @@
 #include <QHttpServerResponse>
 #include <QThreadPool>
 #include <QTranslator>
+#include <QUrl>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -50,18 +53,40 @@ private:
         QByteArray sessionToken; // empty for HTTP Basic
     };
 
+    // What the JSON interface reads of a request, kept for an answer given after its password
+    // was checked on the hashing thread, when the request itself is gone.
+    struct ApiRequest {
+        QHttpServerRequest::Method method;
+        QString path;
+        QUrl url;
+        QByteArray body;
+        QByteArray host;
+        QByteArray origin;
+        QHostAddress address;
+        std::optional<QByteArray> sessionToken;
+        std::optional<Http::BasicCredentials> basic;
+
+        static ApiRequest from(const QHttpServerRequest& request);
+    };
+
+    void answerRequest(const QHttpServerRequest& request, QTcpSocket* socket);
     QHttpServerResponse answer(const QHttpServerRequest& request);
-    QHttpServerResponse answerApi(const QHttpServerRequest& request, const QString& path);
-    // Checks the password on the hashing thread; the reply keeps its place among the connection's.
+    QHttpServerResponse answerApi(const ApiRequest& request, const std::optional<Caller>& who);
+    // Runs `check` on the hashing thread; what it hands back makes the reply on this thread, in
+    // its place among the connection's replies. `withBody` is false for a HEAD.
+    void afterPasswordCheck(QTcpSocket* socket, bool withBody, std::function<std::function<QByteArray()>()> check);
     void startLogin(const QHttpServerRequest& request, QTcpSocket* socket);
     QHttpServerResponse login(const QHostAddress& address, const QByteArray& body);
-    QHttpServerResponse logout(const QHttpServerRequest& request);
-    QHttpServerResponse deviceKeys(const QHttpServerRequest& request, const Caller& caller, Host::KeptDevice& device);
-    std::optional<Caller> caller(const QHttpServerRequest& request);
+    // HTTP Basic: the password of every such request is checked, as a login's is, off this thread.
+    bool startBasicCheck(const QHttpServerRequest& request, QTcpSocket* socket);
+    std::optional<Caller> basicCaller(const ApiRequest& request);
+    QHttpServerResponse logout(const ApiRequest& request);
+    QHttpServerResponse deviceKeys(const ApiRequest& request, const Caller& caller, Host::KeptDevice& device);
+    std::optional<Caller> sessionCaller(const std::optional<QByteArray>& token);
     std::optional<Caller> sessionCaller(const QHttpServerRequest& request);
     // A socket's upgrade is let through only for a session and the server's own pages.
     bool upgradeAllowed(const QHttpServerRequest& request);
-    bool sameOrigin(const QHttpServerRequest& request) const;
+    bool sameOrigin(const QByteArray& host, const QByteArray& origin) const;
     Host::KeptDevice* device(const QString& name) const;
     void adoptSocket();
 

@@ -1,11 +1,18 @@
 """What a hostile or careless client gets from vpanel-server, without a browser."""
 
 import asyncio
+import base64
+import http.client
 import json
 import os
 import re
 import socket
+import ssl
 import stat
+import subprocess
+import tempfile
+import threading
+import time
 import unittest
 
 import websockets
@@ -190,6 +197,25 @@ class ServerSecurityTest(unittest.TestCase):
         self.assertEqual(json.loads(replies[3][1])["user"], "ann")
         self.assertEqual(left_over, b"")
 
+    def test_a_request_too_large_is_refused_at_once_and_a_close_is_honoured_after_late_replies(self):
+        # Both would otherwise leave the client waiting for the idle limit (90 s) to end the connection.
+        right = json.dumps({"user": "ann", "password": USERS["ann"][1]}).encode()
+        # An upgrade behind a reply still due is not taken: the connection ends.
+        upgrade = (f"GET /ws/devices/press HTTP/1.1\r\nHost: 127.0.0.1:{self.server.port}\r\nOrigin: {self.origin}\r\n"
+                   "Upgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                   "Sec-WebSocket-Version: 13\r\n\r\n").encode()
+        for requests, statuses in [
+                ([raw_request("POST", "/api/login", right), upgrade], []),
+                ([raw_request("POST", "/api/login", b"x" * 200 * 1024)], [413]),
+                ([raw_request("POST", "/api/login", right), raw_request("GET", "/api/texts", headers="Connection: close\r\n"),
+                  raw_request("GET", "/login.html")], [200, 200])]:
+            with self.subTest(statuses=statuses), \
+                    socket.create_connection(("127.0.0.1", self.server.port), timeout=30) as connection:
+                connection.sendall(b"".join(requests))
+                replies, left_over = read_replies(connection, len(requests))
+                self.assertEqual([status for status, _ in replies], statuses)
+                self.assertEqual(left_over, b"")
+
     def test_connections_that_never_finish_a_request_make_way_for_a_client_that_does(self):
         trickling = []
         try:
@@ -246,6 +272,84 @@ class ServerSecurityTest(unittest.TestCase):
                 page.close()
         self.assertLess(peak_kib, 100 * 1024)
 
+class BasicOverTlsTest(unittest.TestCase):
+    """Scripts may send a password with every request, but only over TLS."""
+
+    @classmethod
+    def setUpClass(cls):
+        work = tempfile.mkdtemp(prefix="vpanel-server-tls-")
+        cls.certificate, cls.key = os.path.join(work, "server.crt"), os.path.join(work, "server.key")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                        "-nodes", "-keyout", cls.key, "-out", cls.certificate, "-days", "1", "-subj", "/CN=localhost"],
+                       check=True, capture_output=True)
+        cls.server = Server(extra=("--cert", cls.certificate, "--key", cls.key), work=work)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.close()
+
+    def send(self, method, path, user=None, password=None, body=None):
+        connection = http.client.HTTPSConnection("127.0.0.1", self.server.port, timeout=60,
+                                                 context=ssl._create_unverified_context())
+        headers = {}
+        if user:
+            headers["Authorization"] = "Basic " + base64.b64encode(f"{user}:{password}".encode()).decode()
+        connection.request(method, path, body=json.dumps(body) if body else None, headers=headers)
+        return connection
+
+    def request(self, *arguments):
+        connection = self.send(*arguments)
+        response = connection.getresponse()
+        data = response.read()
+        connection.close()
+        return response.status, dict(response.getheaders()), data
+
+    def test_a_password_with_each_request_is_checked_and_its_role_holds(self):
+        for method, path, user, password, body, status in [
+                ("GET", "/api/me", "ann", USERS["ann"][1], None, 200),
+                ("GET", "/api/devices", "vic", USERS["vic"][1], None, 200),
+                ("POST", "/api/devices/press/keys", "vic", USERS["vic"][1], {"tap": "F1"}, 403),
+                ("GET", "/api/me", "ann", "wrong", None, 401),
+                ("GET", "/api/me", None, None, None, 401)]:
+            with self.subTest(path=path, user=user, password=password):
+                got, headers, data = self.request(method, path, user, password, body)
+                self.assertEqual(got, status)
+                if status == 200 and path == "/api/me":
+                    self.assertEqual(json.loads(data)["user"], user)
+                if status == 401:
+                    self.assertIn("Basic", headers["WWW-Authenticate"])
+
+    def test_beyond_the_checks_waiting_requests_are_refused_and_a_head_gets_no_body(self):
+        password = "Authorization: Basic " + base64.b64encode(f"ann:{USERS['ann'][1]}".encode()).decode() + "\r\n"
+        pipeline = [raw_request("GET", "/api/me", headers=password)] * 32 + [
+            raw_request("HEAD", "/api/me", headers=password), raw_request("GET", "/api/texts?lang=en")]
+        with socket.create_connection(("127.0.0.1", self.server.port), timeout=120) as plain, \
+                ssl._create_unverified_context().wrap_socket(plain) as connection:
+            connection.sendall(b"".join(pipeline))
+            replies, left_over = read_replies(connection, len(pipeline), head_at=(32,))
+        self.assertEqual([status for status, _ in replies], [200] * 32 + [503, 200])
+        self.assertEqual(left_over, b"")
+
+    def test_a_page_is_answered_while_passwords_are_checked(self):
+        # Each check takes a tenth of a second or more: a server checking on its one event
+        # thread would answer the page only after all of them.
+        checks = [self.send("GET", "/api/me", "ann", USERS["ann"][1]) for _ in range(6)]
+        answered = []
+
+        def await_reply(connection):
+            connection.getresponse().read()
+            answered.append(time.monotonic())
+
+        waiters = [threading.Thread(target=await_reply, args=(check,)) for check in checks]
+        for waiter in waiters:
+            waiter.start()
+        page_status = self.request("GET", "/login.html")[0]
+        page_answered = time.monotonic()
+        for waiter in waiters:
+            waiter.join(120)
+        self.assertEqual(page_status, 200)
+        self.assertEqual(len(answered), len(checks))
+        self.assertLess(page_answered, max(answered))
 
 if __name__ == "__main__":
     unittest.main()
