@@ -33,7 +33,8 @@ QHttpServerResponse WebServer::answerApi(const ApiRequest& request, const std::o
 {
     if (request.body.size() > maxBodyBytes)
         return Http::error(Status::PayloadTooLarge, QStringLiteral("request too large"));
-    const Method method = request.method;
+    // A HEAD is answered as its GET would be; the body is left off on the wire.
+    const Method method = request.method == Method::Head ? Method::Get : request.method;
     const QString& path = request.path;
     if (path == QLatin1String("/api/texts") && method == Method::Get) {
         const QString language = QUrlQuery(request.url).queryItemValue(QStringLiteral("lang"));
