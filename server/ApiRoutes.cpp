@@ -35,7 +35,7 @@ QHttpServerResponse WebServer::answerApi(const ApiRequest& request, const std::o
         return Http::error(Status::PayloadTooLarge, QStringLiteral("request too large"));
     // A HEAD is answered as its GET would be; the body is left off on the wire.
     const Method method = request.method == Method::Head ? Method::Get : request.method;
-    const QString& path = request.path;
+    const QString path = request.url.path();
     if (path == QLatin1String("/api/texts") && method == Method::Get) {
         const QString language = QUrlQuery(request.url).queryItemValue(QStringLiteral("lang"));
         const QTranslator* catalogue = language == QLatin1String("en")   ? &m_english

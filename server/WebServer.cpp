@@ -149,7 +149,6 @@ std::optional<WebServer::Caller> WebServer::sessionCaller(const QHttpServerReque
 WebServer::ApiRequest WebServer::ApiRequest::from(const QHttpServerRequest& request)
 {
     return {request.method(),
-            request.url().path(),
             request.url(),
             request.body(),
             request.value("host"),

@@ -57,7 +57,6 @@ private:
     // was checked on the hashing thread, when the request itself is gone.
     struct ApiRequest {
         QHttpServerRequest::Method method;
-        QString path;
         QUrl url;
         QByteArray body;
         QByteArray host;
