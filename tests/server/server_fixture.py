@@ -2,12 +2,14 @@
 map, a users file made by the program itself, a free loopback port. Waits are for the event
 itself, with generous bounds: a loaded machine is slow, never wrong."""
 
+import base64
 import http.client
 import json
 import os
 import re
 import shutil
 import signal
+import ssl
 import subprocess
 import tempfile
 import time
@@ -29,6 +31,16 @@ def wait_for(condition, bound_s=30, what="the event"):
         time.sleep(0.05)
 
 
+def read_log(path):
+    with open(path, errors="replace") as log:
+        return log.read()
+
+
+def basic(name, password):
+    """The Authorization header of HTTP Basic."""
+    return "Basic " + base64.b64encode(f"{name}:{password}".encode()).decode()
+
+
 class Simulator:
     """vpanel-devsim publishing its pty as COM name `port` in the private map."""
 
@@ -41,8 +53,7 @@ class Simulator:
         wait_for(lambda: f"{port} ->" in self.log(), 20, "the simulator's port")
 
     def log(self):
-        with open(self.log_path, errors="replace") as log:
-            return log.read()
+        return read_log(self.log_path)
 
     def stop(self):
         if self.process.poll() is None:
@@ -83,8 +94,7 @@ class Server:
         self.port = int(self.url.rsplit(":", 1)[1])
 
     def log(self):
-        with open(self.log_path, errors="replace") as log:
-            return log.read()
+        return read_log(self.log_path)
 
     def stop(self):
         if self.process and self.process.poll() is None:
@@ -98,9 +108,13 @@ class Server:
         if self.own_work:
             shutil.rmtree(self.work, ignore_errors=True)
 
-    # HTTP as a script speaks it.
+    # HTTP as a script speaks it; over TLS when the server was started with a certificate.
     def request(self, method, path, body=None, cookie=None, headers=None, source="127.0.0.1"):
-        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=30, source_address=(source, 0))
+        if self.url.startswith("https:"):
+            connection = http.client.HTTPSConnection("127.0.0.1", self.port, timeout=60, source_address=(source, 0),
+                                                     context=ssl._create_unverified_context())
+        else:
+            connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60, source_address=(source, 0))
         all_headers = dict(headers or {})
         if cookie:
             all_headers["Cookie"] = cookie
