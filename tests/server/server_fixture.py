@@ -62,20 +62,25 @@ class Simulator:
 
 
 class Server:
-    """The program on a free loopback port, with the users ann (operator) and vic (viewer)."""
+    """The program on a free loopback port, with the users ann (operator) and vic (viewer); with
+    tls, over TLS with a certificate of its own."""
 
-    def __init__(self, devices=("press=COM7,1,115200",), extra=(), work=None, port=None):
-        self.own_work = work is None
-        self.work = work or tempfile.mkdtemp(prefix="vpanel-server-test-")
+    def __init__(self, devices=("press=COM7,1,115200",), tls=False):
+        self.work = tempfile.mkdtemp(prefix="vpanel-server-test-")
         os.environ["KELCOMM_PORTS_DIR"] = os.path.join(self.work, "ports")
         self.users = os.path.join(self.work, "users")
-        if not os.path.exists(self.users):
-            for name, (role, password) in USERS.items():
-                subprocess.run([SERVER, "--users", self.users, "--add-user", name, "--role", role],
-                               input=password + "\n", text=True, check=True, capture_output=True)
-        self.port = port or 0
+        for name, (role, password) in USERS.items():
+            subprocess.run([SERVER, "--users", self.users, "--add-user", name, "--role", role],
+                           input=password + "\n", text=True, check=True, capture_output=True)
+        self.extra = []
+        if tls:
+            certificate, key = os.path.join(self.work, "server.crt"), os.path.join(self.work, "server.key")
+            subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                            "-nodes", "-keyout", key, "-out", certificate, "-days", "1", "-subj", "/CN=localhost"],
+                           check=True, capture_output=True)
+            self.extra = ["--cert", certificate, "--key", key]
+        self.port = 0
         self.devices = devices
-        self.extra = extra
         self.process = None
         self.start()
 
@@ -101,12 +106,10 @@ class Server:
             self.process.send_signal(signal.SIGTERM)
             self.process.wait(30)
             self.process.stdout.close()
-        return self.process.returncode
 
     def close(self):
         self.stop()
-        if self.own_work:
-            shutil.rmtree(self.work, ignore_errors=True)
+        shutil.rmtree(self.work, ignore_errors=True)
 
     # HTTP as a script speaks it; over TLS when the server was started with a certificate.
     def request(self, method, path, body=None, cookie=None, headers=None, source="127.0.0.1"):
