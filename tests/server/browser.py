@@ -55,9 +55,6 @@ class Browser:
     def find(self, css):
         return self.driver.find_element(By.CSS_SELECTOR, css)
 
-    def find_all(self, css):
-        return self.driver.find_elements(By.CSS_SELECTOR, css)
-
     def wait_until(self, condition, timeout=DEFAULT_TIMEOUT_S, what="condition"):
         """wait_for, through the moments in which the page replaces the elements looked at."""
         def while_the_page_changes():
@@ -91,4 +88,5 @@ class Browser:
 
     def display_rows(self):
         """The device page's display rows as text, top first."""
-        return [row.get_attribute("textContent") for row in self.find_all("#display [data-row]")]
+        return [row.get_attribute("textContent")
+                for row in self.driver.find_elements(By.CSS_SELECTOR, "#display [data-row]")]

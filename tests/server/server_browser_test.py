@@ -42,12 +42,6 @@ def open_browser(test_class):
     return browser
 
 
-def page_words(server):
-    status, _, data = server.request("GET", "/api/texts?lang=ru")
-    assert status == 200, status
-    return json.loads(data)
-
-
 def sign_in(browser, name, password=None):
     browser.wait_for("#user")
     browser.find("#user").clear()
@@ -79,7 +73,7 @@ class DevicePageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.server, cls.simulator = start_server_and_simulator(cls)
-        cls.words = page_words(cls.server)
+        cls.words = json.loads(cls.server.request("GET", "/api/texts?lang=ru")[2])
         cls.cookie = cls.server.login("ann")
         cls.operator = open_browser(cls)
         cls.viewer = open_browser(cls)

@@ -46,7 +46,6 @@ class Simulator:
 
     def __init__(self, work, port="COM7", options=()):
         self.log_path = os.path.join(work, f"{port}.log")
-        self.port = port
         with open(self.log_path, "w") as log:
             self.process = subprocess.Popen([DEVSIM, "--port", port, "--verbose", *options],
                                             stdout=log, stderr=subprocess.STDOUT)
