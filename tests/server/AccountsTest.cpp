@@ -259,43 +259,30 @@ TEST(LoginThrottle, StaysBoundedWhenManyClientsFail)
     EXPECT_EQ(throttle.clientsRemembered(), 1u);
 }
 
-// Standard error goes to a file for the test's length.
-class CapturedStandardError {
-public:
-    CapturedStandardError()
-    {
-        m_saved = ::dup(STDERR_FILENO);
-        std::FILE* file = std::tmpfile();
-        m_file = file;
-        ::dup2(::fileno(file), STDERR_FILENO);
-    }
-    ~CapturedStandardError()
-    {
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(m_saved);
-        std::fclose(m_file);
-    }
-    QStringList lines() const
-    {
-        std::rewind(m_file);
-        QFile file;
-        EXPECT_TRUE(file.open(::fileno(m_file), QIODevice::ReadOnly));
-        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-private:
-    int m_saved = -1;
-    std::FILE* m_file = nullptr;
-};
+// The lines `write` puts on standard error, which goes to a file meanwhile.
+template <typename Write>
+QStringList standardErrorLines(Write write)
+{
+    const int saved = ::dup(STDERR_FILENO);
+    std::FILE* captured = std::tmpfile();
+    ::dup2(::fileno(captured), STDERR_FILENO);
+    write();
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::rewind(captured);
+    QFile file;
+    EXPECT_TRUE(file.open(::fileno(captured), QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    std::fclose(captured);
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
 
 TEST(Audit, OneLineAnEventWithTimeAndNamesThatCannotForgeOrFlood)
 {
     const QHostAddress client(QStringLiteral("203.0.113.9"));
     const QString forged = QStringLiteral("x\"\n2026-12-08T00:00:00.000Z login address=10.0.0.1 user=\"root");
     const QString bidi = QStringLiteral("a\u202Eb\u2028c\rd");
-    QStringList lines;
-    {
-        const CapturedStandardError captured;
+    const QStringList lines = standardErrorLines([&] {
         Audit::loginFailed(client, forged);
         Audit::loginFailed(client, bidi);
         Audit::loginFailed(client, QString(100000, QLatin1Char('A')));
@@ -304,8 +291,7 @@ TEST(Audit, OneLineAnEventWithTimeAndNamesThatCannotForgeOrFlood)
         Audit::keyPressed(QStringLiteral("ann"), QStringLiteral("press1"), QStringLiteral("tap"), QStringLiteral("F1"));
         Audit::keyRefused(QStringLiteral("bob"), QStringLiteral("press1"), QStringLiteral("viewer\nforged line"));
         Audit::note(QStringLiteral("started"));
-        lines = captured.lines();
-    }
+    });
     ASSERT_EQ(lines.size(), 8) << lines.join(QLatin1Char('|')).left(500).toStdString();
     const QRegularExpression timed(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z \\S"));
     for (const QString& line : lines) {

@@ -12,6 +12,13 @@ using namespace VPanel::Server;
 
 QStringList words(const char* text) { return QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
 
+// An empty `error` expects the options accepted.
+void expectOutcome(const ServerOptions& options, const char* error, const std::string& input)
+{
+    EXPECT_EQ(options.error.isEmpty(), *error == '\0') << input << ": " << options.error.toStdString();
+    EXPECT_TRUE(options.error.contains(QString::fromUtf8(error))) << input << ": " << options.error.toStdString();
+}
+
 TEST(ServerOptions, CommandLineRulesNameWhatIsWrong)
 {
     struct Row {
@@ -51,14 +58,8 @@ TEST(ServerOptions, CommandLineRulesNameWhatIsWrong)
         {"--help", ""},
         {"--version --anything-after-is-still-checked", "--anything"},
     };
-    for (const Row& row : rows) {
-        const ServerOptions options = ServerOptions::parse(words(row.arguments));
-        if (*row.error == '\0')
-            EXPECT_TRUE(options.error.isEmpty()) << row.arguments << ": " << options.error.toStdString();
-        else
-            EXPECT_TRUE(options.error.contains(QString::fromUtf8(row.error)))
-                << row.arguments << ": " << options.error.toStdString();
-    }
+    for (const Row& row : rows)
+        expectOutcome(ServerOptions::parse(words(row.arguments)), row.error, row.arguments);
 
     const ServerOptions options = ServerOptions::parse(
         words("--users u --device a=COM1,1,9600 --device b=COM2,2,19200 --listen [::1]:9000 --lang en"));
@@ -105,9 +106,8 @@ TEST(ServerOptions, ConfigFileWithCommandLineOverrides)
     EXPECT_EQ(devices, QStringList({"c=COM3,3,115200", "press1=COM1,1,9600", "press2=COM2,2,19200"}));
 
     const ServerOptions overridden = ServerOptions::parse(
-        {QStringLiteral("--config"), path, QStringLiteral("--listen"), QStringLiteral("127.0.0.1:9000"),
-         QStringLiteral("--device"), QStringLiteral("x=COM5,5,9600"), QStringLiteral("--users"),
-         QStringLiteral("/var/lib/vpanel/users"), QStringLiteral("--lang"), QStringLiteral("ru")});
+        QStringList{QStringLiteral("--config"), path} +
+        words("--listen 127.0.0.1:9000 --device x=COM5,5,9600 --users /var/lib/vpanel/users --lang ru"));
     ASSERT_TRUE(overridden.error.isEmpty()) << overridden.error.toStdString();
     EXPECT_EQ(overridden.listenAddress, QHostAddress(QHostAddress::LocalHost));
     EXPECT_EQ(overridden.listenPort, 9000);
@@ -131,14 +131,9 @@ TEST(ServerOptions, ConfigFileWithCommandLineOverrides)
         {"[server]\nusers=u\ncert=c.pem\n[devices]\na=COM1,1,9600\n", "--cert и --key"},
         {QByteArray(ServerOptions::maxConfigBytes + 1, ';'), "больше"},
     };
-    for (const Row& row : rows) {
-        const ServerOptions options = ServerOptions::parse({QStringLiteral("--config"), config(row.content)});
-        if (*row.error == '\0')
-            EXPECT_TRUE(options.error.isEmpty()) << row.content.toStdString() << options.error.toStdString();
-        else
-            EXPECT_TRUE(options.error.contains(QString::fromUtf8(row.error)))
-                << row.content.left(100).toStdString() << ": " << options.error.toStdString();
-    }
+    for (const Row& row : rows)
+        expectOutcome(ServerOptions::parse({QStringLiteral("--config"), config(row.content)}), row.error,
+                      row.content.left(100).toStdString());
     EXPECT_TRUE(ServerOptions::parse({QStringLiteral("--config"), folder.filePath(QStringLiteral("none.ini"))})
                     .error.contains(QStringLiteral("none.ini")));
 }

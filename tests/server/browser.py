@@ -3,16 +3,16 @@ sleeping."""
 
 import shutil
 import tempfile
-import time
 
 from selenium import webdriver
 from selenium.common.exceptions import NoSuchElementException, StaleElementReferenceException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
+from server_fixture import wait_for
+
 CHROMEDRIVER = "/usr/bin/chromedriver"
 DEFAULT_TIMEOUT_S = 15
-POLL_S = 0.05
 
 
 class Browser:
@@ -55,55 +55,38 @@ class Browser:
     def find(self, css):
         return self.driver.find_element(By.CSS_SELECTOR, css)
 
-    def find_all(self, css):
-        return self.driver.find_elements(By.CSS_SELECTOR, css)
-
-    def text_of(self, css):
-        """The element's textContent (hidden text too, unlike Selenium's .text), or None."""
-        try:
-            return self.find(css).get_attribute("textContent")
-        except (NoSuchElementException, StaleElementReferenceException):
-            return None
-
     def wait_until(self, condition, timeout=DEFAULT_TIMEOUT_S, what="condition"):
-        """Polls condition() until it gives a true value and returns that value; raises
-        AssertionError naming `what` at the deadline."""
-        deadline = time.monotonic() + timeout
-        while True:
+        """wait_for, through the moments in which the page replaces the elements looked at."""
+        def while_the_page_changes():
             try:
-                value = condition()
+                return condition()
             except (NoSuchElementException, StaleElementReferenceException):
-                value = None
-            if value:
-                return value
-            if time.monotonic() >= deadline:
-                raise AssertionError("timed out after %s s waiting for %s" % (timeout, what))
-            time.sleep(POLL_S)
+                return None
+
+        return wait_for(while_the_page_changes, timeout, what)
 
     def wait_for(self, css, timeout=DEFAULT_TIMEOUT_S):
         return self.wait_until(lambda: self.find(css), timeout, "element " + css)
 
     def wait_for_text(self, css, text, timeout=DEFAULT_TIMEOUT_S):
-        """Waits until the textContent of the element at css contains text; returns it."""
-        last = []
+        """Waits until the textContent (hidden text too, unlike Selenium's .text) of the element at
+        css contains text; returns it."""
+        last = [None]
 
         def holds():
-            content = self.text_of(css)
-            last[:] = [content]
-            return content if content is not None and text in content else None
+            last[0] = self.find(css).get_attribute("textContent")
+            return last[0] if text in last[0] else None
 
         try:
             return self.wait_until(holds, timeout)
         except AssertionError:
             raise AssertionError("timed out after %s s waiting for %r in %s; it holds %r"
-                                 % (timeout, text, css, last[0] if last else None)) from None
+                                 % (timeout, text, css, last[0])) from None
 
     def wait_for_url(self, part, timeout=DEFAULT_TIMEOUT_S):
         return self.wait_until(lambda: part in self.driver.current_url, timeout, "an address with " + part)
 
     def display_rows(self):
         """The device page's display rows as text, top first."""
-        return [row.get_attribute("textContent") for row in self.find_all("#display [data-row]")]
-
-    def screenshot(self, path):
-        self.driver.save_screenshot(path)
+        return [row.get_attribute("textContent")
+                for row in self.driver.find_elements(By.CSS_SELECTOR, "#display [data-row]")]

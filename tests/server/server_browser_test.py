@@ -7,7 +7,7 @@ import unittest
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 
-from browser import Browser
+from browser import DEFAULT_TIMEOUT_S, Browser
 from server_fixture import USERS, Server, Simulator
 
 # Counts what the page sends on its sockets, so that a test can tell "sent nothing" from
@@ -42,13 +42,8 @@ def open_browser(test_class):
     return browser
 
 
-def page_words(server):
-    status, _, data = server.request("GET", "/api/texts?lang=ru")
-    assert status == 200, status
-    return json.loads(data)
-
-
-def sign_in(browser, server, name, password=None):
+def sign_in(browser, name, password=None):
+    browser.wait_for("#user")
     browser.find("#user").clear()
     browser.find("#user").send_keys(name)
     browser.find("#password").clear()
@@ -56,12 +51,16 @@ def sign_in(browser, server, name, password=None):
     browser.find("#submit").click()
 
 
+def sign_in_to_the_device_page(browser, name, timeout=DEFAULT_TIMEOUT_S):
+    """From the login page to which the device page sent the browser."""
+    browser.wait_for_url("/login.html", timeout)
+    sign_in(browser, name)
+    browser.wait_for_url("/device.html?name=press")
+
+
 def open_device_page(browser, server, name):
     browser.open(server.url + "/device.html?name=press")
-    browser.wait_for_url("/login.html")
-    browser.wait_for("#user")
-    sign_in(browser, server, name)
-    browser.wait_for_url("/device.html?name=press")
+    sign_in_to_the_device_page(browser, name)
 
 
 def shows_the_device(browser, server, cookie):
@@ -74,7 +73,7 @@ class DevicePageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.server, cls.simulator = start_server_and_simulator(cls)
-        cls.words = page_words(cls.server)
+        cls.words = json.loads(cls.server.request("GET", "/api/texts?lang=ru")[2])
         cls.cookie = cls.server.login("ann")
         cls.operator = open_browser(cls)
         cls.viewer = open_browser(cls)
@@ -85,8 +84,7 @@ class DevicePageTest(unittest.TestCase):
     def test_a_wrong_password_is_refused_and_the_page_says_so(self):
         with Browser() as stranger:
             stranger.open(self.server.url + "/login.html")
-            stranger.wait_for("#user")
-            sign_in(stranger, self.server, "ann", "not ann's secret")
+            sign_in(stranger, "ann", "not ann's secret")
             stranger.wait_for_text("#message", self.words["wrongPassword"])
             self.assertIn("/login.html", stranger.driver.current_url)
             self.assertEqual(stranger.find("#password").get_attribute("value"), "")
@@ -137,10 +135,7 @@ class ServerRestartTest(unittest.TestCase):
         self.browser.wait_until(lambda: self.browser.find("#connection").is_displayed(),
                                 what="the page saying the server is away")
         self.server.start()
-        self.browser.wait_for_url("/login.html", timeout=30)
-        self.browser.wait_for("#user")
-        sign_in(self.browser, self.server, "ann")
-        self.browser.wait_for_url("/device.html?name=press")
+        sign_in_to_the_device_page(self.browser, "ann", timeout=30)
         cookie = self.server.login("ann")
         self.browser.wait_until(lambda: shows_the_device(self.browser, self.server, cookie),
                                 what="the rows after the restart")

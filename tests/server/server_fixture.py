@@ -2,12 +2,14 @@
 map, a users file made by the program itself, a free loopback port. Waits are for the event
 itself, with generous bounds: a loaded machine is slow, never wrong."""
 
+import base64
 import http.client
 import json
 import os
 import re
 import shutil
 import signal
+import ssl
 import subprocess
 import tempfile
 import time
@@ -29,20 +31,28 @@ def wait_for(condition, bound_s=30, what="the event"):
         time.sleep(0.05)
 
 
+def read_log(path):
+    with open(path, errors="replace") as log:
+        return log.read()
+
+
+def basic(name, password):
+    """The Authorization header of HTTP Basic."""
+    return "Basic " + base64.b64encode(f"{name}:{password}".encode()).decode()
+
+
 class Simulator:
     """vpanel-devsim publishing its pty as COM name `port` in the private map."""
 
     def __init__(self, work, port="COM7", options=()):
         self.log_path = os.path.join(work, f"{port}.log")
-        self.port = port
         with open(self.log_path, "w") as log:
             self.process = subprocess.Popen([DEVSIM, "--port", port, "--verbose", *options],
                                             stdout=log, stderr=subprocess.STDOUT)
         wait_for(lambda: f"{port} ->" in self.log(), 20, "the simulator's port")
 
     def log(self):
-        with open(self.log_path, errors="replace") as log:
-            return log.read()
+        return read_log(self.log_path)
 
     def stop(self):
         if self.process.poll() is None:
@@ -51,20 +61,25 @@ class Simulator:
 
 
 class Server:
-    """The program on a free loopback port, with the users ann (operator) and vic (viewer)."""
+    """The program on a free loopback port, with the users ann (operator) and vic (viewer); with
+    tls, over TLS with a certificate of its own."""
 
-    def __init__(self, devices=("press=COM7,1,115200",), extra=(), work=None, port=None):
-        self.own_work = work is None
-        self.work = work or tempfile.mkdtemp(prefix="vpanel-server-test-")
+    def __init__(self, devices=("press=COM7,1,115200",), tls=False):
+        self.work = tempfile.mkdtemp(prefix="vpanel-server-test-")
         os.environ["KELCOMM_PORTS_DIR"] = os.path.join(self.work, "ports")
         self.users = os.path.join(self.work, "users")
-        if not os.path.exists(self.users):
-            for name, (role, password) in USERS.items():
-                subprocess.run([SERVER, "--users", self.users, "--add-user", name, "--role", role],
-                               input=password + "\n", text=True, check=True, capture_output=True)
-        self.port = port or 0
+        for name, (role, password) in USERS.items():
+            subprocess.run([SERVER, "--users", self.users, "--add-user", name, "--role", role],
+                           input=password + "\n", text=True, check=True, capture_output=True)
+        self.extra = []
+        if tls:
+            certificate, key = os.path.join(self.work, "server.crt"), os.path.join(self.work, "server.key")
+            subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                            "-nodes", "-keyout", key, "-out", certificate, "-days", "1", "-subj", "/CN=localhost"],
+                           check=True, capture_output=True)
+            self.extra = ["--cert", certificate, "--key", key]
+        self.port = 0
         self.devices = devices
-        self.extra = extra
         self.process = None
         self.start()
 
@@ -83,24 +98,25 @@ class Server:
         self.port = int(self.url.rsplit(":", 1)[1])
 
     def log(self):
-        with open(self.log_path, errors="replace") as log:
-            return log.read()
+        return read_log(self.log_path)
 
     def stop(self):
         if self.process and self.process.poll() is None:
             self.process.send_signal(signal.SIGTERM)
             self.process.wait(30)
             self.process.stdout.close()
-        return self.process.returncode
 
     def close(self):
         self.stop()
-        if self.own_work:
-            shutil.rmtree(self.work, ignore_errors=True)
+        shutil.rmtree(self.work, ignore_errors=True)
 
-    # HTTP as a script speaks it.
+    # HTTP as a script speaks it; over TLS when the server was started with a certificate.
     def request(self, method, path, body=None, cookie=None, headers=None, source="127.0.0.1"):
-        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=30, source_address=(source, 0))
+        if self.url.startswith("https:"):
+            connection = http.client.HTTPSConnection("127.0.0.1", self.port, timeout=60, source_address=(source, 0),
+                                                     context=ssl._create_unverified_context())
+        else:
+            connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60, source_address=(source, 0))
         all_headers = dict(headers or {})
         if cookie:
             all_headers["Cookie"] = cookie
