@@ -94,11 +94,6 @@ protected:
         gateway.setProcessEnvironment(environment);
         simulator.start(QStringLiteral(VPANEL_DEVSIM), QStringLiteral("--port COM7 --device 1 --device 2").split(QLatin1Char(' ')));
         ASSERT_TRUE(QTest::qWaitFor([&] { return simulator.readAllStandardOutput().contains("COM7 ->"); }, eventBound_ms));
-        QFile passwordFile(folder.filePath(QStringLiteral("gw.pass")));
-        ASSERT_TRUE(passwordFile.open(QIODevice::WriteOnly));
-        passwordFile.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        passwordFile.write(gatewayPassword);
-        passwordFile.close();
         startGateway();
     }
 
@@ -115,7 +110,7 @@ protected:
         gateway.start(QStringLiteral(VPANEL_GATEWAY),
                       QStringLiteral("--broker %1 --site s1 --device boiler=COM7,1,115200 --device press=COM7,2,115200 "
                                      "--username gw --password-file %2 --lang en")
-                          .arg(QString::fromStdString(broker.url()), folder.filePath(QStringLiteral("gw.pass")))
+                          .arg(QString::fromStdString(broker.url()), QString::fromStdString(broker.secretFile(gatewayPassword)))
                           .split(QLatin1Char(' ')));
     }
 

@@ -75,6 +75,14 @@ bool MosquittoBroker::start(std::string& failure)
                            (m_directory / "mosquitto.log").string(), [this] { return accepts(m_port); }, failure);
 }
 
+std::string MosquittoBroker::secretFile(const std::string& secret) const
+{
+    const fs::path file = m_directory / "client.pass";
+    std::ofstream(file) << secret;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    return file.string();
+}
+
 void MosquittoBroker::kill()
 {
     m_process.kill();

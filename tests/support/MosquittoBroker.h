@@ -30,6 +30,10 @@ public:
     // Ends the broker at once, as a crash would.
     void kill();
 
+    // A file with the secret alone, readable by its owner only, as a client program reads its
+    // password; its path.
+    std::string secretFile(const std::string& secret) const;
+
     std::uint16_t port() const { return m_port; }
     std::string url() const { return "mqtt://127.0.0.1:" + std::to_string(m_port); }
 

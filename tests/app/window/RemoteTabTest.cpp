@@ -140,16 +140,11 @@ protected:
     void startGatewayProgram()
     {
         simulate();
-        QFile secret(directory.filePath(QStringLiteral("gateway.pass")));
-        ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
-        secret.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        secret.write(password);
-        secret.close();
         gatewayProgram.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         gatewayProgram.start(QStringLiteral(VPANEL_GATEWAY),
                              {"--broker", QString::fromStdString(broker->url()), "--site", site, "--device",
                               QStringLiteral("%1=%2,1,%3").arg(device, portName()).arg(baudRate), "--username",
-                              QString::fromLatin1(user), "--password-file", secret.fileName()});
+                              QString::fromLatin1(user), "--password-file", QString::fromStdString(broker->secretFile(password))});
         ASSERT_TRUE(gatewayProgram.waitForStarted());
     }
 
@@ -293,8 +288,9 @@ TEST_F(RemoteTabTest, RemembersOnlyWhatTheUserTicked)
         QFile settings(file);
         const QByteArray text = settings.open(QIODevice::ReadOnly) ? settings.readAll() : QByteArray();
         EXPECT_EQ(text.contains(password), c.passwordKept);
-        if (c.passwordKept)
+        if (c.passwordKept) {
             EXPECT_EQ(settings.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+        }
     }
 }
 
