@@ -195,7 +195,8 @@ TEST_F(GatewaySessionTest, AKeyPressedWithoutAReleaseIsLetGoAfterTheBound)
     ASSERT_TRUE(logSays("was released")) << gatewayLog().toStdString();
     ASSERT_TRUE(operatorClient.publish(QStringLiteral("boiler"), R"({"press":"Down"})"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return operatorClient.shows(QStringLiteral("boiler"), QStringLiteral("Menu 3/")); },
-                                eventBound_ms));
+                                eventBound_ms))
+        << gatewayLog().toStdString();
 }
 
 TEST_F(GatewaySessionTest, AGatewayKilledOrStoppedLeavesEveryDeviceOffline)
