@@ -92,7 +92,9 @@ protected:
         environment.insert(QStringLiteral("KELCOMM_PORTS_DIR"), folder.filePath(QStringLiteral("ports")));
         simulator.setProcessEnvironment(environment);
         gateway.setProcessEnvironment(environment);
-        simulator.start(QStringLiteral(VPANEL_DEVSIM), QStringLiteral("--port COM7 --device 1 --device 2").split(QLatin1Char(' ')));
+        // A reply lost while a loaded machine starves the simulator would leave its rows unsent: the
+        // devices here redraw their screens, as devices do that do not count on every reply arriving.
+        simulator.start(QStringLiteral(VPANEL_DEVSIM), QStringLiteral("--port COM7 --device 1 --device 2 --redraw 500").split(QLatin1Char(' ')));
         ASSERT_TRUE(QTest::qWaitFor([&] { return simulator.readAllStandardOutput().contains("COM7 ->"); }, eventBound_ms));
         startGateway();
     }
