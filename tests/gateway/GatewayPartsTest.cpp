@@ -14,34 +14,35 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <sys/stat.h>
 
 namespace {
 using namespace VPanel;
 using Gateway::GatewayOptions;
 
+// Writes `content` to the file `name` in `folder`; its path.
+QString writeFile(const QTemporaryDir& folder, const char* name, const QByteArray& content)
+{
+    QFile file(folder.filePath(QLatin1String(name)));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        throw std::runtime_error("cannot write " + file.fileName().toStdString());
+    return file.fileName();
+}
+
 TEST(GatewayOptionsTest, CommandLineAndConfigFile)
 {
     QTemporaryDir folder;
-    const QString config = folder.filePath(QStringLiteral("gateway.ini"));
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[General]\nbroker=mqtt://10.0.0.1\nsite=plant1\nusername=gw\npassword-file=/etc/gw.pass\n"
-               "[devices]\nboiler=COM7,1,115200\npress.2=COM8,2,9600\n");
-    file.close();
-    const QString withConfig = QStringLiteral("--config ") + config;
+    const QString withConfig = QStringLiteral("--config ") +
+                               writeFile(folder, "gateway.ini",
+                                         "[General]\nbroker=mqtt://10.0.0.1\nsite=plant1\nusername=gw\npassword-file=/etc/gw.pass\n"
+                                         "[devices]\nboiler=COM7,1,115200\npress.2=COM8,2,9600\n");
     // A name with a slash would be a group of its own to the INI reader, and so never seen.
-    const QString slashed = folder.filePath(QStringLiteral("slashed.ini"));
-    QFile slashedFile(slashed);
-    ASSERT_TRUE(slashedFile.open(QIODevice::WriteOnly));
-    slashedFile.write("[General]\nbroker=mqtt://h\nsite=s1\n[devices]\nok=COM7,1,115200\nvpanel/s2/x=COM8,2,9600\n");
-    slashedFile.close();
-    const QString huge = folder.filePath(QStringLiteral("huge.ini"));
-    QFile hugeFile(huge);
-    ASSERT_TRUE(hugeFile.open(QIODevice::WriteOnly));
-    hugeFile.write("[General]\nbroker=mqtt://h\nsite=s1\n[devices]\na=COM7,1,115200\n");
-    hugeFile.write(QByteArray(1024 * 1024, '#'));
-    hugeFile.close();
+    const QString slashed = writeFile(folder, "slashed.ini",
+                                      "[General]\nbroker=mqtt://h\nsite=s1\n[devices]\nok=COM7,1,115200\nvpanel/s2/x=COM8,2,9600\n");
+    const QString huge = writeFile(folder, "huge.ini",
+                                   "[General]\nbroker=mqtt://h\nsite=s1\n[devices]\na=COM7,1,115200\n" + QByteArray(1024 * 1024, '#'));
     const QString pipe = folder.filePath(QStringLiteral("pipe.ini"));
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
 
@@ -98,14 +99,10 @@ TEST(GatewayOptionsTest, CommandLineAndConfigFile)
 TEST(GatewayOptionsTest, APasswordFileOthersMayReadIsRefused)
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("pass"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("s3cret\nsecond line\n");
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QString path = writeFile(folder, "pass", "s3cret\nsecond line\n");
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(Gateway::readPasswordFile(path), QStringLiteral("s3cret"));
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     try {
         Gateway::readPasswordFile(path);
         ADD_FAILURE() << "a group-readable password file was read";

@@ -140,20 +140,20 @@ protected:
     void startGatewayProgram()
     {
         simulate();
-        QFile secret(directory.filePath(QStringLiteral("gateway.pass")));
-        ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
-        secret.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        secret.write(password);
-        secret.close();
         gatewayProgram.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         gatewayProgram.start(QStringLiteral(VPANEL_GATEWAY),
                              {"--broker", QString::fromStdString(broker->url()), "--site", site, "--device",
                               QStringLiteral("%1=%2,1,%3").arg(device, portName()).arg(baudRate), "--username",
-                              QString::fromLatin1(user), "--password-file", secret.fileName()});
+                              QString::fromLatin1(user), "--password-file", QString::fromStdString(broker->secretFile(password))});
         ASSERT_TRUE(gatewayProgram.waitForStarted());
     }
 
     QString remoteLabel() const { return controller->currentPanel().ui().remoteLabel->text(); }
+    // Whether the tab's line on the remote link comes to say `text`.
+    bool labelSays(const QString& text) const
+    {
+        return waitFor([&] { return remoteLabel().contains(text); }, brokerWait);
+    }
 
     std::unique_ptr<MosquittoBroker> broker;
     std::unique_ptr<VPanel::Mqtt::Client> gateway;
@@ -206,8 +206,7 @@ TEST_F(RemoteTabTest, FollowsTheDevicesTopicsAndPublishesItsKeys)
 
     // The gateway's will.
     publish("state", R"({"link":"gateway offline"})");
-    EXPECT_TRUE(waitFor([&] { return remoteLabel().contains(QStringLiteral("Шлюз не в сети")); }, brokerWait))
-        << remoteLabel().toStdString();
+    EXPECT_TRUE(labelSays(QStringLiteral("Шлюз не в сети"))) << remoteLabel().toStdString();
 
     // Closing the tab leaves the broker and sends the device nothing.
     heard.clear();
@@ -220,8 +219,7 @@ TEST_F(RemoteTabTest, TheGatewaysDeviceAnswersTheTabsKeys)
 {
     startGatewayProgram();
     ASSERT_TRUE(window().openRemote(choice()));
-    ASSERT_TRUE(waitFor([&] { return remoteLabel().contains(QStringLiteral("устройство на связи")); }, brokerWait))
-        << remoteLabel().toStdString();
+    ASSERT_TRUE(labelSays(QStringLiteral("устройство на связи"))) << remoteLabel().toStdString();
     ASSERT_TRUE(waitFor([&] { return displayRow(3).startsWith("F1"); }, brokerWait))
         << fromDevice(displayRow(3)).toStdString();
     click(Button::F1, VPanel::Link::Key::F1);
@@ -232,9 +230,7 @@ TEST_F(RemoteTabTest, TheGatewaysDeviceAnswersTheTabsKeys)
 TEST_F(RemoteTabTest, AWrongPasswordIsSaidPlainly)
 {
     ASSERT_TRUE(window().openRemote(choice(QStringLiteral("wrong"))));
-    EXPECT_TRUE(waitFor([&] { return remoteLabel().contains(QStringLiteral("неверное имя пользователя или пароль")); },
-                        brokerWait))
-        << remoteLabel().toStdString();
+    EXPECT_TRUE(labelSays(QStringLiteral("неверное имя пользователя или пароль"))) << remoteLabel().toStdString();
     EXPECT_TRUE(warnings.isEmpty());
 }
 
@@ -251,8 +247,7 @@ TEST_F(RemoteTabTest, TheCommandLinesDeviceUsesCredentialsRememberedForItsBroker
     const QString url = QString::fromStdString(broker->url()) + QStringLiteral("/plant/line2");
     ASSERT_TRUE(window().openRemoteUrl(url));
     EXPECT_TRUE(window().findChildren<RemoteDialog*>().isEmpty());
-    EXPECT_TRUE(waitFor([&] { return remoteLabel().contains(QStringLiteral("соединение установлено")); }, brokerWait))
-        << remoteLabel().toStdString();
+    EXPECT_TRUE(labelSays(QStringLiteral("соединение установлено"))) << remoteLabel().toStdString();
     EXPECT_EQ(window().currentPanel().remote()->address().name(), QStringLiteral("plant/line2"));
 
     ASSERT_TRUE(window().openRemoteUrl(QStringLiteral("mqtt://127.0.0.1:1/plant/line3")));
